@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing, benchmarking and the demo need.
+# Idempotent: prints nothing and changes nothing when all of them are present.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config
+  # libraries
+  zlib1g-dev libjpeg62-turbo-dev libpng-dev libpugixml-dev libcurl4-openssl-dev libblkid-dev
+  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+  # tests
+  googletest libgtest-dev libgmock-dev python3 mtools dosfstools xvfb xauth
+  # benchmarks and peers
+  libjpeg-turbo-progs
+)
+
+missing=()
+for pkg in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$pkg")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+if ! "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null; then
+  "${sudo_cmd[@]}" apt-get update -q >/dev/null
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+fi
