@@ -148,17 +148,23 @@ class TXClassBuilder {
  public:
   TXClassBuilder(std::string name, const TXClassInfo& parent) : name_(std::move(name)), parent_(&parent) {}
 
+  // Members and accessors may belong to T or to a base class of T.
   // A data member; the kind follows its type (bool, integers, double, std::string, lines).
-  template <class V>
-  TXClassBuilder& Property(std::string name, V T::*member);
+  template <class V, class C>
+    requires std::is_base_of_v<C, T>
+  TXClassBuilder& Property(std::string name, V C::*member);
   // A getter and a setter; the kind follows the getter's type.
-  template <class V, class A>
-  TXClassBuilder& Property(std::string name, V (T::*getter)() const, void (T::*setter)(A));
+  template <class V, class A, class CG, class CS>
+    requires std::is_base_of_v<CG, T> && std::is_base_of_v<CS, T>
+  TXClassBuilder& Property(std::string name, V (CG::*getter)() const, void (CS::*setter)(A));
   // An enumeration data member with its identifiers in value order.
-  template <class E>
-  TXClassBuilder& Enum(std::string name, E T::*member, std::vector<std::string> identifiers);
+  template <class E, class C>
+    requires std::is_base_of_v<C, T>
+  TXClassBuilder& Enum(std::string name, E C::*member, std::vector<std::string> identifiers);
   // A date-time data member (days since 1899-12-30).
-  TXClassBuilder& DateTime(std::string name, double T::*member);
+  template <class C>
+    requires std::is_base_of_v<C, T>
+  TXClassBuilder& DateTime(std::string name, double C::*member);
   // A nested object reached through an accessor.
   template <class U>
   TXClassBuilder& Object(std::string name, U* (T::*getter)());
@@ -233,25 +239,28 @@ TXClassBuilder<T>& TXClassBuilder<T>::Typed(std::string name, Get get, Set set) 
 }
 
 template <class T>
-template <class V>
-TXClassBuilder<T>& TXClassBuilder<T>::Property(std::string name, V T::*member) {
+template <class V, class C>
+  requires std::is_base_of_v<C, T>
+TXClassBuilder<T>& TXClassBuilder<T>::Property(std::string name, V C::*member) {
   return Typed<V>(
       std::move(name), [member](const T& t) { return t.*member; },
       [member](T& t, const V& v) { t.*member = v; });
 }
 
 template <class T>
-template <class V, class A>
-TXClassBuilder<T>& TXClassBuilder<T>::Property(std::string name, V (T::*getter)() const,
-                                               void (T::*setter)(A)) {
+template <class V, class A, class CG, class CS>
+  requires std::is_base_of_v<CG, T> && std::is_base_of_v<CS, T>
+TXClassBuilder<T>& TXClassBuilder<T>::Property(std::string name, V (CG::*getter)() const,
+                                               void (CS::*setter)(A)) {
   return Typed<std::decay_t<V>>(
       std::move(name), [getter](const T& t) { return (t.*getter)(); },
       [setter](T& t, const std::decay_t<V>& v) { (t.*setter)(v); });
 }
 
 template <class T>
-template <class E>
-TXClassBuilder<T>& TXClassBuilder<T>::Enum(std::string name, E T::*member,
+template <class E, class C>
+  requires std::is_base_of_v<C, T>
+TXClassBuilder<T>& TXClassBuilder<T>::Enum(std::string name, E C::*member,
                                            std::vector<std::string> identifiers) {
   TXPropInfo info;
   info.Name = std::move(name);
@@ -263,7 +272,9 @@ TXClassBuilder<T>& TXClassBuilder<T>::Enum(std::string name, E T::*member,
 }
 
 template <class T>
-TXClassBuilder<T>& TXClassBuilder<T>::DateTime(std::string name, double T::*member) {
+template <class C>
+  requires std::is_base_of_v<C, T>
+TXClassBuilder<T>& TXClassBuilder<T>::DateTime(std::string name, double C::*member) {
   Property(std::move(name), member);
   properties_.back().IsDateTime = true;
   return *this;
