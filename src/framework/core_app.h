@@ -9,12 +9,15 @@
 namespace kova {
 
 class TXAppEngine;
+class IXEventLoop;
 
 // The process-wide core application object: the clocks, the application engine and the
 // shutting-down flag that every long operation checks.
 class TXVelCoreApp : public TXInitializableObject {
  public:
   TXVelCoreApp();
+  // With the application engine on the given loop instead of the default one.
+  explicit TXVelCoreApp(IXEventLoop& loop);
   ~TXVelCoreApp() override;
 
   // The first call sets the flag and dispatches TXAppTerminatedAspect on the application engine;

@@ -70,6 +70,10 @@ class TXRef {
   TXRef(const TXRef<U>& other) : object_(other.Get()) {
     Acquire();
   }
+  // Takes the reference over without counting, so that handing a new object to another thread
+  // (posting a notification) leaves no count change behind on this one.
+  template <class U>
+  TXRef(TXRef<U>&& other) noexcept : object_(other.Detach()) {}
   ~TXRef() { Drop(); }
 
   TXRef& operator=(TXRef other) noexcept {
@@ -82,6 +86,8 @@ class TXRef {
   T& operator*() const { return *object_; }
   explicit operator bool() const { return object_ != nullptr; }
   void Reset() { TXRef().Swap(*this); }
+  // Gives up the reference without releasing it.
+  T* Detach() noexcept { return std::exchange(object_, nullptr); }
   void Swap(TXRef& other) noexcept { std::swap(object_, other.object_); }
 
   friend bool operator==(const TXRef& a, const TXRef& b) { return a.object_ == b.object_; }

@@ -27,6 +27,8 @@ class IXProgress : public TXObservable {
   virtual void SetMax(uint32_t n) = 0;
   virtual void StepIt() = 0;
   virtual void StepBy(uint32_t n) = 0;
+  // Moves the current section to the position (at most its maximum).
+  virtual void SetPosition(uint32_t position) = 0;
   virtual void SetPercent(uint8_t percent) = 0;
   virtual void SetPermille(uint16_t permille) = 0;
   virtual void EndSection() = 0;

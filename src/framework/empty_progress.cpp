@@ -1,0 +1,10 @@
+#include "framework/empty_progress.h"
+
+namespace kova {
+
+TXEmptyProgress& EmptyProgress() {
+  static TXEmptyProgress progress;
+  return progress;
+}
+
+}  // namespace kova
