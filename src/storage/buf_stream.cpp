@@ -1,0 +1,150 @@
+#include "storage/buf_stream.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <exception>
+
+#include "framework/error_data.h"
+
+namespace kova {
+
+namespace {
+
+int32_t CodeOf(const std::exception& error) {
+  auto* coded = dynamic_cast<const EXError*>(&error);
+  return coded ? coded->Code() : kErrNone;
+}
+
+}  // namespace
+
+TXCustomBufStream::TXCustomBufStream(TXStream* inner, int32_t bufferSize, bool owns)
+    : TXStreamWrapper(inner, owns) {
+  SetBufferSize(bufferSize);
+  size_ = inner ? inner->Size() : 0;
+}
+
+void TXCustomBufStream::SetBufferSize(int32_t size) {
+  bufferSize_ = std::max<int32_t>(1, size);
+  valid_ = 0;
+  windowStart_ = 0;
+  buffer_ = std::make_unique<uint8_t[]>(static_cast<size_t>(bufferSize_));
+}
+
+void TXCustomBufStream::SetSize(int64_t size) {
+  size_ = std::max<int64_t>(0, size);
+  position_ = std::min(position_, size_);
+}
+
+int64_t TXCustomBufStream::Seek(int64_t offset, TXSeekOrigin origin) {
+  int64_t target = position_;
+  switch (origin) {
+    case TXSeekOrigin::soBeginning:
+      target = offset;
+      break;
+    case TXSeekOrigin::soCurrent:
+      target = position_ + offset;
+      break;
+    case TXSeekOrigin::soEnd:
+      target = offset < 0 ? size_ + offset : size_ - offset;
+      break;
+  }
+  position_ = std::clamp<int64_t>(target, 0, size_);
+  return position_;
+}
+
+int64_t TXCustomBufStream::Read(void* buffer, int64_t count) {
+  if (count <= 0) return 0;
+  if (position_ >= size_) {
+    SetThreadError(kErrEndOfStream, 0, "read at or past the end of the stream");
+    CheckErrorPolicy();
+    return 0;
+  }
+  auto* out = static_cast<uint8_t*>(buffer);
+  int64_t delivered = 0;
+  while (delivered < count && position_ < size_) {
+    if (!InWindow(position_)) FillWindow();
+    int64_t n = std::min({count - delivered, windowStart_ + valid_ - position_, size_ - position_});
+    std::memcpy(out + delivered, buffer_.get() + (position_ - windowStart_),
+                static_cast<size_t>(n));
+    delivered += n;
+    position_ += n;
+  }
+  return delivered;
+}
+
+int64_t TXCustomBufStream::Write(const void*, int64_t) {
+  return RefuseWrite();
+}
+
+std::span<const uint8_t> TXCustomBufStream::WindowAt(int64_t position) {
+  if (position < 0 || position >= size_) return {};
+  position_ = position;
+  if (!InWindow(position)) FillWindow();
+  int64_t end = std::min(windowStart_ + valid_, size_);
+  return {buffer_.get() + (position - windowStart_), static_cast<size_t>(end - position)};
+}
+
+int64_t TXCustomBufStream::BeginFill() {
+  windowStart_ = position_ - position_ % bufferSize_;
+  valid_ = 0;
+  return windowStart_;
+}
+
+void TXCustomBufStream::EndFill(int64_t count) {
+  count = std::clamp<int64_t>(count, 0, bufferSize_);
+  std::memset(buffer_.get() + count, 0, static_cast<size_t>(bufferSize_ - count));
+  valid_ = bufferSize_;
+  if (OnFill) OnFill(*this, windowStart_);
+}
+
+void TXCustomBufStream::FailFill() {
+  std::memset(buffer_.get(), 0, static_cast<size_t>(bufferSize_));
+  valid_ = bufferSize_;
+}
+
+void TXCustomBufStream::FillWindow() {
+  int64_t start = BeginFill();
+  int64_t count = 0;
+  try {
+    if (TXStream* inner = Inner()) {
+      inner->Seek(start, TXSeekOrigin::soBeginning);
+      count = inner->Read(buffer_.get(), bufferSize_);
+    }
+  } catch (const std::exception& error) {
+    FailFill();
+    if (CodeOf(error) == kErrNotReady) throw;
+    const TXErrorData& record = ThreadError();
+    SetThreadError(kErrRead, record.OSError, record.Text.empty() ? error.what() : record.Text);
+    if (RaiseOnError) throw EXError(kErrRead);
+    CheckErrorPolicy();
+    return;
+  }
+  EndFill(count);
+}
+
+TXStream* TXBufFileStream::OpenSource(const std::string& fileName) {
+  TXErrorData before = ThreadError();
+  try {
+    auto file = std::make_unique<TXFileStream>(fileName, TXFileMode::fmOpenRead);
+    struct stat info {};
+    if (::fstat(file->Handle(), &info) == 0 && S_ISDIR(info.st_mode)) {
+      RaiseThreadError(kErrOsError, EISDIR, fileName + ": " + std::strerror(EISDIR));
+    }
+    return file.release();
+  } catch (const EXError&) {
+    if (before.Code != kErrNone) {
+      ThreadError().Code = before.Code;
+      ThreadError().OSError = before.OSError;
+      ThreadError().Text = before.Text;
+    }
+    throw;
+  }
+}
+
+TXBufFileStream::TXBufFileStream(const std::string& fileName, int32_t bufferSize)
+    : TXCustomBufStream(OpenSource(fileName), bufferSize, true), fileName_(fileName) {}
+
+}  // namespace kova

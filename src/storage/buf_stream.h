@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "storage/byte_window.h"
+#include "storage/stream_wrapper.h"
+
+namespace kova {
+
+// The window size every source is read with.
+inline constexpr int32_t kMediumWindowSize = 262144;
+
+// A read-only stream that keeps one aligned window of its source in memory, so that many small
+// reads become one large sequential read per window. The window starts at a multiple of the
+// window size; a failed window read leaves the window valid and full of zeros.
+class TXCustomBufStream : public TXStreamWrapper, public IXByteWindow {
+ public:
+  // Called after every window read with the window's start offset.
+  using TXFillEvent = std::function<void(TXCustomBufStream& stream, int64_t windowStart)>;
+
+  // Without an inner stream the stream is empty until a subclass gives it a size.
+  TXCustomBufStream(TXStream* inner, int32_t bufferSize, bool owns);
+
+  int64_t Read(void* buffer, int64_t count) override;
+  // Refused: records code 45 and answers 0.
+  int64_t Write(const void* buffer, int64_t count) override;
+  // Positions are clamped to [0, Size]. From the end, the offset counts back from the end
+  // whatever its sign (10 and -10 on a 100-byte stream both give 90).
+  int64_t Seek(int64_t offset, TXSeekOrigin origin) override;
+  int64_t GetSize() override { return size_; }
+  // Changes the logical length only; the source is never changed.
+  void SetSize(int64_t size) override;
+
+  std::span<const uint8_t> WindowAt(int64_t position) override;
+
+  // Reallocates the window (at least one byte) and empties it.
+  void SetBufferSize(int32_t size);
+  int32_t BufferSize() const { return bufferSize_; }
+  int32_t Valid() const { return valid_; }
+  int64_t WindowStart() const { return windowStart_; }
+
+  // When set (the default), a failed window read records code 44 and throws; otherwise only the
+  // thread's error policy decides. A vanished device (code 11) always throws.
+  bool RaiseOnError = true;
+  TXFillEvent OnFill;
+
+ protected:
+  // Reads the window that holds the current position.
+  virtual void FillWindow();
+
+  int64_t CurrentPosition() const { return position_; }
+  // Starts a fill: the aligned start of the window holding the current position.
+  int64_t BeginFill();
+  uint8_t* WindowData() { return buffer_.get(); }
+  // Ends a fill that delivered `count` bytes: the rest of the window becomes zeros and counts as
+  // read, so that no stale byte of an earlier window can ever be seen; then OnFill.
+  void EndFill(int64_t count);
+  // Ends a fill that failed: the whole window reads as zeros.
+  void FailFill();
+
+ private:
+  bool InWindow(int64_t position) const {
+    return position >= windowStart_ && position < windowStart_ + valid_;
+  }
+
+  std::unique_ptr<uint8_t[]> buffer_;
+  int32_t bufferSize_ = 0;
+  int32_t valid_ = 0;
+  int64_t windowStart_ = 0;
+  int64_t position_ = 0;
+  int64_t size_ = 0;
+};
+
+// The buffered stream over an image file, opened read-only. Opening fails with code 31 (no such
+// file), 33 (access denied) or 4 (any other reason, a folder included), recorded only when the
+// thread holds no error code yet, and raised.
+class TXBufFileStream : public TXCustomBufStream {
+ public:
+  TXBufFileStream(const std::string& fileName, int32_t bufferSize = kMediumWindowSize);
+
+  const std::string& FileName() const { return fileName_; }
+
+ private:
+  static TXStream* OpenSource(const std::string& fileName);
+
+  std::string fileName_;
+};
+
+}  // namespace kova
