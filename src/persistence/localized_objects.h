@@ -20,7 +20,7 @@ class TXLocalizedPersistent : public TXPersistent {
 
  public:
   uint32_t LgID() const { return lgID_; }
-  void SetLgID(uint32_t lgID) { lgID_ = lgID; }
+  virtual void SetLgID(uint32_t lgID) { lgID_ = lgID; }
 
   // Copies the published properties and the language identifier.
   bool Assign(const TXPersistent& source) override;
