@@ -8,7 +8,9 @@ packages=(
   build-essential cmake ninja-build pkg-config
   # libraries
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libpugixml-dev libcurl4-openssl-dev libblkid-dev
-  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+  # the skin's badge and share-button lettering
+  fonts-dejavu-core fonts-dejavu-extra
   # tests
   googletest libgtest-dev libgmock-dev python3 mtools dosfstools xvfb xauth
   # benchmarks and peers
