@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <utility>
 
 #include "framework/core_app.h"
 
@@ -27,7 +28,7 @@ class HandOverState {
     } catch (...) {
       error = std::current_exception();
     }
-    Finish(Phase::Done, error);
+    Finish(Phase::Done, std::move(error));
   }
 
   // The procedure will never run (its queue entry went undelivered).
@@ -38,7 +39,11 @@ class HandOverState {
     std::unique_lock lock(mutex_);
     for (;;) {
       if (phase_ == Phase::Done) {
-        if (error_) std::rethrow_exception(error_);
+        // Taken out, so that the failure lives and dies on the waiting thread only.
+        if (std::exception_ptr error = std::exchange(error_, nullptr)) {
+          lock.unlock();
+          std::rethrow_exception(error);
+        }
         return true;
       }
       if (phase_ == Phase::Dropped) return false;
@@ -62,7 +67,7 @@ class HandOverState {
       std::lock_guard lock(mutex_);
       if (phase_ == Phase::Done || phase_ == Phase::Dropped) return;
       phase_ = phase;
-      error_ = error;
+      error_ = std::move(error);
     }
     changed_.notify_all();
   }
@@ -148,8 +153,9 @@ void TXCustomEngine::Shutdown() {
 }
 
 void TXCustomEngine::Enqueue(TXQueuedMessage message) {
+  TXHandleManager* window = window_.get();
   queue_.Push(std::move(message));
-  if (window_ && !wakePosted_.exchange(true)) window_->Post(kWmEngineQueue);
+  if (window && !wakePosted_.exchange(true)) window->Post(kWmEngineQueue);
 }
 
 void TXCustomEngine::PostNotification(TXObservable& target, TXNotificationRef notification) {
@@ -227,8 +233,10 @@ bool TXCustomEngine::Invoke(const std::function<void()>& procedure,
 
 void TXCustomEngine::WndProc(TXWindowMessage& message) {
   if (message.Msg != kWmEngineQueue) return;
-  wakePosted_.store(false);
+  // Copies first, flag second: a post that finds the flag set has queued its message before the
+  // flag is cleared, so this drain delivers it; a later post asks for a wake-up of its own.
   window_->RemovePending(kWmEngineQueue);
+  wakePosted_.store(false);
   ProcessMessages();
 }
 

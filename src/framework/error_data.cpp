@@ -28,6 +28,11 @@ class ErrorTable {
     records_.erase(thread);
   }
 
+  size_t Count() {
+    std::lock_guard lock(mutex_);
+    return records_.size();
+  }
+
  private:
   std::mutex mutex_;
   std::unordered_map<std::thread::id, std::unique_ptr<TXErrorData>> records_;
@@ -64,7 +69,9 @@ TXErrorData& ThreadError() {
   return *currentRecord;
 }
 
-void ClearThreadError() { ThreadError().Clear(); }
+void ClearThreadError() {
+  ThreadError().Clear();
+}
 
 void SetThreadError(int32_t code, int32_t osError, std::string text) {
   TXErrorData& record = ThreadError();
@@ -98,6 +105,10 @@ void RecordException(const std::exception& error) {
 void ForgetThreadError() {
   ErrorTable::Instance().Forget(std::this_thread::get_id());
   currentRecord = nullptr;
+}
+
+size_t ThreadErrorRecordCount() {
+  return ErrorTable::Instance().Count();
 }
 
 }  // namespace kova
