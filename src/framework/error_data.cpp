@@ -69,9 +69,7 @@ TXErrorData& ThreadError() {
   return *currentRecord;
 }
 
-void ClearThreadError() {
-  ThreadError().Clear();
-}
+void ClearThreadError() { ThreadError().Clear(); }
 
 void SetThreadError(int32_t code, int32_t osError, std::string text) {
   TXErrorData& record = ThreadError();
@@ -107,8 +105,6 @@ void ForgetThreadError() {
   currentRecord = nullptr;
 }
 
-size_t ThreadErrorRecordCount() {
-  return ErrorTable::Instance().Count();
-}
+size_t ThreadErrorRecordCount() { return ErrorTable::Instance().Count(); }
 
 }  // namespace kova
