@@ -1,0 +1,126 @@
+#include "card_test_support.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <zlib.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+
+namespace kova::mkcard::test {
+
+namespace {
+
+const char* kSearchPath = "PATH=\"$PATH:/usr/sbin:/sbin\" ";
+
+}  // namespace
+
+std::string Quote(const std::filesystem::path& path) {
+  std::string out = "'";
+  for (char c : path.string())
+    out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+ToolRun RunCommand(const std::string& command_line) {
+  ToolRun run;
+  const std::string full = std::string(kSearchPath) + command_line + " 2>&1";
+  FILE* pipe = ::popen(full.c_str(), "r");
+  if (pipe == nullptr) return run;
+  std::array<char, 4096> buffer;
+  size_t got = 0;
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    run.output.append(buffer.data(), got);
+  const int status = ::pclose(pipe);
+  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+bool HaveTool(const std::string& tool) {
+  return RunCommand("command -v " + tool + " >/dev/null").exit_code == 0;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+  std::error_code error;
+  const uintmax_t size = std::filesystem::file_size(path, error);
+  return error ? std::vector<uint8_t>() : ReadFileBytes(path, 0, size);
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path, uint64_t offset,
+                                   uint64_t count) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> out(count);
+  in.seekg(static_cast<std::streamoff>(offset));
+  in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(count));
+  out.resize(static_cast<size_t>(in.gcount()));
+  return out;
+}
+
+std::vector<uint8_t> ExtentBytes(const std::filesystem::path& image, const ManifestRecord& record) {
+  std::vector<uint8_t> out;
+  for (const Extent& e : record.extents) {
+    const std::vector<uint8_t> part = ReadFileBytes(image, e.offset, e.size);
+    out.insert(out.end(), part.begin(), part.end());
+  }
+  return out;
+}
+
+uint32_t Crc32(const std::vector<uint8_t>& bytes) {
+  return static_cast<uint32_t>(
+      crc32(crc32(0, Z_NULL, 0), bytes.data(), static_cast<uInt>(bytes.size())));
+}
+
+void FormatOrFail(CardBuilder& card, const VolumeOptions& options) {
+  const Status formatted = card.Format(options);
+  ASSERT_TRUE(formatted.ok()) << formatted.message();
+}
+
+VolumeOptions SmallFat16() {
+  VolumeOptions o;
+  o.type = FatType::kFat16;
+  o.card_bytes = 16 << 20;
+  o.sectors_per_cluster = 4;
+  o.label = "KOVA TEST";
+  return o;
+}
+
+VolumeOptions SmallFat32() {
+  VolumeOptions o;
+  o.type = FatType::kFat32;
+  o.card_bytes = 34 << 20;
+  o.sectors_per_cluster = 1;
+  o.label = "KOVA TEST";
+  return o;
+}
+
+VolumeOptions SmallFat12() {
+  VolumeOptions o;
+  o.type = FatType::kFat12;
+  o.card_bytes = 1 << 20;
+  o.sectors_per_cluster = 4;
+  o.media = 0xF0;
+  return o;
+}
+
+uint32_t FatEntryOnImage(const std::filesystem::path& image, const ManifestVolume& volume,
+                         uint32_t cluster) {
+  switch (volume.type) {
+    case FatType::kFat12: {
+      const auto b = ReadFileBytes(image, volume.fat_offset + cluster * 3 / 2, 2);
+      const uint32_t pair = b[0] | (b[1] << 8);
+      return cluster % 2 == 0 ? pair & 0xFFF : pair >> 4;
+    }
+    case FatType::kFat16: {
+      const auto b = ReadFileBytes(image, volume.fat_offset + cluster * 2, 2);
+      return b[0] | (b[1] << 8);
+    }
+    case FatType::kFat32: {
+      const auto b = ReadFileBytes(image, volume.fat_offset + uint64_t{cluster} * 4, 4);
+      return b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t{b[3]} << 24);
+    }
+  }
+  return 0;
+}
+
+}  // namespace kova::mkcard::test

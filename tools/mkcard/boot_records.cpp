@@ -1,0 +1,118 @@
+#include "boot_records.h"
+
+#include <algorithm>
+
+namespace kova::mkcard {
+
+namespace {
+
+// Asks the firmware to try the next boot device, then halts: the card holds no system.
+constexpr uint8_t kBootCode[] = {0xCD, 0x18, 0xF4, 0xEB, 0xFD};
+
+void PutBiosParameterBlock(uint8_t* boot, const VolumeLayout& layout,
+                           const VolumeOptions& options) {
+  const bool fat32 = layout.type == FatType::kFat32;
+  boot[0] = 0xEB;
+  boot[1] = fat32 ? 0x58 : 0x3C;
+  boot[2] = 0x90;
+  PutField(boot + 3, options.oem, 8);
+  PutLE(boot + 11, VolumeLayout::kSectorBytes, 2);
+  boot[13] = static_cast<uint8_t>(layout.sectors_per_cluster);
+  PutLE(boot + 14, layout.reserved_sectors, 2);
+  boot[16] = static_cast<uint8_t>(layout.fat_count);
+  PutLE(boot + 17, layout.root_entries, 2);
+  const bool small = !fat32 && layout.volume_sectors < 0x10000;
+  PutLE(boot + 19, small ? layout.volume_sectors : 0, 2);
+  boot[21] = options.media;
+  PutLE(boot + 22, fat32 ? 0 : layout.sectors_per_fat, 2);
+  PutLE(boot + 24, kSectorsPerTrack, 2);
+  PutLE(boot + 26, kHeads, 2);
+  PutLE(boot + 28, options.partition_lba, 4);
+  PutLE(boot + 32, small ? 0 : layout.volume_sectors, 4);
+}
+
+// The extended block: drive number, signature 0x29, serial, label and type text.
+void PutExtendedBlock(uint8_t* at, const VolumeOptions& options, FatType type) {
+  at[0] = options.partition_lba != 0 ? 0x80 : 0x00;
+  at[2] = 0x29;
+  PutLE(at + 3, options.serial, 4);
+  PutField(at + 7, options.label.empty() ? "NO NAME" : options.label, 11);
+  PutField(at + 18, FatTypeName(type), 8);
+}
+
+void PutChs(uint8_t* at, uint64_t lba) {
+  uint64_t cylinder = lba / (kHeads * kSectorsPerTrack);
+  uint64_t head = (lba / kSectorsPerTrack) % kHeads;
+  uint64_t sector = lba % kSectorsPerTrack + 1;
+  if (cylinder > 1023) {
+    cylinder = 1023;
+    head = 254;
+    sector = 63;
+  }
+  at[0] = static_cast<uint8_t>(head);
+  at[1] = static_cast<uint8_t>(sector | ((cylinder >> 2) & 0xC0));
+  at[2] = static_cast<uint8_t>(cylinder);
+}
+
+uint8_t DefaultPartitionType(FatType type) {
+  switch (type) {
+    case FatType::kFat12:
+      return 0x01;
+    case FatType::kFat16:
+      return 0x0E;
+    case FatType::kFat32:
+      return 0x0C;
+  }
+  return 0x0C;
+}
+
+}  // namespace
+
+Bytes BootSector(const VolumeLayout& layout, const VolumeOptions& options) {
+  Bytes boot(VolumeLayout::kSectorBytes, 0);
+  PutBiosParameterBlock(boot.data(), layout, options);
+  size_t code_at = 62;
+  if (layout.type == FatType::kFat32) {
+    PutLE(boot.data() + 36, layout.sectors_per_fat, 4);
+    PutLE(boot.data() + 44, 2, 4);  // root folder cluster
+    PutLE(boot.data() + 48, 1, 2);  // FSInfo sector
+    PutLE(boot.data() + 50, 6, 2);  // backup boot sector
+    PutExtendedBlock(boot.data() + 64, options, layout.type);
+    code_at = 90;
+  } else {
+    PutExtendedBlock(boot.data() + 36, options, layout.type);
+  }
+  std::copy(std::begin(kBootCode), std::end(kBootCode), boot.begin() + code_at);
+  boot[510] = 0x55;
+  boot[511] = 0xAA;
+  return boot;
+}
+
+Bytes FsInfoSector(uint32_t free_clusters, uint32_t next_free_hint) {
+  Bytes info(VolumeLayout::kSectorBytes, 0);
+  PutLE(info.data(), 0x41615252, 4);
+  PutLE(info.data() + 484, 0x61417272, 4);
+  PutLE(info.data() + 488, free_clusters, 4);
+  PutLE(info.data() + 492, next_free_hint, 4);
+  PutLE(info.data() + 508, 0xAA550000, 4);
+  return info;
+}
+
+Bytes MasterBootRecord(const VolumeLayout& layout, const VolumeOptions& options) {
+  Bytes mbr(VolumeLayout::kSectorBytes, 0);
+  std::copy(std::begin(kBootCode), std::end(kBootCode), mbr.begin());
+  PutLE(mbr.data() + 440, options.serial ^ 0x5A5A5A5A, 4);  // disk signature
+  uint8_t* entry = mbr.data() + 446;
+  entry[0] = 0x00;
+  PutChs(entry + 1, options.partition_lba);
+  entry[4] =
+      options.partition_type != 0 ? options.partition_type : DefaultPartitionType(layout.type);
+  PutChs(entry + 5, uint64_t{options.partition_lba} + layout.volume_sectors - 1);
+  PutLE(entry + 8, options.partition_lba, 4);
+  PutLE(entry + 12, layout.volume_sectors, 4);
+  mbr[510] = 0x55;
+  mbr[511] = 0xAA;
+  return mbr;
+}
+
+}  // namespace kova::mkcard

@@ -1,0 +1,257 @@
+#include "card_manifest.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "json_value.h"
+
+namespace kova::mkcard {
+
+namespace {
+
+// Builds one JSON object line field by field.
+class JsonLine {
+ public:
+  JsonLine& Text(const char* name, std::string_view value) { return Raw(name, JsonQuote(value)); }
+  JsonLine& Number(const char* name, int64_t value) { return Raw(name, std::to_string(value)); }
+  JsonLine& Flag(const char* name, bool value) { return Raw(name, value ? "true" : "false"); }
+  JsonLine& Raw(const char* name, const std::string& value) {
+    line_ += (line_.size() > 1 ? "," : "") + JsonQuote(name) + ":" + value;
+    return *this;
+  }
+  std::string Finish() { return line_ + "}\n"; }
+
+ private:
+  std::string line_ = "{";
+};
+
+std::string ExtentsJson(const std::vector<Extent>& extents) {
+  std::string out = "[";
+  for (const Extent& e : extents) {
+    out += (out.size() > 1 ? "," : "") +
+           ("[" + std::to_string(e.offset) + "," + std::to_string(e.size) + "]");
+  }
+  return out + "]";
+}
+
+std::string VolumeLine(const ManifestVolume& v) {
+  return JsonLine()
+      .Text("record", "volume")
+      .Text("type", FatTypeName(v.type))
+      .Number("image_bytes", v.image_bytes)
+      .Number("volume_offset", v.volume_offset)
+      .Number("sectors_per_cluster", v.sectors_per_cluster)
+      .Number("cluster_bytes", v.cluster_bytes)
+      .Number("reserved_sectors", v.reserved_sectors)
+      .Number("fat_count", v.fat_count)
+      .Number("root_entries", v.root_entries)
+      .Number("sectors_per_fat", v.sectors_per_fat)
+      .Number("cluster_count", v.cluster_count)
+      .Number("fat_offset", v.fat_offset)
+      .Number("root_dir_offset", v.root_dir_offset)
+      .Number("data_offset", v.data_offset)
+      .Text("label", v.label)
+      .Number("serial", v.serial)
+      .Text("bad_clusters", v.bad_clusters)
+      .Number("free_clusters", v.free_clusters)
+      .Finish();
+}
+
+std::string RecordLine(const ManifestRecord& r) {
+  return JsonLine()
+      .Text("record", r.folder ? "folder" : "file")
+      .Text("path", r.path)
+      .Text("short_name", r.short_name)
+      .Text("long_name", r.long_name)
+      .Text("state", EntryStateName(r.state))
+      .Text("link_to", r.link_to)
+      .Flag("chain_loops", r.looped)
+      .Text("content", r.content)
+      .Number("size", r.size)
+      .Number("width", r.width)
+      .Number("height", r.height)
+      .Number("first_cluster", r.first_cluster)
+      .Text("clusters", r.clusters)
+      .Raw("extents", ExtentsJson(r.extents))
+      .Number("entry_offset", r.entry_offset)
+      .Text("time", r.time)
+      .Number("crc32", r.crc32)
+      .Flag("intact", r.intact)
+      .Finish();
+}
+
+// Reads the members of one parsed line, remembering the first one that is missing or mistyped.
+class Fields {
+ public:
+  explicit Fields(const JsonValue& object) : object_(object) {}
+
+  std::string Text(const char* name) {
+    const JsonValue* v = object_.Member(name);
+    if (v == nullptr || v->kind != JsonValue::Kind::kString) return Fail(name), "";
+    return v->text;
+  }
+  template <typename T>
+  T Number(const char* name) {
+    const JsonValue* v = object_.Member(name);
+    const std::optional<int64_t> n = v ? v->AsInteger() : std::nullopt;
+    if (!n) return Fail(name), T{};
+    return static_cast<T>(*n);
+  }
+  bool Flag(const char* name) {
+    const JsonValue* v = object_.Member(name);
+    if (v == nullptr || v->kind != JsonValue::Kind::kBool) return Fail(name), false;
+    return v->boolean;
+  }
+  std::vector<Extent> Extents(const char* name) {
+    std::vector<Extent> out;
+    const JsonValue* v = object_.Member(name);
+    if (v == nullptr || v->kind != JsonValue::Kind::kArray) return Fail(name), out;
+    for (const JsonValue& pair : v->items) {
+      const auto offset = pair.items.size() == 2 ? pair.items[0].AsInteger() : std::nullopt;
+      const auto size = pair.items.size() == 2 ? pair.items[1].AsInteger() : std::nullopt;
+      if (!offset || !size) return Fail(name), out;
+      out.push_back({static_cast<uint64_t>(*offset), static_cast<uint64_t>(*size)});
+    }
+    return out;
+  }
+  const std::string& missing() const { return missing_; }
+
+ private:
+  void Fail(const char* name) {
+    if (missing_.empty()) missing_ = name;
+  }
+  const JsonValue& object_;
+  std::string missing_;
+};
+
+bool FatTypeFromName(const std::string& name, FatType* type) {
+  for (FatType t : {FatType::kFat12, FatType::kFat16, FatType::kFat32}) {
+    if (name == FatTypeName(t)) return *type = t, true;
+  }
+  return false;
+}
+
+bool StateFromName(const std::string& name, EntryState* state) {
+  for (EntryState s :
+       {EntryState::kLive, EntryState::kDeleted, EntryState::kLost, EntryState::kRaw}) {
+    if (name == EntryStateName(s)) return *state = s, true;
+  }
+  return false;
+}
+
+std::string ReadVolume(Fields& f, ManifestVolume* v) {
+  if (!FatTypeFromName(f.Text("type"), &v->type)) return "type";
+  v->image_bytes = f.Number<uint64_t>("image_bytes");
+  v->volume_offset = f.Number<uint64_t>("volume_offset");
+  v->sectors_per_cluster = f.Number<uint32_t>("sectors_per_cluster");
+  v->cluster_bytes = f.Number<uint32_t>("cluster_bytes");
+  v->reserved_sectors = f.Number<uint32_t>("reserved_sectors");
+  v->fat_count = f.Number<uint32_t>("fat_count");
+  v->root_entries = f.Number<uint32_t>("root_entries");
+  v->sectors_per_fat = f.Number<uint32_t>("sectors_per_fat");
+  v->cluster_count = f.Number<uint32_t>("cluster_count");
+  v->fat_offset = f.Number<uint64_t>("fat_offset");
+  v->root_dir_offset = f.Number<uint64_t>("root_dir_offset");
+  v->data_offset = f.Number<uint64_t>("data_offset");
+  v->label = f.Text("label");
+  v->serial = f.Number<uint32_t>("serial");
+  v->bad_clusters = f.Text("bad_clusters");
+  v->free_clusters = f.Number<uint32_t>("free_clusters");
+  return f.missing();
+}
+
+std::string ReadRecord(Fields& f, const std::string& kind, ManifestRecord* r) {
+  r->folder = kind == "folder";
+  r->path = f.Text("path");
+  r->short_name = f.Text("short_name");
+  r->long_name = f.Text("long_name");
+  if (!StateFromName(f.Text("state"), &r->state)) return "state";
+  r->link_to = f.Text("link_to");
+  r->looped = f.Flag("chain_loops");
+  r->content = f.Text("content");
+  r->size = f.Number<uint64_t>("size");
+  r->width = f.Number<int>("width");
+  r->height = f.Number<int>("height");
+  r->first_cluster = f.Number<uint32_t>("first_cluster");
+  r->clusters = f.Text("clusters");
+  r->extents = f.Extents("extents");
+  r->entry_offset = f.Number<int64_t>("entry_offset");
+  r->time = f.Text("time");
+  r->crc32 = f.Number<uint32_t>("crc32");
+  r->intact = f.Flag("intact");
+  return f.missing();
+}
+
+}  // namespace
+
+const char* EntryStateName(EntryState state) {
+  switch (state) {
+    case EntryState::kLive:
+      return "live";
+    case EntryState::kDeleted:
+      return "deleted";
+    case EntryState::kLost:
+      return "lost";
+    case EntryState::kRaw:
+      return "raw";
+  }
+  return "live";
+}
+
+const ManifestRecord* Manifest::Find(std::string_view path) const {
+  const ManifestRecord* found = nullptr;
+  for (const ManifestRecord& r : records) {
+    if (r.path != path) continue;
+    if (r.state == EntryState::kLive) return &r;
+    if (found == nullptr) found = &r;
+  }
+  return found;
+}
+
+std::string ManifestToJsonLines(const Manifest& manifest) {
+  std::string out = VolumeLine(manifest.volume);
+  for (const ManifestRecord& r : manifest.records)
+    out += RecordLine(r);
+  return out;
+}
+
+Status ManifestFromJsonLines(std::string_view text, Manifest* manifest) {
+  Manifest out;
+  bool have_volume = false;
+  std::istringstream lines{std::string(text)};
+  std::string line;
+  for (int number = 1; std::getline(lines, line); ++number) {
+    if (line.empty()) continue;
+    const std::string where = "manifest line " + std::to_string(number) + ": ";
+    JsonValue object;
+    std::string error;
+    if (!ParseJson(line, &object, &error)) return Status::Failure(where + error);
+    Fields fields(object);
+    const std::string kind = fields.Text("record");
+    std::string missing;
+    if (kind == "volume") {
+      missing = ReadVolume(fields, &out.volume);
+      have_volume = true;
+    } else if (kind == "file" || kind == "folder") {
+      out.records.emplace_back();
+      missing = ReadRecord(fields, kind, &out.records.back());
+    } else {
+      return Status::Failure(where + "unknown record '" + kind + "'");
+    }
+    if (!missing.empty())
+      return Status::Failure(where + "field '" + missing + "' is missing or invalid");
+  }
+  if (!have_volume) return Status::Failure("the manifest has no volume record");
+  *manifest = std::move(out);
+  return {};
+}
+
+Status ReadManifestFile(const std::filesystem::path& path, Manifest* manifest) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Status::Failure("cannot open " + path.string());
+  std::ostringstream text;
+  text << in.rdbuf();
+  return ManifestFromJsonLines(text.str(), manifest);
+}
+
+}  // namespace kova::mkcard

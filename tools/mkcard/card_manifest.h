@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "status.h"
+#include "volume_layout.h"
+
+namespace kova::mkcard {
+
+// Byte range on the image, counted from the image's first byte.
+struct Extent {
+  uint64_t offset = 0;
+  uint64_t size = 0;
+  bool operator==(const Extent&) const = default;
+};
+
+enum class EntryState {
+  kLive,     // reachable from the root through live entries
+  kDeleted,  // its own entry carries the deletion mark 0xE5
+  kLost,     // a live entry inside a folder that was deleted (found only as a lost folder)
+  kRaw,      // bytes written straight into the data area, with no directory entry
+};
+
+const char* EntryStateName(EntryState state);
+
+// One file, folder, folder link or raw write as it was put on the card.
+struct ManifestRecord {
+  std::string path;  // short names joined by "/"; for raw writes the given name
+  std::string short_name;
+  std::string long_name;
+  EntryState state = EntryState::kLive;
+  bool folder = false;
+  std::string link_to;  // for a folder entry that points at another folder (damaged volumes)
+  bool looped = false;  // the folder's cluster chain leads back to its first cluster
+  std::string content;  // "folder", "jpg", "avi", "mov", "mp4", "tif", "text", "data", ...
+  uint64_t size = 0;
+  int width = 0;
+  int height = 0;
+  uint32_t first_cluster = 0;
+  std::string clusters;         // the chain in file order, e.g. "5-6,9"
+  std::vector<Extent> extents;  // the file's bytes in file order (folders: whole clusters)
+  int64_t entry_offset = -1;    // the short directory entry on the image; -1 for raw writes
+  std::string time;             // the entry's write time, "YYYY-MM-DD HH:MM:SS"
+  uint32_t crc32 = 0;           // of the content as written
+  // The extents still hold the content: nothing written, wiped, marked bad or truncated since.
+  bool intact = true;
+};
+
+struct ManifestVolume {
+  FatType type = FatType::kFat16;
+  uint64_t image_bytes = 0;  // after truncation
+  uint64_t volume_offset = 0;
+  uint32_t sectors_per_cluster = 1;
+  uint32_t cluster_bytes = 512;
+  uint32_t reserved_sectors = 1;
+  uint32_t fat_count = 2;
+  uint32_t root_entries = 0;
+  uint32_t sectors_per_fat = 0;
+  uint32_t cluster_count = 0;
+  uint64_t fat_offset = 0;
+  uint64_t root_dir_offset = 0;
+  uint64_t data_offset = 0;
+  std::string label;
+  uint32_t serial = 0;
+  std::string bad_clusters;
+  uint32_t free_clusters = 0;
+};
+
+struct Manifest {
+  ManifestVolume volume;
+  std::vector<ManifestRecord> records;
+
+  // The record with this path (live records first), or nullptr.
+  const ManifestRecord* Find(std::string_view path) const;
+};
+
+// JSON lines: one object for the volume, then one per record.
+std::string ManifestToJsonLines(const Manifest& manifest);
+Status ManifestFromJsonLines(std::string_view text, Manifest* manifest);
+Status ReadManifestFile(const std::filesystem::path& path, Manifest* manifest);
+
+}  // namespace kova::mkcard

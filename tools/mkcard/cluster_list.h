@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "card_manifest.h"
+#include "status.h"
+#include "volume_layout.h"
+
+namespace kova::mkcard {
+
+// "5-6,9" <-> {5, 6, 9}: cluster chains in file order as recipes and manifests write them.
+Status ParseClusterList(std::string_view text, std::vector<uint32_t>* clusters);
+std::string FormatClusterList(const std::vector<uint32_t>& clusters);
+
+// The image extents holding the first `size` bytes of a chain, neighbouring clusters merged.
+std::vector<Extent> ChainExtents(const VolumeLayout& layout, const std::vector<uint32_t>& clusters,
+                                 uint64_t size);
+
+}  // namespace kova::mkcard

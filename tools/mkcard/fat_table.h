@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "byte_order.h"
+#include "volume_layout.h"
+
+namespace kova::mkcard {
+
+// The allocation table of one volume, one entry per cluster number, as the card will hold it.
+class FatTable {
+ public:
+  FatTable() = default;
+  FatTable(FatType type, uint32_t cluster_count, uint8_t media);
+
+  uint32_t Get(uint32_t cluster) const { return entries_.at(cluster); }
+  void Set(uint32_t cluster, uint32_t value) { entries_.at(cluster) = value; }
+  bool IsFree(uint32_t cluster) const { return Get(cluster) == 0; }
+  uint32_t EndMarker() const;
+  uint32_t BadMarker() const;
+  uint32_t FreeCount() const;
+
+  // Links `clusters` into one chain ending with the end marker.
+  void Chain(const std::vector<uint32_t>& clusters);
+  void Release(const std::vector<uint32_t>& clusters);
+
+  // The table as stored: `sectors` sectors of packed 12-, 16- or 32-bit entries.
+  Bytes Encode(uint32_t sectors) const;
+
+ private:
+  FatType type_ = FatType::kFat16;
+  std::vector<uint32_t> entries_;
+};
+
+}  // namespace kova::mkcard

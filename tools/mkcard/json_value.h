@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kova::mkcard {
+
+// A parsed JSON value, enough for reading manifests back. Numbers keep their text so that
+// 64-bit offsets survive.
+struct JsonValue {
+  enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
+  Kind kind = Kind::kNull;
+  bool boolean = false;
+  std::string text;  // a number's digits or a string's value
+  std::vector<JsonValue> items;
+  std::map<std::string, JsonValue> members;
+
+  const JsonValue* Member(const std::string& name) const;
+  std::optional<int64_t> AsInteger() const;
+};
+
+// Parses one complete JSON text; false with a message for malformed input.
+bool ParseJson(std::string_view text, JsonValue* value, std::string* error);
+
+// A quoted, escaped JSON string.
+std::string JsonQuote(std::string_view text);
+
+}  // namespace kova::mkcard
