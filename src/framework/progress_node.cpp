@@ -21,6 +21,25 @@ int64_t RoundHalfEven(int64_t numerator, int64_t denominator) {
   return quotient;
 }
 
+std::optional<int32_t> TXOverallPosition::MoveTo(int64_t position) {
+  const auto value = static_cast<int32_t>(std::clamp<int64_t>(position, 0, kFullScale));
+  if (value != 0 && Get() >= value) return std::nullopt;
+  Store(value);
+  return Unannounced();
+}
+
+void TXOverallPosition::Restart() {
+  Store(0);
+  lastAnnounced_ = kNothingAnnounced;
+}
+
+std::optional<int32_t> TXOverallPosition::Unannounced() {
+  const int32_t value = Get();
+  if (value == lastAnnounced_) return std::nullopt;
+  lastAnnounced_ = value;
+  return value;
+}
+
 int64_t TXProgressNode::OverallAt(uint64_t position) const {
   return RoundHalfEven(span_ * static_cast<int64_t>(position), max_) + base_;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "framework/managed_object.h"
 
@@ -17,6 +19,29 @@ class IXOverallSink {
 
  protected:
   ~IXOverallSink() = default;
+};
+
+// The overall position of a run on the scale 0 to 1000: it never moves backwards except to 0,
+// and a value is announced only when it differs from the last one announced. One thread moves it;
+// any thread may read it.
+class TXOverallPosition {
+ public:
+  static constexpr int32_t kFullScale = 1000;
+
+  int32_t Get() const { return value_.load(std::memory_order_acquire); }
+  // Moves to the position (kept within the scale); answers the value to announce, if any.
+  std::optional<int32_t> MoveTo(int64_t position);
+  // Back to 0 for a new run; the next value is announced whatever it is.
+  void Restart();
+  // The current value, when it has not been announced yet.
+  std::optional<int32_t> Unannounced();
+  // Sets the value without announcing it.
+  void Store(int32_t value) { value_.store(value, std::memory_order_release); }
+
+ private:
+  static constexpr int32_t kNothingAnnounced = -1;
+  std::atomic<int32_t> value_{0};
+  int32_t lastAnnounced_ = 0;
 };
 
 // One section of a progress tree. The section runs from 0 to Max; the whole of it maps to Span

@@ -1,24 +1,17 @@
 #include "framework/worker_progress.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "framework/aspects.h"
 
 namespace kova {
 
-namespace {
-constexpr int32_t kNotAnnounced = -1;
-constexpr int64_t kFullScale = 1000;
-}  // namespace
-
 TXWorkerProgress::TXWorkerProgress(TXRefMode mode)
     : IXProgress(mode), root_(*this), current_(&root_) {}
 
 void TXWorkerProgress::Reset() {
-  overall_.store(0, std::memory_order_release);
   // The next run announces its positions even when one equals the last of this run.
-  lastNotified_ = kNotAnnounced;
+  overall_.Restart();
   root_.Rewind();
   current_ = &root_;
 }
@@ -38,7 +31,7 @@ void TXWorkerProgress::EndSection() {
   section->SetPosition(section->Max());
   TXProgressNode* parent = section->Parent();
   if (!parent) {
-    SetOverall(kFullScale);
+    SetOverall(TXOverallPosition::kFullScale);
     return;
   }
   parent->SetPosition(section->ParentEnd());
@@ -54,12 +47,9 @@ int TXWorkerProgress::Depth() const {
 }
 
 void TXWorkerProgress::SetOverall(int64_t position) {
-  const auto value = static_cast<int32_t>(std::clamp<int64_t>(position, 0, kFullScale));
-  if (value != 0 && GetPosition() >= value) return;
-  overall_.store(value, std::memory_order_release);
-  if (value == lastNotified_) return;
-  lastNotified_ = value;
-  auto notification = MakeSharedNotification<TXProgressChangedAspect>(value);
+  const std::optional<int32_t> value = overall_.MoveTo(position);
+  if (!value) return;
+  auto notification = MakeSharedNotification<TXProgressChangedAspect>(*value);
   if (Container()) {
     Post(std::move(notification));
   } else {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <string>
 
 #include "framework/progress_node.h"
@@ -29,7 +28,7 @@ class TXWorkerProgress : public IXProgress, private IXOverallSink {
   using IXProgress::BeginSection;
   using IXProgress::BeginStep;
 
-  int32_t GetPosition() const override { return overall_.load(std::memory_order_acquire); }
+  int32_t GetPosition() const override { return overall_.Get(); }
   void Reset() override;
   void BeginSection(const std::string& name, uint8_t percent) override;
   void BeginStep(const std::string& name) override;
@@ -50,8 +49,7 @@ class TXWorkerProgress : public IXProgress, private IXOverallSink {
   void SetOverall(int64_t position) override;
   IXOverallSink& Sink() { return *this; }
 
-  std::atomic<int32_t> overall_{0};
-  int32_t lastNotified_ = 0;
+  TXOverallPosition overall_;
   TXProgressSection root_;
   TXProgressSection* current_;
 };
