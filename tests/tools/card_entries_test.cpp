@@ -204,12 +204,21 @@ TEST_F(SavedCardTest, DamagedFoldersLoopAndLinkToThemselves) {
   ASSERT_TRUE(card_.MakeFolder("LOOP").ok());
   ASSERT_TRUE(card_.MakeFolder("SELF").ok());
   ASSERT_TRUE(card_.LoopFolder("LOOP").ok());
+  for (int i = 0; i < 20; ++i) {
+    ASSERT_TRUE(card_.WriteFile("LOOP/F" + std::to_string(i), MakeText("x")).ok())
+        << "grows the looped folder";
+  }
   ASSERT_TRUE(card_.LinkFolder("SELF", "AGAIN", "SELF").ok());
   Save();
   const ManifestRecord& loop = Record("LOOP");
   const ManifestRecord& link = Record("SELF/AGAIN");
   EXPECT_TRUE(loop.looped);
-  EXPECT_EQ(FatEntryOnImage(image_, manifest_.volume, loop.first_cluster), loop.first_cluster);
+  std::vector<uint32_t> chain;
+  ASSERT_TRUE(ParseClusterList(loop.clusters, &chain).ok());
+  ASSERT_EQ(chain.size(), 2u);
+  EXPECT_EQ(FatEntryOnImage(image_, manifest_.volume, chain[0]), chain[1]);
+  EXPECT_EQ(FatEntryOnImage(image_, manifest_.volume, chain[1]), chain[0])
+      << "still loops after growing";
   EXPECT_EQ(link.link_to, "SELF");
   EXPECT_EQ(link.first_cluster, Record("SELF").first_cluster);
   EXPECT_EQ(EntryByte(link, 11), 0x10);

@@ -1,6 +1,7 @@
 // Fresh volumes of each FAT type: the tools of dosfstools and mtools accept them, and the boot
 // area holds what the recovery reads (type text, FSInfo, backup boot sector, root cluster).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "card_builder.h"
 #include "card_test_support.h"
@@ -162,6 +163,29 @@ TEST(PartitionedCard, MbrPointsAtTheVolume) {
   if (HaveTool("mtype")) {
     EXPECT_EQ(RunCommand("mtype -i " + Quote(card.image) + "@@1M ::DCIM/NOTE.TXT").output,
               "a note on the card\n");
+  }
+}
+
+TEST(LargeCard, IsWrittenAsASparseFile) {
+  TempDir dir;
+  CardBuilder card;
+  VolumeOptions options = SmallFat32();
+  options.card_bytes = uint64_t{2} << 30;
+  options.sectors_per_cluster = 8;
+  FormatOrFail(card, options);
+  const uint32_t last = card.Layout().LastCluster();
+  ASSERT_TRUE(card.WriteFile("END.TXT", MakeText("at the far end"), {{last}}).ok());
+  ASSERT_TRUE(card.Save(dir / "big.img").ok());
+  struct stat info {};
+  ASSERT_EQ(::stat((dir / "big.img").c_str(), &info), 0);
+  EXPECT_EQ(static_cast<uint64_t>(info.st_size), uint64_t{2} << 30);
+  EXPECT_LT(static_cast<uint64_t>(info.st_blocks) * 512, uint64_t{16} << 20)
+      << "only the written parts take space";
+  EXPECT_EQ(ReadFileBytes(dir / "big.img", card.Layout().ClusterOffset(last), 14),
+            MakeText("at the far end").bytes);
+  if (HaveTool("mtype")) {
+    EXPECT_EQ(RunCommand("mtype -i " + Quote(dir / "big.img") + " ::END.TXT").output,
+              "at the far end");
   }
 }
 

@@ -219,6 +219,7 @@ int CardBuilder::CommitEntry(EntryPlan& plan, uint32_t first_cluster, uint32_t s
     ZeroClusters(plan.growth);
     parent.clusters.insert(parent.clusters.end(), plan.growth.begin(), plan.growth.end());
     fat_.Chain(parent.clusters);
+    if (parent.looped) fat_.Set(parent.clusters.back(), parent.clusters.front());
     ClaimClusters(plan.growth);
   }
   DirEntry& short_entry = plan.entries.back();
