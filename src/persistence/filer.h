@@ -90,8 +90,8 @@ class TXFiler : public TXObject {
   ~TXFiler() override;
 
   // Stores the object, mode and header and lets the filer class create its groups.
-  void SetObject(TXPersistent* object, TXFilerMode mode = TXFilerMode::fmAll,
-                 const TXFilerHeader& header = {});
+  virtual void SetObject(TXPersistent* object, TXFilerMode mode = TXFilerMode::fmAll,
+                         const TXFilerHeader& header = {});
   TXPersistent* Object() const { return object_; }
   TXFilerMode Mode() const { return mode_; }
   const TXFilerHeader& Header() const { return header_; }
@@ -113,6 +113,10 @@ class TXFiler : public TXObject {
   virtual bool LoadFromFile(const std::string& fileName);
   virtual bool SaveToFile(const std::string& fileName);
 
+  // Progress of the groups: the number of steps, then one step per group or item.
+  void StartProgress(int32_t units);
+  void StepProgress();
+
  protected:
   virtual void CreateGroups() = 0;
   virtual void BeforeLoad() {}
@@ -129,8 +133,6 @@ class TXFiler : public TXObject {
   bool Guarded(int32_t code, Step&& step);
   bool Load(TXStream& stream);
   bool Save(TXStream& stream);
-  void StartProgress(int32_t units);
-  void StepProgress();
 
  private:
   TXPersistent* object_ = nullptr;
