@@ -70,9 +70,4 @@ void TXVelCoreApp::ElapsedTicks(uint64_t& ticks) const {
   ticks = now - ticks;
 }
 
-TXVelCoreApp& CoreApp() {
-  static TXVelCoreApp coreApp;
-  return coreApp;
-}
-
 }  // namespace kova

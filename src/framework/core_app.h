@@ -43,7 +43,8 @@ class TXVelCoreApp : public TXInitializableObject {
   std::unique_ptr<TXAppEngine> engine_;
 };
 
-// The core application object, created on first use and destroyed at process exit.
+// The core application object, created on first use with the other process-wide objects
+// (framework_objects.h) and destroyed at process exit.
 TXVelCoreApp& CoreApp();
 
 }  // namespace kova
