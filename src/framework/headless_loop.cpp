@@ -92,7 +92,7 @@ int TXHeadlessLoop::Run() {
         return exitCode;
       }
       case Step::Nothing:
-        if (IXLoopEventSink* sink = EventSink()) Guarded([sink] { sink->LoopIdle(); });
+        AnnounceIdle();
         WaitForWork(std::nullopt);
         break;
     }
@@ -115,6 +115,7 @@ bool TXHeadlessLoop::RunUntil(const std::function<bool()>& predicate,
     if (step == Step::Quit) return predicate();
     if (step == Step::Nothing) {
       if (Clock::now() >= deadline) return predicate();
+      AnnounceIdle();
       WaitForWork(deadline);
     }
   }
@@ -150,6 +151,10 @@ bool TXHeadlessLoop::RunDueTimer(std::unique_lock<std::mutex>& lock) {
   lock.unlock();
   Guarded(callback);
   return true;
+}
+
+void TXHeadlessLoop::AnnounceIdle() {
+  if (IXLoopEventSink* sink = EventSink()) Guarded([sink] { sink->LoopIdle(); });
 }
 
 void TXHeadlessLoop::Guarded(const std::function<void()>& callback) {

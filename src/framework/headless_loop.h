@@ -69,6 +69,7 @@ class TXHeadlessLoop final : public IXEventLoop {
   Step RunNextEvent(std::unique_lock<std::mutex>& lock);
   bool RunDueTimer(std::unique_lock<std::mutex>& lock);
   void Guarded(const std::function<void()>& callback);
+  void AnnounceIdle();
   // Waits until an event arrives, a timer falls due or the deadline passes.
   void WaitForWork(std::optional<Clock::time_point> deadline);
   std::optional<int> TakeQuit();
