@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/aspects.h"
@@ -191,6 +193,60 @@ TEST(ObservableTest, HandlersOfOneTargetAreToldApartByMethod) {
   observable.RemoveObserver<BaseAspect>(&recorder, &Recorder::OnFirst);
   DispatchAspect<BaseAspect>(observable);
   EXPECT_EQ(recorder.calls, (std::vector<std::string>{"second"}));
+}
+
+TEST(ObservableTest, KeeperDroppedDuringADispatchSilencesItsEntryAtOnce) {
+  TXObservable observable;
+  Recorder kept;
+  TXRef<TXObserverKeeper> keeper;
+  std::vector<std::string> calls;
+  observable.AddObserver(TXHandler(&observable, "dropper", [&](AXNotification&) {
+    calls.push_back("dropper");
+    keeper.Reset();
+  }));
+  keeper =
+      observable.AddKeptObserver(AspectClassOf<BaseAspect>(), TXHandler(&kept, &Recorder::OnFirst));
+  DispatchAspect<BaseAspect>(observable);
+  EXPECT_EQ(calls, (std::vector<std::string>{"dropper"}));
+  EXPECT_TRUE(kept.calls.empty());
+  EXPECT_EQ(observable.ObserverCount(), 1u);
+}
+
+TEST(ObservableTest, ObserversComeAndGoOnOtherThreadsWhileDispatchesRun) {
+  TXObservable observable;
+  std::atomic<int> steady{0};
+  observable.AddObserver(TXHandler(&steady, "steady", [&](AXNotification&) { ++steady; }));
+  std::atomic<bool> stop{false};
+  std::thread churn([&] {
+    Recorder transient;
+    while (!stop) {
+      TXRef<TXObserverKeeper> keeper = observable.AddKeptObserver(
+          AspectClassOf<BaseAspect>(), TXHandler(&transient, &Recorder::OnSecond));
+      observable.AddObserver<BaseAspect>(&transient, &Recorder::OnFirst);
+      observable.RemoveObserversOf(&transient);
+    }
+  });
+  for (int i = 0; i < 2000; ++i)
+    DispatchAspect<BaseAspect>(observable);
+  stop = true;
+  churn.join();
+  EXPECT_EQ(steady, 2000);
+  EXPECT_EQ(observable.ObserverCount(), 1u);
+}
+
+TEST(ObservableTest, KeeperReleasedOnAnotherThreadAfterItsObservableWentDoesNothing) {
+  Recorder recorder;
+  std::atomic<int> gone{0};
+  TXRef<TXObserverKeeper> keeper;
+  {
+    TXObservable observable;
+    keeper = observable.AddKeptObserver(AspectClassOf<BaseAspect>(),
+                                        TXHandler(&recorder, &Recorder::OnFirst),
+                                        [&](TXObject*) { ++gone; });
+  }
+  std::thread releaser([&] { keeper.Reset(); });
+  releaser.join();
+  EXPECT_EQ(gone, 1);
 }
 
 }  // namespace
