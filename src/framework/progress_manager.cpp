@@ -85,8 +85,8 @@ void TXProgressManager::SetOverall(int64_t position) {
 }
 
 void TXProgressManager::Announce(TXNotificationRef notification) {
-  if (gear_) {
-    gear_->Post(std::move(notification));
+  if (TXProgressGear* gear = gear_.load(std::memory_order_acquire)) {
+    gear->Post(std::move(notification));
   } else {
     Post(std::move(notification));
   }
@@ -95,6 +95,8 @@ void TXProgressManager::Announce(TXNotificationRef notification) {
 TXProgressGear::TXProgressGear(std::string name)
     : TXGear(std::move(name)), manager_(MakeRef<TXProgressManager>(this)) {}
 
-TXProgressGear::~TXProgressGear() = default;
+TXProgressGear::~TXProgressGear() {
+  manager_->DetachGear();
+}
 
 }  // namespace kova

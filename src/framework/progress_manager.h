@@ -70,8 +70,11 @@ class TXProgressManager : public TXCustomWorker, private IXOverallSink {
   void SetCurrent(TXProgress& section) { current_ = &section; }
   IXOverallSink& Sink() { return *this; }
   void Announce(TXNotificationRef notification);
+  // The gear is going; later announcements are posted on the manager itself.
+  void DetachGear() { gear_.store(nullptr, std::memory_order_release); }
+  friend class TXProgressGear;
 
-  TXProgressGear* gear_;
+  std::atomic<TXProgressGear*> gear_;
   std::string section_;
   uint8_t style_ = 0;
   std::atomic<bool> busy_{false};

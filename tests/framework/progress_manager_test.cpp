@@ -105,7 +105,11 @@ TEST_F(ProgressManagerFixture, ASecondRunStartsAgainFromZero) {
 }
 
 TEST(ProgressManagerTest, WithoutAGearTheManagerAnnouncesOnItself) {
-  TXRef<TXProgressManager> manager = MakeRef<TXProgressManager>();
+  TXRef<TXProgressManager> manager;
+  {
+    TXProgressGear gear;
+    manager = &gear.Manager();
+  }
   std::vector<int32_t> positions;
   manager->AddObserver(TXHandler(&positions, "record", [&](AXNotification& n) {
     if (auto* p = n.AspectAs<TXProgressChangedAspect>()) positions.push_back(p->Position);
