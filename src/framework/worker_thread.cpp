@@ -13,6 +13,8 @@ TXCustomWorkerThread::TXCustomWorkerThread(TXRef<IXWorker> worker) : worker_(std
 
 TXCustomWorkerThread::~TXCustomWorkerThread() {
   Stop();
+  // Only when the thread destroys its own object: it cannot wait for itself.
+  if (thread_.joinable()) thread_.detach();
   if (TXCustomEngine* engine = endPostedTo_.load()) engine->PurgeMessagesOf(this);
 }
 
