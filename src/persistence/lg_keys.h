@@ -1,0 +1,204 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+// The identifiers of every text the program shows. Identifiers with the top bit set are
+// single-line texts; those below 0x80000000 may hold line breaks. The English texts live in
+// resources/lang/en/words.txt under the same names; a test fails when one is missing there.
+//
+// Each entry is X(name, identifier). Texts with "%s" take arguments (see FormatLgText).
+#define KOVA_LG_KEYS(X)                                                                   \
+  /* language data */                                                                     \
+  X(kLanguageIDText, 0x00000001) /* the language identifier in decimal ("9") */           \
+  X(kIsoName, 0x00000002)        /* ISO name of the language ("en-US") */                 \
+  /* application */                                                                       \
+  X(kNothingFound, 0x86001001)                                                            \
+  /* restoring files */                                                                   \
+  X(kSelectRestoreFolder, 0x8100EDA9) /* folder dialog title and label */                 \
+  X(kNotEnoughSpace, 0x86003120)      /* %s: the drive */                                 \
+  X(kChooseAnotherFolder, 0x8600CFB0) /* second line of the space and same-drive texts */ \
+  X(kCannotCreateFolder, 0x8600DE2A)  /* %s: the folder */                                \
+  X(kSameDriveAsSource, 0x860092E4)                                                       \
+  X(kDiskDisconnected, 0x8600EAFD)                                                        \
+  /* disk image creation: the read-error dialog */                                        \
+  X(kReadErrorTitle, 0x810012DE)                                                          \
+  X(kReadErrorQuestion, 0x8600FB4A)                                                       \
+  X(kSkipThisCluster, 0x82009214)                                                         \
+  X(kSkipClusters, 0x8200817A) /* the blanks are where the count is typed */              \
+  X(kIgnoreAllErrors, 0x8200E1E0)                                                         \
+  X(kDefaultChoice, 0x8300BE50)                                                           \
+  X(kFinishReading, 0x8200452A)                                                           \
+  X(kOK, 0x81004792)                                                                      \
+  X(kClusterUnreadable, 0x8200B100) /* %s: failed unit, %s: total units */                \
+  X(kClusterSize, 0x8300FDA3)       /* %s: bytes per unit */                              \
+  /* disk image creation: the log */                                                      \
+  X(kImageLogStart, 0x8200E6CE) /* %s: the image file */                                  \
+  X(kImageLogBadCluster, 0x82000811)                                                      \
+  X(kImageLogBadClusters, 0x82005371)                                                     \
+  X(kImageLogSkipped, 0x820003D6)                                                         \
+  X(kImageLogLastWritten, 0x82009C04)                                                     \
+  X(kImageLogStopped, 0x86006266)                                                         \
+  X(kImageLogFinished, 0x8600721D)                                                        \
+  X(kImageFileFilter, 0x8900D263)                                                         \
+  /* wizard: page headers */                                                              \
+  X(kActionPageCaption, 0x81001010)                                                       \
+  X(kDiskPageCaption, 0x81001011)                                                         \
+  X(kImagingCaption, 0x81001012)                                                          \
+  X(kImageDoneCaption, 0x81001013)                                                        \
+  X(kImageStoppedCaption, 0x81001014)                                                     \
+  X(kImageFailedCaption, 0x81001015)                                                      \
+  X(kFileTypesCaption, 0x81001016)                                                        \
+  X(kScanningCaption, 0x81001017)                                                         \
+  X(kResultsCaption, 0x81001018)                                                          \
+  X(kResultsIncompleteCaption, 0x81001019)                                                \
+  X(kRestoringCaption, 0x8100101A)                                                        \
+  X(kRestoreDoneCaption, 0x8100101B)                                                      \
+  X(kRestoreFailedCaption, 0x8100101C)                                                    \
+  /* wizard: buttons */                                                                   \
+  X(kStartCaption, 0x82001001)                                                            \
+  X(kExitCaption, 0x82001002)                                                             \
+  X(kStopCaption, 0x82001003)                                                             \
+  X(kRestoreCaption, 0x82001004)                                                          \
+  X(kCancelCaption, 0x82001005)                                                           \
+  X(kCloseCaption, 0x82001006)                                                            \
+  X(kPreviousCaption, 0x82001007)                                                         \
+  X(kNextCaption, 0x82001008)                                                             \
+  X(kContinueCaption, 0x82001009)                                                         \
+  /* wizard: questions and messages */                                                    \
+  X(kStopQuestion, 0x86001010)                                                            \
+  X(kExitQuestion, 0x86001011)                                                            \
+  X(kExitConfirmation, 0x82001010)                                                        \
+  X(kDriveNotReady, 0x86001012)                                                           \
+  X(kDriveNoPermission, 0x06001001) /* how to get read access to a device */              \
+  /* main window, welcome, action and finish pages */                                     \
+  X(kAboutButton, 0x82001020)                                                             \
+  X(kHelpButton, 0x82001021)                                                              \
+  X(kModeTypical, 0x82001022)                                                             \
+  X(kModeAdvanced, 0x82001023)                                                            \
+  X(kAboutTheProgram, 0x81001020)                                                         \
+  X(kAboutText, 0x06001002)                                                               \
+  X(kSelectAction, 0x81001021)                                                            \
+  X(kRecoverCardAction, 0x82001024)                                                       \
+  X(kRecoverCardHint, 0x06001003)                                                         \
+  X(kCreateImageAction, 0x82001025)                                                       \
+  X(kCreateImageHint, 0x06001004)                                                         \
+  X(kCreateImageNote, 0x82001026)                                                         \
+  X(kParseImageAction, 0x82001027)                                                        \
+  X(kParseImageHint, 0x06001005)                                                          \
+  X(kFilesSavedTo, 0x81001022)                                                            \
+  X(kOpenFolder, 0x82001028)                                                              \
+  /* disk, image-file and file-type pages */                                              \
+  X(kSelectDrive, 0x81001030)                                                             \
+  X(kSelectDriveHint, 0x06001010)                                                         \
+  X(kRefreshDrives, 0x82001030)                                                           \
+  X(kCardHelpLink, 0x82001031)                                                            \
+  X(kSelectSize, 0x81001031)                                                              \
+  X(kSelectSizeHint, 0x06001011)                                                          \
+  X(kPredefinedSize, 0x82001032)                                                          \
+  X(kCustomSize, 0x82001033)                                                              \
+  X(kStatusGroup, 0x81001032)                                                             \
+  X(kSaveLog, 0x82001034)                                                                 \
+  X(kTextFilesFilter, 0x89001001)                                                         \
+  X(kAllFilesFilter, 0x89001002)                                                          \
+  X(kSelectFileTypes, 0x81001033)                                                         \
+  /* results page */                                                                      \
+  X(kFoundFiles, 0x81001040)                                                              \
+  X(kSortBy, 0x82001040)                                                                  \
+  X(kSortNone, 0x82001041)                                                                \
+  X(kSortName, 0x82001042)                                                                \
+  X(kSortImageSize, 0x82001043)                                                           \
+  X(kSortSize, 0x82001044)                                                                \
+  X(kSortType, 0x82001045)                                                                \
+  X(kSortCreated, 0x82001046)                                                             \
+  X(kColumnName, 0x83001040)                                                              \
+  X(kColumnImageSize, 0x83001041)                                                         \
+  X(kColumnSize, 0x83001042)                                                              \
+  X(kColumnType, 0x83001043)                                                              \
+  X(kColumnCreated, 0x83001044)                                                           \
+  X(kCheckAll, 0x82001047)                                                                \
+  X(kUncheckAll, 0x82001048)                                                              \
+  X(kCheckImageFiles, 0x82001049)                                                         \
+  X(kCheckVideoFiles, 0x8200104A)                                                         \
+  X(kCheckAudioFiles, 0x8200104B)                                                         \
+  X(kUncheckImageFiles, 0x8200104C)                                                       \
+  X(kUncheckVideoFiles, 0x8200104D)                                                       \
+  X(kUncheckAudioFiles, 0x8200104E)                                                       \
+  X(kShowThumbnails, 0x8200104F)                                                          \
+  X(kShowDetails, 0x82001050)                                                             \
+  X(kUnknownDate, 0x83001045)                                                             \
+  X(kPreviewLabel, 0x82001051)               /* %s: the size text */                      \
+  X(kPreviewLabelWithDimensions, 0x82001052) /* %s: the size text, %s: width x height */  \
+  X(kPreviewTitle, 0x82001053)                                                            \
+  X(kPreviewBound, 0x83001046) /* %s: "600x600" */                                        \
+  /* about, help */                                                                       \
+  X(kHelpTitle, 0x81001050)                                                               \
+  X(kClose, 0x82001060)                                                                   \
+  X(kCheckForUpdates, 0x82001061)                                                         \
+  X(kAboutVersion, 0x83001050) /* before ": " and the version */                          \
+  /* online services */                                                                   \
+  X(kNetStatusKnown, 0x8200D415)   /* %s time left, %s received, %s total, %s per cent */ \
+  X(kNetStatusUnknown, 0x8200C8FC) /* %s received */                                      \
+  X(kNetSpeed, 0x82000712)         /* %s: KB per second */                                \
+  X(kNetSummary, 0x8200F2A9)       /* %s amount, %s elapsed time */                       \
+  X(kHours, 0x83008E4C)                                                                   \
+  X(kMinutes, 0x8300CBAA)                                                                 \
+  X(kSeconds, 0x830078F3)                                                                 \
+  X(kNetFileFailed, 0x86003175) /* %s: the file */                                        \
+  X(kNetFailed, 0x86006DC8)                                                               \
+  /* kova-cli */                                                                          \
+  X(kCliUsage, 0x07001001)                                                                \
+  X(kCliUnknownCommand, 0x87001001)  /* %s: the command */                                \
+  X(kCliUnknownOption, 0x87001002)   /* %s: the option */                                 \
+  X(kCliMissingArgument, 0x87001003) /* %s: what is missing */                            \
+  X(kCliBadSize, 0x87001004)         /* %s: the text given */                             \
+  X(kCliUnknownFileType, 0x87001005) /* %s: the extension */                              \
+  X(kCliSourceMissing, 0x87001006)   /* %s: the drive or file */                          \
+  X(kCliCannotOpen, 0x87001007)      /* %s: the drive or file, %s: the reason */          \
+  X(kCliFolderRefused, 0x87001008)   /* %s: the folder */                                 \
+  X(kCliDrivesHeader, 0x87001010)                                                         \
+  X(kCliNoDrives, 0x87001011)                                                             \
+  X(kCliDriveLine, 0x87001012)      /* %s device, %s size, %s name */                     \
+  X(kCliScanning, 0x87001013)       /* %s: the drive or file */                           \
+  X(kCliScanSummary, 0x87001014)    /* %s files, %s total size */                         \
+  X(kCliRestoring, 0x87001015)      /* %s files, %s: the folder */                        \
+  X(kCliRestoreSummary, 0x87001016) /* %s files, %s total size, %s: the folder */         \
+  X(kCliImaging, 0x87001017)        /* %s: the drive, %s: the image file */               \
+  X(kCliImageSummary, 0x87001018)   /* %s: the image file, %s: its size */                \
+  X(kCliStopped, 0x87001019)                                                              \
+  X(kCliInterruptHint, 0x8700101A)
+
+namespace kova::lg {
+
+#define KOVA_LG_CONSTANT(name, id) inline constexpr uint32_t name = id;
+KOVA_LG_KEYS(KOVA_LG_CONSTANT)
+#undef KOVA_LG_CONSTANT
+
+struct TXLgKey {
+  std::string_view Name;
+  uint32_t ID;
+};
+
+// Every identifier with its name, in the order above.
+#define KOVA_LG_ENTRY(name, id) TXLgKey{#name, id},
+inline constexpr std::array kAllKeys = {KOVA_LG_KEYS(KOVA_LG_ENTRY)};
+#undef KOVA_LG_ENTRY
+
+constexpr bool KeysAreUnique() {
+  for (size_t i = 0; i < kAllKeys.size(); ++i) {
+    if (kAllKeys[i].ID == 0) return false;
+    for (size_t j = i + 1; j < kAllKeys.size(); ++j) {
+      if (kAllKeys[i].ID == kAllKeys[j].ID || kAllKeys[i].Name == kAllKeys[j].Name) return false;
+    }
+  }
+  return true;
+}
+static_assert(KeysAreUnique(), "every text has its own identifier and name");
+
+// True for identifiers of single-line texts.
+constexpr bool IsSingleLine(uint32_t id) {
+  return (id & 0x80000000u) != 0;
+}
+
+}  // namespace kova::lg
