@@ -1,0 +1,89 @@
+#include "storage/buf_disk_stream.h"
+
+#include <cerrno>
+
+#include "framework/core_app.h"
+#include "framework/error_data.h"
+
+namespace kova {
+
+namespace {
+
+bool MeansDriveGone(int error) {
+  return error == ENOENT || error == ENXIO || error == ENODEV || error == ENOMEDIUM;
+}
+
+bool MeansBadPosition(int error) {
+  return error == EINVAL || error == ESPIPE || error == EOVERFLOW;
+}
+
+std::string AccessHint(const std::string& path) {
+  return "Access to " + path +
+         " was denied. To read a memory card, add your user to the \"disk\" group "
+         "(sudo usermod -aG disk $USER, then log in again) or run Velmora Kova with "
+         "administrator rights.";
+}
+
+int32_t RoundedBufferSize(int32_t requested) {
+  return std::max<int32_t>(512, requested - requested % 512);
+}
+
+}  // namespace
+
+std::string DevicePathOf(const std::string& drive) {
+  std::string path = drive;
+  while (path.size() > 1 && path.back() == '/')
+    path.pop_back();
+  return path;
+}
+
+std::unique_ptr<IXBlockDevice> TXBufDiskStream::OpenDrive(const std::string& drive) {
+  ClearThreadError();
+  std::string path = DevicePathOf(drive);
+  TXDeviceOpening opening = OpenDevice(path);
+  if (opening.Device) return std::move(opening.Device);
+  int error = opening.Error;
+  if (MeansDriveGone(error)) {
+    RaiseThreadError(kErrNotReady, error, path + ": no such drive, or no medium in it");
+  }
+  if (error == EACCES || error == EPERM)
+    RaiseThreadError(kErrAccessDenied, error, AccessHint(path));
+  RaiseThreadError(kErrOsError, error,
+                   "Cannot create file \"" + path + "\". " + OsErrorText(error));
+}
+
+TXBufDiskStream::TXBufDiskStream(const std::string& drive, int32_t bufferSize)
+    : TXCustomBufStream(nullptr, RoundedBufferSize(bufferSize), false),
+      drive_(drive),
+      device_(OpenDrive(drive)) {
+  diskInfo_.RootPath = DevicePathOf(drive);
+  diskInfo_.QueryVolume(*device_);
+  if (diskInfo_.TotalSpace == 0) diskInfo_.QueryGeometry(*device_);
+  diskInfo_.DiskSize = device_->Size();
+  SetSize(diskInfo_.DiskSize);
+}
+
+void TXBufDiskStream::FillWindow() {
+  int64_t start = BeginFill();
+  uint64_t ticks = 0;
+  CoreApp().StartTicks(ticks);
+  int error = 0;
+  int64_t count = device_->ReadAt(start, WindowData(), BufferSize(), error);
+  CoreApp().ElapsedTicks(ticks);
+  if (static_cast<int64_t>(ticks) > SlowReadMs && OnSlowRead) {
+    OnSlowRead(*this, static_cast<int64_t>(ticks));
+  }
+  if (count >= 0) {
+    EndFill(count);
+    return;
+  }
+  FailFill();
+  std::string where = device_->Path() + " at offset " + std::to_string(start);
+  if (MeansDriveGone(error)) RaiseThreadError(kErrNotReady, error, where + ": the drive is gone");
+  SetThreadError(MeansBadPosition(error) ? kErrSeek : kErrRead, error,
+                 where + ": " + OsErrorText(error));
+  if (RaiseOnError) throw EXError(ThreadError().Code);
+  CheckErrorPolicy();
+}
+
+}  // namespace kova

@@ -1,0 +1,239 @@
+#include "storage/disk_info.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <limits>
+
+#include "framework/text_utils.h"
+#include "storage/fat_boot_sector.h"
+#include "storage/platform_device.h"
+#include "storage/platform_volume.h"
+
+namespace kova {
+
+namespace {
+
+constexpr uint32_t kLongNameLength = 255;
+
+// File-system name, label and serial from libblkid, refined by the FAT boot sector, which alone
+// tells FAT16 from FAT32. Answers the boot sector's facts when the volume is FAT.
+bool NameVolume(IXBlockDevice& device, TXDiskInfoRecord& record, TXFatBootFacts& fat) {
+  TXVolumeProbe probe;
+  bool probed = ProbeVolume(device.NativeHandle(), probe);
+  if (probed) {
+    record.FileSystem = FileSystemNameOf(probe.Type);
+    record.VolumeName = probe.Label;
+    record.VolumeSerial = SerialOfUuid(probe.Uuid);
+  }
+  bool isFat = (!probed || record.FileSystem == "FAT") && ReadFatBootFacts(device, fat);
+  if (isFat) {
+    record.FileSystem = fat.FileSystemName();
+    if (record.VolumeName.empty()) record.VolumeName = fat.Label;
+    if (record.VolumeSerial == 0) record.VolumeSerial = fat.Serial;
+  }
+  if (!record.FileSystem.empty()) record.VolumeMaxLength = kLongNameLength;
+  return isFat;
+}
+
+void SizeFatVolume(IXBlockDevice& device, const TXFatBootFacts& fat, TXDiskInfoRecord& record) {
+  record.SectorSize = fat.SectorSize;
+  record.SectorsPerCluster = fat.SectorsPerCluster;
+  record.ClusterSize = fat.ClusterSize();
+  record.TotalClusters = fat.TotalClusters;
+  record.TotalSpace = fat.TotalClusters * record.ClusterSize;
+  int64_t free = CountFreeClusters(device, fat);
+  if (free >= 0) {
+    record.FreeClusters = free;
+    record.FreeSpace = free * record.ClusterSize;
+  }
+}
+
+// Live figures of a mounted file system replace the ones computed from the medium.
+void TakeSpace(const TXSpaceFacts& space, TXDiskInfoRecord& record) {
+  record.TotalSpace = space.TotalBytes;
+  record.FreeSpace = space.FreeBytes;
+  record.VolumeMaxLength = space.MaxNameLength;
+  record.FileSystemFlags = space.Flags;
+  if (record.ClusterSize == 0) {
+    record.ClusterSize = space.BlockSize;
+    record.SectorSize = record.SectorSize ? record.SectorSize : 512;
+    record.SectorsPerCluster = record.ClusterSize / record.SectorSize;
+    record.TotalClusters = record.ClusterSize ? record.TotalSpace / record.ClusterSize : 0;
+  }
+  record.FreeClusters = record.ClusterSize ? record.FreeSpace / record.ClusterSize : 0;
+}
+
+bool QueryFolder(const std::string& path, TXDiskInfoRecord& record) {
+  TXSpaceFacts space;
+  int error = 0;
+  if (!QuerySpace(path, space, error)) return false;
+  TakeSpace(space, record);
+  record.DiskSize = record.TotalSpace;
+  std::optional<TXMountEntry> mount = MountHolding(path);
+  if (!mount) return true;
+  record.FileSystem = FileSystemNameOf(mount->Type);
+  if (TXDeviceOpening source = OpenDevice(mount->Source); source.Device) {
+    TXFatBootFacts fat;
+    NameVolume(*source.Device, record, fat);
+  }
+  return true;
+}
+
+std::string Escaped(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string Unescaped(std::string_view text) {
+  std::string out(text);
+  out = ReplaceAll(out, "&lt;", "<");
+  out = ReplaceAll(out, "&gt;", ">");
+  out = ReplaceAll(out, "&apos;", "'");
+  out = ReplaceAll(out, "&quot;", "\"");
+  return ReplaceAll(out, "&amp;", "&");
+}
+
+std::string Element(std::string_view name, std::string_view content) {
+  return "<" + std::string(name) + ">" + std::string(content) + "</" + std::string(name) + ">";
+}
+
+// The text between the first opening tag of the element and its closing tag; empty when absent.
+std::string_view ElementText(std::string_view text, std::string_view name) {
+  std::string open = "<" + std::string(name) + ">";
+  std::string close = "</" + std::string(name) + ">";
+  size_t start = text.find(open);
+  if (start == std::string_view::npos) return {};
+  start += open.size();
+  size_t end = text.find(close, start);
+  return end == std::string_view::npos ? std::string_view() : text.substr(start, end - start);
+}
+
+// A whole number within [low, high], or 0.
+int64_t NumberIn(std::string_view text, int64_t low, int64_t high) {
+  std::optional<int64_t> value = ParseInteger(Trim(text));
+  return value && *value >= low && *value <= high ? *value : 0;
+}
+
+uint32_t Unsigned32(std::string_view text, std::string_view name) {
+  return static_cast<uint32_t>(NumberIn(ElementText(text, name), 0, 0xFFFFFFFFll));
+}
+
+int64_t Count64(std::string_view text, std::string_view name) {
+  return NumberIn(ElementText(text, name), 0, std::numeric_limits<int64_t>::max());
+}
+
+// count * size, or 0 when a damaged trailer makes it overflow.
+int64_t Bytes(int64_t count, uint32_t size) {
+  int64_t product = 0;
+  return __builtin_mul_overflow(count, int64_t{size}, &product) ? 0 : product;
+}
+
+}  // namespace
+
+bool TXDiskInfoRecord::QueryVolume(const std::string& path) {
+  Clear();
+  RootPath = path;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return QueryFolder(path, *this);
+  TXDeviceOpening opening = OpenDevice(path);
+  if (!opening.Device) return false;
+  QueryVolume(*opening.Device);
+  return true;
+}
+
+void TXDiskInfoRecord::QueryVolume(IXBlockDevice& device) {
+  std::string root = RootPath.empty() ? device.Path() : RootPath;
+  Clear();
+  RootPath = root;
+  DiskSize = device.Size();
+  SectorSize = device.SectorSize();
+  TXFatBootFacts fat;
+  if (NameVolume(device, *this, fat)) SizeFatVolume(device, fat, *this);
+  if (!device.IsBlockDevice()) return;
+  std::optional<TXMountEntry> mount = MountOfDevice(device.Path());
+  TXSpaceFacts space;
+  int error = 0;
+  if (mount && QuerySpace(mount->MountPoint, space, error)) TakeSpace(space, *this);
+}
+
+bool TXDiskInfoRecord::QueryGeometry(const std::string& devicePath) {
+  TXDeviceOpening opening = OpenDevice(devicePath);
+  if (!opening.Device) return false;
+  QueryGeometry(*opening.Device);
+  return true;
+}
+
+void TXDiskInfoRecord::QueryGeometry(IXBlockDevice& device) {
+  SectorSize = device.SectorSize();
+  SectorsPerCluster = device.SectorsPerTrack();
+  ClusterSize = SectorSize * SectorsPerCluster;
+  TotalSpace = DiskSize = device.Size();
+  TotalClusters = ClusterSize ? TotalSpace / ClusterSize : 0;
+}
+
+std::string TXDiskInfoRecord::ToXml() const {
+  std::string body = Element("volume_serial", std::to_string(VolumeSerial)) +
+                     Element("volume_max_length", std::to_string(VolumeMaxLength)) +
+                     Element("volume_name", Escaped(VolumeName)) +
+                     Element("file_system", Escaped(FileSystem)) +
+                     Element("sector_size", std::to_string(SectorSize)) +
+                     Element("cluster_size", std::to_string(ClusterSize)) +
+                     Element("total_clusters", std::to_string(TotalClusters)) +
+                     Element("free_clusters", std::to_string(FreeClusters));
+  return "<xml>\r\n" + body + "\r\n</xml>";
+}
+
+void TXDiskInfoRecord::FromXml(std::string_view text) {
+  Clear();
+  VolumeSerial = Unsigned32(text, "volume_serial");
+  VolumeMaxLength = Unsigned32(text, "volume_max_length");
+  VolumeName = Unescaped(ElementText(text, "volume_name"));
+  FileSystem = Unescaped(ElementText(text, "file_system"));
+  SectorSize = Unsigned32(text, "sector_size");
+  ClusterSize = Unsigned32(text, "cluster_size");
+  TotalClusters = Count64(text, "total_clusters");
+  FreeClusters = Count64(text, "free_clusters");
+  if (SectorSize != 0) SectorsPerCluster = ClusterSize / SectorSize;
+  TotalSpace = Bytes(TotalClusters, ClusterSize);
+  DiskSize = TotalSpace;
+  FreeSpace = Bytes(FreeClusters, ClusterSize);
+}
+
+std::string FormatByteSize(int64_t size) {
+  double value = static_cast<double>(size);
+  char text[64];
+  if (size < 1024) {
+    std::snprintf(text, sizeof text, "%0.0f bytes", value);
+  } else if (size < 1048576) {
+    std::snprintf(text, sizeof text, "%0.2f KB", value / 1024);
+  } else if (size < 1073741824) {
+    std::snprintf(text, sizeof text, "%0.2f MB", value / 1048576);
+  } else {
+    std::snprintf(text, sizeof text, "%0.2f GB", value / 1073741824);
+  }
+  return text;
+}
+
+}  // namespace kova

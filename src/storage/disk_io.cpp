@@ -1,0 +1,78 @@
+#include "storage/disk_io.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <exception>
+#include <vector>
+
+#include "framework/error_data.h"
+#include "storage/safe_read.h"
+
+namespace kova {
+
+TXStreamIO::~TXStreamIO() {
+  Close();
+}
+
+bool TXStreamIO::Open(const std::string& path, uint8_t mode) {
+  path_ = path;
+  mode_ = mode;
+  Close();
+  try {
+    if (mode & ioWrite) {
+      RaiseThreadError(DeniedCode(), EROFS, path + ": sources are opened for reading only");
+    }
+    DoOpen();
+    if (IsOpen()) return true;
+  } catch (const std::exception& error) {
+    RecordException(error);
+  }
+  Close();
+  return false;
+}
+
+void TXStreamIO::Close() {
+  try {
+    DoClose();
+  } catch (const std::exception&) {
+    stream_.reset();
+  }
+}
+
+void TXCustomDiskIO::WriteDiskInfo(TXStream& dest) const {
+  std::string xml = DiskInfo.ToXml();
+  dest.WriteBuffer(xml.data(), static_cast<int64_t>(xml.size()));
+}
+
+void TXDiskIO::DoOpen() {
+  DiskInfo.Clear();
+  auto stream = std::make_unique<TXBufDiskStream>(Path(), kMediumWindowSize);
+  DiskInfo = stream->DiskInfo();
+  SetStream(std::move(stream));
+}
+
+void TXFileDiskIO::DoOpen() {
+  auto stream = std::make_unique<TXBufFileStream>(Path(), kMediumWindowSize);
+  DiskInfo.Clear();
+  DiskInfo.TotalSpace = stream->Size();
+  ReadTrailer(*stream);
+  DiskInfo.RootPath = Path();
+  DiskInfo.DiskSize = stream->Size();
+  stream->SetPosition(0);
+  SetStream(std::move(stream));
+}
+
+// The trailer is the last "<xml>" of the file's end: the tag cannot occur inside the trailer,
+// whose texts are escaped, while card data before it may hold anything.
+void TXFileDiskIO::ReadTrailer(TXCustomBufStream& stream) {
+  int64_t fileSize = stream.Size();
+  int64_t length = std::min(fileSize, kTrailerSearchSize);
+  if (length <= 0) return;
+  std::string tail(static_cast<size_t>(length), '\0');
+  SafeReadAt(stream, tail.data(), length, fileSize - length);
+  size_t start = tail.rfind("<xml>");
+  if (start == std::string::npos) return;
+  DiskInfo.FromXml(std::string_view(tail).substr(start));
+}
+
+}  // namespace kova

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "framework/error_data.h"
+#include "framework/managed_object.h"
+#include "framework/stream.h"
+#include "storage/buf_disk_stream.h"
+#include "storage/buf_stream.h"
+#include "storage/disk_info.h"
+
+namespace kova {
+
+// Access flags of an input. Sources are only ever read: a request for writing is refused.
+inline constexpr uint8_t ioRead = 4;
+inline constexpr uint8_t ioWrite = 8;
+
+class IXStreamIO {
+ public:
+  virtual bool Open(const std::string& path, uint8_t mode) = 0;
+  virtual void Close() = 0;
+  virtual TXCustomBufStream* Stream() const = 0;
+
+ protected:
+  ~IXStreamIO() = default;
+};
+
+// An input: one buffered, read-only stream over a whole medium, open or closed. Open always passes
+// through closed; a failed Open leaves it closed with the reason in the thread's error record.
+class TXStreamIO : public TXObject, public IXStreamIO {
+ public:
+  ~TXStreamIO() override;
+
+  bool Open(const std::string& path, uint8_t mode = ioRead) override;
+  void Close() override;
+  TXCustomBufStream* Stream() const override { return stream_.get(); }
+  bool IsOpen() const { return stream_ != nullptr; }
+
+  const std::string& Path() const { return path_; }
+  uint8_t Mode() const { return mode_; }
+
+ protected:
+  // Creates the stream (raising on failure).
+  virtual void DoOpen() {}
+  virtual void DoClose() { stream_.reset(); }
+  // The code that refuses a request for writing.
+  virtual int32_t DeniedCode() const { return kErrAccessDenied; }
+  void SetStream(std::unique_ptr<TXCustomBufStream> stream) { stream_ = std::move(stream); }
+
+ private:
+  std::string path_;
+  uint8_t mode_ = ioRead;
+  std::unique_ptr<TXCustomBufStream> stream_;
+};
+
+// An input that knows the volume it reads.
+class TXCustomDiskIO : public TXStreamIO {
+ public:
+  // Writes the disk-information trailer at dest's position (the image copier appends it).
+  void WriteDiskInfo(TXStream& dest) const;
+
+  TXDiskInfoRecord DiskInfo;
+};
+
+// A drive: a block device path such as /dev/sdb or /dev/sdb1 (or a device put in place by a
+// test). DiskSize is the device's whole size; a drive without medium does not open (code 11).
+class TXDiskIO : public TXCustomDiskIO {
+ public:
+  TXBufDiskStream* DiskStream() const { return static_cast<TXBufDiskStream*>(Stream()); }
+
+ protected:
+  void DoOpen() override;
+};
+
+// A memory card image file: the raw bytes of a card from offset 0, maybe followed by the
+// disk-information trailer, which gives the volume facts. DiskSize is the whole file size.
+class TXFileDiskIO : public TXCustomDiskIO {
+ public:
+  // The trailer is looked for in this many bytes at the end of the file.
+  static constexpr int64_t kTrailerSearchSize = 32768;
+
+ protected:
+  void DoOpen() override;
+  int32_t DeniedCode() const override { return kErrFileAccessDenied; }
+
+ private:
+  void ReadTrailer(TXCustomBufStream& stream);
+};
+
+}  // namespace kova

@@ -1,0 +1,51 @@
+#include "storage/faulty_device.h"
+
+#include <cerrno>
+#include <thread>
+
+namespace kova {
+
+TXFaultyDevice::TXFaultyDevice(std::unique_ptr<IXBlockDevice> inner,
+                               std::shared_ptr<TXFaultPlan> plan)
+    : inner_(std::move(inner)), plan_(std::move(plan)), path_(inner_->Path()) {}
+
+bool TXFaultyDevice::TouchesBadRange(int64_t offset, int64_t count) const {
+  for (const TXFaultPlan::Range& range : plan_->BadRanges) {
+    if (offset < range.Start + range.Size && offset + count > range.Start) return true;
+  }
+  return false;
+}
+
+int64_t TXFaultyDevice::ReadAt(int64_t offset, void* buffer, int64_t count, int& error) {
+  int reads = ++plan_->Reads;
+  if (plan_->ReadDelay.count() > 0) std::this_thread::sleep_for(plan_->ReadDelay);
+  if (plan_->VanishAfterReads >= 0 && reads > plan_->VanishAfterReads) {
+    error = ENODEV;
+    return -1;
+  }
+  if (TouchesBadRange(offset, count)) {
+    error = plan_->ReadError;
+    return -1;
+  }
+  return inner_->ReadAt(offset, buffer, count, error);
+}
+
+TXDeviceOpening TXFaultyDevice::Open(const std::string& name, const std::string& backingPath,
+                                     std::shared_ptr<TXFaultPlan> plan) {
+  if (plan->OpenError != 0) return {nullptr, plan->OpenError};
+  TXDeviceOpening backing = OpenPlatformDevice(backingPath);
+  if (!backing.Device) return backing;
+  auto device = std::make_unique<TXFaultyDevice>(std::move(backing.Device), std::move(plan));
+  device->path_ = name;
+  return {std::move(device), 0};
+}
+
+TXDeviceOpener FaultyDeviceOpener(const std::string& name, const std::string& backingPath,
+                                  std::shared_ptr<TXFaultPlan> plan) {
+  return [name, backingPath, plan](const std::string& path) {
+    if (path != name) return OpenPlatformDevice(path);
+    return TXFaultyDevice::Open(name, backingPath, plan);
+  };
+}
+
+}  // namespace kova

@@ -1,0 +1,129 @@
+#include "storage/platform_device.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/hdreg.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+namespace kova {
+
+namespace {
+
+class TXPosixDevice final : public IXBlockDevice {
+ public:
+  TXPosixDevice(std::string path, int fd, int64_t size, uint32_t sectorSize, bool blockDevice)
+      : path_(std::move(path)),
+        fd_(fd),
+        size_(size),
+        sectorSize_(sectorSize),
+        blockDevice_(blockDevice) {
+    struct hd_geometry geometry {};
+    if (blockDevice && ::ioctl(fd, HDIO_GETGEO, &geometry) == 0)
+      sectorsPerTrack_ = geometry.sectors;
+  }
+  ~TXPosixDevice() override { ::close(fd_); }
+
+  const std::string& Path() const override { return path_; }
+  int64_t Size() const override { return size_; }
+  uint32_t SectorSize() const override { return sectorSize_; }
+  uint32_t SectorsPerTrack() const override { return sectorsPerTrack_; }
+  int NativeHandle() const override { return fd_; }
+  bool IsBlockDevice() const override { return blockDevice_; }
+
+  int64_t ReadAt(int64_t offset, void* buffer, int64_t count, int& error) override {
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+      ssize_t n = ::pread(fd_, bytes + done, static_cast<size_t>(count - done), offset + done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        error = errno;
+        return -1;
+      }
+      if (n == 0) break;
+      done += n;
+    }
+    return done;
+  }
+
+ private:
+  std::string path_;
+  int fd_;
+  int64_t size_;
+  uint32_t sectorSize_;
+  bool blockDevice_;
+  uint32_t sectorsPerTrack_ = 0;
+};
+
+std::mutex openerMutex;
+std::shared_ptr<const TXDeviceOpener> currentOpener;
+
+std::shared_ptr<const TXDeviceOpener> Opener() {
+  std::lock_guard lock(openerMutex);
+  return currentOpener;
+}
+
+std::shared_ptr<const TXDeviceOpener> ExchangeOpener(std::shared_ptr<const TXDeviceOpener> next) {
+  std::lock_guard lock(openerMutex);
+  std::swap(currentOpener, next);
+  return next;
+}
+
+}  // namespace
+
+TXDeviceOpening OpenPlatformDevice(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {nullptr, errno};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    int error = errno;
+    ::close(fd);
+    return {nullptr, error};
+  }
+  if (S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return {nullptr, EISDIR};
+  }
+  bool blockDevice = S_ISBLK(info.st_mode);
+  int64_t size = info.st_size;
+  uint32_t sectorSize = 512;
+  if (blockDevice) {
+    uint64_t bytes = 0;
+    int logicalSector = 0;
+    if (::ioctl(fd, BLKGETSIZE64, &bytes) != 0) {
+      int error = errno;
+      ::close(fd);
+      return {nullptr, error};
+    }
+    size = static_cast<int64_t>(bytes);
+    if (::ioctl(fd, BLKSSZGET, &logicalSector) == 0 && logicalSector > 0) {
+      sectorSize = static_cast<uint32_t>(logicalSector);
+    }
+  }
+  return {std::make_unique<TXPosixDevice>(path, fd, size, sectorSize, blockDevice), 0};
+}
+
+TXDeviceOpening OpenDevice(const std::string& path) {
+  auto opener = Opener();
+  return opener ? (*opener)(path) : OpenPlatformDevice(path);
+}
+
+TXDeviceOpenerScope::TXDeviceOpenerScope(TXDeviceOpener opener)
+    : previous_(ExchangeOpener(std::make_shared<const TXDeviceOpener>(std::move(opener)))) {}
+
+TXDeviceOpenerScope::~TXDeviceOpenerScope() {
+  ExchangeOpener(previous_);
+}
+
+std::string OsErrorText(int error) {
+  char buffer[256];
+  return ::strerror_r(error, buffer, sizeof buffer);
+}
+
+}  // namespace kova

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// File and folder services of the platform for the restore and image-file steps. Creating and
+// reading files themselves goes through TXFileStream.
+namespace kova {
+
+// Creates the folder and every missing parent; true when the folder exists afterwards. On failure
+// `error` holds the errno.
+bool CreateFolderWithParents(const std::string& path, int& error);
+
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+
+// Bytes available to the calling user on the file system that holds (or will hold) the folder;
+// -1 when it cannot be learned.
+int64_t FreeSpaceOf(const std::string& folder);
+
+}  // namespace kova

@@ -1,0 +1,151 @@
+#include "storage/buf_disk_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "framework/error_data.h"
+#include "storage/faulty_device.h"
+#include "storage/safe_read.h"
+#include "support/test_files.h"
+#include "support/test_paths.h"
+
+namespace kova {
+namespace {
+
+constexpr const char* kCard = "/dev/kova-card";
+
+class BufDiskStreamTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearThreadError();
+    ThreadError().RaiseMasks = {};
+    bytes_ = test::NoiseBytes(4 * kMediumWindowSize + 1000, 31);
+    image_ = dir_ / "card.img";
+    test::WriteFileBytes(image_, bytes_);
+    plan_ = std::make_shared<TXFaultPlan>();
+    scope_ =
+        std::make_unique<TXDeviceOpenerScope>(FaultyDeviceOpener(kCard, image_.string(), plan_));
+  }
+
+  int32_t CodeOfRead(TXBufDiskStream& stream, int64_t pos) {
+    uint8_t byte = 0;
+    stream.SetPosition(pos);
+    try {
+      stream.Read(&byte, 1);
+    } catch (const EXError& error) {
+      return error.Code();
+    }
+    return kErrNone;
+  }
+
+  test::TempDir dir_;
+  std::vector<uint8_t> bytes_;
+  std::filesystem::path image_;
+  std::shared_ptr<TXFaultPlan> plan_;
+  std::unique_ptr<TXDeviceOpenerScope> scope_;
+};
+
+TEST_F(BufDiskStreamTest, ReadsTheWholeDevice) {
+  TXBufDiskStream stream(kCard);
+  EXPECT_EQ(stream.Size(), static_cast<int64_t>(bytes_.size()));
+  EXPECT_EQ(stream.DiskInfo().DiskSize, stream.Size());
+  EXPECT_EQ(stream.DiskInfo().RootPath, kCard);
+  EXPECT_EQ(stream.BufferSize(), kMediumWindowSize);
+  std::vector<uint8_t> all(bytes_.size());
+  stream.ReadBuffer(all.data(), static_cast<int64_t>(all.size()));
+  EXPECT_EQ(all, bytes_);
+  EXPECT_EQ(TXBufDiskStream(kCard, 1000).BufferSize(), 512) << "windows are whole sectors";
+  EXPECT_EQ(TXBufDiskStream(std::string(kCard) + "/").Drive(), std::string(kCard) + "/");
+}
+
+TEST_F(BufDiskStreamTest, ABadSectorZeroesItsWindowAndRaisesOnlyWhenAsked) {
+  plan_->BadRanges.push_back({300000, 512});
+  TXBufDiskStream stream(kCard);
+  EXPECT_EQ(CodeOfRead(stream, 0), kErrNone);
+  EXPECT_EQ(CodeOfRead(stream, kMediumWindowSize + 10), kErrRead);
+  EXPECT_EQ(ThreadError().Code, kErrRead);
+  EXPECT_EQ(ThreadError().OSError, EIO);
+  std::vector<uint8_t> window(kMediumWindowSize, 0xEE);
+  stream.SetPosition(kMediumWindowSize);
+  stream.ReadBuffer(window.data(), kMediumWindowSize);
+  EXPECT_EQ(window, std::vector<uint8_t>(kMediumWindowSize, 0));
+
+  TXBufDiskStream quiet(kCard);
+  quiet.RaiseOnError = false;
+  ClearThreadError();
+  EXPECT_EQ(CodeOfRead(quiet, 300000), kErrNone);
+  EXPECT_EQ(ThreadError().Code, kErrRead) << "the code is recorded all the same";
+}
+
+TEST_F(BufDiskStreamTest, AScanReadsPastBadSectorsAndLosesOnlyTheirWindows) {
+  plan_->BadRanges.push_back({2 * kMediumWindowSize + 4096, 1});
+  TXBufDiskStream stream(kCard);
+  std::vector<uint8_t> seen;
+  std::vector<uint8_t> chunk(4096);
+  for (int64_t pos = 0; pos < stream.Size(); pos += 4096) {
+    int64_t n = std::min<int64_t>(4096, stream.Size() - pos);
+    ASSERT_TRUE(SafeReadAt(stream, chunk.data(), n, pos));
+    seen.insert(seen.end(), chunk.begin(), chunk.begin() + n);
+  }
+  auto expected = bytes_;
+  std::fill_n(expected.begin() + 2 * kMediumWindowSize, kMediumWindowSize, 0);
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(ThreadError().Code, kErrRead);
+}
+
+TEST_F(BufDiskStreamTest, AVanishedDeviceAlwaysRaisesCode11) {
+  TXBufDiskStream stream(kCard);
+  stream.RaiseOnError = false;
+  plan_->VanishAfterReads = plan_->Reads + 1;
+  EXPECT_EQ(CodeOfRead(stream, 0), kErrNone);
+  EXPECT_EQ(CodeOfRead(stream, kMediumWindowSize), kErrNotReady);
+  EXPECT_EQ(ThreadError().OSError, ENODEV);
+  uint8_t byte = 0;
+  EXPECT_THROW(SafeReadByteAt(stream, 3 * kMediumWindowSize, byte), EXError)
+      << "the safe reads let a vanished device through";
+  EXPECT_EQ(ThreadError().Code, kErrNotReady);
+}
+
+TEST_F(BufDiskStreamTest, ReportsSlowReads) {
+  plan_->ReadDelay = std::chrono::milliseconds(60);
+  TXBufDiskStream stream(kCard);
+  std::vector<int64_t> reports;
+  stream.OnSlowRead = [&](TXBufDiskStream&, int64_t elapsed) { reports.push_back(elapsed); };
+  EXPECT_EQ(CodeOfRead(stream, 0), kErrNone);
+  EXPECT_TRUE(reports.empty()) << "not slower than a second";
+  stream.SlowReadMs = 30;
+  EXPECT_EQ(CodeOfRead(stream, kMediumWindowSize), kErrNone);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_GE(reports[0], 60);
+}
+
+TEST_F(BufDiskStreamTest, OpeningFailuresGiveTheDriveCodes) {
+  struct Case {
+    int error;
+    int32_t code;
+    const char* text;
+  };
+  for (const Case& c : {Case{ENOMEDIUM, kErrNotReady, "no medium"}, Case{ENXIO, kErrNotReady, ""},
+                        Case{EACCES, kErrAccessDenied, "\"disk\" group"},
+                        Case{EPERM, kErrAccessDenied, "administrator"},
+                        Case{EIO, kErrOsError, "Cannot create file \"/dev/kova-card\"."}}) {
+    plan_->OpenError = c.error;
+    SetThreadError(kErrSeek, 0, "earlier");
+    try {
+      TXBufDiskStream stream(kCard);
+      ADD_FAILURE() << "errno " << c.error << " must not open";
+    } catch (const EXError& error) {
+      EXPECT_EQ(error.Code(), c.code);
+      EXPECT_EQ(ThreadError().Code, c.code);
+      EXPECT_EQ(ThreadError().OSError, c.error);
+      EXPECT_NE(ThreadError().Text.find(c.text), std::string::npos) << ThreadError().Text;
+    }
+  }
+  EXPECT_THROW(TXBufDiskStream("/dev/kova-no-such-drive"), EXError);
+  EXPECT_EQ(ThreadError().Code, kErrNotReady);
+}
+
+}  // namespace
+}  // namespace kova
