@@ -2,14 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "framework/core_app.h"
 #include "framework/error_data.h"
 #include "framework/worker.h"
 #include "recovery/block_stream.h"
+#include "storage/buf_disk_stream.h"
 #include "storage/buf_stream.h"
+#include "storage/faulty_device.h"
 #include "storage/safe_read.h"
 #include "support/flaky_stream.h"
 #include "support/test_files.h"
@@ -343,6 +348,44 @@ TEST_F(SearchTest, ATerminatedWorkerStopsEverySearch) {
   int32_t index = 0;
   EXPECT_EQ(search_.FindFirstOf({zero}, index, 0, kNoLimit, 0, 512), -1);
   EXPECT_TRUE(search_.MatchAt(zero, 0)) << "comparisons do not look at the worker";
+}
+
+TEST_F(SearchTest, CancellingFromAnotherThreadStopsALongSearchPromptly) {
+  test::TempDir dir;
+  auto image = dir / "card.img";
+  test::WriteFileBytes(image, std::vector<uint8_t>(64 * kMediumWindowSize, 0x11));
+  auto plan = std::make_shared<TXFaultPlan>();
+  plan->ReadDelay = std::chrono::milliseconds(15);
+  TXDeviceOpenerScope scope(FaultyDeviceOpener("/dev/kova-slow", image.string(), plan));
+  auto worker = MakeRef<TXWorker>();
+  std::atomic<int64_t> result{0};
+  std::atomic<bool> started{false};
+  std::thread scan([&] {
+    try {
+      TXBufDiskStream medium("/dev/kova-slow");
+      TXBlocks extents;
+      extents.Add(0, medium.Size());
+      TXBlockStream stream(medium, extents);
+      TXSearch search;
+      search.SetWorker(worker);
+      search.SetSource(&stream);
+      int32_t index = 0;
+      started = true;
+      result = search.FindFirstOf(kStartPatterns, index, 0, kNoLimit, 0, 512);
+    } catch (const std::exception&) {
+      result = -2;
+    }
+    ForgetThreadError();
+  });
+  while (!started)
+    std::this_thread::yield();
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  int readsAtCancel = plan->Reads;
+  worker->Cancel();
+  scan.join();
+  EXPECT_EQ(result, -1);
+  EXPECT_LE(plan->Reads, readsAtCancel + 1) << "at most the window being read when cancelled";
+  EXPECT_LT(plan->Reads, 64);
 }
 
 TEST_F(SearchTest, ShuttingDownStopsTheSearch) {
