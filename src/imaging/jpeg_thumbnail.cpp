@@ -1,0 +1,60 @@
+#include "imaging/jpeg_thumbnail.h"
+
+#include <span>
+
+#include "framework/error_data.h"
+#include "imaging/image_drawing.h"
+
+namespace kova {
+
+namespace {
+
+constexpr int32_t kFullSizeBox = 200;
+
+// The bytes from the stream's position on; a memory stream lends its own without a copy.
+std::span<const uint8_t> RemainingBytes(TXStream& stream, std::vector<uint8_t>& buffer) {
+  if (auto* memory = dynamic_cast<TXMemoryStream*>(&stream)) {
+    int64_t position = std::clamp<int64_t>(memory->Position(), 0, memory->Size());
+    return std::span<const uint8_t>(memory->Data(), static_cast<size_t>(memory->Size()))
+        .subspan(static_cast<size_t>(position));
+  }
+  buffer = stream.ReadRemaining();
+  return buffer;
+}
+
+}  // namespace
+
+TXJpegScale ThumbnailScale(TXSize box, TXSize picture) {
+  if (box.Width >= kFullSizeBox || box.Height >= kFullSizeBox) return TXJpegScale::jsFullSize;
+  TXSize eighth = ScaledJpegSize(picture.Width, picture.Height, TXJpegScale::jsEighth);
+  if (eighth.Width < kFullSizeBox || eighth.Height < kFullSizeBox) return TXJpegScale::jsFullSize;
+  return TXJpegScale::jsEighth;
+}
+
+bool DecodeJpegThumbnail(TXStream& stream, TXSize box, TXSize& pictureSize, TXImageObject& image) {
+  pictureSize = {};
+  image.Clear();
+  try {
+    std::vector<uint8_t> buffer;
+    std::span<const uint8_t> bytes = RemainingBytes(stream, buffer);
+    if (bytes.empty()) throw EXInvalidGraphic("no JPEG data");
+    TXBitmap32 decoded;
+    TXJpegInfo info = DecodeJpeg(
+        bytes,
+        [box](const TXJpegInfo& header) {
+          return ThumbnailScale(box, {header.Width, header.Height});
+        },
+        decoded);
+    TXBitmap32 fitted;
+    MakeFittedBitmap(fitted, box.Width, box.Height, nullptr, &decoded);
+    if (!image.LoadFrom(fitted)) return false;
+    pictureSize = {info.Width, info.Height};
+    return true;
+  } catch (const std::exception& error) {
+    RecordException(error);
+    image.Clear();
+    return false;
+  }
+}
+
+}  // namespace kova

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "framework/stream.h"
+#include "imaging/image_object.h"
+#include "imaging/jpeg_decoder.h"
+
+namespace kova {
+
+// Thumbnail and preview boxes of found files.
+inline constexpr TXSize kThumbnailBox{72, 72};
+inline constexpr TXSize kPreviewBox{600, 600};
+
+// The scale at which a picture of the size is decoded for the box: full size for a box of 200 or
+// more in either direction; otherwise one eighth, unless that is below 200 in either direction.
+TXJpegScale ThumbnailScale(TXSize box, TXSize picture);
+
+// Decodes the JPEG that begins at the stream's current position for a box: at the scale above,
+// fitted into the box (aspect ratio kept, never enlarged), stored in the image object as a
+// "TBitmap". `pictureSize` gets the size of the whole picture. The image object is cleared first.
+// On failure answers false with the reason recorded as the thread's last error (code unchanged)
+// and the image object empty.
+bool DecodeJpegThumbnail(TXStream& stream, TXSize box, TXSize& pictureSize, TXImageObject& image);
+
+}  // namespace kova
