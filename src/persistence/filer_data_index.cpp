@@ -100,7 +100,6 @@ void TXDataIndex::Clear() {
   TXFilerablePersistent::Clear();
   items_.Clear();
   items_.SetLgID(0);
-  enabled_ = false;
 }
 
 }  // namespace kova

@@ -103,15 +103,12 @@ class TXDataIndex : public TXFilerablePersistent {
   const TXDataIndexCollection& Items() const { return items_; }
   // Sets the identifier of the index and of its collection.
   void SetLgID(uint32_t lgID) override;
-  bool Enabled() const { return enabled_; }
-  void SetEnabled(bool enabled) { enabled_ = enabled; }
 
-  // Empties the items and resets the identifier and the enabled flag.
+  // Empties the items and resets the identifier.
   void Clear() override;
 
  private:
   TXDataIndexCollection items_;
-  bool enabled_ = false;
 };
 
 }  // namespace kova

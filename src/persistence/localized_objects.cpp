@@ -81,7 +81,7 @@ void TXLocaleIDStringList::SetDefaultLgID(uint32_t lgID) {
 
 uint32_t TXLocaleIDStringList::LgIDAt(int32_t index) const {
   std::optional<int64_t> value = ParseInteger(strings_.at(static_cast<size_t>(index)));
-  if (!value || *value < 0 || *value > UINT32_MAX) return kDefaultLgID;
+  if (!value || *value < 0 || *value > UINT32_MAX) return defaultLgID_;
   return static_cast<uint32_t>(*value);
 }
 

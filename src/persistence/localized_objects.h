@@ -96,7 +96,8 @@ class TXLocaleIDStringList : public TXObservable {
   uint32_t DefaultLgID() const { return defaultLgID_; }
   void SetDefaultLgID(uint32_t lgID);
 
-  // The entry as a language identifier: its decimal value, or 9 when it is not a number.
+  // The entry as a language identifier: its decimal value, or the default identifier when it is
+  // not a number.
   uint32_t LgIDAt(int32_t index) const;
   // Position of the first entry naming the identifier, or -1.
   int32_t IndexOfLgID(uint32_t lgID) const;

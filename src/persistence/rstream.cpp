@@ -34,7 +34,6 @@ void TXRStream::Close() {
   base_ = 0;
   append_ = 0;
   flags_ = 0;
-  damaged_ = false;
 }
 
 bool TXRStream::Open(uint32_t flags, TXStream& stream, int64_t baseOffset, IXProgress* progress) {
@@ -55,6 +54,7 @@ bool TXRStream::OpenFile(uint32_t flags, const std::string& fileName, int64_t ba
 bool TXRStream::OpenAttached(uint32_t flags, TXStream& stream, int64_t baseOffset,
                              IXProgress* progress) {
   ClearThreadError();
+  damaged_ = false;
   stream_ = &stream;
   flags_ = flags;
   base_ = baseOffset;

@@ -42,9 +42,11 @@ class TXRStream : public TXObject {
   // The same on a file, which the container then owns.
   bool OpenFile(uint32_t flags, const std::string& fileName, int64_t baseOffset = 0,
                 IXProgress* progress = nullptr);
+  // Closes the container; the damaged flag stays until the next open.
   void Close();
 
   bool IsOpen() const { return stream_ != nullptr; }
+  // Set when walking the index failed: the container's chain is broken.
   bool IsDamaged() const { return damaged_; }
   uint32_t Flags() const { return flags_; }
   int64_t AppendPosition() const { return append_; }

@@ -111,6 +111,28 @@ TEST_F(LgSelectorTest, EnglishIsOfferedFirstAndTheOthersByNameIgnoringCase) {
       << "only the preferred languages, sorted";
 }
 
+TEST_F(LgSelectorTest, HeaderListsFindAndSortTheirLanguages) {
+  TXLgHeaderList list;
+  for (auto [id, name] : {std::pair{0x40Cu, "francais"}, std::pair{0x407u, "Deutsch"},
+                          std::pair{9u, "English"}, std::pair{0x405u, "Cestina"}}) {
+    auto header = std::make_unique<TXLgHeader>();
+    header->SetLgID(id);
+    header->SetName(name);
+    list.Add(std::move(header));
+  }
+  EXPECT_EQ(list.IndexOfLgID(0x407), 1);
+  EXPECT_EQ(list.IndexOfLgID(0x410), -1);
+  EXPECT_EQ(list.IndexOfFirstWithStream(), -1);
+  TXMemoryStream source;
+  list.At(3).Source = &source;
+  EXPECT_EQ(list.IndexOfFirstWithStream(), 3);
+  list.Sort();
+  std::vector<std::string> names;
+  for (int32_t i = 0; i < list.Count(); ++i)
+    names.push_back(list.At(i).Name());
+  EXPECT_EQ(names, (std::vector<std::string>{"English", "Cestina", "Deutsch", "francais"}));
+}
+
 TEST_F(LgSelectorTest, SelectingInstallsTextsAndDocumentsAndAppliesOnce) {
   TXLgSelector selector;
   int changed = 0;

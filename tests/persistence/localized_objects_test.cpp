@@ -71,12 +71,13 @@ TEST(LocalizedObjectsTest, LocaleIdentifierListReadsDecimalsAndAnnouncesChanges)
                    TXHandler(&list, "count", [&](AXNotification&) { ++changes; }));
   EXPECT_EQ(list.DefaultLgID(), 9u);
   list.SetStrings({"1031", "fr", " 1036 ", "-4"});
-  list.SetDefaultLgID(1033);
-  EXPECT_EQ(changes, 2);
   EXPECT_EQ(list.LgIDAt(0), 1031u);
   EXPECT_EQ(list.LgIDAt(1), 9u);
   EXPECT_EQ(list.LgIDAt(2), 1036u);
   EXPECT_EQ(list.LgIDAt(3), 9u);
+  list.SetDefaultLgID(1033);
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(list.LgIDAt(1), 1033u);
   EXPECT_EQ(list.IndexOfLgID(1036), 2);
   EXPECT_EQ(list.IndexOfLgID(7), -1);
   list.RemoveObserversOf(&list);

@@ -174,6 +174,9 @@ TEST(RStreamTest, ForeignVersionsHeadersAndBrokenChainsAreRefused) {
   TXMemoryStream cut(std::vector<uint8_t>(stream.Bytes().begin(), stream.Bytes().begin() + 140));
   EXPECT_FALSE(reader.Open(rfRead, cut));
   EXPECT_EQ(ThreadError().Code, kErrIndexWalk);
+  EXPECT_TRUE(reader.IsDamaged());
+  ASSERT_TRUE(reader.Open(rfRead, stream));
+  EXPECT_FALSE(reader.IsDamaged());
 
   TXMemoryStream notContainer(std::vector<uint8_t>(500, 'x'));
   EXPECT_FALSE(reader.Open(rfRead, notContainer));
