@@ -197,7 +197,13 @@ bool ObjectFromXml(TXPersistent& object, std::string_view xml) {
     SetThreadError(kErrRead, 0, "object XML without an object");
     return false;
   }
-  ReadObjectNode(root, object);
+  try {
+    ReadObjectNode(root, object);
+  } catch (const std::exception& error) {
+    RecordException(error);
+    if (ThreadError().Code == kErrNone) ThreadError().Code = kErrRead;
+    return false;
+  }
   return true;
 }
 

@@ -19,7 +19,8 @@ namespace kova {
 // The whole document of one object, declaration and CR LF first.
 std::string ObjectToXml(const TXPersistent& object);
 // Reads a document written by ObjectToXml into the object. Answers false, with error 44 and the
-// reason in the thread's error record, when the text is not object XML.
+// reason in the thread's error record, when the text is not object XML (the object is then
+// unchanged) or a value could not be taken (the object then holds what was read before).
 bool ObjectFromXml(TXPersistent& object, std::string_view xml);
 // The class name a document was written for, or an empty text.
 std::string ObjectXmlClassName(std::string_view xml);

@@ -160,6 +160,23 @@ TEST(XmlFilerTest, TextThatIsNotObjectXmlFailsAndChangesNothing) {
   EXPECT_TRUE(filer.LoadFromString("\xEF\xBB\xBF" + good)) << "a byte order mark is allowed";
 }
 
+TEST(XmlFilerTest, AValueThatCannotBeTakenFailsTheReadWithoutAnException) {
+  class Picky : public Album {
+   public:
+    void DefineBinaryProperties(std::vector<TXBinaryProperty>& properties) override {
+      properties.push_back(
+          {"Blob", [] { return false; }, [](std::vector<uint8_t>&) {},
+           [](const std::vector<uint8_t>&) { throw std::runtime_error("the blob is too large"); }});
+    }
+  };
+  Album album;
+  FillAlbum(album);
+  Picky picky;
+  EXPECT_FALSE(ObjectFromXml(picky, ObjectToXml(album)));
+  EXPECT_EQ(ThreadError().Code, kErrRead);
+  EXPECT_EQ(ThreadError().Text, "the blob is too large");
+}
+
 TEST(XmlFilerTest, FilesAreReplacedOnlyWhenTheNewContentIsComplete) {
   test::TempDir dir;
   std::string path = (dir / "album.xml").string();
