@@ -109,10 +109,11 @@ constexpr int32_t kStopped = -2;
 
 // Compares all patterns at one grid position c in a single pass, byte by byte, dropping a pattern
 // at its first differing byte. Answers the index of the pattern found, kNoMatch when none begins
-// at c, or kStopped when a byte could not be read or lies beyond limit.
-int32_t MatchCandidate(TXSourceView& view, const TXPatternList& patterns, int64_t c,
-                       int64_t limit) {
-  std::vector<bool> candidate(patterns.size(), true);
+// at c, or kStopped when a byte could not be read or lies beyond limit. `candidate` is scratch
+// space of one flag per pattern.
+int32_t MatchCandidate(TXSourceView& view, const TXPatternList& patterns, int64_t c, int64_t limit,
+                       std::vector<uint8_t>& candidate) {
+  candidate.assign(patterns.size(), 1);
   for (size_t j = 0;; ++j) {
     int64_t i = c + static_cast<int64_t>(j);
     uint8_t value = 0;
@@ -121,7 +122,7 @@ int32_t MatchCandidate(TXSourceView& view, const TXPatternList& patterns, int64_
     for (size_t k = 0; k < patterns.size(); ++k) {
       if (!candidate[k] || patterns[k].size() <= j) continue;
       if (patterns[k][j] != value) {
-        candidate[k] = false;
+        candidate[k] = 0;
         continue;
       }
       someMatched = true;
@@ -218,6 +219,7 @@ int64_t TXSearch::FindFirstOf(const TXPatternList& patterns, int32_t& index, int
     if (!pattern.empty()) opens[pattern[0]] = true;
   }
   TXSourceView view(*this, *source_);
+  std::vector<uint8_t> candidate;
   while (c <= limit) {
     uint8_t value = 0;
     if (!view.Get(c, value, true)) return -1;
@@ -230,7 +232,7 @@ int64_t TXSearch::FindFirstOf(const TXPatternList& patterns, int32_t& index, int
     c += offset;
     if (c > limit) return -1;
     if (offset >= heldSize) continue;
-    int32_t found = MatchCandidate(view, patterns, c, limit);
+    int32_t found = MatchCandidate(view, patterns, c, limit, candidate);
     if (found == kStopped) return -1;
     if (found >= 0) {
       index = found;

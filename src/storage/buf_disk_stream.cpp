@@ -77,13 +77,13 @@ void TXBufDiskStream::FillWindow() {
     EndFill(count);
     return;
   }
-  FailFill();
   std::string where = device_->Path() + " at offset " + std::to_string(start);
-  if (MeansDriveGone(error)) RaiseThreadError(kErrNotReady, error, where + ": the drive is gone");
-  SetThreadError(MeansBadPosition(error) ? kErrSeek : kErrRead, error,
-                 where + ": " + OsErrorText(error));
-  if (RaiseOnError) throw EXError(ThreadError().Code);
-  CheckErrorPolicy();
+  if (MeansDriveGone(error)) {
+    FailFill(kErrNotReady, error, where + ": the drive is gone");
+  } else {
+    FailFill(MeansBadPosition(error) ? kErrSeek : kErrRead, error,
+             where + ": " + OsErrorText(error));
+  }
 }
 
 }  // namespace kova

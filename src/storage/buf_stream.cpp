@@ -1,6 +1,7 @@
 #include "storage/buf_stream.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -100,9 +101,13 @@ void TXCustomBufStream::EndFill(int64_t count) {
   if (OnFill) OnFill(*this, windowStart_);
 }
 
-void TXCustomBufStream::FailFill() {
+void TXCustomBufStream::FailFill(int32_t code, int32_t osError, const std::string& text) {
   std::memset(buffer_.get(), 0, static_cast<size_t>(bufferSize_));
   valid_ = bufferSize_;
+  if (code == kErrNotReady) RaiseThreadError(code, osError, text);
+  SetThreadError(code, osError, text);
+  if (RaiseOnError) throw EXError(code);
+  CheckErrorPolicy();
 }
 
 void TXCustomBufStream::FillWindow() {
@@ -114,13 +119,29 @@ void TXCustomBufStream::FillWindow() {
       count = inner->Read(buffer_.get(), bufferSize_);
     }
   } catch (const std::exception& error) {
-    FailFill();
-    if (CodeOf(error) == kErrNotReady) throw;
-    const TXErrorData& record = ThreadError();
-    SetThreadError(kErrRead, record.OSError, record.Text.empty() ? error.what() : record.Text);
-    if (RaiseOnError) throw EXError(kErrRead);
-    CheckErrorPolicy();
+    TXErrorData record = ThreadError();
+    int32_t code = CodeOf(error) == kErrNotReady ? kErrNotReady : kErrRead;
+    FailFill(code, record.OSError, record.Text.empty() ? error.what() : record.Text);
     return;
+  }
+  EndFill(count);
+}
+
+void TXBufFileStream::FillWindow() {
+  int64_t start = BeginFill();
+  int fd = static_cast<TXFileStream*>(Inner())->Handle();
+  int64_t count = 0;
+  while (count < BufferSize()) {
+    ssize_t n =
+        ::pread(fd, WindowData() + count, static_cast<size_t>(BufferSize() - count), start + count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int error = errno;
+      FailFill(kErrRead, error, fileName_ + ": " + std::strerror(error));
+      return;
+    }
+    if (n == 0) break;
+    count += n;
   }
   EndFill(count);
 }

@@ -59,8 +59,10 @@ class TXCustomBufStream : public TXStreamWrapper, public IXByteWindow {
   // Ends a fill that delivered `count` bytes: the rest of the window becomes zeros and counts as
   // read, so that no stale byte of an earlier window can ever be seen; then OnFill.
   void EndFill(int64_t count);
-  // Ends a fill that failed: the whole window reads as zeros.
-  void FailFill();
+  // Ends a fill that failed: the whole window reads as zeros and the failure is recorded with
+  // `code`. A vanished device (code 11) always raises; other codes raise with RaiseOnError and
+  // are otherwise left to the thread's error policy.
+  void FailFill(int32_t code, int32_t osError, const std::string& text);
 
  private:
   bool InWindow(int64_t position) const {
@@ -83,6 +85,10 @@ class TXBufFileStream : public TXCustomBufStream {
   TXBufFileStream(const std::string& fileName, int32_t bufferSize = kMediumWindowSize);
 
   const std::string& FileName() const { return fileName_; }
+
+ protected:
+  // One positioned read of the file per window.
+  void FillWindow() override;
 
  private:
   static TXStream* OpenSource(const std::string& fileName);
