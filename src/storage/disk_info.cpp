@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <limits>
+#include <optional>
 
 #include "framework/text_utils.h"
 #include "storage/fat_boot_sector.h"
@@ -36,17 +37,28 @@ bool NameVolume(IXBlockDevice& device, TXDiskInfoRecord& record, TXFatBootFacts&
   return isFat;
 }
 
-void SizeFatVolume(IXBlockDevice& device, const TXFatBootFacts& fat, TXDiskInfoRecord& record) {
+void SizeFatVolume(IXBlockDevice& device, const TXFatBootFacts& fat, bool countFree,
+                   TXDiskInfoRecord& record) {
   record.SectorSize = fat.SectorSize;
   record.SectorsPerCluster = fat.SectorsPerCluster;
   record.ClusterSize = fat.ClusterSize();
   record.TotalClusters = fat.TotalClusters;
   record.TotalSpace = fat.TotalClusters * record.ClusterSize;
-  int64_t free = CountFreeClusters(device, fat);
+  int64_t free = countFree ? CountFreeClusters(device, fat) : -1;
   if (free >= 0) {
     record.FreeClusters = free;
     record.FreeSpace = free * record.ClusterSize;
   }
+}
+
+// The space of the file system when the device is mounted.
+std::optional<TXSpaceFacts> LiveSpace(IXBlockDevice& device) {
+  if (!device.IsBlockDevice()) return std::nullopt;
+  std::optional<TXMountEntry> mount = MountOfDevice(device.Path());
+  TXSpaceFacts space;
+  int error = 0;
+  if (!mount || !QuerySpace(mount->MountPoint, space, error)) return std::nullopt;
+  return space;
 }
 
 // Live figures of a mounted file system replace the ones computed from the medium.
@@ -170,12 +182,10 @@ void TXDiskInfoRecord::QueryVolume(IXBlockDevice& device) {
   DiskSize = device.Size();
   SectorSize = device.SectorSize();
   TXFatBootFacts fat;
-  if (NameVolume(device, *this, fat)) SizeFatVolume(device, fat, *this);
-  if (!device.IsBlockDevice()) return;
-  std::optional<TXMountEntry> mount = MountOfDevice(device.Path());
-  TXSpaceFacts space;
-  int error = 0;
-  if (mount && QuerySpace(mount->MountPoint, space, error)) TakeSpace(space, *this);
+  bool isFat = NameVolume(device, *this, fat);
+  std::optional<TXSpaceFacts> live = LiveSpace(device);
+  if (isFat) SizeFatVolume(device, fat, !live, *this);
+  if (live) TakeSpace(*live, *this);
 }
 
 bool TXDiskInfoRecord::QueryGeometry(const std::string& devicePath) {

@@ -27,6 +27,7 @@ bool TXStreamIO::Open(const std::string& path, uint8_t mode) {
   } catch (const std::exception& error) {
     RecordException(error);
   }
+  if (ThreadError().Code == kErrNone) ThreadError().Code = kErrOsError;
   Close();
   return false;
 }

@@ -60,6 +60,19 @@ TEST_F(BufDiskStreamTest, ReadsTheWholeDevice) {
   EXPECT_EQ(TXBufDiskStream(std::string(kCard) + "/").Drive(), std::string(kCard) + "/");
 }
 
+TEST_F(BufDiskStreamTest, ASizeChosenBeyondTheDeviceReadsAsZeros) {
+  TXBufDiskStream stream(kCard);
+  int64_t deviceSize = stream.Size();
+  stream.SetSize(deviceSize + 3 * kMediumWindowSize);
+  std::vector<uint8_t> tail(2 * kMediumWindowSize, 0xEE);
+  stream.SetPosition(deviceSize - 100);
+  EXPECT_EQ(stream.Read(tail.data(), static_cast<int64_t>(tail.size())),
+            static_cast<int64_t>(tail.size()));
+  EXPECT_TRUE(std::equal(tail.begin(), tail.begin() + 100, bytes_.end() - 100));
+  EXPECT_EQ(std::count(tail.begin() + 100, tail.end(), 0), static_cast<long>(tail.size()) - 100);
+  EXPECT_EQ(ThreadError().Code, kErrNone) << "reading past the device's end is no error";
+}
+
 TEST_F(BufDiskStreamTest, ABadSectorZeroesItsWindowAndRaisesOnlyWhenAsked) {
   plan_->BadRanges.push_back({300000, 512});
   TXBufDiskStream stream(kCard);

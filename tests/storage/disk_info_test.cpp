@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "fat_images.h"
+#include "storage/disk_aspect.h"
 #include "storage/fat_boot_sector.h"
 #include "storage/platform_device.h"
 #include "support/test_files.h"
@@ -171,6 +172,19 @@ TEST_F(FatVolumeTest, AFolderGivesTheSpaceOfItsFileSystem) {
   EXPECT_LE(record.FreeSpace, record.TotalSpace);
   EXPECT_GT(record.ClusterSize, 0u);
   EXPECT_FALSE(record.FileSystem.empty());
+}
+
+TEST(DiskAspectTest, StartsNotReadyAndCopiesOnlyDiskAspects) {
+  TXDiskAspect chosen;
+  EXPECT_TRUE(chosen.Drive.empty());
+  EXPECT_EQ(chosen.Size, 0);
+  EXPECT_EQ(chosen.NotReady, 1);
+  EXPECT_TRUE(chosen.Assign(TXDiskAspect("/dev/sdb1", 8 << 20, 0)));
+  EXPECT_EQ(chosen.Drive, "/dev/sdb1");
+  EXPECT_EQ(chosen.Size, 8 << 20);
+  EXPECT_EQ(chosen.NotReady, 0);
+  EXPECT_TRUE(chosen.Assign(TXCustomAspect()));
+  EXPECT_EQ(chosen.Drive, "/dev/sdb1") << "another aspect changes nothing";
 }
 
 TEST(FatBootSectorTest, RefusesWhatIsNoFatBootSector) {
