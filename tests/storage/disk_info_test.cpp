@@ -93,9 +93,9 @@ TEST(FormatByteSizeTest, PicksTheUnitByMagnitude) {
 class FatVolumeTest : public ::testing::Test {
  protected:
   // Formats a card, puts two files on it and answers its path.
-  std::filesystem::path MakeCard(const test::FatImageSpec& spec) {
+  std::filesystem::path MakeCard(const test::FatImageOptions& options) {
     auto image = dir_ / "card.img";
-    EXPECT_TRUE(test::MakeFatImage(image, spec));
+    EXPECT_TRUE(test::MakeFatImage(image, options));
     auto photo = dir_ / "IMG_0001.JPG";
     test::WriteFileBytes(photo, test::NoiseBytes(300000, 2));
     EXPECT_TRUE(test::AddFileToImage(image, photo));
@@ -105,16 +105,16 @@ class FatVolumeTest : public ::testing::Test {
     return image;
   }
 
-  void ExpectVolume(const std::filesystem::path& image, const test::FatImageSpec& spec,
+  void ExpectVolume(const std::filesystem::path& image, const test::FatImageOptions& options,
                     const std::string& fileSystem) {
     TXDiskInfoRecord record;
     ASSERT_TRUE(record.QueryVolume(image.string()));
     EXPECT_EQ(record.RootPath, image.string());
     EXPECT_EQ(record.FileSystem, fileSystem);
-    EXPECT_EQ(record.VolumeName, spec.Label);
-    EXPECT_EQ(record.VolumeSerial, spec.Serial);
+    EXPECT_EQ(record.VolumeName, options.Label);
+    EXPECT_EQ(record.VolumeSerial, options.Serial);
     EXPECT_EQ(record.SectorSize, 512u);
-    EXPECT_EQ(record.ClusterSize, 512u * spec.SectorsPerCluster);
+    EXPECT_EQ(record.ClusterSize, 512u * options.SectorsPerCluster);
     EXPECT_EQ(record.UnitSize(), record.ClusterSize);
     EXPECT_EQ(record.TotalSpace, record.TotalClusters * record.ClusterSize);
     EXPECT_EQ(record.FreeSpace, test::FreeBytesByMtools(image));
@@ -129,27 +129,27 @@ class FatVolumeTest : public ::testing::Test {
 TEST_F(FatVolumeTest, TellsTheFatKindsAndCountsFreeClustersLikeMtools) {
   KOVA_FAT_TOOLS_OR_SKIP();
   struct Case {
-    test::FatImageSpec spec;
+    test::FatImageOptions options;
     std::string fileSystem;
   };
   for (const Case& c : {Case{{2048, 12, "SMALL", 0x0BADCAFE, 2}, "FAT"},
                         Case{{20480, 16, "KOVA CARD", 0x1234ABCD, 4}, "FAT"},
                         Case{{40960, 32, "BIG CARD", 0xFEEDF00D, 1}, "FAT32"}}) {
-    SCOPED_TRACE(c.spec.FatBits);
-    ExpectVolume(MakeCard(c.spec), c.spec, c.fileSystem);
+    SCOPED_TRACE(c.options.FatBits);
+    ExpectVolume(MakeCard(c.options), c.options, c.fileSystem);
   }
 }
 
 TEST_F(FatVolumeTest, CountsTheTableWhenTheFat32InformationSectorIsDamaged) {
   KOVA_FAT_TOOLS_OR_SKIP();
-  test::FatImageSpec spec{40960, 32, "BIG CARD", 0xFEEDF00D, 1};
-  auto image = MakeCard(spec);
+  test::FatImageOptions options{40960, 32, "BIG CARD", 0xFEEDF00D, 1};
+  auto image = MakeCard(options);
   {
     std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
     file.seekp(512);
     file.write("XXXX", 4);
   }
-  ExpectVolume(image, spec, "FAT32");
+  ExpectVolume(image, options, "FAT32");
 }
 
 TEST_F(FatVolumeTest, AnUnformattedImageHasNoVolumeFacts) {
@@ -172,19 +172,6 @@ TEST_F(FatVolumeTest, AFolderGivesTheSpaceOfItsFileSystem) {
   EXPECT_LE(record.FreeSpace, record.TotalSpace);
   EXPECT_GT(record.ClusterSize, 0u);
   EXPECT_FALSE(record.FileSystem.empty());
-}
-
-TEST(DiskAspectTest, StartsNotReadyAndCopiesOnlyDiskAspects) {
-  TXDiskAspect chosen;
-  EXPECT_TRUE(chosen.Drive.empty());
-  EXPECT_EQ(chosen.Size, 0);
-  EXPECT_EQ(chosen.NotReady, 1);
-  EXPECT_TRUE(chosen.Assign(TXDiskAspect("/dev/sdb1", 8 << 20, 0)));
-  EXPECT_EQ(chosen.Drive, "/dev/sdb1");
-  EXPECT_EQ(chosen.Size, 8 << 20);
-  EXPECT_EQ(chosen.NotReady, 0);
-  EXPECT_TRUE(chosen.Assign(TXCustomAspect()));
-  EXPECT_EQ(chosen.Drive, "/dev/sdb1") << "another aspect changes nothing";
 }
 
 TEST(FatBootSectorTest, RefusesWhatIsNoFatBootSector) {

@@ -202,8 +202,8 @@ class LoopDevice {
 TEST_F(DiskIOTest, ReadsARealBlockDevice) {
   KOVA_FAT_TOOLS_OR_SKIP();
   auto image = dir_ / "card.img";
-  test::FatImageSpec spec{20480, 16, "LOOP CARD", 0x0A0B0C0D, 8};
-  ASSERT_TRUE(test::MakeFatImage(image, spec));
+  test::FatImageOptions options{20480, 16, "LOOP CARD", 0x0A0B0C0D, 8};
+  ASSERT_TRUE(test::MakeFatImage(image, options));
   auto photo = dir_ / "DSC_0001.JPG";
   test::WriteFileBytes(photo, test::NoiseBytes(200000, 5));
   ASSERT_TRUE(test::AddFileToImage(image, photo));

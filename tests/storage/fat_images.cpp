@@ -34,13 +34,13 @@ bool HaveFatTools() {
   return Run("command -v mkfs.fat && command -v mcopy && command -v mdir");
 }
 
-bool MakeFatImage(const std::filesystem::path& image, const FatImageSpec& spec) {
+bool MakeFatImage(const std::filesystem::path& image, const FatImageOptions& options) {
   char serial[16];
-  std::snprintf(serial, sizeof serial, "%08X", spec.Serial);
+  std::snprintf(serial, sizeof serial, "%08X", options.Serial);
   std::filesystem::remove(image);
-  return Run("mkfs.fat -C " + Quoted(image) + " " + std::to_string(spec.SizeKiB) + " -F " +
-             std::to_string(spec.FatBits) + " -n '" + spec.Label + "' -i " + serial + " -s " +
-             std::to_string(spec.SectorsPerCluster));
+  return Run("mkfs.fat -C " + Quoted(image) + " " + std::to_string(options.SizeKiB) + " -F " +
+             std::to_string(options.FatBits) + " -n '" + options.Label + "' -i " + serial + " -s " +
+             std::to_string(options.SectorsPerCluster));
 }
 
 bool AddFileToImage(const std::filesystem::path& image, const std::filesystem::path& file) {

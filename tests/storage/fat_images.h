@@ -9,7 +9,7 @@
 // a volume exactly as a camera or a computer formats it.
 namespace kova::test {
 
-struct FatImageSpec {
+struct FatImageOptions {
   int64_t SizeKiB = 20480;
   int FatBits = 16;  // 12, 16 or 32
   std::string Label = "KOVA CARD";
@@ -21,7 +21,7 @@ struct FatImageSpec {
 bool HaveFatTools();
 
 // Formats a new image file; false when the tools fail.
-bool MakeFatImage(const std::filesystem::path& image, const FatImageSpec& spec);
+bool MakeFatImage(const std::filesystem::path& image, const FatImageOptions& options);
 // Copies a file into the image's root folder.
 bool AddFileToImage(const std::filesystem::path& image, const std::filesystem::path& file);
 // The free bytes mtools reports for the image, -1 when it cannot tell.

@@ -107,16 +107,6 @@ TEST(MountsTest, ReadsTheTableAndFindsTheMountHoldingAPath) {
   EXPECT_TRUE(ReadMounts((dir / "none").string()).empty());
 }
 
-TEST(VolumeNamesTest, NamesFileSystemsAsTheRecoveryExpects) {
-  EXPECT_EQ(FileSystemNameOf("vfat"), "FAT");
-  EXPECT_EQ(FileSystemNameOf("exfat"), "exFAT");
-  EXPECT_EQ(FileSystemNameOf("ntfs3"), "NTFS");
-  EXPECT_EQ(FileSystemNameOf("ext4"), "ext4");
-  EXPECT_EQ(SerialOfUuid("1234-ABCD"), 0x1234ABCDu);
-  EXPECT_EQ(SerialOfUuid("01D7A2B3C4D5E6F7"), 0xC4D5E6F7u);
-  EXPECT_EQ(SerialOfUuid(""), 0u);
-}
-
 TEST(SameDriveTest, TellsWhetherTwoPathsShareADisk) {
   test::TempDir dir;
   auto file = dir / "card.img";
