@@ -36,7 +36,8 @@ class TXGraphic : public TXObject {
   virtual void LoadFromStream(TXStream& stream) = 0;
   // Writes the picture in its own format.
   virtual void SaveToStream(TXStream& stream) const = 0;
-  // Draws the whole picture stretched into the rectangle.
+  // Draws the whole picture stretched into the rectangle. A picture decoded only when drawn
+  // throws EXInvalidGraphic when its data turns out damaged.
   virtual void Draw(TXCanvas& canvas, const TXRect& rect) const = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "framework/stream.h"
 #include "imaging/image_drawing.h"
+#include "imaging/jpeg_image.h"
 
 namespace kova {
 
@@ -12,8 +13,11 @@ void TXImageObjectToPictureConverter::Fill(TXPicture& picture) const {
   try {
     TXMemoryStream bytes(image_.Bytes());
     picture.Graphic()->LoadFromStream(bytes);
+    // A JPEG reads only its header when loaded; damage further on shows when it is decoded.
+    if (auto* jpeg = dynamic_cast<const TXJPEGImage*>(picture.Graphic())) jpeg->Bitmap();
   } catch (const std::exception&) {
-    // A picture that does not decode shows nothing; its bytes stay for whoever wants them.
+    // A picture that does not decode shows nothing; the object keeps its bytes.
+    picture.Clear();
   }
 }
 

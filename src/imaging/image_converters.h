@@ -10,7 +10,7 @@
 namespace kova {
 
 // Fills a picture with the decoded picture of an image object. An empty object, or one without a
-// class, leaves the picture as it is; so does data that does not decode.
+// class, leaves the picture as it is; data that does not decode leaves it without a picture.
 class TXImageObjectToPictureConverter {
  public:
   explicit TXImageObjectToPictureConverter(const TXImageObject& image) : image_(image) {}
