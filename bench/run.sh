@@ -25,7 +25,7 @@ mkdir -p "$data_dir"
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-if [[ ! -f "$build_dir/build.ninja" ]]; then
+if ! grep -q '^KOVA_BUILD_BENCH:BOOL=ON' "$build_dir/CMakeCache.txt" 2>/dev/null; then
   cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOVA_BUILD_GUI=OFF \
     -DKOVA_BUILD_TESTS=OFF -DKOVA_BUILD_BENCH=ON "${launcher[@]}" >/dev/null
 fi

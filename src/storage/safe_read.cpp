@@ -70,7 +70,7 @@ bool SafeReadAt(TXStream& stream, void* buffer, int64_t count, int64_t pos) {
 
 bool SafeRead(TXStream& stream, void* buffer, int64_t count) {
   int64_t pos = stream.Position();
-  return pos >= 0 && pos + count < stream.Size() && ReadHere(stream, buffer, count);
+  return pos >= 0 && count < stream.Size() - pos && ReadHere(stream, buffer, count);
 }
 
 }  // namespace kova
