@@ -10,6 +10,7 @@
 #include "imaging/images_box.h"
 #include "imaging/jpeg_image.h"
 #include "imaging/png_image.h"
+#include "persistence/xml_filer.h"
 #include "picture_files.h"
 #include "support/test_paths.h"
 
@@ -240,6 +241,48 @@ TEST(ImagesBoxTest, AssigningReplacesAllPicturesAndListsFindBoxesByExactName) {
   EXPECT_EQ(boxes.Find("ImagesBox"), &skin);
   boxes.Remove(&skin);
   EXPECT_EQ(boxes.Find("ImagesBox"), nullptr);
+}
+
+TEST(ImagesBoxTest, TravelsThroughObjectXmlWithPlainAndCompressedPictures) {
+  TXImagesBox skin;
+  skin.SetName("ImagesBox");
+  skin.Images().AddPicture("image", *PngObject(MakeColor(1, 2, 3), 72));
+  skin.Images().AddPicture("simage", *PngObject(MakeColor(4, 5, 6), 16));
+  skin.Images().At(1)->Data().SetCompressed(true);
+  std::string xml;
+  {
+    TXMLFiler filer;
+    filer.SetObject(&skin);
+    ASSERT_TRUE(filer.SaveToString(xml));
+  }
+  EXPECT_NE(xml.find("<p name=\"CData\">"), std::string::npos);
+  EXPECT_NE(xml.find("<p name=\"Data\">"), std::string::npos);
+
+  TXImagesBox copy;
+  {
+    TXMLFiler filer;
+    filer.SetObject(&copy);
+    ASSERT_TRUE(filer.LoadFromString(xml));
+  }
+  ASSERT_EQ(copy.Images().Count(), 2);
+  for (int32_t i = 0; i < 2; ++i) {
+    const TXImageObject& original = skin.Images().At(i)->Data();
+    const TXImageObject& back = copy.Images().At(i)->Data();
+    EXPECT_EQ(back.Bytes(), original.Bytes());
+    EXPECT_EQ(back.DataClass(), "TPngImage");
+    EXPECT_EQ(back.Width(), original.Width());
+    EXPECT_EQ(back.Size(), original.Size());
+  }
+  EXPECT_EQ(copy.Images().Find("SIMAGE")->Data().Decode()->Size(), (TXSize{16, 16}));
+
+  skin.Images().At(0)->SetStoreData(false);
+  skin.Images().At(1)->SetStoreData(false);
+  TXMLFiler filer;
+  filer.SetObject(&skin);
+  ASSERT_TRUE(filer.SaveToString(xml));
+  EXPECT_EQ(xml.find("<p name=\"Data\">"), std::string::npos) << "no bytes without the switch";
+  EXPECT_EQ(xml.find("<p name=\"CData\">"), std::string::npos);
+  EXPECT_NE(xml.find("TPngImage"), std::string::npos);
 }
 
 TEST(ImageAspectTest, CarriesTheChangedPictureToObservers) {
