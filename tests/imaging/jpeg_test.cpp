@@ -116,6 +116,27 @@ TEST(JpegThumbnailTest, GreyscaleJpegsDecodeToGreyPixels) {
   EXPECT_NEAR(RedOf(bitmap.Pixel(40, 10)), 160, 4);
 }
 
+TEST(JpegThumbnailTest, ReportsTheTrueSizeWhenTheSidesAreNotMultiplesOfEight) {
+  if (!test::HasProgram("cjpeg")) GTEST_SKIP() << "cjpeg (libjpeg-turbo-progs) is not installed";
+  test::TempDir dir;
+  {
+    std::ofstream pgm(dir / "in.pgm", std::ios::binary);
+    pgm << "P5 1605 1603 255\n";
+    for (int i = 0; i < 1605 * 1603; ++i)
+      pgm.put(static_cast<char>(i % 251));
+  }
+  ASSERT_EQ(test::RunCommand("cjpeg -grayscale -outfile " + (dir / "odd.jpg").string() + " " +
+                             (dir / "in.pgm").string()),
+            0);
+  TXMemoryStream stream(ReadFileBytes(dir / "odd.jpg"));
+  EXPECT_EQ(ThumbnailScale(kThumbnailBox, {1605, 1603}), TXJpegScale::jsEighth) << "201 x 201";
+  TXImageObject thumbnail;
+  TXSize size;
+  ASSERT_TRUE(DecodeJpegThumbnail(stream, kThumbnailBox, size, thumbnail));
+  EXPECT_EQ(size, (TXSize{1605, 1603})) << "not the one-eighth size times eight (1608 x 1608)";
+  EXPECT_EQ(thumbnail.Width(), 72);
+}
+
 TEST(JpegThumbnailTest, TruncatedAndRandomDataFailCleanlyWithAReason) {
   KOVA_SAMPLE_OR_SKIP(path, "sony_dslr_a200_fullsize.jpg");
   std::vector<uint8_t> bytes = ReadFileBytes(path);
