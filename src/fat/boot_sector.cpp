@@ -1,0 +1,86 @@
+#include "fat/boot_sector.h"
+
+#include <algorithm>
+
+#include "fat/windows1252.h"
+#include "framework/text_utils.h"
+
+namespace kova {
+
+namespace {
+
+// The 8-byte type text at `at`, up to its first zero byte, without blanks and control characters
+// around it.
+std::string TypeTextAt(const std::array<uint8_t, TXBootSector::kSize>& bytes, size_t at) {
+  std::string text(reinterpret_cast<const char*>(bytes.data() + at), 8);
+  text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
+  return std::string(Trim(text));
+}
+
+}  // namespace
+
+std::string FatTypeName(TXFatType type) {
+  switch (type) {
+    case TXFatType::ftFat12:
+      return "FAT12";
+    case TXFatType::ftFat16:
+      return "FAT16";
+    case TXFatType::ftFat32:
+      return "FAT32";
+    default:
+      return {};
+  }
+}
+
+TXBootSector::TXBootSector(std::span<const uint8_t> bytes) {
+  std::copy_n(bytes.begin(), std::min(bytes.size(), kSize), bytes_.begin());
+}
+
+TXFatType TXBootSector::Type() const {
+  std::string small = TypeTextAt(bytes_, 54);
+  if (small == "FAT12") return TXFatType::ftFat12;
+  if (small == "FAT16") return TXFatType::ftFat16;
+  if (TypeTextAt(bytes_, 82) == "FAT32") return TXFatType::ftFat32;
+  return TXFatType::ftUnknown;
+}
+
+size_t TXBootSector::ExtendedFields() const {
+  return Type() == TXFatType::ftFat32 ? 64 : 36;
+}
+
+uint32_t TXBootSector::VolumeSerial() const {
+  return U32(ExtendedFields() + 3);
+}
+
+std::string TXBootSector::VolumeLabel() const {
+  std::span<const uint8_t> label(bytes_.data() + ExtendedFields() + 7, 11);
+  return std::string(Trim(Windows1252ToUtf8(label)));
+}
+
+int64_t TXBootSector::FatBytes() const {
+  TXFatType type = Type();
+  bool small = type == TXFatType::ftFat12 || type == TXFatType::ftFat16;
+  return int64_t{small ? U16(22) : U32(36)} * BytesPerSector();
+}
+
+int64_t TXBootSector::FatOffset(uint32_t k) const {
+  return int64_t{k} * FatBytes() + int64_t{ReservedSectors()} * BytesPerSector();
+}
+
+int64_t TXBootSector::DataOffset() const {
+  int64_t sector = BytesPerSector();
+  if (RootEntries() == 0 || sector == 0) return RootDirOffset();
+  return RootDirOffset() + (RootDirBytes() + sector - 1) / sector * sector;
+}
+
+int64_t TXBootSector::ClusterOffset(uint32_t cluster) const {
+  return DataOffset() + (int64_t{cluster} - 2) * ClusterBytes();
+}
+
+int64_t TXBootSector::ClusterCount() const {
+  if (SectorsPerCluster() == 0 || ClusterBytes() == 0) return 0;
+  int64_t count = TotalSectors() / SectorsPerCluster() - DataOffset() / ClusterBytes() + 2;
+  return std::max<int64_t>(count, 0);
+}
+
+}  // namespace kova

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace kova {
+
+enum class TXFatType : uint8_t { ftUnknown, ftFat12, ftFat16, ftFat32 };
+
+// "FAT12", "FAT16", "FAT32", or "" for an unknown type.
+std::string FatTypeName(TXFatType type);
+
+// The first 512 bytes of a FAT volume (little-endian), with the fields the recovery reads and the
+// arithmetic that places the tables, the root folder and the clusters. The type is decided by the
+// type text alone, as the formatter wrote it, not by counting clusters. Offsets are bytes from the
+// start of the volume and use the boot sector's own sector size.
+class TXBootSector {
+ public:
+  static constexpr size_t kSize = 512;
+
+  TXBootSector() = default;
+  // Copies up to 512 bytes; the rest stays zero.
+  explicit TXBootSector(std::span<const uint8_t> bytes);
+
+  std::array<uint8_t, kSize>& Bytes() { return bytes_; }
+  const std::array<uint8_t, kSize>& Bytes() const { return bytes_; }
+  void Clear() { bytes_.fill(0); }
+
+  uint32_t BytesPerSector() const { return U16(11); }
+  uint32_t SectorsPerCluster() const { return bytes_[13]; }
+  uint32_t ReservedSectors() const { return U16(14); }
+  uint32_t FatCount() const { return bytes_[16]; }
+  uint32_t RootEntries() const { return U16(17); }
+  // The 16-bit count when it is not 0, else the 32-bit one.
+  uint32_t TotalSectors() const { return U16(19) ? U16(19) : U32(32); }
+  // The first cluster of a FAT32 root folder.
+  uint32_t RootCluster() const { return U32(44); }
+
+  TXFatType Type() const;
+  uint32_t VolumeSerial() const;
+  // The volume label as written, trimmed (Windows-1252 decoded).
+  std::string VolumeLabel() const;
+
+  int64_t ClusterBytes() const { return int64_t{BytesPerSector()} * SectorsPerCluster(); }
+  int64_t FatBytes() const;
+  // Start of allocation table copy k (0 is the first).
+  int64_t FatOffset(uint32_t k) const;
+  int64_t RootDirOffset() const { return FatOffset(0) + FatBytes() * FatCount(); }
+  int64_t RootDirBytes() const { return int64_t{RootEntries()} * 32; }
+  int64_t DataOffset() const;
+  int64_t ClusterOffset(uint32_t cluster) const;
+  // The number of allocation-table entries the recovery uses (cluster numbers 0 to count - 1),
+  // 0 when the boot sector describes no data area.
+  int64_t ClusterCount() const;
+
+ private:
+  uint32_t U16(size_t at) const { return bytes_[at] | (bytes_[at + 1] << 8); }
+  uint32_t U32(size_t at) const { return U16(at) | (U16(at + 2) << 16); }
+  // The extended fields (serial, label, type text) start here: 36 for FAT12/16, 64 for FAT32.
+  size_t ExtendedFields() const;
+
+  std::array<uint8_t, kSize> bytes_{};
+};
+
+}  // namespace kova

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "fat/boot_sector.h"
+#include "fat/file_system.h"
+
+namespace kova {
+
+enum TXClusterState : uint8_t {
+  clAvailable,  // free
+  clStart,      // the reserved entries 0 and 1
+  clBad,
+  clNext,             // allocated, the chain goes on
+  clLast,             // allocated, end of a chain
+  clAvailableFolder,  // free, but found to hold directory entries
+};
+
+#pragma pack(push, 1)
+struct TXClusterRecord {
+  uint32_t Next = 0;  // meaningful in state clNext only
+  TXClusterState State = clAvailable;
+};
+#pragma pack(pop)
+
+// A FAT16 or FAT32 volume: its boot sector (set by the caller before Load) and the cluster table
+// built from the first allocation table. Numbers outside the table answer clAvailable and next 0.
+class TXFAT final : public TXFileSystem {
+ public:
+  // The most entries a table may have (a FAT32 volume of 128 GiB in 4 KiB clusters): a boot
+  // sector that asks for more is taken as damaged rather than allowed to exhaust memory.
+  static constexpr int64_t kMaxEntries = int64_t{1} << 25;
+
+  TXBootSector& BootSector() { return boot_; }
+  const TXBootSector& BootSector() const { return boot_; }
+
+  // Reads the first allocation table. False, with nothing recorded, when the boot sector is too
+  // damaged to describe a table (not FAT16 or FAT32, sector size 0, more entries than its
+  // allocation table holds or than kMaxEntries); a read error of the table is thrown. Entries
+  // past the end of the medium are free, as are the clusters they stand for.
+  bool Load(TXStream& stream, const TXDiskInfoRecord& diskInfo) override;
+  // Type unknown, facts and boot sector zeroed, table emptied.
+  void Reset() override;
+
+  int64_t ClusterCount() const { return static_cast<int64_t>(links_.size()); }
+  TXClusterRecord Cluster(uint32_t n) const { return {NextCluster(n), ClusterState(n)}; }
+  TXClusterState ClusterState(uint32_t n) const;
+  uint32_t NextCluster(uint32_t n) const;
+  // The smallest m > n in state clAvailable, or 0 when there is none. A word of the free map at a
+  // time, so walking the free clusters in order costs little per cluster.
+  uint32_t NextAvailableCluster(uint32_t n) const;
+  // A free cluster found to hold directory entries becomes clAvailableFolder; other clusters and
+  // numbers outside the table stay as they are.
+  void SetAvailableFolder(uint32_t n);
+  // A cluster that may hold data: 2 to ClusterCount - 1.
+  bool IsDataCluster(uint32_t n) const { return n >= 2 && n < links_.size(); }
+
+ private:
+  bool TableFits() const;
+  void ReadTable(TXStream& stream, int64_t count);
+  static bool Test(const std::vector<uint64_t>& bits, uint32_t n) {
+    return bits[n / 64] >> (n % 64) & 1;
+  }
+
+  TXBootSector boot_;
+  // The raw entries, FAT16 values widened to their FAT32 meaning; the states follow from them.
+  std::vector<uint32_t> links_;
+  std::vector<uint64_t> free_;     // one bit per cluster in state clAvailable
+  std::vector<uint64_t> folders_;  // one bit per cluster in state clAvailableFolder
+};
+
+}  // namespace kova

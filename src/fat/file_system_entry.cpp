@@ -1,0 +1,69 @@
+#include "fat/file_system_entry.h"
+
+#include <algorithm>
+#include <array>
+
+#include "fat/windows1252.h"
+#include "framework/text_utils.h"
+#include "storage/dos_date_time.h"
+
+namespace kova {
+
+namespace {
+
+uint16_t U16(TXDirEntryBytes e, size_t at) {
+  return static_cast<uint16_t>(e[at] | (e[at + 1] << 8));
+}
+
+double DateAt(TXDirEntryBytes e, size_t dateAt, uint16_t time) {
+  double value = 0;
+  return DosDateTimeToDateTime(U16(e, dateAt), time, value) ? value : 0;
+}
+
+std::string ShortName(TXDirEntryBytes e) {
+  std::array<uint8_t, 8> name{};
+  std::copy_n(e.begin(), 8, name.begin());
+  if (IsDeletedEntry(e)) {
+    name[0] = '!';
+  } else if (name[0] == 0x05) {
+    name[0] = kDeletedMark;
+  }
+  std::string base(Trim(Windows1252ToUtf8(name)));
+  std::string ext(Trim(Windows1252ToUtf8(e.subspan<8, 3>())));
+  return base + "." + ext;
+}
+
+}  // namespace
+
+const TXFileSystemEntryList& TXFileSystemEntry::Children() const {
+  static const TXFileSystemEntryList kNone;
+  return kNone;
+}
+
+std::unique_ptr<TXFileSystemEntry> DecodeEntry(TXDirEntryBytes entry, bool isFat32) {
+  std::unique_ptr<TXFileSystemEntry> decoded;
+  if (IsFolderEntry(entry)) {
+    decoded = std::make_unique<TXFileSystemFolderEntry>();
+    decoded->Set(efFolder);
+  } else {
+    decoded = std::make_unique<TXFileSystemEntry>();
+  }
+  if (IsDeletedEntry(entry)) decoded->Set(efDeleted);
+  decoded->Name = ShortName(entry);
+  decoded->Size = EntrySize(entry);
+  decoded->FirstCluster = FirstClusterOf(entry, isFat32);
+  if (!IsLongNameEntry(entry)) {
+    decoded->Created = DateAt(entry, 16, U16(entry, 14));
+    decoded->Modified = DateAt(entry, 24, U16(entry, 22));
+    decoded->Accessed = DateAt(entry, 18, 0);
+  }
+  return decoded;
+}
+
+std::string EntryExtension(const std::string& name) {
+  size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot + 1 == name.size()) return {};
+  return name.substr(dot);
+}
+
+}  // namespace kova
