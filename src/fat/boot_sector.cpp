@@ -78,9 +78,10 @@ int64_t TXBootSector::ClusterOffset(uint32_t cluster) const {
 }
 
 int64_t TXBootSector::ClusterCount() const {
-  if (SectorsPerCluster() == 0 || ClusterBytes() == 0) return 0;
-  int64_t count = TotalSectors() / SectorsPerCluster() - DataOffset() / ClusterBytes() + 2;
-  return std::max<int64_t>(count, 0);
+  if (SectorsPerCluster() == 0 || BytesPerSector() == 0) return 0;
+  // Whole clusters only: a piece of a cluster at the end of the volume holds no cluster.
+  int64_t dataSectors = int64_t{TotalSectors()} - DataOffset() / BytesPerSector();
+  return dataSectors < 0 ? 0 : dataSectors / SectorsPerCluster() + 2;
 }
 
 }  // namespace kova

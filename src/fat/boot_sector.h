@@ -51,8 +51,8 @@ class TXBootSector {
   int64_t RootDirBytes() const { return int64_t{RootEntries()} * 32; }
   int64_t DataOffset() const;
   int64_t ClusterOffset(uint32_t cluster) const;
-  // The number of allocation-table entries the recovery uses (cluster numbers 0 to count - 1),
-  // 0 when the boot sector describes no data area.
+  // The number of allocation-table entries the recovery uses (cluster numbers 0 to count - 1):
+  // the whole clusters of the data area and the two reserved entries; 0 without a data area.
   int64_t ClusterCount() const;
 
  private:

@@ -67,6 +67,11 @@ bool IsDotEntry(TXDirEntryBytes entry) {
   return entry[0] == '.';
 }
 
+bool IsVolumeLabelEntry(TXDirEntryBytes entry) {
+  return (EntryAttributes(entry) & kLabelBit) && !IsLongNameEntry(entry) && !IsEndEntry(entry) &&
+         !IsDeletedEntry(entry);
+}
+
 bool IsFolderEntry(TXDirEntryBytes entry) {
   return (EntryAttributes(entry) & kFolderBit) && !IsDotEntry(entry) && !IsLongNameEntry(entry);
 }

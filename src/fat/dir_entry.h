@@ -17,6 +17,8 @@ bool IsLongNameEntry(TXDirEntryBytes entry);
 bool IsEndEntry(TXDirEntryBytes entry);
 bool IsDeletedEntry(TXDirEntryBytes entry);
 bool IsDotEntry(TXDirEntryBytes entry);
+// The volume label of a root folder (attribute 0x08 without being a long-name entry), in use.
+bool IsVolumeLabelEntry(TXDirEntryBytes entry);
 // A subfolder: attribute 0x10, neither a dot entry nor a long-name entry.
 bool IsFolderEntry(TXDirEntryBytes entry);
 // Every name byte is a short-name character; a label or folder has a size that is 0 or a
