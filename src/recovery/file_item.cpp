@@ -1,0 +1,47 @@
+#include "recovery/file_item.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "framework/text_utils.h"
+
+namespace kova {
+
+const TXClassInfo& TXDRFileItem::StaticClassInfo() {
+  static const TXClassInfo& info =
+      TXClassBuilder<TXDRFileItem>("TXDRFileItem", TXSplitItem::StaticClassInfo()).Build();
+  return info;
+}
+
+bool TXDRFileItem::Assign(const TXPersistent& source) {
+  if (auto* other = dynamic_cast<const TXDRFileItem*>(&source); other && other != this) {
+    Checked = other->Checked;
+    Name = other->Name;
+    Ext = other->Ext;
+    Created = other->Created;
+    Modified = other->Modified;
+    Accessed = other->Accessed;
+    Status = other->Status;
+    LargeImageIndex = other->LargeImageIndex;
+    SmallImageIndex = other->SmallImageIndex;
+    Dimensions = other->Dimensions;
+    Thumbnail.Assign(other->Thumbnail);
+  }
+  return TXSplitItem::Assign(source);
+}
+
+bool TXDRFileItem::SameExt(std::string_view ext) const {
+  return ext == Ext || SameText(ext, Ext);
+}
+
+bool TXDRFileItem::HasExt(std::span<const std::string> exts) const {
+  return std::ranges::any_of(exts, [this](const std::string& ext) { return SameExt(ext); });
+}
+
+std::string FoundFileName(uint32_t number, std::string_view ext) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%06u", number);
+  return digits + std::string(ext);
+}
+
+}  // namespace kova

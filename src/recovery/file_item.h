@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "imaging/geometry.h"
+#include "imaging/image_object.h"
+#include "recovery/file_status.h"
+#include "recovery/split_item.h"
+
+namespace kova {
+
+// A file that the system can offer for recovery, found through the card's FAT directory or by
+// the deep scan. The extents come from the base; the rest is filled by the finder before the
+// item is offered, except Checked, the image indexes and the thumbnail, which the results page
+// changes afterwards.
+class TXDRFileItem : public TXSplitItem {
+  KOVA_PERSISTENT(TXDRFileItem)
+
+ public:
+  TXDRFileItem() = default;
+
+  TXDRFileStatusSet Status;
+  bool Checked = true;
+  std::string Name;
+  std::string Ext;  // with the leading dot, compared ignoring case
+  double Created = 0;
+  double Modified = 0;
+  double Accessed = 0;
+  int32_t LargeImageIndex = -1;
+  int32_t SmallImageIndex = -1;
+  TXSize Dimensions;  // 0 x 0 when unknown
+  TXImageObject Thumbnail;
+
+  // The display name is the file name.
+  std::string DisplayName() const override { return Name; }
+  void SetDisplayName(const std::string& name) override { Name = name; }
+
+  // Copies every field and a deep copy of the thumbnail from another file item, then the extents;
+  // any other source only reaches the base.
+  bool Assign(const TXPersistent& source) override;
+
+  bool SameExt(std::string_view ext) const;
+  // True when SameExt holds for one of the extensions; false for none.
+  bool HasExt(std::span<const std::string> exts) const;
+
+  void MarkThumbnail(bool made) { Status.Include(made ? drThnValidated : drThnError); }
+  void MarkEntry() { Status.Include(drEntry); }
+  void MarkDeletedEntry() { Status.Include(drDeletedEntry); }
+  void MarkScanValid() { Status.Include(drScanValid); }
+  bool IsDeletedEntry() const { return Status.Contains(drDeletedEntry); }
+};
+
+// The name a nameless found file gets: its number with at least six digits (leading zeros),
+// followed by its extension ("000001.jpg").
+std::string FoundFileName(uint32_t number, std::string_view ext);
+
+}  // namespace kova

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/persistent.h"
+
+namespace kova {
+
+// The groups of the file-type catalogue, as FileGroupOf answers them.
+enum TXDRFileGroup : uint8_t { fgNone = 0, fgImages = 1, fgVideo = 2, fgAudio = 3 };
+
+// A sorted list of lower-case extensions without duplicates (the run's extension filter).
+using TXExtensionList = std::vector<std::string>;
+
+// The catalogue extensions of a group (lower case, with the dot) in catalogue order; empty for
+// fgNone.
+std::span<const std::string> GroupExtensions(TXDRFileGroup group);
+// The group of an extension, ignoring case; fgNone outside the catalogue.
+TXDRFileGroup FileGroupOf(std::string_view ext);
+// True when the list (sorted, lower case) holds the extension, ignoring its case.
+bool ListHasExtension(const TXExtensionList& list, std::string_view ext);
+
+// Which file types the user wants the system to look for: the Booleans Images, Video and Audio,
+// then one per catalogue extension named by the extension with its dot replaced by an underscore
+// ("_jpg"), all published in catalogue order under those names.
+class TXDRFileTypes : public TXPersistent {
+  KOVA_PERSISTENT(TXDRFileTypes)
+
+ public:
+  static constexpr int32_t kPropertyCount = 76;
+
+  // Everything selected.
+  TXDRFileTypes();
+
+  bool Images() const { return values_[0]; }
+  bool Video() const { return values_[1]; }
+  bool Audio() const { return values_[2]; }
+  void SetImages(bool value) { values_[0] = value; }
+  void SetVideo(bool value) { values_[1] = value; }
+  void SetAudio(bool value) { values_[2] = value; }
+  // The flag of a catalogue extension; false for an extension outside the catalogue.
+  bool Selected(std::string_view ext) const;
+  // Answers false for an extension outside the catalogue.
+  bool SetSelected(std::string_view ext, bool value);
+
+  // Every flag true.
+  void SelectAll();
+  // The product's default choice: the groups, the common photo, raw, video and audio types.
+  void SetDefaults();
+  // Resets to everything selected.
+  void Clear() override { SelectAll(); }
+
+  // The extensions of the groups that are on whose own flag is on, read by property name.
+  TXExtensionList GetSelectedExtensions() const;
+  // All catalogue extensions.
+  static TXExtensionList GetAllExtensions();
+
+ private:
+  std::array<bool, kPropertyCount> values_{};
+};
+
+}  // namespace kova
