@@ -1,0 +1,16 @@
+#pragma once
+
+#include "recovery/formats/scan_format.h"
+
+namespace kova {
+
+// RIFF AVI videos: the first RIFF chunk, whose size field gives the file's length.
+class TXDRScanFormatAVI : public TXDRScanFormat {
+ public:
+  TXDRScanFormatAVI();
+
+ protected:
+  int64_t MeasureEnd(TXSearch& search, int64_t start) override;
+};
+
+}  // namespace kova

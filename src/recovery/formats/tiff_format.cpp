@@ -1,0 +1,102 @@
+#include "recovery/formats/tiff_format.h"
+
+#include <array>
+
+#include "framework/text_utils.h"
+#include "imaging/jpeg_thumbnail.h"
+#include "recovery/formats/format_reader.h"
+#include "recovery/formats/tiff_walk.h"
+
+namespace kova {
+
+namespace {
+
+// The length of Sony DSLR-A100 files, whose raw data no directory describes.
+constexpr int64_t kA100FileSize = 20534752;
+
+constexpr std::array<uint8_t, 4> kPanasonicHeader = {'I', 'I', 'U', 0};
+constexpr std::array<uint8_t, 4> kOlympusHeader = {'I', 'I', 'R', 'O'};
+
+}  // namespace
+
+TXDRScanFormatTIF::TXDRScanFormatTIF() : TXDRScanFormatTIF(ClassOfKind(skTIF)) {}
+
+TXDRScanFormatTIF::TXDRScanFormatTIF(const TXDRScanFormatClass& formatClass)
+    : TXDRScanFormat(formatClass) {}
+
+int64_t TXDRScanFormatTIF::MeasureEnd(TXSearch& search, int64_t start) {
+  Kind = skTIF;
+  PreviewOffset = 0;
+  try {
+    TXFormatReader reader(search);
+    return Measure(reader, start);
+  } catch (...) {
+    PreviewOffset = 0;
+    throw;
+  }
+}
+
+int64_t TXDRScanFormatTIF::Measure(TXFormatReader& reader, int64_t start) {
+  TXTiffFacts facts;
+  TXTiffWalk walk(reader, start, FormatClass().Kind == skRW2);
+  if (!walk.WalkChain(facts)) return -1;
+  Kind = facts.HasDNGVersion ? uint8_t{skDNG} : FamilyOf(facts, reader, start);
+  walk.WalkSideDirectories();
+  if (facts.HasDNGVersion) Kind = skDNG;
+  if (facts.A100SubIFD != 0) {
+    Kind = skARW;
+    if (facts.A100SubIFD > facts.MaxEnd) facts.MaxEnd = kA100FileSize;
+  }
+  if (!facts.HasStrips && facts.SingleStripBytes != 0) facts.MaxEnd += facts.SingleStripBytes;
+  ChooseThumbnailSource(facts);
+  if (reader.Search().Stopped() || facts.MaxEnd <= 0) return -1;
+  return start + facts.MaxEnd - 1;
+}
+
+uint8_t TXDRScanFormatTIF::FamilyOf(const TXTiffFacts& facts, TXFormatReader& reader,
+                                    int64_t start) const {
+  const std::string& make = facts.Make;
+  if (ContainsText(make, "NIKON")) return skNEF;
+  // Pentax cameras made under the Ricoh name carry "PENTAX" in the model only.
+  if (ContainsText(make, "PENTAX") || ContainsText(facts.Model, "PENTAX")) return skPEF;
+  if (ContainsText(make, "CANON")) return skCR2;
+  if (ContainsText(make, "SONY")) {
+    if (ContainsText(facts.Model, "DSLR-A")) return skARWTIF;
+    if (ContainsText(facts.Model, "DSC-R1")) return skSR2;
+    if (!facts.HasStrips && facts.SingleStripBytes != 0) return skSRF;
+    return skTIF;
+  }
+  if (reader.Matches(start, kPanasonicHeader)) return skRW2;
+  if (reader.Matches(start, kOlympusHeader)) return skORF;
+  return skTIF;
+}
+
+// Plain TIFF and DNG files get no thumbnail; Nikon and Pentax files take the last JPEG named by
+// a JPEG-interchange-format entry; the others the first picture candidate met.
+void TXDRScanFormatTIF::ChooseThumbnailSource(const TXTiffFacts& facts) {
+  switch (Kind) {
+    case skTIF:
+    case skDNG:
+      PreviewOffset = 0;
+      break;
+    case skNEF:
+    case skPEF:
+      PreviewOffset = facts.JpegOffset;
+      break;
+    default:
+      PreviewOffset = facts.PreviewOffset;
+      break;
+  }
+}
+
+bool TXDRScanFormatTIF::DecodeThumbnail(TXSize box, TXSize& size, TXStream& stream,
+                                        TXImageObject& image) {
+  size = {};
+  image.Clear();
+  if (PreviewOffset <= 0 || stream.Size() == 0) return false;
+  stream.SetPosition(PreviewOffset);
+  TXSize pictureSize;
+  return DecodeJpegThumbnail(stream, box, pictureSize, image);
+}
+
+}  // namespace kova
