@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "fat/file_system_entry.h"
+
+namespace kova {
+
+// One directory cluster (or the FAT16 root folder, cluster 1) as read from the medium: its file
+// and folder entries in on-disk order.
+struct TXDRDirClusterObject {
+  explicit TXDRDirClusterObject(uint32_t cluster) : Cluster(cluster) {}
+
+  uint32_t Cluster;
+  TXFileSystemEntryList Entries;
+  // Read by the walk from the root rather than found later as a lost folder.
+  bool FromRoot = false;
+};
+
+// The directory clusters read in one run; an object's position is its index.
+class TXDRDirClusterList {
+ public:
+  int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+  TXDRDirClusterObject& operator[](int32_t index) const {
+    return *items_[static_cast<size_t>(index)];
+  }
+  // Appends the object and answers its index.
+  int32_t Add(std::unique_ptr<TXDRDirClusterObject> object);
+  void Clear() { items_.clear(); }
+  void SortByCluster();
+  // The number of entries in all objects.
+  int64_t EntryCount() const;
+
+ private:
+  std::vector<std::unique_ptr<TXDRDirClusterObject>> items_;
+};
+
+}  // namespace kova

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "fat/cluster_marks.h"
+#include "fat/fat_disk.h"
+
+namespace kova {
+
+class IXWorker;
+class TXBlocks;
+class TXDRFileItem;
+class TXFileSystemEntry;
+
+// Turns directory entries of a loaded volume into found files and offers them on the run's
+// worker. Each entry handled gets efProcessed, whether or not a file is offered for it.
+class TXDRFATFileRecovery {
+ public:
+  TXDRFATFileRecovery(TXDRFATDisk& disk, IXWorker& worker);
+
+  // A live file through its cluster chain. Offered whether or not its content validates; a
+  // chain that ends early, leaves the data area or loops gives nothing. The file's clusters,
+  // the slack of the last one included, are added to the used space.
+  void BuildChainItem(TXFileSystemEntry& entry, TXBlocks& usedBlocks);
+  // A deleted (or lost) file, taken to lie on its first cluster, which must still be free, and
+  // the free clusters after it. Not offered when the free clusters run out, when its first bytes
+  // are all 0x00 or all 0xFF, or when its scan format does not recognise it.
+  void RecoverDeletedItem(TXFileSystemEntry& entry);
+
+ private:
+  bool FollowChain(const TXFileSystemEntry& entry, TXBlocks& blocks, uint32_t& last);
+  bool FollowFreeClusters(const TXFileSystemEntry& entry, TXBlocks& blocks) const;
+  bool Wiped(const TXBlocks& blocks) const;
+  void Describe(TXDRFileItem& item, const TXFileSystemEntry& entry) const;
+
+  TXDRFATDisk& disk_;
+  TXFAT& fat_;
+  IXWorker& worker_;
+  TXClusterMarks chain_;
+};
+
+}  // namespace kova
