@@ -1,0 +1,101 @@
+#include "recovery/block_scan.h"
+
+#include <limits>
+
+#include "framework/core_app.h"
+#include "framework/notification.h"
+#include "framework/text_utils.h"
+#include "recovery/block_stream.h"
+#include "recovery/formats/jpeg_format.h"
+#include "recovery/recovery_aspects.h"
+
+namespace kova {
+
+namespace {
+
+constexpr int64_t kScanStep = 512;
+constexpr int32_t kJpegPattern = 0;
+
+bool NoSize(const TXSize& size) {
+  return size.Width == 0 || size.Height == 0;
+}
+
+}  // namespace
+
+TXDRBlockScan::TXDRBlockScan(TXSearch& search, TXStream& medium, const TXBlocks& extents,
+                             const TXDRFileCollection& files)
+    : search_(search), medium_(medium), extents_(extents), files_(files) {}
+
+bool TXDRBlockScan::Stopped() const {
+  return CoreApp().IsTerminating() || (search_.Worker() && search_.Worker()->IsTerminated());
+}
+
+void TXDRBlockScan::Run() {
+  if (extents_.Empty()) return;
+  BuildPatterns(AllKinds(), patterns_, index_);
+  if (patterns_.empty()) return;
+  TXBlockStream view(medium_, extents_);
+  TXStream* previous = search_.Source();
+  search_.SetSource(&view);
+  struct SourceBack {
+    TXSearch& search;
+    TXStream* previous;
+    ~SourceBack() { search.SetSource(previous); }
+  } sourceBack{search_, previous};
+  int64_t pos = 0;
+  while (pos != -1 && !Stopped()) {
+    int32_t matched = -1;
+    int64_t r = search_.FindFirstOf(patterns_, matched, pos, std::numeric_limits<int64_t>::max(), 0,
+                                    kScanStep);
+    if (r == -1 || Stopped()) return;
+    pos = Measure(r, PatternOfIndex(index_, matched));
+  }
+}
+
+bool TXDRBlockScan::IsRepeat(const TXDRFileItem& item) const {
+  int32_t i = files_.IndexOfBlocks(item.Blocks());
+  return i >= 0 && item.Ext == LowerCase(files_[i]->Ext);
+}
+
+int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
+  const int64_t nextStep = r + kScanStep;
+  std::unique_ptr<TXDRScanFormat> format = CreateFormat(KindOfPattern(pattern));
+  const int64_t e = format->FindEnd(search_, r);
+  if (e <= r || Stopped()) return nextStep;
+  auto notification = MakeNotification<TXDRFoundFileAspect>();
+  TXDRFileItem& item = *notification->Aspect().Item;
+  item.Dimensions = format->Dimensions;
+  item.MarkScanValid();
+  item.Ext = std::string(format->GetExtension());
+  item.EditBlocks().SetRange(extents_, extents_.MapPosition(r), extents_.MapPosition(e));
+  const bool jpeg = pattern == kJpegPattern;
+  if (IsRepeat(item)) return jpeg ? e + 1 : nextStep;
+  if (jpeg && HoldsAnotherJpeg(*format, r, e)) return nextStep;
+  TXSize size;
+  const bool made = format->MakeThumbnail(size, item.Thumbnail, item.Blocks(), medium_);
+  if (jpeg && !made) return nextStep;
+  item.MarkThumbnail(made);
+  if (NoSize(item.Dimensions)) item.Dimensions = size;
+  if (search_.Worker()) search_.Worker()->Dispatch(*notification);
+  return jpeg ? e + 1 : nextStep;
+}
+
+bool TXDRBlockScan::HoldsAnotherJpeg(TXDRScanFormat& format, int64_t r, int64_t e) {
+  auto* jpeg = dynamic_cast<TXDRScanFormatJPG*>(&format);
+  if (!jpeg) return false;
+  const TXPatternList starts{StartPattern(kJpegPattern)};
+  for (int64_t p = jpeg->FindScanStart(search_, r); p >= 0; p += kScanStep) {
+    int32_t index = -1;
+    p = search_.FindFirstOf(starts, index, p, e, 0, kScanStep);
+    if (p < 0) return false;
+    if (TXDRScanFormatJPG().Check(search_, p)) return true;
+  }
+  return false;
+}
+
+void ScanBlocks(TXSearch& search, TXStream& medium, const TXBlocks& extents,
+                const TXDRFileCollection& files) {
+  TXDRBlockScan(search, medium, extents, files).Run();
+}
+
+}  // namespace kova

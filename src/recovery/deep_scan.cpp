@@ -1,0 +1,110 @@
+#include "recovery/deep_scan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "framework/core_app.h"
+#include "framework/error_data.h"
+#include "recovery/block_scan.h"
+#include "recovery/run_stopped.h"
+
+namespace kova {
+
+bool TXDRDeepScanThread::Stopped() const {
+  return RunStopped(Worker());
+}
+
+void TXDRDeepScanThread::Run() {
+  Name = "DeepScan";
+  Counter = 0;
+  TXDRData& data = Data();
+  if (!data.IO || !data.IO->Stream())
+    RaiseThreadError(kErrNotReady, 0, "no drive or image file is open");
+  Search().SetSource(data.IO->Stream());
+  data.Files->Clear();
+  data.UsedBlocks.Clear();
+  const int64_t mediumSize = data.IO->DiskInfo.DiskSize;
+  if (!data.FATDisk.Load(*data.IO)) {
+    IXProgress& progress = Worker().GetProgress();
+    progress.BeginSection(100);
+    ScanRange(mediumSize);
+    if (!Stopped()) progress.EndSection();
+    return;
+  }
+  RecoverFromFileSystem(mediumSize);
+}
+
+void TXDRDeepScanThread::RecoverFromFileSystem(int64_t mediumSize) {
+  TXDRData& data = Data();
+  IXProgress& progress = Worker().GetProgress();
+  if (Stopped()) return;
+  progress.BeginSection(35);
+  data.FATDisk.RecoverFromDirectories(data.UsedBlocks, Worker());
+  if (Stopped()) return;
+  progress.EndSection();
+  progress.BeginSection(15);
+  data.FATDisk.RecoverLostFolders(Worker());
+  if (Stopped()) return;
+  progress.EndSection();
+  progress.BeginSection(50);
+  ScanFreeThenUsedArea(mediumSize);
+  if (Stopped()) return;
+  progress.EndSection();
+}
+
+void TXDRDeepScanThread::ScanFreeThenUsedArea(int64_t mediumSize) {
+  TXBlocks& used = Data().UsedBlocks;
+  if (used.Empty()) {
+    ScanRange(mediumSize);
+    return;
+  }
+  used.Normalize();
+  const int64_t lastEnd = used.Last().Last();
+  IXProgress& progress = Worker().GetProgress();
+  progress.BeginSection(50);
+  ScanRange(mediumSize);
+  if (Stopped()) return;
+  progress.EndSection();
+  // The area of the live files and the gaps between them, a second time: files the directories
+  // described are found again and dropped as repeats, the others are new.
+  progress.BeginSection(50);
+  used.Clear();
+  ScanRange(lastEnd);
+  if (Stopped()) return;
+  progress.EndSection();
+}
+
+void TXDRDeepScanThread::ReportPosition(int64_t windowStart) {
+  if (range_ <= 0) return;
+  try {
+    double percent = std::round(static_cast<double>(windowStart) / range_ * 100.0);
+    Worker().GetProgress().SetPercent(static_cast<uint8_t>(std::clamp(percent, 0.0, 100.0)));
+  } catch (const std::exception& error) {
+    RecordException(error);
+  }
+}
+
+void TXDRDeepScanThread::ScanRange(int64_t limit) {
+  TXCustomBufStream& medium = *Data().IO->Stream();
+  range_ = limit;
+  if (limit > 0)
+    medium.OnFill = [this](TXCustomBufStream&, int64_t start) { ReportPosition(start); };
+  struct PassEnd {
+    TXDRDeepScanThread& thread;
+    TXCustomBufStream& medium;
+    ~PassEnd() {
+      thread.range_ = 0;
+      medium.OnFill = nullptr;
+    }
+  } passEnd{*this, medium};
+  TXBlocks area;
+  if (Data().UsedBlocks.Empty()) {
+    area.Add(0, limit);
+  } else {
+    area.SetComplement(Data().UsedBlocks, limit);
+  }
+  if (!Stopped()) ScanBlocks(Search(), medium, area, *Data().Files);
+}
+
+}  // namespace kova

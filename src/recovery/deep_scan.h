@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include "recovery/dr_scan_thread.h"
+
+namespace kova {
+
+// The recovery run: first what the card's FAT still describes (live, deleted and lost-folder
+// files), then a signature search of the free area, and then of the area of the live files, for
+// files that a scan format recognises at a 512-byte step. A medium without a FAT16 or FAT32
+// volume is searched whole in one pass. Progress: 35 per cent for the directories, 15 for lost
+// folders, 50 for the search.
+class TXDRDeepScanThread : public TXCustomDRScanThread {
+ public:
+  using TXCustomDRScanThread::TXCustomDRScanThread;
+
+  // The size of the area of the current pass, for the progress; 0 between passes.
+  int64_t Range() const { return range_; }
+
+ protected:
+  void Run() override;
+
+ private:
+  bool Stopped() const;
+  void RecoverFromFileSystem(int64_t mediumSize);
+  void ScanFreeThenUsedArea(int64_t mediumSize);
+  // Searches [0, limit) of the medium outside the used space (all of it when there is none).
+  void ScanRange(int64_t limit);
+  void ReportPosition(int64_t windowStart);
+
+  int64_t range_ = 0;
+};
+
+}  // namespace kova

@@ -1,0 +1,68 @@
+#include "recovery/dr_scan_thread.h"
+
+#include <exception>
+
+#include "framework/core_app.h"
+#include "framework/error_data.h"
+#include "recovery/recovery_aspects.h"
+
+namespace kova {
+
+TXCustomDRScanThread::TXCustomDRScanThread(TXRef<IXWorker> worker, TXDRData& data)
+    : TXCustomDRThread(std::move(worker), data) {
+  search_.SetWorker(TXRef<IXWorker>(&Worker()));
+}
+
+TXCustomDRScanThread::~TXCustomDRScanThread() {
+  // The body uses this object: it must have stopped before the members go.
+  Stop();
+  search_.SetWorker(nullptr);
+}
+
+void TXCustomDRScanThread::Execute() {
+  Data().Elapsed = CoreApp().Now();
+  ClearThreadError();
+  Worker().GetProgress().Reset();
+  Worker().Reset();
+  Name = "Scan";
+  Worker().SetName(Name);
+  const TXHandler handler(this, &TXCustomDRScanThread::OnFoundFile);
+  Worker().AddObserver(AspectClassOf<TXDRFoundFileAspect>(), handler);
+  try {
+    if (OpenInput()) Run();
+  } catch (const std::exception& error) {
+    RecordException(error);
+  } catch (...) {
+    SetThreadErrorIfNone(kErrOsError, 0, "unknown failure");
+  }
+  Data().Elapsed = CoreApp().Now() - Data().Elapsed;
+  Worker().RemoveObserver(AspectClassOf<TXDRFoundFileAspect>(), handler);
+  End();
+}
+
+void TXCustomDRScanThread::End() {
+  if (CoreApp().IsTerminating()) {
+    DropEndCallback();
+    return;
+  }
+  Worker().SetName(Name);
+  if (Worker().IsCancelled()) return;
+  const TXErrorData& outcome = ThreadError();
+  Worker().Terminate(IsBenignMediaError(outcome.Code) ? TXErrorData{} : outcome);
+}
+
+bool TXCustomDRScanThread::Wanted(const TXDRFileItem& offered) const {
+  if (offered.Size() == 0 || !ListHasExtension(Data().ExtFilter, offered.Ext)) return false;
+  return !offered.IsDeletedEntry() || Data().Files->IndexOfBlocks(offered.Blocks()) < 0;
+}
+
+void TXCustomDRScanThread::OnFoundFile(AXNotification& notification) {
+  auto* aspect = notification.AspectAs<TXDRFoundFileAspect>();
+  if (!aspect || !Wanted(*aspect->Item)) return;
+  TXDRFileItem* item = Data().Files->Add();
+  item->Assign(*aspect->Item);
+  if (item->Name.empty()) item->Name = FoundFileName(++Counter, item->Ext);
+  Worker().Post(MakeSharedNotification<TXDRAddFileAspect>(item));
+}
+
+}  // namespace kova

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "fat/fat_disk.h"
+#include "recovery/blocks.h"
+#include "recovery/file_collection.h"
+#include "recovery/file_types.h"
+#include "storage/disk_io.h"
+
+namespace kova {
+
+// What the recovery threads share: the inputs, the FAT state, the space of live files, the
+// extension filter and the found files. One instance belongs to the worker gear and serves every
+// run; only the run's thread uses it while a run is active.
+class TXDRData {
+ public:
+  TXDRData();
+  TXDRData(const TXDRData&) = delete;
+  TXDRData& operator=(const TXDRData&) = delete;
+
+  // No input; both inputs closed; the FAT state forgotten.
+  void Reset();
+  // Sorted lower-case extensions without duplicates.
+  void SetExtFilter(TXExtensionList extensions);
+  // The found files: the data gear's collection once attached, else one of the run data's own.
+  void AttachFiles(TXDRFileCollection* files) { Files = files ? files : &ownFiles_; }
+
+  double Elapsed = 0;  // the start time while a scan runs, its length (days) afterwards
+  TXExtensionList ExtFilter;
+  TXCustomDiskIO* IO = nullptr;  // FileIO or DiskIO while a run reads it
+  TXFileDiskIO FileIO;
+  TXDiskIO DiskIO;
+  TXDRFATDisk FATDisk;
+  TXBlocks UsedBlocks;  // the extents of live files
+  TXDRFileCollection* Files;
+
+ private:
+  TXDRFileCollection ownFiles_;
+};
+
+}  // namespace kova
