@@ -1,5 +1,6 @@
 #include "recovery/formats/tiff_format.h"
 
+#include <algorithm>
 #include <array>
 
 #include "framework/text_utils.h"
@@ -27,11 +28,13 @@ TXDRScanFormatTIF::TXDRScanFormatTIF(const TXDRScanFormatClass& formatClass)
 int64_t TXDRScanFormatTIF::MeasureEnd(TXSearch& search, int64_t start) {
   Kind = skTIF;
   PreviewOffset = 0;
+  PreviewLength = 0;
   try {
     TXFormatReader reader(search);
     return Measure(reader, start);
   } catch (...) {
     PreviewOffset = 0;
+    PreviewLength = 0;
     throw;
   }
 }
@@ -74,19 +77,27 @@ uint8_t TXDRScanFormatTIF::FamilyOf(const TXTiffFacts& facts, TXFormatReader& re
 // Plain TIFF and DNG files get no thumbnail; Nikon and Pentax files take the last JPEG named by
 // a JPEG-interchange-format entry; the others the first picture candidate met.
 void TXDRScanFormatTIF::ChooseThumbnailSource(const TXTiffFacts& facts) {
+  TXPicturePlace place;
   switch (Kind) {
     case skTIF:
     case skDNG:
-      PreviewOffset = 0;
       break;
     case skNEF:
     case skPEF:
-      PreviewOffset = facts.JpegOffset;
+      place = facts.Jpeg;
       break;
     default:
-      PreviewOffset = facts.PreviewOffset;
+      place = facts.Preview;
       break;
   }
+  PreviewOffset = place.Offset;
+  PreviewLength = place.Offset > 0 ? place.Length : 0;
+}
+
+int64_t TXDRScanFormatTIF::ThumbnailSourceSize(int64_t fileSize) const {
+  if (PreviewOffset <= 0) return 0;
+  if (PreviewLength <= 0) return fileSize;
+  return std::min(fileSize, PreviewOffset + PreviewLength);
 }
 
 bool TXDRScanFormatTIF::DecodeThumbnail(TXSize box, TXSize& size, TXStream& stream,

@@ -18,6 +18,8 @@ class TXDRScanFormatTIF : public TXDRScanFormat {
 
   // Offset from the file's start of the embedded JPEG used as thumbnail; 0 for none.
   int64_t PreviewOffset = 0;
+  // Its length when the directories give it; 0 when unknown.
+  int64_t PreviewLength = 0;
 
   bool CanMakeThumbnail() const override { return true; }
   // Decodes the embedded JPEG at PreviewOffset for the box; the size stays 0 x 0, as the
@@ -28,9 +30,8 @@ class TXDRScanFormatTIF : public TXDRScanFormat {
   explicit TXDRScanFormatTIF(const TXDRScanFormatClass& formatClass);
 
   int64_t MeasureEnd(TXSearch& search, int64_t start) override;
-  int64_t ThumbnailSourceSize(int64_t fileSize) const override {
-    return PreviewOffset > 0 ? fileSize : 0;
-  }
+  // The bytes up to the end of the embedded picture when its length is known.
+  int64_t ThumbnailSourceSize(int64_t fileSize) const override;
 
  private:
   int64_t Measure(TXFormatReader& reader, int64_t start);

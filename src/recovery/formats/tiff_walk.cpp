@@ -74,6 +74,9 @@ struct TXTiffWalk::TXDirectory {
   std::optional<int64_t> SingleCount;   // a byte count held in the value field, or the JPEG length
   int64_t SensorWidth = 0;
   int64_t SensorHeight = 0;
+  bool HasJpeg = false;
+  std::optional<int64_t> JpegLength;
+  enum { pfNone, pfStrip, pfJpeg } PreviewFrom = pfNone;  // where the preview candidate came from
 };
 
 TXTiffWalk::TXTiffWalk(TXFormatReader& reader, int64_t start, bool panasonic)
@@ -128,6 +131,7 @@ int64_t TXTiffWalk::ReadDirectory(uint32_t offset, int32_t depth, bool keepPoint
     entry.Inline = int64_t{entry.Size} * entry.Count <= 4;
     Act(entry, directory, keepPointers);
   }
+  SettlePictureLengths(directory);
   if (next) *next = DecodeU32(table.data() + size_t{12} * count, bigEndian);
   int64_t end = std::max(directory.End, DataEnd(directory));
   return std::max(end, SubDirectoriesEnd(directory, depth, keepPointers));
@@ -148,7 +152,10 @@ void TXTiffWalk::Act(const TXEntry& entry, TXDirectory& directory, bool keepPoin
       facts.HasStrips = true;
       directory.StripOffsets = entry;
       if (entry.Inline) directory.SingleOffset = static_cast<int64_t>(first);
-      if (facts.PreviewOffset == 0) facts.PreviewOffset = static_cast<int64_t>(first);
+      if (facts.Preview.Offset == 0) {
+        facts.Preview = {static_cast<int64_t>(first), 0};
+        directory.PreviewFrom = TXDirectory::pfStrip;
+      }
       return;
     }
     case tgStripByteCounts:
@@ -173,11 +180,16 @@ void TXTiffWalk::Act(const TXEntry& entry, TXDirectory& directory, bool keepPoin
       }
       return;
     case tgJpegOffset:
-      facts.JpegOffset = static_cast<int64_t>(Element(entry, 0));
-      if (facts.PreviewOffset == 0) facts.PreviewOffset = facts.JpegOffset;
+      facts.Jpeg = {static_cast<int64_t>(Element(entry, 0)), 0};
+      directory.HasJpeg = true;
+      if (facts.Preview.Offset == 0) {
+        facts.Preview = facts.Jpeg;
+        directory.PreviewFrom = TXDirectory::pfJpeg;
+      }
       return;
     case tgJpegLength:
       directory.SingleCount = static_cast<int64_t>(Element(entry, 0));
+      directory.JpegLength = directory.SingleCount;
       return;
     case tgExifIFD:
       if (keepPointers) facts.ExifIFD = static_cast<uint32_t>(Element(entry, 0));
@@ -204,7 +216,9 @@ void TXTiffWalk::Act(const TXEntry& entry, TXDirectory& directory, bool keepPoin
         return;
       case tgPanasonicPreview:
         // The entry's data is the embedded JPEG itself: the preview starts where the data does.
-        if (facts.PreviewOffset == 0 && !entry.Inline) facts.PreviewOffset = entry.FieldValue;
+        if (facts.Preview.Offset == 0 && !entry.Inline) {
+          facts.Preview = {entry.FieldValue, entry.Count};
+        }
         return;
       case tgPanasonicRawOffset:
         facts.HasStrips = true;
@@ -217,6 +231,18 @@ void TXTiffWalk::Act(const TXEntry& entry, TXDirectory& directory, bool keepPoin
   if (!entry.Inline) {
     int64_t bytes = int64_t{entry.Size} * entry.Count + (entry.Type == kAsciiType ? 1 : 0);
     directory.End = std::max(directory.End, int64_t{entry.FieldValue} + bytes);
+  }
+}
+
+// The lengths of the pictures that the directory named, where it gives them, so that a thumbnail
+// needs the file's bytes only up to its picture.
+void TXTiffWalk::SettlePictureLengths(const TXDirectory& directory) {
+  TXTiffFacts& facts = *facts_;
+  if (directory.HasJpeg) facts.Jpeg.Length = directory.JpegLength.value_or(0);
+  if (directory.PreviewFrom == TXDirectory::pfJpeg) facts.Preview.Length = facts.Jpeg.Length;
+  if (directory.PreviewFrom == TXDirectory::pfStrip && directory.StripCounts &&
+      directory.StripCounts->Inline) {
+    facts.Preview.Length = static_cast<int64_t>(Element(*directory.StripCounts, 0));
   }
 }
 

@@ -9,6 +9,12 @@
 
 namespace kova {
 
+// Where an embedded picture lies: its offset, and its length when the directory gives it (else 0).
+struct TXPicturePlace {
+  int64_t Offset = 0;
+  int64_t Length = 0;
+};
+
 // What a walk through the directories of a TIFF-structured file learns. Offsets are relative to
 // the file's first byte (the byte-order mark).
 struct TXTiffFacts {
@@ -18,8 +24,8 @@ struct TXTiffFacts {
   int64_t MaxEnd = 0;            // the largest end of any data the directories describe
   bool HasStrips = false;        // a strip-offsets entry (or the Panasonic raw offset) was seen
   int64_t SingleStripBytes = 0;  // the last non-zero strip byte count held in a value field
-  int64_t JpegOffset = 0;        // the last JPEG-interchange-format offset read
-  int64_t PreviewOffset = 0;     // the first picture candidate met
+  TXPicturePlace Jpeg;           // the last JPEG-interchange-format picture read
+  TXPicturePlace Preview;        // the first picture candidate met
   int64_t A100SubIFD = 0;        // the sub-directory offset of a Sony DSLR-A100
   bool HasDNGVersion = false;
   uint32_t ExifIFD = 0;
@@ -50,6 +56,7 @@ class TXTiffWalk {
 
   int64_t ReadDirectory(uint32_t offset, int32_t depth, bool keepPointers, uint32_t* next);
   void Act(const TXEntry& entry, TXDirectory& directory, bool keepPointers);
+  void SettlePictureLengths(const TXDirectory& directory);
   std::string ReadName(const TXEntry& entry, TXDirectory& directory);
   int64_t DataEnd(const TXDirectory& directory);
   int64_t ArrayEnd(const TXEntry* offsets, const TXEntry* counts);

@@ -82,6 +82,7 @@ TEST(TiffFormatTest, PanasonicFilesTakeTheirEmbeddedPictureAsThumbnail) {
   ASSERT_TRUE(format.ValidateItem(medium, blocks));
   EXPECT_EQ(format.GetExtension(), ".rw2");
   EXPECT_EQ(format.PreviewOffset, 1536) << "where the embedded JPEG's data starts";
+  EXPECT_EQ(format.PreviewLength, 10785);
   TXSize size;
   TXImageObject thumbnail;
   ASSERT_TRUE(format.MakeThumbnail(size, thumbnail, blocks, medium));
@@ -125,11 +126,13 @@ TEST(TiffFormatTest, ACanonPreviewStripIsTheThumbnailAndTheLargestStripEndTheEnd
   TXMeasured measured = MeasureAsScanned(file.Data());
   EXPECT_EQ(measured.End, 999999) << "the second directory's strip ends last";
   EXPECT_EQ(measured.Format->GetExtension(), ".cr2") << "the make is compared in capitals";
+  EXPECT_EQ(static_cast<TXDRScanFormatTIF&>(*measured.Format).PreviewLength, length);
+  // The raw strip lies beyond the readable medium: only the bytes up to the preview are copied.
   TXMemoryStream stream(file.Data());
   TXSize size;
   TXImageObject thumbnail;
   ASSERT_TRUE(
-      measured.Format->MakeThumbnail(size, thumbnail, test::Extent(0, file.Data().size()), stream));
+      measured.Format->MakeThumbnail(size, thumbnail, test::Extent(0, measured.End + 1), stream));
   EXPECT_EQ(thumbnail.Width(), 72);
   EXPECT_EQ(thumbnail.Height(), 48);
   EXPECT_TRUE(size.IsEmpty());
