@@ -10,14 +10,13 @@
 #include "ui/application_look.h"
 #include "ui/orange_kova_skin.h"
 #include "ui/qt_pictures.h"
+#include "ui_test_skin.h"
 
 namespace kova {
 namespace {
 
-// The built-in skin, drawn once for all tests.
 TXOrangeKovaSkinData& Skin() {
-  static TXOrangeKovaSkinData skin;
-  return skin;
+  return test::TestSkin();
 }
 
 std::vector<std::string> NamesOf(const TXImageCollection& images) {
