@@ -167,7 +167,35 @@
   X(kCliImaging, 0x87001017)        /* %s: the drive, %s: the image file */               \
   X(kCliImageSummary, 0x87001018)   /* %s: the image file, %s: its size */                \
   X(kCliStopped, 0x87001019)                                                              \
-  X(kCliInterruptHint, 0x8700101A)
+  X(kCliInterruptHint, 0x8700101A)                                                        \
+  X(kCliVersion, 0x87001020)            /* %s: the version */                             \
+  X(kCliUnexpectedArgument, 0x87001021) /* %s: the argument */                            \
+  X(kCliSourceWord, 0x87001022)         /* what a missing SOURCE is called */             \
+  X(kCliNotACardImage, 0x87001023)      /* %s: the path */                                \
+  X(kCliFolderNotSource, 0x87001024)    /* %s: the folder */                              \
+  X(kCliNoReadPermission, 0x07001025)   /* %s: the drive or file */                       \
+  X(kCliScanFailed, 0x87001026)         /* %s: the drive or file, %s: the reason */       \
+  X(kCliSourceGone, 0x87001027)         /* %s: the drive or file */                       \
+  X(kCliSizeUnknown, 0x8700102D)        /* %s: the drive */                               \
+  X(kCliOriginLive, 0x87001028)                                                           \
+  X(kCliOriginDeleted, 0x87001029)                                                        \
+  X(kCliOriginLost, 0x8700102A)                                                           \
+  X(kCliOriginScan, 0x8700102B)                                                           \
+  X(kCliProgress, 0x8700102C)  /* %s per cent, %s elapsed time, %s files */               \
+  X(kCliInfoSource, 0x87001030)                                                           \
+  X(kCliInfoDrive, 0x87001031)                                                            \
+  X(kCliInfoImageFile, 0x87001032)                                                        \
+  X(kCliInfoSize, 0x87001033)                                                             \
+  X(kCliInfoFileSystem, 0x87001034)                                                       \
+  X(kCliInfoNoFileSystem, 0x87001035)                                                     \
+  X(kCliInfoClusterSize, 0x87001036)                                                      \
+  X(kCliInfoVolumeLabel, 0x87001037)                                                      \
+  X(kCliInfoSerial, 0x87001038)                                                           \
+  X(kCliInfoClusters, 0x87001039)                                                         \
+  X(kCliInfoTrailer, 0x8700103A)                                                          \
+  X(kCliInfoNoTrailer, 0x8700103B)                                                        \
+  X(kCliInfoTrailerFacts, 0x8700103C)  /* %s file system, %s cluster size, %s label */    \
+  X(kCliInfoReported, 0x8700103D)      /* %s: what the system reports of a drive */
 
 namespace kova::lg {
 

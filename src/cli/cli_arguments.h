@@ -1,0 +1,49 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kova::cli {
+
+// An option a command accepts: "--name" alone, or "--name VALUE" / "--name=VALUE".
+struct TXCliOption {
+  std::string_view Name;
+  bool TakesValue = false;
+};
+
+// The command line after the program name: the command, its positional arguments and options.
+struct TXCliArguments {
+  std::string Command;
+  std::vector<std::string> Positional;
+  std::map<std::string, std::string, std::less<>> Options;
+
+  bool Has(std::string_view option) const { return Options.contains(option); }
+  std::optional<std::string> Value(std::string_view option) const;
+};
+
+// A usage error: the message says what is wrong (from the language texts).
+struct TXCliUsageError {
+  std::string Message;
+};
+
+// Splits the words; options not in `accepted` (besides --help and --version anywhere) are a
+// usage error, as is a value missing after an option that takes one.
+std::optional<TXCliUsageError> ParseArguments(const std::vector<std::string>& words,
+                                              const std::vector<TXCliOption>& accepted,
+                                              TXCliArguments& arguments);
+
+// The first word, when it is not an option: the command name.
+std::string CommandWord(const std::vector<std::string>& words);
+
+// "8GB", "512MB", "64GiB", "1000000000": a size in bytes (GB and MB count in powers of 1000, as
+// card makers do; GiB and MiB in powers of 1024). Nothing for a text that is no positive size.
+std::optional<int64_t> ParseSize(std::string_view text);
+
+// "jpg,CR2,.mov": the extensions with their dot, in lower case. Nothing, with the unknown word in
+// `unknown`, when one is not a type of the catalogue.
+std::optional<std::vector<std::string>> ParseTypes(std::string_view text, std::string& unknown);
+
+}  // namespace kova::cli

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_arguments.h"
+
+namespace kova::cli {
+
+// Exit statuses of kova-cli.
+enum TXCliExit : int {
+  ceSuccess = 0,
+  ceUsage = 1,             // wrong use: unknown command or option, missing or bad argument
+  ceSourceUnreadable = 2,  // the source is missing, not a card, refused or failed while read
+  ceCancelled = 130,       // stopped with Ctrl+C
+};
+
+// One command of kova-cli: its name, the options it takes and what runs it.
+struct TXCliCommand {
+  std::string_view Name;
+  std::vector<TXCliOption> Options;
+  int (*Run)(const TXCliArguments& arguments);
+};
+
+// Every command, in the order the usage text lists them.
+const std::vector<TXCliCommand>& CliCommands();
+const TXCliCommand* FindCommand(std::string_view name);
+
+int RunDrivesCommand(const TXCliArguments& arguments);
+int RunInfoCommand(const TXCliArguments& arguments);
+int RunScanCommand(const TXCliArguments& arguments);
+
+// Prints a message on standard error and answers the exit status.
+int Fail(const std::string& message, int status);
+// The only positional argument, SOURCE; a usage error is printed and answered in `status`.
+bool TakeSource(const TXCliArguments& arguments, std::string& source, int& status);
+
+}  // namespace kova::cli

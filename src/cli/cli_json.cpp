@@ -1,0 +1,73 @@
+#include "cli/cli_json.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace kova::cli {
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+          out += escaped;
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+TXJsonObject& TXJsonObject::Member(std::string_view name, std::string_view json) {
+  if (!members_.empty()) members_ += ",";
+  members_ += JsonString(name) + ":" + std::string(json);
+  return *this;
+}
+
+TXJsonObject& TXJsonObject::Add(std::string_view name, std::string_view value) {
+  return Member(name, JsonString(value));
+}
+
+TXJsonObject& TXJsonObject::Add(std::string_view name, int64_t value) {
+  return Member(name, std::to_string(value));
+}
+
+TXJsonObject& TXJsonObject::Add(std::string_view name, double value) {
+  if (!std::isfinite(value)) return AddNull(name);
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", value);
+  return Member(name, text);
+}
+
+TXJsonObject& TXJsonObject::Add(std::string_view name, bool value) {
+  return Member(name, value ? "true" : "false");
+}
+
+TXJsonObject& TXJsonObject::AddNull(std::string_view name) {
+  return Member(name, "null");
+}
+
+TXJsonObject& TXJsonObject::AddRaw(std::string_view name, std::string_view json) {
+  return Member(name, json);
+}
+
+}  // namespace kova::cli

@@ -1,0 +1,42 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_texts.h"
+#include "framework/version.h"
+#include "persistence/lg_keys.h"
+
+using namespace kova;
+using namespace kova::cli;
+
+namespace {
+
+int Usage(std::FILE* stream, int status) {
+  std::fprintf(stream, "%s\n", Say(lg::kCliUsage).c_str());
+  return status;
+}
+
+int Version() {
+  std::printf("%s\n", Say(lg::kCliVersion, {VersionText(ProgramVersion())}).c_str());
+  return ceSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  UseCliLanguage();
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  const std::string name = CommandWord(words);
+  const TXCliCommand* command = FindCommand(name);
+  if (!name.empty() && !command) return Fail(Say(lg::kCliUnknownCommand, {name}), ceUsage);
+  TXCliArguments arguments;
+  if (auto error = ParseArguments(words, command ? command->Options : std::vector<TXCliOption>{},
+                                  arguments)) {
+    return Fail(error->Message, ceUsage);
+  }
+  if (arguments.Has("help")) return Usage(stdout, ceSuccess);
+  if (arguments.Has("version")) return Version();
+  if (!command) return Usage(stderr, ceUsage);
+  return command->Run(arguments);
+}

@@ -1,0 +1,75 @@
+#include <cstdio>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_interrupt.h"
+#include "cli/cli_scan_report.h"
+#include "cli/cli_session.h"
+#include "cli/cli_source.h"
+#include "cli/cli_texts.h"
+#include "framework/aspects.h"
+#include "persistence/lg_keys.h"
+
+namespace kova::cli {
+
+namespace {
+
+struct TXScanChoices {
+  std::vector<std::string> Types;
+  int64_t Size = 0;
+};
+
+// The chosen file types and drive size; false (with the usage error printed) for bad ones.
+bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices) {
+  if (auto types = arguments.Value("types")) {
+    std::string unknown;
+    auto parsed = ParseTypes(*types, unknown);
+    if (!parsed) return Fail(Say(lg::kCliUnknownFileType, {unknown}), ceUsage), false;
+    choices.Types = std::move(*parsed);
+  }
+  if (auto size = arguments.Value("size")) {
+    auto parsed = ParseSize(*size);
+    if (!parsed) return Fail(Say(lg::kCliBadSize, {*size}), ceUsage), false;
+    choices.Size = *parsed;
+  }
+  return true;
+}
+
+int Outcome(TXCliSession& session, const TXCliSource& source, const TXCliRunEnd& end) {
+  if (end.Cancelled()) return ceCancelled;
+  if (end.ErrorData.Code == kErrNone) return ceSuccess;
+  const TXDiskIO& drive = session.WorkerGear().Data().DiskIO;
+  if (end.Name == "Scan" && drive.IsOpen() && drive.DiskInfo.DiskSize == 0)
+    return Fail(Say(lg::kCliSizeUnknown, {source.Path}), ceSourceUnreadable);
+  if (end.Name == "Scan") return Fail(ReadFailure(source, end.ErrorData), ceSourceUnreadable);
+  return Fail(end.ErrorData.Code == kErrNotReady
+                  ? ReadFailure(source, end.ErrorData)
+                  : Say(lg::kCliScanFailed, {source.Path, end.ErrorData.ToString()}),
+              ceSourceUnreadable);
+}
+
+}  // namespace
+
+int RunScanCommand(const TXCliArguments& arguments) {
+  std::string path;
+  int status = ceSuccess;
+  if (!TakeSource(arguments, path, status)) return status;
+  TXScanChoices choices;
+  if (!ReadChoices(arguments, choices)) return ceUsage;
+  const TXCliSource source = ExamineSource(path);
+  if (!source.IsUsable()) return Fail(SourceProblem(source), ceSourceUnreadable);
+
+  TXCliSession session;
+  session.DataGear().ChooseExtensions(choices.Types);
+  TXCliScanReport report(session, arguments.Has("json"));
+  if (report.ShowsProgress()) {
+    std::fprintf(stderr, "%s\n%s\n", Say(lg::kCliScanning, {path}).c_str(),
+                 Say(lg::kCliInterruptHint).c_str());
+  }
+  TXCliInterrupt interrupt(
+      session.Engine(), [&session] { DispatchAspect<TXActionCancelAspect>(session.ViewGear()); });
+  const TXCliRunEnd end = session.Run(session.ScanCommand(source, choices.Size));
+  report.Finish(path, end);
+  return Outcome(session, source, end);
+}
+
+}  // namespace kova::cli

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "cli/cli_source.h"
+#include "framework/engine.h"
+#include "framework/gear.h"
+#include "recovery/dr_worker_gear.h"
+#include "recovery/file_collection.h"
+#include "recovery/work_command.h"
+
+namespace kova::cli {
+
+// The data gear of kova-cli: the found files and the extensions a scan looks for.
+class TXCliDataGear final : public TXGear, public IXDRRunDataSource {
+ public:
+  TXCliDataGear() : TXGear("Data") {}
+
+  TXDRFileCollection& FoundFiles() override { return files_; }
+  // The chosen extensions, or every catalogue extension when none were chosen.
+  TXExtensionList ScanExtensions() override;
+  void ChooseExtensions(TXExtensionList extensions) { chosen_ = std::move(extensions); }
+
+ private:
+  TXDRFileCollection files_;
+  TXExtensionList chosen_;
+};
+
+// The view gear of kova-cli: the user's cancel (Ctrl+C) arrives on it.
+class TXCliViewGear final : public TXGear, public IXDRCancelSource {
+ public:
+  TXCliViewGear() : TXGear("View") {}
+  TXObservable& CancelObservable() override { return *this; }
+};
+
+// How a recovery run of kova-cli ended.
+struct TXCliRunEnd {
+  std::string Name;
+  TXErrorData ErrorData;
+  bool Cancelled() const { return ErrorData.Code == kErrCancelled; }
+};
+
+// A recovery engine for kova-cli on the process's headless loop: the data, view and worker gears
+// the wizard has, assembled the same way. Runs one work command at a time to its end; Ctrl+C
+// cancels the run through the view gear, as the wizard's Cancel button does.
+class TXCliSession {
+ public:
+  TXCliSession();
+  ~TXCliSession();
+  TXCliSession(const TXCliSession&) = delete;
+  TXCliSession& operator=(const TXCliSession&) = delete;
+
+  TXEngine& Engine() { return *engine_; }
+  TXCliDataGear& DataGear() { return data_; }
+  TXCliViewGear& ViewGear() { return view_; }
+  TXDRWorkerGear& WorkerGear() { return worker_; }
+
+  // The work command that scans the source: a drive (with the chosen size) or an image file.
+  TXRef<TXCommand> ScanCommand(const TXCliSource& source, int64_t size);
+  // Hands the command to the worker gear and runs the loop until the thread has ended.
+  TXCliRunEnd Run(TXRef<TXCommand> command);
+
+ private:
+  void OnWorkerEvent(AXNotification& notification);
+
+  std::unique_ptr<TXEngine> engine_;
+  TXCliDataGear& data_;
+  TXCliViewGear& view_;
+  TXDRWorkerGear& worker_;
+  bool ended_ = false;
+  TXCliRunEnd end_;
+};
+
+}  // namespace kova::cli

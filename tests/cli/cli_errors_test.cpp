@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "cli/cli_runner.h"
+#include "fat/card_fixture.h"
+
+namespace kova {
+namespace {
+
+using test::CliResult;
+using test::FixtureCard;
+using test::RunCli;
+
+TEST(CliErrors, UsageErrorsExitWithOneAndSayWhatIsWrong) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string says;
+  };
+  const std::vector<Case> cases = {
+      {{}, "Usage: kova-cli"},
+      {{"frob"}, "Unknown command: frob"},
+      {{"scan"}, "Missing the drive or memory card image file"},
+      {{"scan", "a.img", "b.img"}, "Unexpected argument: b.img"},
+      {{"scan", "a.img", "--bogus"}, "Unknown option: --bogus"},
+      {{"scan", "a.img", "--types", "jpg,xyz"}, "Unknown file type: xyz"},
+      {{"scan", "a.img", "--size", "lots"}, "Not a size: lots"},
+      {{"drives", "extra"}, "Unexpected argument: extra"},
+  };
+  for (const Case& c : cases) {
+    CliResult result = RunCli(std::vector<std::string>(c.arguments));
+    EXPECT_EQ(result.Status, 1) << testing::PrintToString(c.arguments);
+    EXPECT_NE(result.Err.find(c.says), std::string::npos) << result.Err;
+    EXPECT_EQ(result.Out, "");
+  }
+}
+
+TEST(CliErrors, HelpAndVersionSucceed) {
+  CliResult help = RunCli({"--help"});
+  EXPECT_EQ(help.Status, 0);
+  EXPECT_NE(help.Out.find("scan SOURCE"), std::string::npos);
+  EXPECT_NE(help.Out.find("Exit status: 0 done, 1 wrong use, 2"), std::string::npos);
+  EXPECT_EQ(RunCli({"scan", "--help"}).Out, help.Out);
+  CliResult version = RunCli({"--version"});
+  EXPECT_EQ(version.Status, 0);
+  EXPECT_EQ(version.Out, "kova-cli 7.0.0.1\n");
+}
+
+TEST(CliErrors, SourcesThatCannotBeReadExitWithTwo) {
+  test::TempDir dir;
+  std::ofstream(dir / "tiny.img") << "too small";
+  struct Case {
+    std::string source;
+    std::string says;
+  };
+  const std::vector<Case> cases = {
+      {(dir / "missing.img").string(), "missing.img does not exist."},
+      {dir.Path().string(), "is a folder"},
+      {(dir / "tiny.img").string(), "neither a drive nor a memory card image file"},
+      {"/dev/null", "neither a drive nor a memory card image file"},
+  };
+  for (const Case& c : cases) {
+    for (const char* command : {"scan", "info"}) {
+      CliResult result = RunCli({command, c.source});
+      EXPECT_EQ(result.Status, 2) << command << " " << c.source;
+      EXPECT_NE(result.Err.find(c.says), std::string::npos) << result.Err;
+    }
+  }
+}
+
+TEST(CliErrors, UnreadableSourceGetsAHintOnReadAccess) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
+  if (RunCli({"--version"}, {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"})
+          .Status != 0)
+    GTEST_SKIP() << "setpriv cannot run the program as nobody here";
+  FixtureCard card(test::Fat16Options());
+  KOVA_CARD_OK(card.Formatted());
+  KOVA_CARD_OK(card.Save());
+  std::filesystem::permissions(card.Dir().Path(), std::filesystem::perms::all);
+  std::filesystem::permissions(
+      card.Image(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  for (const char* command : {"scan", "info"}) {
+    CliResult result = RunCli({command, card.Image().string()},
+                              {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    EXPECT_EQ(result.Status, 2) << command;
+    EXPECT_NE(result.Err.find("cannot be read: permission denied"), std::string::npos)
+        << result.Err;
+    EXPECT_NE(result.Err.find("sudo usermod -aG disk $USER"), std::string::npos) << result.Err;
+  }
+}
+
+}  // namespace
+}  // namespace kova
