@@ -103,6 +103,12 @@
   X(kTextFilesFilter, 0x89001001)                                                         \
   X(kAllFilesFilter, 0x89001002)                                                          \
   X(kSelectFileTypes, 0x81001033)                                                         \
+  X(kSaveLogFailed, 0x06001013) /* %s: the file, %s: the reason */                       \
+  X(kImageFileTypes, 0x82001035)                                                          \
+  X(kVideoFileTypes, 0x82001036)                                                          \
+  X(kAudioFileTypes, 0x82001037)                                                          \
+  X(kCommonFileTypes, 0x83001030)                                                         \
+  X(kOtherFileTypes, 0x83001031)                                                          \
   /* results page */                                                                      \
   X(kFoundFiles, 0x81001040)                                                              \
   X(kSortBy, 0x82001040)                                                                  \

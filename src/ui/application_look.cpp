@@ -58,7 +58,7 @@ QPalette KovaPalette() {
 }
 
 QFont KovaFont() {
-  QFont font(QStringLiteral("DejaVu Sans"));
+  QFont font(QStringLiteral("DejaVu Sans Condensed"));
   font.setPointSizeF(8.25);
   return font;
 }

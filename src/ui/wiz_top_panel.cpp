@@ -1,5 +1,6 @@
 #include "ui/wiz_top_panel.h"
 
+#include <QFontMetrics>
 #include <QResizeEvent>
 
 #include "imaging/filter_kernels.h"
@@ -20,6 +21,8 @@ constexpr int kRightMargin = 8;
 // Room kept between a long caption and the progress bar, and the narrowest bar worth showing.
 constexpr int kCaptionGap = 16;
 constexpr int kNarrowestProgress = 120;
+constexpr int kWidestProgressWanted = 200;
+constexpr int kCaptionPixels = 21;
 
 }  // namespace
 
@@ -62,7 +65,7 @@ TXWizTopPanel::TXWizTopPanel(QWidget* parent)
   setFixedHeight(ScaledY(kHeaderHeight));
   subImage_->SetPosition(TXImagePosition::ipDefault);
   QFont font(QStringLiteral("Verdana"));
-  font.setPixelSize(ScaledY(21));
+  font.setPixelSize(ScaledY(kCaptionPixels));
   font.setBold(true);
   subLabel_->setFont(font);
   subLabel_->SetColours(Qt::white, Qt::black);
@@ -118,8 +121,8 @@ void TXWizTopPanel::Compose() {
 void TXWizTopPanel::LayOut() {
   const int left = ScaledX(kCaptionLeft);
   const int right = width() - ScaledX(kRightMargin);
-  const int captionHeight = subLabel_->sizeHint().height();
   int captionRight = right;
+  FitCaptionFont(right - left);
   if (showProgress_) {
     // The bar starts after the caption, so that a long caption is never drawn over.
     const int wanted =
@@ -129,8 +132,23 @@ void TXWizTopPanel::LayOut() {
                               ScaledY(kProgressHeight));
     captionRight = barLeft - ScaledX(kCaptionGap);
   }
-  subLabel_->setGeometry(left, ScaledY(kCaptionTop), std::max(captionRight - left, 0),
-                         captionHeight);
+  // A smaller caption stays centred on the line of a full-size one.
+  QFont full = subLabel_->font();
+  full.setPixelSize(ScaledY(kCaptionPixels));
+  const int height = subLabel_->sizeHint().height();
+  const int top = ScaledY(kCaptionTop) + (QFontMetrics(full).height() + 1 - height) / 2;
+  subLabel_->setGeometry(left, top, std::max(captionRight - left, 0), height);
+}
+
+void TXWizTopPanel::FitCaptionFont(int room) {
+  // Beside a progress bar a long caption gets smaller (down to two thirds) before it is cut.
+  if (showProgress_) room -= ScaledX(kCaptionGap) + ScaledX(kWidestProgressWanted);
+  QFont font = subLabel_->font();
+  int size = ScaledY(kCaptionPixels);
+  for (font.setPixelSize(size); size > ScaledY(kCaptionPixels) * 2 / 3; font.setPixelSize(--size)) {
+    if (QFontMetrics(font).horizontalAdvance(subLabel_->Text()) <= room) break;
+  }
+  subLabel_->setFont(font);
 }
 
 }  // namespace kova

@@ -55,6 +55,7 @@ class TXWizTopPanel : public QWidget {
  private:
   void Compose();
   void LayOut();
+  void FitCaptionFont(int room);
 
   TXImage* subImage_;
   TXShadowLabel* subLabel_;

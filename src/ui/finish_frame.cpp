@@ -1,0 +1,111 @@
+#include "ui/finish_frame.h"
+
+#include <QFontMetrics>
+
+#include "framework/aspects.h"
+#include "imaging/skin_interface.h"
+#include "persistence/lg.h"
+#include "persistence/lg_keys.h"
+#include "ui/page_widgets.h"
+#include "ui/screen_dpi.h"
+#include "ui/shell_open.h"
+
+namespace kova {
+
+namespace {
+
+constexpr int kGroupHeight = 76;
+constexpr int kPictureHeight = 257;
+
+}  // namespace
+
+TXDRFinishFrm::TXDRFinishFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngine* engine)
+    : TXCustomDRFrame(parent, engine),
+      skin_(skin),
+      groupBox_(MakeGroupBox(this)),
+      finishImage_(MakeIconImage(groupBox_, ScaledX(48))),
+      folderLink_(new QLabel(groupBox_)),
+      openFolderBtn_(new QPushButton(groupBox_)),
+      composablePanel_(new QWidget(this)),
+      finishPicture_(new TXContainedImage(composablePanel_)) {
+  setObjectName(QStringLiteral("DRFinishFrm"));
+  UseNormalFont(*folderLink_);
+  UseNormalFont(*openFolderBtn_);
+  folderLink_->setTextFormat(Qt::RichText);
+  folderLink_->setCursor(Qt::PointingHandCursor);
+  openFolderBtn_->setAutoDefault(false);
+  finishPicture_->SetPosition(TXImagePosition::ipStretch);
+  finishPicture_->SetResample(true);
+  finishPicture_->SetAutoSize(true);
+  connect(folderLink_, &QLabel::linkActivated, this, [this] { OpenFolder(); });
+  connect(openFolderBtn_, &QPushButton::clicked, this, [this] { OpenFolder(); });
+  connect(finishPicture_, &TXImage::Clicked, this, [this] {
+    if (!finishLink_.isEmpty()) ShellOpenUrl(finishLink_);
+  });
+}
+
+void TXDRFinishFrm::Initialize() {
+  finishImage_->SetPicture(skin_.Picture(skin::kImages, "arrow"));
+  LoadFinishPicture();
+}
+
+void TXDRFinishFrm::LoadFinishPicture() {
+  TXMemoryStream& document = Lg().Document(TXComposeTable::kFinish);
+  TXImageObject picture;
+  if (document.Size() > 0 && picture.LoadFromStream("TPngImage", document)) {
+    finishPicture_->SetPicture(&picture);
+  } else {
+    finishPicture_->SetPicture(skin_.Picture(skin::kFinishImages, TXComposeTable::kFinish));
+  }
+}
+
+void TXDRFinishFrm::InitPageData(AXNotification& notification) {
+  if (auto* folder = notification.AspectAs<TXDialogInitFolderAspect>())
+    SetFolder(QString::fromStdString(folder->Folder));
+}
+
+void TXDRFinishFrm::SetFolder(const QString& folder) {
+  folder_ = folder;
+  folderLink_->setToolTip(UnquotedPath(folder));
+  ShowFolderLink();
+}
+
+bool TXDRFinishFrm::OpenFolder() const {
+  return ShellOpenPath(folder_);
+}
+
+void TXDRFinishFrm::SetFinishLink(const QString& link) {
+  finishLink_ = link;
+  finishPicture_->setCursor(link.isEmpty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
+}
+
+void TXDRFinishFrm::ShowFolderLink() {
+  const QString path = UnquotedPath(folder_);
+  const QString shown =
+      QFontMetrics(folderLink_->font()).elidedText(path, Qt::ElideMiddle, folderLink_->width());
+  folderLink_->setText(QStringLiteral("<a href=\"folder\">%1</a>").arg(shown.toHtmlEscaped()));
+}
+
+void TXDRFinishFrm::Resized() {
+  const QRect area = contentsRect();
+  groupBox_->setGeometry(area.left(), area.top(), area.width(), ScaledY(kGroupHeight));
+  finishImage_->move(ScaledX(16), ScaledY(20));
+  const QSize button(ScaledX(120), ScaledY(23));
+  openFolderBtn_->setGeometry(groupBox_->width() - button.width() - ScaledX(12), ScaledY(36),
+                              button.width(), button.height());
+  const int linkLeft = ScaledX(76);
+  folderLink_->setGeometry(linkLeft, ScaledY(36), openFolderBtn_->x() - linkLeft - ScaledX(12),
+                           button.height());
+  ShowFolderLink();
+  composablePanel_->setGeometry(area.left(), groupBox_->geometry().bottom() + ScaledY(4),
+                                area.width(), ScaledY(kPictureHeight));
+  finishPicture_->move((composablePanel_->width() - finishPicture_->width()) / 2, 0);
+}
+
+void TXDRFinishFrm::ApplyLanguage() {
+  groupBox_->setTitle(QString::fromStdString(Lg().Word(lg::kFilesSavedTo)));
+  openFolderBtn_->setText(QString::fromStdString(Lg().Word(lg::kOpenFolder)));
+  LoadFinishPicture();
+}
+
+}  // namespace kova

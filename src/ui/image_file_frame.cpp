@@ -1,0 +1,116 @@
+#include "ui/image_file_frame.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QTextBlock>
+
+#include "framework/aspects.h"
+#include "persistence/lg.h"
+#include "persistence/lg_keys.h"
+#include "recovery/recovery_aspects.h"
+#include "ui/page_widgets.h"
+#include "ui/screen_dpi.h"
+
+namespace kova {
+
+namespace {
+
+QString Text(uint32_t id) {
+  return QString::fromStdString(Lg().Word(id));
+}
+
+}  // namespace
+
+TXDRImageFileFrm::TXDRImageFileFrm(QWidget* parent, TXCustomEngine* engine)
+    : TXCustomDRFrame(parent, engine),
+      groupBox_(MakeGroupBox(this)),
+      statusLog_(new QPlainTextEdit(groupBox_)),
+      saveLogBtn_(new QPushButton(groupBox_)) {
+  setObjectName(QStringLiteral("DRImageFileFrm"));
+  UseNormalFont(*statusLog_);
+  UseNormalFont(*saveLogBtn_);
+  statusLog_->setReadOnly(true);
+  statusLog_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  statusLog_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  saveLogBtn_->setAutoDefault(false);
+  connect(saveLogBtn_, &QPushButton::clicked, this, &TXDRImageFileFrm::AskAndSave);
+  Observable().AddObserver<TXLogClearAspect>(this, &TXDRImageFileFrm::LogCleared);
+  Observable().AddObserver<TXLogStringAspect>(this, &TXDRImageFileFrm::LogString);
+}
+
+void TXDRImageFileFrm::LogCleared(AXNotification& notification) {
+  if (notification.AspectAs<TXLogClearAspect>()) statusLog_->clear();
+}
+
+void TXDRImageFileFrm::LogString(AXNotification& notification) {
+  if (auto* line = notification.AspectAs<TXLogStringAspect>())
+    statusLog_->appendPlainText(QString::fromStdString(line->Text));
+}
+
+void TXDRImageFileFrm::InitPageData(AXNotification& notification) {
+  if (auto* save = notification.AspectAs<TXDRDialogInitPageDataSaveAspect>())
+    saveLogBtn_->setEnabled(save->Value);
+}
+
+QStringList TXDRImageFileFrm::LogLines() const {
+  QStringList lines;
+  for (QTextBlock block = statusLog_->document()->begin(); block.isValid(); block = block.next())
+    lines.append(block.text());
+  if (lines.size() == 1 && lines.front().isEmpty()) lines.clear();
+  return lines;
+}
+
+bool TXDRImageFileFrm::SaveLog(const QString& fileName, QString& error) const {
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly)) {
+    error = file.errorString();
+    return false;
+  }
+  QByteArray bytes("\xEF\xBB\xBF");
+  for (const QString& line : LogLines())
+    bytes += line.toUtf8() + "\r\n";
+  if (file.write(bytes) != bytes.size() || !file.commit()) {
+    error = file.errorString();
+    return false;
+  }
+  return true;
+}
+
+QString TXDRImageFileFrm::SaveFilter() const {
+  return QStringLiteral("%1 (*.txt);;%2 (*)")
+      .arg(Text(lg::kTextFilesFilter), Text(lg::kAllFilesFilter));
+}
+
+void TXDRImageFileFrm::AskAndSave() {
+  QFileDialog dialog(this, Text(lg::kSaveLog));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  dialog.setNameFilter(SaveFilter());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString fileName = dialog.selectedFiles().front();
+  QString error;
+  if (!SaveLog(fileName, error)) {
+    QMessageBox::warning(this, Text(lg::kSaveLog),
+                         QString::fromStdString(Lg().Format(
+                             lg::kSaveLogFailed, {fileName.toStdString(), error.toStdString()})));
+  }
+}
+
+void TXDRImageFileFrm::Resized() {
+  groupBox_->setGeometry(contentsRect());
+  const QSize button(ScaledX(100), ScaledY(23));
+  const int margin = ScaledX(8);
+  saveLogBtn_->setGeometry(groupBox_->width() - button.width() - margin,
+                           groupBox_->height() - button.height() - margin, button.width(),
+                           button.height());
+  statusLog_->setGeometry(margin, ScaledY(22), groupBox_->width() - 2 * margin,
+                          saveLogBtn_->y() - ScaledY(22) - ScaledY(6));
+}
+
+void TXDRImageFileFrm::ApplyLanguage() {
+  groupBox_->setTitle(Text(lg::kStatusGroup));
+  saveLogBtn_->setText(Text(lg::kSaveLog));
+}
+
+}  // namespace kova

@@ -1,0 +1,44 @@
+#include "ui/welcome_frame.h"
+
+#include "imaging/skin_interface.h"
+#include "persistence/lg.h"
+#include "persistence/lg_keys.h"
+#include "ui/page_widgets.h"
+#include "ui/screen_dpi.h"
+
+namespace kova {
+
+TXDRWelcomeFrm::TXDRWelcomeFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngine* engine)
+    : TXCustomDRFrame(parent, engine),
+      skin_(skin),
+      aboutGroupBox_(MakeGroupBox(this)),
+      aboutImage_(MakeIconImage(aboutGroupBox_, ScaledX(32))),
+      aboutLabel_(MakeWrappedLabel(aboutGroupBox_)),
+      startImage_(MakeIconImage(this, 0)) {
+  setObjectName(QStringLiteral("DRWelcomeFrm"));
+  aboutImage_->move(ScaledX(16), ScaledY(30));
+  startImage_->resize(ScaledX(400), ScaledY(200));
+}
+
+void TXDRWelcomeFrm::Initialize() {
+  startImage_->SetPicture(skin_.Picture(skin::kImages, "start"));
+  aboutImage_->SetPicture(skin_.Picture(skin::kImages, "smiley"));
+}
+
+void TXDRWelcomeFrm::Resized() {
+  const QMargins padding = contentsMargins();
+  const int width = this->width() - padding.left() - padding.right();
+  aboutGroupBox_->setGeometry(padding.left(), padding.top(), width, ScaledY(88));
+  const int labelLeft = ScaledX(64), labelTop = ScaledY(26);
+  aboutLabel_->setGeometry(labelLeft, labelTop, width - labelLeft - ScaledX(12),
+                           aboutGroupBox_->height() - labelTop - ScaledY(4));
+  // The artwork keeps its place below the box and stays centred when the page grows.
+  startImage_->move((this->width() - startImage_->width()) / 2, ScaledY(127));
+}
+
+void TXDRWelcomeFrm::ApplyLanguage() {
+  aboutGroupBox_->setTitle(QString::fromStdString(Lg().Word(lg::kAboutTheProgram)));
+  SetLabelText(*aboutLabel_, QString::fromStdString(Lg().Word(lg::kAboutText)));
+}
+
+}  // namespace kova

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+
+#include "framework/aspects.h"
+#include "support/test_paths.h"
+#include "ui/action_frame.h"
+#include "ui/application_look.h"
+#include "ui/finish_frame.h"
+#include "ui/image_file_frame.h"
+#include "ui/kova_main_window.h"
+#include "ui/welcome_frame.h"
+#include "ui_test_skin.h"
+
+// Renders the main window with each page, as the wizard shows them, into PNG files under
+// <build>/ui-review for a look by eye.
+namespace kova {
+namespace {
+
+struct Buttons {
+  const char* back = nullptr;
+  const char* next = nullptr;
+  const char* cancel = nullptr;
+  bool mode = false;
+};
+
+class GalleryTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ApplyApplicationLook(*qobject_cast<QApplication*>(QCoreApplication::instance()),
+                         test::TestSkin());
+  }
+
+  GalleryTest() {
+    window.Subscribe(wizard);
+    window.ApplySkin(test::TestSkin());
+  }
+
+  void Show(TXCustomFrame* page, const char* caption, Buttons buttons, bool progress = false) {
+    pages.emplace_back(page);
+    window.ShowFrame(page);
+    DispatchAspect<TXWizardHeaderChangedAspect>(wizard, caption, progress ? 1 : 0);
+    auto set = [&]<class A>(const char* text) {
+      DispatchAspect<A>(wizard, "", text ? text : "", true, text != nullptr);
+    };
+    set.template operator()<TXWizardPreviousButtonChangedAspect>(buttons.back);
+    set.template operator()<TXWizardNextButtonChangedAspect>(buttons.next);
+    set.template operator()<TXWizardCancelButtonChangedAspect>(buttons.cancel);
+    DispatchAspect<TXWizardControlChangedAspect>(wizard, "Mode", "", true, buttons.mode);
+    window.show();
+    QCoreApplication::processEvents();
+  }
+
+  void Save(const char* name) {
+    const QString folder = QString::fromStdString((test::BinaryDir() / "ui-review").string());
+    QDir().mkpath(folder);
+    EXPECT_TRUE(window.grab().save(folder + "/" + name + ".png"));
+  }
+
+  TXKovaFrm window;
+  TXObservable wizard;
+  std::vector<std::unique_ptr<TXCustomFrame>> pages;
+};
+
+TEST_F(GalleryTest, WelcomePage) {
+  Show(MakeFrame<TXDRWelcomeFrm>(test::TestSkin()), "Velmora Kova 7",
+       {nullptr, "Start >", "Exit", true});
+  Save("welcome");
+}
+
+TEST_F(GalleryTest, ActionPage) {
+  Show(MakeFrame<TXDRActionFrm>(test::TestSkin()), "What would you like to do?",
+       {"< Back", "Next >", "Cancel"});
+  Save("action");
+}
+
+TEST_F(GalleryTest, FinishPage) {
+  auto* page = MakeFrame<TXDRFinishFrm>(test::TestSkin());
+  Show(page, "Your files have been restored!", {nullptr, nullptr, "Close"});
+  page->SetFolder("/home/anna/Pictures/Recovered from the SD card of the holiday camera");
+  Save("finish");
+}
+
+TEST_F(GalleryTest, ImageFilePage) {
+  auto* page = MakeFrame<TXDRImageFileFrm>();
+  Show(page, "Creating the memory card image file...", {nullptr, nullptr, "Stop"}, true);
+  DispatchAspect<TXProgressChangedAspect>(wizard, 420);
+  for (const char* line :
+       {"Creating the memory card image file /home/anna/card.bin", "Unreadable cluster 1536",
+        "Unreadable clusters 2048 - 2055", "Skipped clusters 2048 - 2055",
+        "Last cluster written 3071"})
+    DispatchAspect<TXLogStringAspect>(page->Observable(), line);
+  Save("image_file");
+}
+
+}  // namespace
+}  // namespace kova
