@@ -24,6 +24,17 @@ QString LinkHtml(const std::string& text, const QString& href) {
       .arg(href.toHtmlEscaped(), QString::fromStdString(text).toHtmlEscaped());
 }
 
+// A link label in the target's normal weight.
+QLabel* MakeLinkLabel(const std::string& text, const QString& href, QWidget& target) {
+  auto* label = new QLabel(LinkHtml(text, href), &target);
+  label->setTextFormat(Qt::RichText);
+  label->setCursor(Qt::PointingHandCursor);
+  QFont font = label->font();
+  font.setBold(false);
+  label->setFont(font);
+  return label;
+}
+
 }  // namespace
 
 void RegisterFrameClass(const std::string& name, TXFrameFactory factory) {
@@ -57,7 +68,7 @@ void TXComposer::AddText(const std::string& text, TXComposeStyle style) {
   auto* label = new QLabel(QString::fromStdString(text), &target_);
   label->setTextFormat(Qt::PlainText);
   QFont font = label->font();
-  if (style != TXComposeStyle::csNormal) font.setBold(true);
+  font.setBold(style != TXComposeStyle::csNormal);
   if (style == TXComposeStyle::csTitle) font.setPointSizeF(font.pointSizeF() * 1.35);
   label->setFont(font);
   label->adjustSize();
@@ -65,9 +76,7 @@ void TXComposer::AddText(const std::string& text, TXComposeStyle style) {
 }
 
 void TXComposer::AddLink(const std::string& text, const std::string& address) {
-  auto* label = new QLabel(LinkHtml(text, QString::fromStdString(address)), &target_);
-  label->setTextFormat(Qt::RichText);
-  label->setCursor(Qt::PointingHandCursor);
+  QLabel* label = MakeLinkLabel(text, QString::fromStdString(address), target_);
   QObject::connect(label, &QLabel::linkActivated, label,
                    [](const QString& link) { ShellOpenUrl(link); });
   label->adjustSize();
@@ -75,9 +84,7 @@ void TXComposer::AddLink(const std::string& text, const std::string& address) {
 }
 
 void TXComposer::AddActionLink(const std::string& text, int32_t action) {
-  auto* label = new QLabel(LinkHtml(text, QStringLiteral("action:%1").arg(action)), &target_);
-  label->setTextFormat(Qt::RichText);
-  label->setCursor(Qt::PointingHandCursor);
+  QLabel* label = MakeLinkLabel(text, QStringLiteral("action:%1").arg(action), target_);
   QObject::connect(label, &QLabel::linkActivated, label, [action](const QString&) {
     DispatchAspect<TXActionAspect>(CoreApp().Engine(), action);
   });

@@ -3,14 +3,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTimer>
 
 #include "framework/aspects.h"
 #include "support/test_paths.h"
+#include "ui/about_dialog.h"
 #include "ui/action_frame.h"
 #include "ui/application_look.h"
 #include "ui/finish_frame.h"
+#include "ui/help_dialog.h"
 #include "ui/image_file_frame.h"
 #include "ui/kova_main_window.h"
+#include "ui/share_frame.h"
 #include "ui/welcome_frame.h"
 #include "ui_test_skin.h"
 
@@ -31,6 +35,11 @@ class GalleryTest : public testing::Test {
   static void SetUpTestSuite() {
     ApplyApplicationLook(*qobject_cast<QApplication*>(QCoreApplication::instance()),
                          test::TestSkin());
+    RegisterShareComposition(test::TestSkin());
+  }
+
+  static void TearDownTestSuite() {
+    test::TestSkin().ComposeTable().Unregister(TXComposeTable::kMain);
   }
 
   GalleryTest() {
@@ -53,11 +62,12 @@ class GalleryTest : public testing::Test {
     QCoreApplication::processEvents();
   }
 
-  void Save(const char* name) {
+  static void Save(QWidget& widget, const char* name) {
     const QString folder = QString::fromStdString((test::BinaryDir() / "ui-review").string());
     QDir().mkpath(folder);
-    EXPECT_TRUE(window.grab().save(folder + "/" + name + ".png"));
+    EXPECT_TRUE(widget.grab().save(folder + "/" + name + ".png"));
   }
+  void Save(const char* name) { Save(window, name); }
 
   TXKovaFrm window;
   TXObservable wizard;
@@ -87,12 +97,51 @@ TEST_F(GalleryTest, ImageFilePage) {
   auto* page = MakeFrame<TXDRImageFileFrm>();
   Show(page, "Creating the memory card image file...", {nullptr, nullptr, "Stop"}, true);
   DispatchAspect<TXProgressChangedAspect>(wizard, 420);
-  for (const char* line :
-       {"Creating the memory card image file /home/anna/card.bin", "Unreadable cluster 1536",
-        "Unreadable clusters 2048 - 2055", "Skipped clusters 2048 - 2055",
-        "Last cluster written 3071"})
+  for (const char* line : {"Creating the memory card image file /home/anna/card.bin",
+                           "Unreadable cluster 1536", "Unreadable clusters 2048 - 2055",
+                           "Skipped clusters 2048 - 2055", "Last cluster written 3071"})
     DispatchAspect<TXLogStringAspect>(page->Observable(), line);
   Save("image_file");
+}
+
+// The About box with the product text the application composes.
+TEST_F(GalleryTest, AboutBox) {
+  TXAboutDialog dialog;
+  dialog.Options().Product.SetSkin(&test::TestSkin());
+  dialog.Options().ShowUpdates = true;
+  dialog.Options().Compose = [](IXComposer& composer) {
+    composer.Restart();
+    composer.AddText("Velmora Kova", TXComposeStyle::csTitle);
+    composer.NewLine();
+    composer.AddText("for damaged Memory Cards");
+    composer.NewLine();
+    composer.AddText("(Version: 7.0.0.1)");
+    composer.NewLine();
+    composer.AddText("\u00A9 2026");
+    composer.NewLine();
+    composer.AddText("Velmora Software, ");
+    composer.AddLink("www.velmora.com", "https://www.velmora.com");
+    composer.NewLine();
+    composer.AddLink("Home page", "https://www.velmora.com/kova");
+    composer.AddText(" / ");
+    composer.AddActionLink("Support", kActionSupport);
+    composer.Finish();
+  };
+  QTimer::singleShot(0, [&] {
+    Save(*dialog.Form(), "about");
+    dialog.Close(drClosed);
+  });
+  EXPECT_EQ(dialog.Execute(), drClosed);
+}
+
+TEST_F(GalleryTest, HelpWindow) {
+  TXHelpDialog dialog;
+  dialog.LoadDocument("kovahelp");
+  QTimer::singleShot(0, [&] {
+    Save(*dialog.Form(), "help");
+    dialog.Close(drClosed);
+  });
+  EXPECT_EQ(dialog.Execute(), drClosed);
 }
 
 }  // namespace
