@@ -205,8 +205,10 @@ int main(int argc, char** argv) {
     // One round: it takes long, and it only has to be beaten by half.
     fs::remove_all(out);
     fs::create_directories(out);
+    // From the output folder, where it leaves its log.
     const Measure photorec =
-        Run({"photorec", "/log", "/d", (out / "recup").string(), "/cmd", image.string(),
+        Run({"sh", "-c", "cd \"$0\" && exec photorec /log /d recup /cmd \"$1\" \"$2\"",
+             out.string(), fs::absolute(image).string(),
              "partition_none,fileopt,everything,disable,jpg,enable,wholespace,search"});
     int recovered = 0;
     for (const auto& entry : fs::recursive_directory_iterator(out))
