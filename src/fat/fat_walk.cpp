@@ -78,18 +78,24 @@ uint32_t TXDRFATWalk::NextSubfolder(Visit& visit) {
 
 void TXDRFATWalk::WalkDirectory(uint32_t cluster, int64_t offset) {
   const TXBootSector& boot = fat_.BootSector();
-  std::vector<Visit> pending;
   dirSectors_ = ClusterSectors();
   if (cluster == 0 && fat_.FatType() != TXFatType::ftFat32) {
-    pending.push_back({ReadDirCluster(boot.RootEntries() / 16, 1, boot.RootDirOffset()), 0, 0});
-  } else {
-    if (cluster == 0) {
-      cluster = fat_.IsDataCluster(boot.RootCluster()) ? boot.RootCluster() : 2;
-      offset = boot.ClusterOffset(cluster);
-    }
-    pending.push_back(VisitCluster(cluster, offset));
+    WalkSubfolders(ReadDirCluster(boot.RootEntries() / 16, 1, boot.RootDirOffset()));
+    return;
   }
-  // Depth first without recursion, so that deeply nested folders cannot exhaust the stack.
+  if (cluster == 0) {
+    cluster = fat_.IsDataCluster(boot.RootCluster()) ? boot.RootCluster() : 2;
+    offset = boot.ClusterOffset(cluster);
+  }
+  Walk({VisitCluster(cluster, offset)});
+}
+
+void TXDRFATWalk::WalkSubfolders(int32_t index) {
+  if (index >= 0) Walk({{index, 0, 0}});
+}
+
+void TXDRFATWalk::Walk(std::vector<Visit> pending) {
+  const TXBootSector& boot = fat_.BootSector();
   while (!pending.empty() && !Stopped()) {
     Visit& visit = pending.back();
     if (uint32_t subfolder = NextSubfolder(visit)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "fat/fat_disk.h"
 
@@ -23,6 +24,8 @@ class TXDRFATWalk {
   int32_t ReadDirCluster(uint32_t sectors, uint32_t cluster, int64_t offset);
   // Walks a folder's chain and, depth first, every live subfolder; cluster 0 is the root folder.
   void WalkDirectory(uint32_t cluster, int64_t offset);
+  // Walks, depth first, every live subfolder listed in the object `index` (nothing for -1).
+  void WalkSubfolders(int32_t index);
   // The whole tree from the root, the list sorted by cluster afterwards.
   void WalkFromRoot();
   // Marks every free cluster that holds nothing but valid directory entries clAvailableFolder
@@ -37,6 +40,10 @@ class TXDRFATWalk {
   };
 
   Visit VisitCluster(uint32_t cluster, int64_t offset);
+  // Works through the pending visits: subfolders first, then the rest of each folder's chain.
+  // An explicit stack rather than recursion, so that deeply nested folders cannot exhaust the
+  // thread's stack.
+  void Walk(std::vector<Visit> pending);
   // The first cluster of the visit's next live subfolder, 0 when there is none left.
   uint32_t NextSubfolder(Visit& visit);
   bool IsLostDirectory(uint32_t cluster, bool& readFailed);
