@@ -4,18 +4,24 @@
 #include <QDir>
 #include <QPixmap>
 #include <QTimer>
+#include <cerrno>
 
 #include "framework/aspects.h"
+#include "storage/faulty_device.h"
 #include "support/test_paths.h"
 #include "ui/about_dialog.h"
 #include "ui/action_frame.h"
 #include "ui/application_look.h"
+#include "ui/disk_frame.h"
+#include "ui/disk_sizes.h"
+#include "ui/file_types_frame.h"
 #include "ui/finish_frame.h"
 #include "ui/help_dialog.h"
 #include "ui/image_file_frame.h"
 #include "ui/kova_main_window.h"
 #include "ui/share_frame.h"
 #include "ui/welcome_frame.h"
+#include "ui_test_drives.h"
 #include "ui_test_skin.h"
 
 // Renders the main window with each page, as the wizard shows them, into PNG files under
@@ -102,6 +108,59 @@ TEST_F(GalleryTest, ImageFilePage) {
                            "Skipped clusters 2048 - 2055", "Last cluster written 3071"})
     DispatchAspect<TXLogStringAspect>(page->Observable(), line);
   Save("image_file");
+}
+
+// A machine with a system disk, a card reader with a card, and an old reader that does not tell
+// the card's size.
+void BuildDrives(test::FakeDrives& drives) {
+  drives.Disk("sda", 256 * kGiB, false, "Samsung SSD 860");
+  drives.Partition("sda", "sda1", kGiB);
+  drives.Partition("sda", "sda2", 255 * kGiB);
+  drives.Disk("sdb", 8 * kMiB, true, "Generic SD Reader");
+  drives.Partition("sdb", "sdb1", 8 * kMiB);
+  drives.Disk("sdc", 0, true, "Old Reader");
+}
+
+TXDRDiskFrm* ShowDrive(TXDRDiskFrm* page, const std::string& device) {
+  page->DriveBox().setCurrentIndex(
+      page->DriveBox().findText(QString::fromStdString(device), Qt::MatchContains));
+  return page;
+}
+
+TEST_F(GalleryTest, DiskPage) {
+  test::FakeDrives drives;
+  BuildDrives(drives);
+  auto* page = MakeFrame<TXDRDiskFrm>(test::TestSkin(), nullptr, nullptr, drives.Paths());
+  Show(ShowDrive(page, drives.Dev("sdb")), "Select your memory card",
+       {"< Back", "Start >", "Cancel"});
+  Save("disk");
+}
+
+TEST_F(GalleryTest, DiskPageAskingForTheSize) {
+  test::FakeDrives drives;
+  BuildDrives(drives);
+  auto* page = MakeFrame<TXDRDiskFrm>(test::TestSkin(), nullptr, nullptr, drives.Paths());
+  Show(ShowDrive(page, drives.Dev("sdc")), "Select your memory card",
+       {"< Back", "Next >", "Cancel"});
+  Save("disk_size");
+}
+
+TEST_F(GalleryTest, DiskPageWithoutReadAccess) {
+  test::FakeDrives drives;
+  BuildDrives(drives);
+  auto plan = std::make_shared<TXFaultPlan>();
+  plan->OpenError = EACCES;
+  TXDeviceOpenerScope scope(FaultyDeviceOpener(drives.Dev("sdb"), drives.Dev("sdb"), plan));
+  auto* page = MakeFrame<TXDRDiskFrm>(test::TestSkin(), nullptr, nullptr, drives.Paths());
+  Show(ShowDrive(page, drives.Dev("sdb")), "Select your memory card",
+       {"< Back", "Start >", "Cancel"});
+  Save("disk_permission");
+}
+
+TEST_F(GalleryTest, FileTypesPage) {
+  auto* page = MakeFrame<TXDRFileTypesFrm>(test::TestSkin());
+  Show(page, "Choose the file types to look for", {"< Back", "Start >", "Cancel"});
+  Save("file_types");
 }
 
 // The About box with the product text the application composes.

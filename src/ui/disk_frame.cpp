@@ -1,0 +1,231 @@
+#include "ui/disk_frame.h"
+
+#include "framework/error_data.h"
+#include "imaging/skin_interface.h"
+#include "persistence/lg.h"
+#include "persistence/lg_keys.h"
+#include "storage/disk_aspect.h"
+#include "storage/disk_io.h"
+#include "ui/disk_sizes.h"
+#include "ui/page_widgets.h"
+#include "ui/qt_pictures.h"
+#include "ui/screen_dpi.h"
+
+namespace kova {
+
+namespace {
+
+constexpr int kDriveGroupHeight = 113;
+constexpr int kSizeGroupHeight = 141;
+constexpr int kComposableHeight = 65;
+constexpr int kTextLeft = 56;
+
+QString Text(uint32_t id) {
+  return QString::fromStdString(Lg().Word(id));
+}
+
+}  // namespace
+
+TXDRDiskFrm::TXDRDiskFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngine* engine,
+                         TXPlatformPaths paths)
+    : TXCustomDRFrame(parent, engine),
+      skin_(skin),
+      driveGroupBox_(MakeGroupBox(this)),
+      driveBox_(new TXDriveComboBox(driveGroupBox_, std::move(paths))),
+      sizeGroupBox_(MakeGroupBox(this)),
+      composablePanel_(new QWidget(this)),
+      helpDlg_(this) {
+  setObjectName(QStringLiteral("DRDiskFrm"));
+  BuildDriveGroup();
+  BuildPermissionPanel();
+  BuildSizeGroup();
+  composer_ = std::make_unique<TXComposer>(*composablePanel_, QPoint(ScaledX(12), ScaledY(6)));
+}
+
+void TXDRDiskFrm::BuildDriveGroup() {
+  label1_ = MakeWrappedLabel(driveGroupBox_);
+  warningImage_ = MakeIconImage(driveGroupBox_, ScaledX(32));
+  refreshBtn_ = new QPushButton(driveGroupBox_);
+  cardHelpLabel_ = new QLabel(driveGroupBox_);
+  for (QWidget* control : {static_cast<QWidget*>(driveBox_), static_cast<QWidget*>(refreshBtn_),
+                           static_cast<QWidget*>(cardHelpLabel_)})
+    UseNormalFont(*control);
+  refreshBtn_->setAutoDefault(false);
+  cardHelpLabel_->setTextFormat(Qt::RichText);
+  cardHelpLabel_->setCursor(Qt::PointingHandCursor);
+  if (TXImageCollection* card = skin_.Images(skin::kApplicationImages))
+    driveBox_->SetRemovableIcon(ToQIcon(*card));
+  connect(driveBox_, &TXDriveComboBox::DriveChanged, this, &TXDRDiskFrm::DriveChanged);
+  connect(refreshBtn_, &QPushButton::clicked, this, &TXDRDiskFrm::RefreshDrives);
+  connect(cardHelpLabel_, &QLabel::linkActivated, this, [this] { helpDlg_.Execute(); });
+}
+
+void TXDRDiskFrm::BuildPermissionPanel() {
+  permissionPanel_ = new QWidget(this);
+  permissionPanel_->setAutoFillBackground(true);
+  QPalette paper = permissionPanel_->palette();
+  paper.setColor(QPalette::Window, paper.color(QPalette::AlternateBase));
+  permissionPanel_->setPalette(paper);
+  permissionImage_ = MakeIconImage(permissionPanel_, ScaledX(32));
+  permissionLabel_ = MakeWrappedLabel(permissionPanel_);
+  permissionLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  permissionPanel_->hide();
+}
+
+void TXDRDiskFrm::BuildSizeGroup() {
+  label2_ = MakeWrappedLabel(sizeGroupBox_);
+  infoImage_ = MakeIconImage(sizeGroupBox_, ScaledX(32));
+  fixedSizeBtn_ = new QRadioButton(sizeGroupBox_);
+  customSizeBtn_ = new QRadioButton(sizeGroupBox_);
+  sizeBox_ = new QComboBox(sizeGroupBox_);
+  sizeEdit_ = new QLineEdit(QStringLiteral("8"), sizeGroupBox_);
+  unitBox_ = new QComboBox(sizeGroupBox_);
+  for (QWidget* control : {static_cast<QWidget*>(fixedSizeBtn_),
+                           static_cast<QWidget*>(customSizeBtn_), static_cast<QWidget*>(sizeBox_),
+                           static_cast<QWidget*>(sizeEdit_), static_cast<QWidget*>(unitBox_)})
+    UseNormalFont(*control);
+  for (const TXPredefinedSize& size : PredefinedSizes())
+    sizeBox_->addItem(QString::fromLatin1(size.Caption));
+  unitBox_->addItems({QStringLiteral("MB"), QStringLiteral("GB")});
+  fixedSizeBtn_->setChecked(true);
+  SizeKindChanged();
+  connect(fixedSizeBtn_, &QRadioButton::clicked, this, &TXDRDiskFrm::SizeKindChanged);
+  connect(customSizeBtn_, &QRadioButton::clicked, this, &TXDRDiskFrm::SizeKindChanged);
+  connect(sizeBox_, &QComboBox::currentIndexChanged, this, &TXDRDiskFrm::SendDiskChoice);
+  connect(unitBox_, &QComboBox::currentIndexChanged, this, &TXDRDiskFrm::SendDiskChoice);
+  connect(sizeEdit_, &QLineEdit::textChanged, this, &TXDRDiskFrm::SendDiskChoice);
+}
+
+void TXDRDiskFrm::AfterConstruction() {
+  TXCustomDRFrame::AfterConstruction();
+  loading_ = false;
+  ProbeDrive();
+}
+
+void TXDRDiskFrm::Initialize() {
+  if (skin_.ComposeTable().Contains(TXComposeTable::kDisk))
+    skin_.ComposeTable().Compose(TXComposeTable::kDisk, *composer_);
+}
+
+void TXDRDiskFrm::Shown() {
+  for (TXImage* image : {warningImage_, permissionImage_})
+    image->SetIconSize(ScaledX(32));
+  infoImage_->SetIconSize(ScaledX(32));
+  if (TXImageCollection* warnings = skin_.Images(skin::kWarningImages)) {
+    warningImage_->PickPicture(*warnings);
+    permissionImage_->PickPicture(*warnings);
+  }
+  if (TXImageCollection* infos = skin_.Images(skin::kInfoImages)) infoImage_->PickPicture(*infos);
+  SendDiskChoice();
+}
+
+void TXDRDiskFrm::SubmitPageData(AXNotification&) {
+  SendDiskChoice();
+}
+
+void TXDRDiskFrm::SizeKindChanged() {
+  const bool fixed = fixedSizeBtn_->isChecked();
+  sizeBox_->setEnabled(fixed);
+  sizeEdit_->setEnabled(!fixed);
+  unitBox_->setEnabled(!fixed);
+  SendDiskChoice();
+}
+
+void TXDRDiskFrm::DriveChanged() {
+  ProbeDrive();
+  SendDiskChoice();
+}
+
+void TXDRDiskFrm::RefreshDrives() {
+  {
+    const QSignalBlocker quiet(driveBox_);
+    driveBox_->Refresh();
+    if (driveBox_->count() > 1) driveBox_->setCurrentIndex(1);
+  }
+  DriveChanged();
+}
+
+void TXDRDiskFrm::ProbeDrive() {
+  if (loading_) return;
+  TXDiskIO disk;
+  ClearThreadError();
+  const bool opened = disk.Open(driveBox_->SelectedRoot().toStdString(), ioRead);
+  const int32_t code = ThreadError().Code;
+  notReady_ = !opened;
+  noPermission_ = !opened && code == kErrAccessDenied;
+  const int64_t size = opened ? disk.DiskInfo.DiskSize : 0;
+  disk.Close();
+  sizeGroupBox_->setVisible(opened && size == 0);
+  const QSignalBlocker quiet(sizeEdit_);
+  if (!opened) {
+    sizeEdit_->clear();
+  } else if (size == 0) {
+    sizeEdit_->setText(SizeEditText(size));
+  }
+  permissionPanel_->setVisible(noPermission_);
+  Resized();
+}
+
+int64_t TXDRDiskFrm::ChosenSize() const {
+  if (sizeGroupBox_->isHidden()) return 0;
+  if (fixedSizeBtn_->isChecked()) {
+    const int index = sizeBox_->currentIndex();
+    if (index < 0) return 0;
+    return PredefinedSizes()[static_cast<size_t>(index)].MiB * kMiB;
+  }
+  return CustomSizeBytes(sizeEdit_->text(), unitBox_->currentIndex() == 1);
+}
+
+void TXDRDiskFrm::SendDiskChoice() {
+  if (loading_) return;
+  auto choice = MakeNotification<TXDiskAspect>(driveBox_->SelectedRoot().toStdString(),
+                                               ChosenSize(), notReady_ ? 1 : 0);
+  SendAction(*choice);
+}
+
+void TXDRDiskFrm::Resized() {
+  const QRect area = contentsRect();
+  const int inner = area.width();
+  driveGroupBox_->setGeometry(area.left(), area.top(), inner, ScaledY(kDriveGroupHeight));
+  const int textLeft = ScaledX(kTextLeft), textWidth = inner - textLeft - ScaledX(12);
+  warningImage_->move(ScaledX(12), ScaledY(22));
+  label1_->setGeometry(textLeft, ScaledY(20), textWidth, ScaledY(34));
+  const QSize button(ScaledX(120), ScaledY(23));
+  const int driveWidth = std::min(ScaledX(300), textWidth - button.width() - ScaledX(8));
+  driveBox_->setGeometry(textLeft, ScaledY(58), driveWidth, button.height());
+  refreshBtn_->setGeometry(QRect(QPoint(textLeft + driveWidth + ScaledX(8), ScaledY(58)), button));
+  cardHelpLabel_->setGeometry(textLeft, ScaledY(88), textWidth, ScaledY(18));
+
+  const int below = driveGroupBox_->geometry().bottom() + 1 + ScaledY(4);
+  const QRect lower(area.left(), below, inner, ScaledY(kSizeGroupHeight));
+  sizeGroupBox_->setGeometry(lower);
+  infoImage_->move(ScaledX(12), ScaledY(22));
+  label2_->setGeometry(textLeft, ScaledY(20), textWidth, ScaledY(34));
+  fixedSizeBtn_->setGeometry(textLeft, ScaledY(62), ScaledX(130), button.height());
+  sizeBox_->setGeometry(textLeft + ScaledX(136), ScaledY(62), ScaledX(120), button.height());
+  customSizeBtn_->setGeometry(textLeft, ScaledY(96), ScaledX(130), button.height());
+  sizeEdit_->setGeometry(textLeft + ScaledX(136), ScaledY(96), ScaledX(64), button.height());
+  unitBox_->setGeometry(textLeft + ScaledX(206), ScaledY(96), ScaledX(50), button.height());
+
+  permissionPanel_->setGeometry(lower);
+  permissionImage_->move(ScaledX(12), ScaledY(10));
+  permissionLabel_->setGeometry(textLeft, ScaledY(8), textWidth, lower.height() - ScaledY(16));
+  composablePanel_->setGeometry(area.left(), area.bottom() + 1 - ScaledY(kComposableHeight), inner,
+                                ScaledY(kComposableHeight));
+}
+
+void TXDRDiskFrm::ApplyLanguage() {
+  driveGroupBox_->setTitle(Text(lg::kSelectDrive));
+  sizeGroupBox_->setTitle(Text(lg::kSelectSize));
+  SetLabelText(*label1_, Text(lg::kSelectDriveHint));
+  SetLabelText(*label2_, Text(lg::kSelectSizeHint));
+  cardHelpLabel_->setText(
+      QStringLiteral("<a href=\"help\">%1</a>").arg(Text(lg::kCardHelpLink).toHtmlEscaped()));
+  refreshBtn_->setText(Text(lg::kRefreshDrives));
+  fixedSizeBtn_->setText(Text(lg::kPredefinedSize));
+  customSizeBtn_->setText(Text(lg::kCustomSize));
+  SetLabelText(*permissionLabel_, Text(lg::kDriveNoPermission));
+  helpDlg_.LoadDocument("kovacardhelp");
+}
+
+}  // namespace kova
