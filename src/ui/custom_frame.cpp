@@ -53,16 +53,14 @@ void TXCustomFrame::EnsureInitialized() {
 }
 
 void TXCustomFrame::Subscribe(TXObservable& source, const TXAspectClass& aspectClass) {
-  if (&aspectClass == &AspectClassOf<TXActionAspect>()) {
-    source.AddObserver(aspectClass, TXHandler(this, &TXCustomFrame::Action));
-  } else {
-    source.AddObserver(aspectClass, TXHandler(this, &TXCustomFrame::Forward));
-  }
+  const bool action = &aspectClass == &AspectClassOf<TXActionAspect>();
+  subscriptions_.Add(
+      source, aspectClass,
+      action ? TXHandler(this, &TXCustomFrame::Action) : TXHandler(this, &TXCustomFrame::Forward));
 }
 
 void TXCustomFrame::Unsubscribe(TXObservable& source, const TXAspectClass& aspectClass) {
-  source.RemoveObserver(aspectClass, TXHandler(this, &TXCustomFrame::Action));
-  source.RemoveObserver(aspectClass, TXHandler(this, &TXCustomFrame::Forward));
+  subscriptions_.Remove(source, aspectClass);
 }
 
 void TXCustomFrame::SendAction(AXNotification& notification) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "framework/observable.h"
+#include "ui/subscriptions.h"
 
 namespace kova {
 
@@ -62,6 +63,7 @@ class TXCustomFrame : public QWidget, public TXInitializableObject {
   void EnsureInitialized();
 
   TXContainedObservable observable_;
+  TXSubscriptions subscriptions_;
   bool initialized_ = false;
 };
 

@@ -129,18 +129,21 @@ void TXKovaFrm::LayOutCommandPanel() {
 }
 
 void TXKovaFrm::Subscribe(TXObservable& source) {
-  source.AddObserver<TXWizardHeaderShowAspect>(this, &TXKovaFrm::HeaderShown);
-  source.AddObserver<TXWizardHeaderHideAspect>(this, &TXKovaFrm::HeaderHidden);
-  source.AddObserver<TXWizardHeaderChangedAspect>(this, &TXKovaFrm::HeaderChanged);
-  source.AddObserver<TXProgressChangedAspect>(this, &TXKovaFrm::ProgressChanged);
-  source.AddObserver<TXWizardPreviousButtonChangedAspect>(this, &TXKovaFrm::ButtonChanged);
-  source.AddObserver<TXWizardNextButtonChangedAspect>(this, &TXKovaFrm::ButtonChanged);
-  source.AddObserver<TXWizardCancelButtonChangedAspect>(this, &TXKovaFrm::ButtonChanged);
-  source.AddObserver<TXWizardControlChangedAspect>(this, &TXKovaFrm::ControlChanged);
+  auto add = [&]<class A>(void (TXKovaFrm::*handler)(AXNotification&)) {
+    subscriptions_.Add(source, AspectClassOf<A>(), TXHandler(this, handler));
+  };
+  add.operator()<TXWizardHeaderShowAspect>(&TXKovaFrm::HeaderShown);
+  add.operator()<TXWizardHeaderHideAspect>(&TXKovaFrm::HeaderHidden);
+  add.operator()<TXWizardHeaderChangedAspect>(&TXKovaFrm::HeaderChanged);
+  add.operator()<TXProgressChangedAspect>(&TXKovaFrm::ProgressChanged);
+  add.operator()<TXWizardPreviousButtonChangedAspect>(&TXKovaFrm::ButtonChanged);
+  add.operator()<TXWizardNextButtonChangedAspect>(&TXKovaFrm::ButtonChanged);
+  add.operator()<TXWizardCancelButtonChangedAspect>(&TXKovaFrm::ButtonChanged);
+  add.operator()<TXWizardControlChangedAspect>(&TXKovaFrm::ControlChanged);
 }
 
 void TXKovaFrm::Unsubscribe(TXObservable& source) {
-  source.RemoveObserversOf(this);
+  subscriptions_.Remove(source);
 }
 
 void TXKovaFrm::HeaderShown(AXNotification& notification) {

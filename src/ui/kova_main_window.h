@@ -9,6 +9,7 @@
 
 #include "framework/observable.h"
 #include "ui/composer.h"
+#include "ui/subscriptions.h"
 #include "ui/wiz_top_panel.h"
 
 namespace kova {
@@ -93,6 +94,7 @@ class TXKovaFrm : public QDialog, public TXObject {
   void ControlChanged(AXNotification& notification);
 
   TXContainedObservable observable_;
+  TXSubscriptions subscriptions_;
   TXWizTopPanel* topPanel_;
   QWidget* mainPanel_;
   QWidget* commandPanel_;

@@ -109,20 +109,12 @@ void TXImage::PickPicture(const TXImageCollection& pictures) {
 
 void TXImage::Attach(TXObservable& observable, const TXAspectClass& aspectClass) {
   if (&aspectClass != &AspectClassOf<TXImageObjectChangedAspect>()) return;
-  for (const Attachment& attachment : attachments_) {
-    if (attachment.Observable == &observable) return;
-  }
-  TXRef<TXObserverKeeper> keeper = observable.AddKeptObserver(
-      aspectClass, TXHandler(this, &TXImage::PictureChanged), [this, &observable](TXObject*) {
-        std::erase_if(attachments_,
-                      [&](const Attachment& a) { return a.Observable == &observable; });
-      });
-  attachments_.push_back({&observable, std::move(keeper)});
+  attachments_.Add(observable, aspectClass, TXHandler(this, &TXImage::PictureChanged));
 }
 
 void TXImage::Detach(TXObservable& observable, const TXAspectClass& aspectClass) {
   if (&aspectClass != &AspectClassOf<TXImageObjectChangedAspect>()) return;
-  std::erase_if(attachments_, [&](const Attachment& a) { return a.Observable == &observable; });
+  attachments_.Remove(observable, aspectClass);
 }
 
 void TXImage::PictureChanged(AXNotification& notification) {

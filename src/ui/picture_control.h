@@ -9,6 +9,7 @@
 #include "framework/observable.h"
 #include "imaging/bitmap32.h"
 #include "imaging/image_items.h"
+#include "ui/subscriptions.h"
 
 namespace kova {
 
@@ -105,11 +106,6 @@ class TXImage : public QWidget, public IXPictureReceiver {
   void SetStoredPicture(TXImageObject* picture) { picture_ = picture; }
 
  private:
-  struct Attachment {
-    TXObservable* Observable;
-    TXRef<TXObserverKeeper> Keeper;
-  };
-
   void PictureChanged(AXNotification& notification);
   void Changed();
   void AdjustToPicture();
@@ -127,7 +123,7 @@ class TXImage : public QWidget, public IXPictureReceiver {
   QColor bgColor_;
   int32_t iconSize_ = 0;
   TXImageObject* picture_ = nullptr;
-  std::vector<Attachment> attachments_;
+  TXSubscriptions attachments_;
   QImage painted_;
   bool pressed_ = false;
 };

@@ -117,7 +117,27 @@ TEST(FrameTest, SubscriptionsPassActionsAndForwardOtherNotifications) {
   frame->Unsubscribe(wizard, AspectClassOf<TXLogStringAspect>());
   DispatchAspect<TXLogStringAspect>(wizard, "gone");
   EXPECT_EQ(frame->forwarded.size(), 1u);
-  wizard.RemoveObserversOf(frame.get());
+}
+
+TEST(FrameTest, SubscriptionsEndWithTheFrameOrWithTheSource) {
+  TXObservable wizard;
+  auto* frame = MakeFrame<CountingFrame>();
+  frame->Subscribe(wizard, AspectClassOf<TXLogStringAspect>());
+  frame->Subscribe(wizard, AspectClassOf<TXActionAspect>());
+  EXPECT_EQ(wizard.ObserverCount(), 2u);
+  delete frame;
+  EXPECT_EQ(wizard.ObserverCount(), 0u);
+  DispatchAspect<TXLogStringAspect>(wizard, "nobody listens");
+
+  std::unique_ptr<CountingFrame> survivor(MakeFrame<CountingFrame>());
+  survivor->Watch();
+  {
+    TXObservable shortLived;
+    survivor->Subscribe(shortLived, AspectClassOf<TXLogStringAspect>());
+  }
+  survivor->Subscribe(wizard, AspectClassOf<TXLogStringAspect>());
+  DispatchAspect<TXLogStringAspect>(wizard, "still heard");
+  EXPECT_EQ(survivor->forwarded, std::vector<std::string>{"still heard"});
 }
 
 TEST(FrameTest, RecoveryPagesHaveTheirSizeAndPadding) {

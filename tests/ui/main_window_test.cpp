@@ -155,6 +155,18 @@ TEST_F(MainWindowTest, ButtonAndModeNotificationsSetTheirControls) {
   window.Unsubscribe(wizard);
   DispatchAspect<TXWizardControlChangedAspect>(wizard, "Mode", "", true, false);
   EXPECT_FALSE(window.ModeComboBox().isHidden());
+  EXPECT_EQ(wizard.ObserverCount(), 0u);
+}
+
+TEST(MainWindowLifeTest, AClosedWindowLeavesNoEntriesBehind) {
+  TXObservable wizard;
+  {
+    TXKovaFrm window;
+    window.Subscribe(wizard);
+    EXPECT_EQ(wizard.ObserverCount(), 8u);
+  }
+  EXPECT_EQ(wizard.ObserverCount(), 0u);
+  DispatchAspect<TXWizardHeaderChangedAspect>(wizard, "nobody", 0);
 }
 
 TEST_F(MainWindowTest, ButtonsDispatchTheirActions) {
