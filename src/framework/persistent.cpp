@@ -1,5 +1,6 @@
 #include "framework/persistent.h"
 
+#include <algorithm>
 #include <charconv>
 #include <deque>
 #include <mutex>
@@ -88,7 +89,16 @@ TXClassInfo::TXClassInfo(std::string name, const TXClassInfo* parent, Factory fa
                          std::vector<TXPropInfo> properties)
     : name_(std::move(name)), parent_(parent), factory_(factory), own_(std::move(properties)) {
   if (parent_) all_ = parent_->Properties();
-  for (const TXPropInfo& prop : own_) all_.push_back(&prop);
+  // A property declared again under an inherited name hides the inherited one.
+  for (const TXPropInfo& prop : own_) {
+    auto same = std::find_if(all_.begin(), all_.end(),
+                             [&](const TXPropInfo* p) { return SameText(p->Name, prop.Name); });
+    if (same != all_.end()) {
+      *same = &prop;
+    } else {
+      all_.push_back(&prop);
+    }
+  }
 }
 
 bool TXClassInfo::InheritsFrom(const TXClassInfo& other) const {

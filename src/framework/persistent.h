@@ -79,7 +79,8 @@ class TXClassInfo {
   // A new instance, or nullptr for an abstract class.
   std::unique_ptr<TXPersistent> CreateInstance() const { return factory_ ? factory_() : nullptr; }
 
-  // Every property, the base class's first, in declaration order.
+  // Every property, the base class's first, in declaration order; a property declared again
+  // under an inherited name takes the inherited one's place.
   const std::vector<const TXPropInfo*>& Properties() const { return all_; }
   // By name, ignoring case.
   const TXPropInfo* FindProperty(std::string_view name) const;

@@ -153,6 +153,17 @@
   X(kSeconds, 0x830078F3)                                                                 \
   X(kNetFileFailed, 0x86003175) /* %s: the file */                                        \
   X(kNetFailed, 0x86006DC8)                                                               \
+  X(kNewsCaption, 0x8100BA12)                                                             \
+  X(kNoNews, 0x8600F77D)                                                                  \
+  X(kDownloadCaption, 0x8100C192)                                                         \
+  X(kDownloadComplete, 0x810010C2)                                                        \
+  X(kConnecting, 0x810091B5) /* followed by "..." */                                      \
+  X(kCloseWhenFinished, 0x82007C89)                                                       \
+  X(kRunButton, 0x81003288)                                                               \
+  X(kOpenButton, 0x810016B8)                                                              \
+  X(kOpenFolderButton, 0x81000F42)                                                        \
+  X(kDialogCancel, 0x8100BEF5)                                                            \
+  X(kDialogClose, 0x8100CAD2)                                                             \
   /* kova-cli */                                                                          \
   X(kCliUsage, 0x07001001)                                                                \
   X(kCliUnknownCommand, 0x87001001)  /* %s: the command */                                \
