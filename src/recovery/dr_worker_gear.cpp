@@ -36,9 +36,9 @@ void TXDRWorkerGear::Assemble() {
 }
 
 void TXDRWorkerGear::WatchCancel(TXObservable* observable) {
+  // The keeper ends the subscription with the gear; a view gear that goes first leaves it empty.
   cancelWatch_ = observable->AddKeptObserver(AspectClassOf<TXActionCancelAspect>(),
-                                             TXHandler(this, &TXDRWorkerGear::OnCancel),
-                                             [this](TXObject*) { cancelWatch_.Detach(); });
+                                             TXHandler(this, &TXDRWorkerGear::OnCancel));
 }
 
 void TXDRWorkerGear::OnCancel(AXNotification& notification) {

@@ -16,6 +16,12 @@ using namespace std::chrono_literals;
 using test::FixtureCard;
 using test::ScanHarness;
 
+// The view gear of a wizard: the user's cancel arrives on it.
+struct View : TXGear, IXDRCancelSource {
+  View() : TXGear("view") {}
+  TXObservable& CancelObservable() override { return *this; }
+};
+
 // A FAT32 card with a few photos, saved once for the tests of this file.
 class ScanThreadTest : public ::testing::Test {
  protected:
@@ -160,11 +166,6 @@ TEST_F(ScanThreadTest, CancelKeepsWhatWasFoundAndEndsAsCancelled) {
   auto plan = std::make_shared<TXFaultPlan>();
   plan->ReadDelay = 15ms;
   TXDeviceOpenerScope scope(FaultyDeviceOpener("/dev/kova-slow", Image(), plan));
-  // The view gear of a wizard: the user's cancel arrives on it.
-  struct View : TXGear, IXDRCancelSource {
-    View() : TXGear("view") {}
-    TXObservable& CancelObservable() override { return *this; }
-  };
   ScanHarness scan;
   View& view = scan.engine.CreateGear<View>();
   DispatchAspect<TXAssembleAspect>(scan.engine);
@@ -194,6 +195,15 @@ TEST_F(ScanThreadTest, ClosingTheApplicationDuringAScanAnnouncesNoEnd) {
         std::_Exit(scan.ended || scan.operationEnds != 0 ? 1 : 0);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST(WorkerGear, ViewGearGoingFirstLeavesNoSubscriptionBehind) {
+  ScanHarness scan;
+  View& view = scan.engine.CreateGear<View>();
+  DispatchAspect<TXAssembleAspect>(scan.engine);
+  scan.engine.RemoveGear(view);
+  // Nothing of the gone view gear is touched when the worker gear goes.
+  EXPECT_FALSE(scan.gear.IsRunning());
 }
 
 TEST(RunData, ExtensionFilterIsSortedLowerCaseAndUnique) {
