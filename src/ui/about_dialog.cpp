@@ -8,6 +8,7 @@
 #include "kova_version.h"
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
+#include "ui/lg_text.h"
 #include "ui/page_widgets.h"
 #include "ui/screen_dpi.h"
 
@@ -96,10 +97,10 @@ void TXAboutFrm::FitHeight() {
 }
 
 void TXAboutFrm::ApplyLanguage() {
-  setWindowTitle(QStringLiteral("%1 %2").arg(QString::fromStdString(Lg().Word(lg::kAboutButton)),
+  setWindowTitle(QStringLiteral("%1 %2").arg(LgText(lg::kAboutButton),
                                              QString::fromLatin1(build::kProductName)));
-  updatesBtn_->setText(QString::fromStdString(Lg().Word(lg::kCheckForUpdates)));
-  closeBtn_->setText(QString::fromStdString(Lg().Word(lg::kClose)));
+  updatesBtn_->setText(LgText(lg::kCheckForUpdates));
+  closeBtn_->setText(LgText(lg::kClose));
 }
 
 }  // namespace kova

@@ -4,18 +4,13 @@
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
 #include "recovery/recovery_aspects.h"
+#include "ui/lg_text.h"
 #include "ui/page_widgets.h"
 #include "ui/screen_dpi.h"
 
 namespace kova {
 
-namespace {
-
-QString Text(uint32_t id) {
-  return QString::fromStdString(Lg().Word(id));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TXDRActionFrm::TXDRActionFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngine* engine)
     : TXCustomDRFrame(parent, engine), skin_(skin), groupBox_(MakeGroupBox(this)) {
@@ -80,14 +75,14 @@ void TXDRActionFrm::Resized() {
 }
 
 void TXDRActionFrm::ApplyLanguage() {
-  groupBox_->setTitle(Text(lg::kSelectAction));
-  buttons_[0]->setText(Text(lg::kRecoverCardAction));
-  buttons_[1]->setText(Text(lg::kCreateImageAction));
-  buttons_[2]->setText(Text(lg::kParseImageAction));
-  SetLabelText(*explanations_[0], Text(lg::kRecoverCardHint));
-  SetLabelText(*explanations_[1], Text(lg::kCreateImageHint));
-  SetLabelText(*explanations_[2], Text(lg::kParseImageHint));
-  SetLabelText(*createNote_, Text(lg::kCreateImageNote));
+  groupBox_->setTitle(LgText(lg::kSelectAction));
+  buttons_[0]->setText(LgText(lg::kRecoverCardAction));
+  buttons_[1]->setText(LgText(lg::kCreateImageAction));
+  buttons_[2]->setText(LgText(lg::kParseImageAction));
+  SetLabelText(*explanations_[0], LgText(lg::kRecoverCardHint));
+  SetLabelText(*explanations_[1], LgText(lg::kCreateImageHint));
+  SetLabelText(*explanations_[2], LgText(lg::kParseImageHint));
+  SetLabelText(*createNote_, LgText(lg::kCreateImageNote));
   Resized();
 }
 

@@ -7,6 +7,7 @@
 #include "storage/disk_aspect.h"
 #include "storage/disk_io.h"
 #include "ui/disk_sizes.h"
+#include "ui/lg_text.h"
 #include "ui/page_widgets.h"
 #include "ui/qt_pictures.h"
 #include "ui/screen_dpi.h"
@@ -19,10 +20,6 @@ constexpr int kDriveGroupHeight = 113;
 constexpr int kSizeGroupHeight = 141;
 constexpr int kComposableHeight = 65;
 constexpr int kTextLeft = 56;
-
-QString Text(uint32_t id) {
-  return QString::fromStdString(Lg().Word(id));
-}
 
 }  // namespace
 
@@ -215,16 +212,16 @@ void TXDRDiskFrm::Resized() {
 }
 
 void TXDRDiskFrm::ApplyLanguage() {
-  driveGroupBox_->setTitle(Text(lg::kSelectDrive));
-  sizeGroupBox_->setTitle(Text(lg::kSelectSize));
-  SetLabelText(*label1_, Text(lg::kSelectDriveHint));
-  SetLabelText(*label2_, Text(lg::kSelectSizeHint));
+  driveGroupBox_->setTitle(LgText(lg::kSelectDrive));
+  sizeGroupBox_->setTitle(LgText(lg::kSelectSize));
+  SetLabelText(*label1_, LgText(lg::kSelectDriveHint));
+  SetLabelText(*label2_, LgText(lg::kSelectSizeHint));
   cardHelpLabel_->setText(
-      QStringLiteral("<a href=\"help\">%1</a>").arg(Text(lg::kCardHelpLink).toHtmlEscaped()));
-  refreshBtn_->setText(Text(lg::kRefreshDrives));
-  fixedSizeBtn_->setText(Text(lg::kPredefinedSize));
-  customSizeBtn_->setText(Text(lg::kCustomSize));
-  SetLabelText(*permissionLabel_, Text(lg::kDriveNoPermission));
+      QStringLiteral("<a href=\"help\">%1</a>").arg(LgText(lg::kCardHelpLink).toHtmlEscaped()));
+  refreshBtn_->setText(LgText(lg::kRefreshDrives));
+  fixedSizeBtn_->setText(LgText(lg::kPredefinedSize));
+  customSizeBtn_->setText(LgText(lg::kCustomSize));
+  SetLabelText(*permissionLabel_, LgText(lg::kDriveNoPermission));
   helpDlg_.LoadDocument("kovacardhelp");
 }
 

@@ -6,6 +6,7 @@
 #include "imaging/skin_interface.h"
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
+#include "ui/lg_text.h"
 #include "ui/page_widgets.h"
 #include "ui/qt_pictures.h"
 #include "ui/screen_dpi.h"
@@ -22,10 +23,6 @@ constexpr int kExtensionRole = Qt::UserRole;
 
 std::string PropertyOf(const std::string& extension) {
   return "_" + extension.substr(1);
-}
-
-QString Text(uint32_t id) {
-  return QString::fromStdString(Lg().Word(id));
 }
 
 }  // namespace
@@ -128,11 +125,11 @@ void TXDRFileTypesFrm::Resized() {
 }
 
 void TXDRFileTypesFrm::ApplyLanguage() {
-  groupBox_->setTitle(Text(lg::kSelectFileTypes));
+  groupBox_->setTitle(LgText(lg::kSelectFileTypes));
   for (size_t i = 0; i < checks_.size(); ++i) {
-    checks_[i]->setText(Text(kGroupTexts[i]));
-    views_[i]->topLevelItem(0)->setText(0, Text(lg::kCommonFileTypes));
-    views_[i]->topLevelItem(1)->setText(0, Text(lg::kOtherFileTypes));
+    checks_[i]->setText(LgText(kGroupTexts[i]));
+    views_[i]->topLevelItem(0)->setText(0, LgText(lg::kCommonFileTypes));
+    views_[i]->topLevelItem(1)->setText(0, LgText(lg::kOtherFileTypes));
   }
 }
 

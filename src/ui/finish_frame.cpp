@@ -6,6 +6,7 @@
 #include "imaging/skin_interface.h"
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
+#include "ui/lg_text.h"
 #include "ui/page_widgets.h"
 #include "ui/screen_dpi.h"
 #include "ui/shell_open.h"
@@ -103,8 +104,8 @@ void TXDRFinishFrm::Resized() {
 }
 
 void TXDRFinishFrm::ApplyLanguage() {
-  groupBox_->setTitle(QString::fromStdString(Lg().Word(lg::kFilesSavedTo)));
-  openFolderBtn_->setText(QString::fromStdString(Lg().Word(lg::kOpenFolder)));
+  groupBox_->setTitle(LgText(lg::kFilesSavedTo));
+  openFolderBtn_->setText(LgText(lg::kOpenFolder));
   LoadFinishPicture();
 }
 

@@ -8,6 +8,7 @@
 
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
+#include "ui/lg_text.h"
 #include "ui/rich_text_loader.h"
 #include "ui/screen_dpi.h"
 #include "ui/shell_open.h"
@@ -94,7 +95,7 @@ TXHelpFrm::TXHelpFrm(QWidget* parent)
 }
 
 void TXHelpFrm::ReceiveOptions(const TXHelpDialogOptions& options) {
-  setWindowTitle(options.Caption().empty() ? QString::fromStdString(Lg().Word(lg::kHelpTitle))
+  setWindowTitle(options.Caption().empty() ? LgText(lg::kHelpTitle)
                                            : QString::fromStdString(options.Caption()));
 }
 
@@ -107,7 +108,7 @@ void TXHelpFrm::ReceiveData(const TXStreamObject& document) {
 }
 
 void TXHelpFrm::ApplyLanguage() {
-  closeBtn_->setText(QString::fromStdString(Lg().Word(lg::kClose)));
+  closeBtn_->setText(LgText(lg::kClose));
 }
 
 void TXHelpDialog::LoadDocument(const std::string& name) {

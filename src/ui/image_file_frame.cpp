@@ -9,18 +9,13 @@
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
 #include "recovery/recovery_aspects.h"
+#include "ui/lg_text.h"
 #include "ui/page_widgets.h"
 #include "ui/screen_dpi.h"
 
 namespace kova {
 
-namespace {
-
-QString Text(uint32_t id) {
-  return QString::fromStdString(Lg().Word(id));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TXDRImageFileFrm::TXDRImageFileFrm(QWidget* parent, TXCustomEngine* engine)
     : TXCustomDRFrame(parent, engine),
@@ -79,11 +74,11 @@ bool TXDRImageFileFrm::SaveLog(const QString& fileName, QString& error) const {
 
 QString TXDRImageFileFrm::SaveFilter() const {
   return QStringLiteral("%1 (*.txt);;%2 (*)")
-      .arg(Text(lg::kTextFilesFilter), Text(lg::kAllFilesFilter));
+      .arg(LgText(lg::kTextFilesFilter), LgText(lg::kAllFilesFilter));
 }
 
 void TXDRImageFileFrm::AskAndSave() {
-  QFileDialog dialog(this, Text(lg::kSaveLog));
+  QFileDialog dialog(this, LgText(lg::kSaveLog));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("txt"));
   dialog.setNameFilter(SaveFilter());
@@ -91,7 +86,7 @@ void TXDRImageFileFrm::AskAndSave() {
   const QString fileName = dialog.selectedFiles().front();
   QString error;
   if (!SaveLog(fileName, error)) {
-    QMessageBox::warning(this, Text(lg::kSaveLog),
+    QMessageBox::warning(this, LgText(lg::kSaveLog),
                          QString::fromStdString(Lg().Format(
                              lg::kSaveLogFailed, {fileName.toStdString(), error.toStdString()})));
   }
@@ -109,8 +104,8 @@ void TXDRImageFileFrm::Resized() {
 }
 
 void TXDRImageFileFrm::ApplyLanguage() {
-  groupBox_->setTitle(Text(lg::kStatusGroup));
-  saveLogBtn_->setText(Text(lg::kSaveLog));
+  groupBox_->setTitle(LgText(lg::kStatusGroup));
+  saveLogBtn_->setText(LgText(lg::kSaveLog));
 }
 
 }  // namespace kova

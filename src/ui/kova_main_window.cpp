@@ -16,6 +16,7 @@
 #include "persistence/lg_keys.h"
 #include "persistence/lg_manager.h"
 #include "ui/application_look.h"
+#include "ui/lg_text.h"
 #include "ui/screen_dpi.h"
 
 namespace kova {
@@ -27,10 +28,6 @@ constexpr int kCommandHeight = 32;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 23;
 constexpr int kButtonTop = 5;
-
-QString Text(uint32_t id) {
-  return QString::fromStdString(Lg().Word(id));
-}
 
 // The command bar: a separator line along its top, children placed by the window.
 class CommandBar : public QWidget {
@@ -295,11 +292,11 @@ void TXKovaFrm::showEvent(QShowEvent* event) {
 
 void TXKovaFrm::ApplyLanguage() {
   setWindowTitle(QString::fromLatin1(build::kProductName));
-  aboutBtn_->setText(Text(lg::kAboutButton));
-  helpBtn_->setText(Text(lg::kHelpButton));
+  aboutBtn_->setText(LgText(lg::kAboutButton));
+  helpBtn_->setText(LgText(lg::kHelpButton));
   const QSignalBlocker quiet(modeBox_);
-  modeBox_->setItemText(0, Text(lg::kModeTypical));
-  modeBox_->setItemText(1, Text(lg::kModeAdvanced));
+  modeBox_->setItemText(0, LgText(lg::kModeTypical));
+  modeBox_->setItemText(1, LgText(lg::kModeAdvanced));
 }
 
 }  // namespace kova

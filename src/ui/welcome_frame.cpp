@@ -3,6 +3,7 @@
 #include "imaging/skin_interface.h"
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
+#include "ui/lg_text.h"
 #include "ui/page_widgets.h"
 #include "ui/screen_dpi.h"
 
@@ -37,8 +38,8 @@ void TXDRWelcomeFrm::Resized() {
 }
 
 void TXDRWelcomeFrm::ApplyLanguage() {
-  aboutGroupBox_->setTitle(QString::fromStdString(Lg().Word(lg::kAboutTheProgram)));
-  SetLabelText(*aboutLabel_, QString::fromStdString(Lg().Word(lg::kAboutText)));
+  aboutGroupBox_->setTitle(LgText(lg::kAboutTheProgram));
+  SetLabelText(*aboutLabel_, LgText(lg::kAboutText));
 }
 
 }  // namespace kova

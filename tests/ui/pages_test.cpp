@@ -62,7 +62,9 @@ TEST(ActionPageTest, TheChosenActionIsSentOnClickAndOnSubmit) {
     const QRect text = page->Explanation(i).geometry();
     EXPECT_LE(text.bottom(), page->SelectActionGroupBox().height());
     EXPECT_GE(text.height(), page->Explanation(i).heightForWidth(text.width()));
-    if (i > 0) EXPECT_GT(text.top(), page->Explanation(i - 1).geometry().bottom());
+    if (i > 0) {
+      EXPECT_GT(text.top(), page->Explanation(i - 1).geometry().bottom());
+    }
   }
   page->Observable().RemoveObserversOf(&sent);
 }
