@@ -63,16 +63,17 @@ TXRef<TXObserverKeeper> TXObservable::AddKeptObserver(const TXAspectClass& aspec
 template <class Match>
 void TXObservable::Remove(Match match) {
   std::lock_guard lock(mutex_);
-  if (dispatchDepth_ == 0) {
-    std::erase_if(entries_, match);
-    return;
-  }
   for (TXObserverData& entry : entries_) {
-    if (entry.AspectClass != DeletedClass() && match(entry)) {
+    if (entry.AspectClass == DeletedClass() || !match(entry)) continue;
+    // The entry's keeper stands for nothing here any more: it must not come back to this
+    // observable when it is dropped, which may be after the observable is gone.
+    if (entry.Keeper) entry.Keeper->observable_ = nullptr;
+    if (dispatchDepth_ > 0) {
       entry.AspectClass = DeletedClass();
       hasDeleted_ = true;
     }
   }
+  if (dispatchDepth_ == 0) std::erase_if(entries_, match);
 }
 
 void TXObservable::RemoveObserver(const TXAspectClass& aspectClass, const TXHandler& handler) {

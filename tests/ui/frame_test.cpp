@@ -140,6 +140,17 @@ TEST(FrameTest, SubscriptionsEndWithTheFrameOrWithTheSource) {
   EXPECT_EQ(survivor->forwarded, std::vector<std::string>{"still heard"});
 }
 
+TEST(FrameTest, ASourceThatDropsTheFramesEntriesAndGoesLeavesTheFrameSound) {
+  std::unique_ptr<CountingFrame> frame(MakeFrame<CountingFrame>());
+  {
+    TXObservable wizard;
+    frame->Subscribe(wizard, AspectClassOf<TXLogStringAspect>());
+    wizard.RemoveObserversOf(frame.get());
+    EXPECT_EQ(wizard.ObserverCount(), 0u);
+  }
+  frame.reset();
+}
+
 TEST(FrameTest, RecoveryPagesHaveTheirSizeAndPadding) {
   TXCustomDRFrame frame;
   EXPECT_EQ(frame.size(), QSize(624, 356));

@@ -126,7 +126,6 @@ TEST(ImageFilePageTest, TheLogFollowsTheCopyAndSavesAsUtf8WithAMark) {
             QByteArray("\xEF\xBB\xBF") +
                 QString("Creating the memory card image file café.bin\r\nUnreadable cluster 12\r\n")
                     .toUtf8());
-  viewGear.RemoveObserversOf(page.get());
 }
 
 TEST(ImageFilePageTest, AFailedSaveSaysWhyAndKeepsTheLog) {
