@@ -16,6 +16,8 @@ namespace kova {
 namespace {
 
 constexpr int kGroupHeight = 76;
+// The name of the finish picture, in the language data and in the skin.
+constexpr char kFinishPicture[] = "Finish";
 constexpr int kPictureHeight = 257;
 
 }  // namespace
@@ -51,12 +53,12 @@ void TXDRFinishFrm::Initialize() {
 }
 
 void TXDRFinishFrm::LoadFinishPicture() {
-  TXMemoryStream& document = Lg().Document(TXComposeTable::kFinish);
+  TXMemoryStream& document = Lg().Document(kFinishPicture);
   TXImageObject picture;
   if (document.Size() > 0 && picture.LoadFromStream("TPngImage", document)) {
     finishPicture_->SetPicture(&picture);
   } else {
-    finishPicture_->SetPicture(skin_.Picture(skin::kFinishImages, TXComposeTable::kFinish));
+    finishPicture_->SetPicture(skin_.Picture(skin::kFinishImages, kFinishPicture));
   }
 }
 

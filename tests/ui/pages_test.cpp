@@ -1,15 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <QSignalSpy>
 
 #include "framework/aspects.h"
+#include "persistence/lg.h"
 #include "recovery/recovery_aspects.h"
 #include "support/test_paths.h"
 #include "ui/action_frame.h"
 #include "ui/finish_frame.h"
 #include "ui/image_file_frame.h"
 #include "ui/welcome_frame.h"
+#include "ui_test_pictures.h"
 #include "ui_test_skin.h"
 #include "ui_test_urls.h"
 
@@ -103,6 +106,38 @@ TEST(FinishPageTest, TheFinishPictureOpensTheLinkOnlyWhenThereIsOne) {
   emit page->FinishPicture().Clicked();
   ASSERT_EQ(opened.urls.size(), 1);
   EXPECT_EQ(opened.urls[0].toString(), "https://www.velmora.com/kova/thanks");
+}
+
+// Puts a "Finish" document into the language while it lives.
+class FinishDocument {
+ public:
+  explicit FinishDocument(const QByteArray& bytes) {
+    TXMemoryStream stream(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    EXPECT_TRUE(Lg().AddDocument("Finish", ".png", stream));
+  }
+  ~FinishDocument() {
+    TXBCollection& documents = Lg().Documents();
+    documents.Delete(documents.Find("Finish")->Index());
+  }
+};
+
+TEST(FinishPageTest, TheLanguagesFinishPictureComesFirstAndADamagedOneIsIgnored) {
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  test::PlainImage(300, 100, Qt::red).save(&buffer, "PNG");
+  {
+    FinishDocument document(png);
+    std::unique_ptr<TXDRFinishFrm> page(MakeFrame<TXDRFinishFrm>(test::TestSkin()));
+    ASSERT_NE(page->FinishPicture().Picture(), nullptr);
+    EXPECT_EQ(page->FinishPicture().size(), QSize(300, 100));
+  }
+  {
+    FinishDocument document(png.left(40));
+    std::unique_ptr<TXDRFinishFrm> page(MakeFrame<TXDRFinishFrm>(test::TestSkin()));
+    ASSERT_NE(page->FinishPicture().Picture(), nullptr);
+    EXPECT_EQ(page->FinishPicture().size(), QSize(600, 257));
+  }
 }
 
 TEST(ImageFilePageTest, TheLogFollowsTheCopyAndSavesAsUtf8WithAMark) {
