@@ -86,6 +86,14 @@ TEST_F(GalleryTest, WelcomePage) {
   Save("welcome");
 }
 
+TEST_F(GalleryTest, WelcomePageInALargerWindow) {
+  Show(MakeFrame<TXDRWelcomeFrm>(test::TestSkin()), "Velmora Kova 7",
+       {nullptr, "Start >", "Exit", true});
+  window.ResizeClient(QSize(900, 600));
+  QCoreApplication::processEvents();
+  Save("welcome_wide");
+}
+
 TEST_F(GalleryTest, ActionPage) {
   Show(MakeFrame<TXDRActionFrm>(test::TestSkin()), "What would you like to do?",
        {"< Back", "Next >", "Cancel"});
