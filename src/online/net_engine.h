@@ -32,6 +32,8 @@ struct TXDownloadRequest {
 
 // The network engine: it makes one wrapper per request, counts the requests that run and frees
 // completed wrappers when its release message arrives. Lives on the user-interface thread.
+// Destroy it from the event loop, not from a request's completion: a request's thread waits for
+// its completion to return.
 class TXNetEngine : public components::TXEngineBox {
  public:
   // Posted to the engine's window when completed wrappers may be freed.

@@ -263,5 +263,39 @@ TEST_F(NewsFlow, AHiddenItemStaysHiddenWhenTheNewsComeAgain) {
   EXPECT_FALSE(promoShown);
 }
 
+TEST_F(NewsFlow, DownloadLinksFetchWithTheirProgressDialog) {
+  server.Serve("files/bonus.zip", "bonus");
+  TXTocItem& item = AddNewsItem(dialog.Items(), "bonus", 0, "News", "Bonus");
+  item.TocData = "<kind>tool</kind>";
+  AddAction(item, "get", components::xhtDownload, "Get the bonus",
+            "<url>" + server.Url("/files/bonus.zip") + "</url><open>yes</open>");
+  AddAction(item, "script", components::xhtCgiDownload, "Ask the script",
+            "<url>" + server.Url("/files/bonus.zip") + "</url><param>id=7</param>");
+  std::vector<std::string> arrived;
+  engine.OnDownloadComplete = [&](TXNetWrapper& wrapper) {
+    const TXNetFileItem& file = *wrapper.Filer()->Files.At(0);
+    arrived.push_back(wrapper.RequestName + " " + wrapper.RequestData + " " +
+                      std::string(file.Data().Bytes().begin(), file.Data().Bytes().end()));
+  };
+  dialog.Engine = &engine;
+  ASSERT_TRUE(dialog.PrepareNews());
+  TXITocPanel& panel = *dialog.Panels().FindPanel("bonus");
+  ClickLink(panel.ActionControls()[0]);
+  ASSERT_EQ(engine.Wrappers().size(), 1u);
+  auto* progress = dynamic_cast<QWidget*>(engine.Wrappers()[0]->Dialog());
+  ASSERT_NE(progress, nullptr);
+  EXPECT_TRUE(progress->isVisible());
+  ASSERT_TRUE(WaitFor([&] { return arrived.size() == 1 && engine.Wrappers().empty(); }));
+  EXPECT_EQ(arrived[0], "bonus <kind>tool</kind> bonus");
+
+  ClickLink(panel.ActionControls()[1]);
+  ASSERT_TRUE(WaitFor([&] { return arrived.size() == 2 && engine.Wrappers().empty(); }));
+  const auto posted = server.RequestsTo("/files/bonus.zip").back();
+  EXPECT_EQ(posted.Method, "POST");
+  EXPECT_EQ(posted.Form.at("id"), "7");
+  EXPECT_TRUE(posted.Form.contains("scrr"));
+  EXPECT_TRUE(shell.Messages.empty());
+}
+
 }  // namespace
 }  // namespace kova
