@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+
+// How the recovery commands and the wizard's page states ask the user something. The wizard
+// answers with Qt dialogs, kova-cli on the terminal, the tests from a script. Every call runs on
+// the user-interface thread.
+namespace kova {
+
+class TXDRClusterErrorDialog;
+
+enum class TXMessageIcon { Error, Warning, Information, Question };
+enum class TXMessageButtons { Ok, StopContinue, BackExit };
+enum class TXMessageButton { Ok, Stop, Continue, Back, Exit };
+
+struct TXMessageRequest {
+  std::string Text;
+  TXMessageIcon Icon = TXMessageIcon::Information;
+  TXMessageButtons Buttons = TXMessageButtons::Ok;
+  // A confirmation check box under the text; none when empty.
+  std::string CheckText;
+};
+
+struct TXMessageAnswer {
+  TXMessageButton Button = TXMessageButton::Ok;
+  bool Checked = false;
+};
+
+class IXDRDialogs {
+ public:
+  virtual ~IXDRDialogs() = default;
+
+  // The chosen folder with a trailing '/', or empty when the user cancelled.
+  virtual std::string SelectFolder(const std::string& title, const std::string& initialFolder) = 0;
+  virtual TXMessageAnswer ShowMessage(const TXMessageRequest& request) = 0;
+  // The chosen file, or empty when the user cancelled. The filter is "Text (*.bin)|*.bin".
+  // Saving asks before replacing an existing file; opening accepts only existing files.
+  virtual std::string SaveImageFile(const std::string& fileName, const std::string& filter) = 0;
+  virtual std::string OpenImageFile(const std::string& fileName, const std::string& filter) = 0;
+  // Shows the cluster-error question filled from the dialog's data and stores the answer in it.
+  virtual void AskClusterError(TXDRClusterErrorDialog& dialog) = 0;
+};
+
+// The process-wide dialogs; the program installs its own at start-up.
+IXDRDialogs& Dialogs();
+void SetDialogs(IXDRDialogs* dialogs);
+
+}  // namespace kova
