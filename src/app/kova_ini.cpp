@@ -1,0 +1,36 @@
+#include "app/kova_ini.h"
+
+namespace kova {
+
+const TXClassInfo& TXCustomDRIni::StaticClassInfo() {
+  static const TXClassInfo& info =
+      TXClassBuilder<TXCustomDRIni>("TXCustomDRIni", TXAIni::StaticClassInfo())
+          .Property("ShowThumbnails", &TXCustomDRIni::ShowThumbnails,
+                    &TXCustomDRIni::SetShowThumbnails)
+          .Property("Sort", &TXCustomDRIni::Sort, &TXCustomDRIni::SetSort)
+          .Property("SortColumn", &TXCustomDRIni::SortColumn, &TXCustomDRIni::SetSortColumn)
+          .Object("FileTypes", &TXCustomDRIni::FileTypes)
+          .Build();
+  return info;
+}
+
+void TXCustomDRIni::SetDefaults() {
+  TXAIni::SetDefaults();
+  showThumbnails_ = true;
+  sort_ = 0;
+  sortColumn_ = 0;
+  fileTypes_.SelectAll();
+}
+
+const TXClassInfo& TXKovaIni::StaticClassInfo() {
+  static const TXClassInfo& info =
+      TXClassBuilder<TXKovaIni>("TXKovaIni", TXCustomDRIni::StaticClassInfo()).Build();
+  return info;
+}
+
+void TXKovaIni::SetDefaults() {
+  TXCustomDRIni::SetDefaults();
+  FileTypes().SetDefaults();
+}
+
+}  // namespace kova

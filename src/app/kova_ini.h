@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+
+#include "app/custom_ini.h"
+#include "flow/dr_ini.h"
+#include "recovery/file_types.h"
+
+namespace kova {
+
+// The settings of a recovery program: the results view's stored state and the file types the
+// advanced mode looks for (by default every type).
+class TXCustomDRIni : public TXAIni, public IXDRIni {
+  KOVA_PERSISTENT(TXCustomDRIni)
+
+ public:
+  using TXAIni::TXAIni;
+
+  TXDRFileTypes& FileTypes() override { return fileTypes_; }
+  const TXDRFileTypes& FileTypes() const { return fileTypes_; }
+
+  bool ShowThumbnails() const { return showThumbnails_; }
+  void SetShowThumbnails(bool value) { showThumbnails_ = value; }
+  int32_t Sort() const { return sort_; }
+  void SetSort(int32_t value) { sort_ = value; }
+  int32_t SortColumn() const { return sortColumn_; }
+  void SetSortColumn(int32_t value) { sortColumn_ = value; }
+
+  void SetDefaults() override;
+
+ private:
+  bool showThumbnails_ = true;
+  int32_t sort_ = 0;
+  int32_t sortColumn_ = 0;
+  TXDRFileTypes fileTypes_;
+};
+
+// Velmora Kova's settings, kept under "Software\Velmora\Kova7\". Its file-type defaults are the
+// common photo, raw, video and audio types.
+class TXKovaIni : public TXCustomDRIni {
+  KOVA_PERSISTENT(TXKovaIni)
+
+ public:
+  static constexpr char kRegKey[] = "Software\\Velmora\\Kova7\\";
+
+  TXKovaIni() : TXCustomDRIni(kRegKey) { SetDefaults(); }
+
+  void SetDefaults() override;
+};
+
+}  // namespace kova
