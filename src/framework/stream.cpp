@@ -107,6 +107,9 @@ TXFileStream::TXFileStream(const std::string& fileName, TXFileMode mode) : fileN
     case TXFileMode::fmCreate:
       flags |= O_RDWR | O_CREAT | O_TRUNC;
       break;
+    case TXFileMode::fmCreateNew:
+      flags |= O_RDWR | O_CREAT | O_EXCL;
+      break;
   }
   fd_ = ::open(fileName.c_str(), flags, 0644);
   if (fd_ < 0) {

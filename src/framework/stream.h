@@ -61,6 +61,7 @@ enum class TXFileMode {
   fmOpenRead,       // existing file, read only; writers are denied while it is open
   fmOpenReadWrite,  // existing file, read and write, exclusive
   fmCreate,         // created or truncated, read and write, exclusive
+  fmCreateNew,      // created only when nothing of that name exists (fails with EEXIST)
 };
 
 // A file on disk. Opening failures record and raise the thread's error: 31 file not found, 33

@@ -41,8 +41,14 @@ class IXDRDialogs {
   virtual void AskClusterError(TXDRClusterErrorDialog& dialog) = 0;
 };
 
-// The process-wide dialogs; the program installs its own at start-up.
+// The process-wide dialogs; the program installs its own at start-up. Until then (and after
+// SetDialogs(nullptr)) questions are answered unattended: folder and file dialogs are cancelled,
+// messages are written to standard error and answered with HarmlessButton, and unreadable units
+// of a card are ignored.
 IXDRDialogs& Dialogs();
 void SetDialogs(IXDRDialogs* dialogs);
+
+// The answer that changes nothing: Continue for Stop/Continue, Back for Back/Exit, else OK.
+TXMessageButton HarmlessButton(TXMessageButtons buttons);
 
 }  // namespace kova

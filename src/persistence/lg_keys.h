@@ -22,6 +22,7 @@
   X(kCannotCreateFolder, 0x8600DE2A)  /* %s: the folder */                                \
   X(kSameDriveAsSource, 0x860092E4)                                                       \
   X(kDiskDisconnected, 0x8600EAFD)                                                        \
+  X(kRestoreFilesFailed, 0x86001030) /* %s count, %s folder, %s reason */                 \
   /* disk image creation: the read-error dialog */                                        \
   X(kReadErrorTitle, 0x810012DE)                                                          \
   X(kReadErrorQuestion, 0x8600FB4A)                                                       \
@@ -42,6 +43,9 @@
   X(kImageLogStopped, 0x86006266)                                                         \
   X(kImageLogFinished, 0x8600721D)                                                        \
   X(kImageFileFilter, 0x8900D263)                                                         \
+  X(kImageCannotCreate, 0x86001031)  /* %s: the image file, %s: why */                    \
+  X(kImageWriteFailed, 0x86001032)   /* %s: the image file, %s: why */                    \
+  X(kImageOnSourceDrive, 0x86001033) /* %s: the drive */                                  \
   /* wizard: page headers */                                                              \
   X(kActionPageCaption, 0x81001010)                                                       \
   X(kDiskPageCaption, 0x81001011)                                                         \

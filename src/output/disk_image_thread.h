@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "output/cluster_error_dialog.h"
+#include "recovery/dr_thread.h"
+
+namespace kova {
+
+class TXCustomBufStream;
+class TXFileStream;
+
+// Copies a drive unit by unit (one cluster, 1024 bytes when the cluster size is unknown) into a
+// new memory card image file and appends the disk-information trailer, in every case, also when
+// the copy ends early. The worker is named "ImageFile"; the log lines of the copy leave the
+// thread as TXLogStringAspect notifications posted through the worker.
+//
+// A unit that cannot be read is written as zeros and logged with its neighbours as a bad range;
+// unless the user chose to ignore all errors, the thread asks on the engine's thread what to do
+// (ErrorDialog, TXDRClusterErrorDialog) and waits for the answer. A vanished drive ends the copy
+// with code 11; finishing early ends it with the pending read error (14 when there is none); a
+// cancel with code 1. A copy that met an unreadable unit ends with that read error (44, or 13).
+// The drive is only read, and the image file is refused when writing it could change the drive:
+// on the drive's own disk, or the drive itself when a file stands in for it.
+class TXDRDiskImageThread : public TXCustomDRThread {
+ public:
+  TXDRDiskImageThread(TXRef<IXWorker> worker, TXDRData& data);
+  ~TXDRDiskImageThread() override;
+
+  std::string ImagePath;
+  TXDRClusterErrorDialog& ErrorDialog() { return dialog_; }
+
+ protected:
+  void Execute() override;
+
+ private:
+  void Copy();
+  std::unique_ptr<TXFileStream> CreateImage();
+  void CopyUnits(TXCustomBufStream& source, TXFileStream& image);
+  // The bytes of the unit at pos (and of the whole units after it that the window holds).
+  std::span<const uint8_t> ReadUnit(TXCustomBufStream& source, int64_t pos, int64_t size);
+  void WriteGoodUnits(std::span<const uint8_t> bytes, TXFileStream& image);
+  // Handles an unreadable unit: asks, logs and writes zeros; false when the copy is to stop.
+  bool WriteFailedUnit(TXFileStream& image);
+  void WriteZeros(TXFileStream& image, int64_t count);
+  void AskAboutUnit();
+  bool ShouldStop() const;
+  void ShowProgress(int64_t size);
+
+  void OpenBadRange();
+  void PostBadRange();
+  void PostLog(const std::string& line);
+  void PostUnitLine(uint32_t id, int64_t a);
+  void PostRangeLine(uint32_t id, int64_t a, int64_t b);
+  void Finish();
+
+  TXDRClusterErrorDialog dialog_;
+  int64_t unit_ = 0;
+  int64_t remaining_ = 0;
+  int64_t chunk_ = 0;
+  int64_t badFirst_ = -1;  // the open bad range, -1 when none is open
+  int64_t badLast_ = -1;
+  bool started_ = false;  // the image file was created
+  std::vector<uint8_t> straddling_;
+  std::vector<uint8_t> zeros_;
+};
+
+}  // namespace kova

@@ -1,0 +1,78 @@
+#include "output/folder_commands.h"
+
+#include <exception>
+
+#include "output/dr_dialogs.h"
+#include "persistence/lg.h"
+#include "persistence/lg_keys.h"
+#include "storage/platform_files.h"
+#include "storage/platform_volume.h"
+
+namespace kova {
+
+namespace {
+
+std::string WithTrailingSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+// What the not-enough-space text calls the folder's drive: the mount point of its file system.
+std::string DriveNameOf(const std::string& folder) {
+  const std::optional<TXMountEntry> mount = MountHolding(folder);
+  return mount ? mount->MountPoint : folder;
+}
+
+std::string TwoLines(uint32_t first, const std::string& firstArgument, uint32_t second) {
+  const std::string head =
+      firstArgument.empty() ? Lg().Word(first) : Lg().Format(first, {firstArgument});
+  return head + "\r\n" + Lg().Word(second);
+}
+
+}  // namespace
+
+void TXDRSelectRestoreFolderCommand::Execute() {
+  Folder.clear();
+  try {
+    Folder = WithTrailingSlash(
+        Dialogs().SelectFolder(Lg().Word(lg::kSelectRestoreFolder), InitialFolder));
+  } catch (const std::exception&) {
+    Folder.clear();
+  }
+}
+
+void TXDRCheckRestoreFolderCommand::Refuse(const std::string& text) {
+  Accepted = false;
+  Dialogs().ShowMessage({text, TXMessageIcon::Warning, TXMessageButtons::Ok, {}});
+}
+
+void TXDRCheckRestoreFolderCommand::Execute() {
+  Accepted = false;
+  int error = 0;
+  if (Folder.empty() || !CreateFolderWithParents(Folder, error)) {
+    Refuse(Lg().Format(lg::kCannotCreateFolder, {Folder}));
+    return;
+  }
+  const int64_t free = FreeSpaceOf(Folder);
+  if (free >= 0 && free < RequiredSize) {
+    Refuse(TwoLines(lg::kNotEnoughSpace, DriveNameOf(Folder), lg::kChooseAnotherFolder));
+    return;
+  }
+  Accepted = true;
+}
+
+void TXDRCheckDiskAndRestoreFolderCommand::Execute() {
+  Accepted = false;
+  if (!Source.empty() && !Folder.empty() && SameDrive(Source, Folder)) {
+    Refuse(TwoLines(lg::kSameDriveAsSource, {}, lg::kChooseAnotherFolder));
+    return;
+  }
+  TXDRCheckRestoreFolderCommand::Execute();
+}
+
+void TXDRDiskDisconnectedCommand::Execute() {
+  Dialogs().ShowMessage(
+      {Lg().Word(lg::kDiskDisconnected), TXMessageIcon::Error, TXMessageButtons::Ok, {}});
+}
+
+}  // namespace kova

@@ -1,0 +1,188 @@
+#include "output/restore_files.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <exception>
+#include <filesystem>
+#include <vector>
+
+#include "framework/error_data.h"
+#include "recovery/blocks.h"
+#include "storage/buf_stream.h"
+#include "storage/byte_window.h"
+#include "storage/platform_files.h"
+#include "storage/safe_read.h"
+
+namespace kova {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int64_t kLastNumber = 2147483646;
+constexpr size_t kLongestName = NAME_MAX;
+constexpr int64_t kCopyChunk = 1 << 20;
+
+bool NameTaken(const std::string& name) {
+  struct stat facts {};
+  return ::lstat(name.c_str(), &facts) == 0;
+}
+
+// The first number from `from` on whose name is free; -1 when none is.
+int64_t FirstFreeNumber(const std::string& path, int64_t from) {
+  for (int64_t number = from; number <= kLastNumber; ++number) {
+    if (!NameTaken(NumberedFileName(path, number))) return number;
+  }
+  return -1;
+}
+
+void CreateFolderOf(const std::string& path) {
+  const fs::path folder = fs::path(path).parent_path();
+  int error = 0;
+  if (!folder.empty()) CreateFolderWithParents(folder.string(), error);
+}
+
+void CopyThroughBuffer(TXStream& source, int64_t start, int64_t size, TXStream& dest) {
+  std::vector<uint8_t> chunk(static_cast<size_t>(std::min(size, kCopyChunk)));
+  for (int64_t done = 0; done < size;) {
+    const int64_t n = std::min<int64_t>(size - done, static_cast<int64_t>(chunk.size()));
+    try {
+      source.SetPosition(start + done);
+      source.ReadBuffer(chunk.data(), n);
+    } catch (...) {
+      AbsorbReadFailure(chunk.data(), n);
+    }
+    dest.WriteBuffer(chunk.data(), n);
+    done += n;
+  }
+}
+
+// The stretch of the medium that a failed read turned into zeros: the buffered window's whole
+// window, else what the window shows from the failed position on.
+TXBlock FailedStretch(TXStream& source, int64_t pos, size_t shown) {
+  if (auto* buffered = dynamic_cast<TXCustomBufStream*>(&source))
+    return {buffered->WindowStart(), buffered->BufferSize()};
+  return {pos, static_cast<int64_t>(shown)};
+}
+
+}  // namespace
+
+std::string SafeFileName(std::string_view name) {
+  std::string safe(name);
+  std::replace(safe.begin(), safe.end(), '/', '_');
+  std::replace(safe.begin(), safe.end(), '\0', '_');
+  if (safe == "." || safe == "..") return "_";
+  if (safe.size() <= kLongestName) return safe;
+  const size_t dot = safe.rfind('.');
+  const std::string ext = dot != std::string::npos && dot > 0 && safe.size() - dot <= 16
+                              ? safe.substr(dot)
+                              : std::string();
+  // Leaves room for the numbers of the collision rule.
+  return safe.substr(0, kLongestName - ext.size() - 10) + ext;
+}
+
+std::string NumberedFileName(const std::string& path, int64_t number) {
+  if (number == 0) return path;
+  const fs::path name(path);
+  return (name.parent_path() / name.stem()).string() + std::to_string(number) +
+         name.extension().string();
+}
+
+std::string UniqueFileName(const std::string& path) {
+  CreateFolderOf(path);
+  const int64_t number = FirstFreeNumber(path, 0);
+  return number < 0 ? std::string() : NumberedFileName(path, number);
+}
+
+std::unique_ptr<TXFileStream> CreateUniqueFile(const std::string& path, std::string& createdName) {
+  CreateFolderOf(path);
+  for (int64_t number = FirstFreeNumber(path, 0); number >= 0;
+       number = FirstFreeNumber(path, number + 1)) {
+    createdName = NumberedFileName(path, number);
+    try {
+      return std::make_unique<TXFileStream>(createdName, TXFileMode::fmCreateNew);
+    } catch (const std::exception& error) {
+      RecordException(error);
+      if (ThreadError().OSError != EEXIST) return nullptr;
+    }
+  }
+  SetThreadError(kErrOsError, EEXIST, path + ": every numbered name is taken");
+  return nullptr;
+}
+
+bool TXExtentCopier::CopyBlocks(const TXBlocks& blocks, TXStream& source, TXStream& dest) {
+  ClearThreadError();
+  try {
+    for (const TXBlock& block : blocks) {
+      if (block.Size > 0) CopyExtent(block, source, dest);
+    }
+    return true;
+  } catch (const std::exception& error) {
+    RecordException(error);
+    return false;
+  }
+}
+
+bool TXExtentCopier::SaveBlocksToFile(const TXBlocks& blocks, TXStream& source,
+                                      const std::string& path, std::string& savedName) {
+  savedName.clear();
+  ClearThreadError();
+  std::unique_ptr<TXFileStream> file = CreateUniqueFile(path, savedName);
+  if (!file) return false;
+  return CopyBlocks(blocks, source, *file);
+}
+
+void TXExtentCopier::CopyExtent(const TXBlock& block, TXStream& source, TXStream& dest) {
+  const int64_t available = std::clamp<int64_t>(source.Size() - block.Start, 0, block.Size);
+  if (auto* window = dynamic_cast<IXByteWindow*>(&source)) {
+    CopyThroughWindow(source, *window, block.Start, available, dest);
+  } else {
+    CopyThroughBuffer(source, block.Start, available, dest);
+  }
+  if (available < block.Size) {
+    RaiseThreadError(kErrEndOfStream, 0,
+                     "the file runs beyond the end of the medium at offset " +
+                         std::to_string(block.Start + available));
+  }
+}
+
+void TXExtentCopier::CopyThroughWindow(TXStream& source, IXByteWindow& window, int64_t start,
+                                       int64_t size, TXStream& dest) {
+  for (int64_t pos = start, end = start + size; pos < end;) {
+    const std::span<const uint8_t> bytes = WindowOrZeros(source, window, pos);
+    if (bytes.empty()) RaiseThreadError(kErrRead, 0, "the medium shows no bytes there");
+    const int64_t n = std::min<int64_t>(end - pos, static_cast<int64_t>(bytes.size()));
+    NoteFailedStretch(pos, n);
+    dest.WriteBuffer(bytes.data(), n);
+    pos += n;
+  }
+}
+
+std::span<const uint8_t> TXExtentCopier::WindowOrZeros(TXStream& source, IXByteWindow& window,
+                                                       int64_t pos) {
+  try {
+    return window.WindowAt(pos);
+  } catch (const EXError& error) {
+    if (error.Code() == kErrNotReady) throw;
+  }
+  const std::span<const uint8_t> zeros = window.WindowAt(pos);
+  failed_.push_back(FailedStretch(source, pos, zeros.size()));
+  return zeros;
+}
+
+void TXExtentCopier::NoteFailedStretch(int64_t pos, int64_t size) const {
+  if (ThreadError().Code != kErrNone) return;
+  for (const TXBlock& stretch : failed_) {
+    if (pos < stretch.End() && pos + size > stretch.Start) {
+      SetThreadError(kErrRead, 0,
+                     "the medium could not be read at offset " + std::to_string(stretch.Start) +
+                         "; those bytes are zeros");
+      return;
+    }
+  }
+}
+
+}  // namespace kova

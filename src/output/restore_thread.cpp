@@ -1,0 +1,137 @@
+#include "output/restore_thread.h"
+
+#include <cmath>
+#include <exception>
+#include <filesystem>
+
+#include "framework/core_app.h"
+#include "framework/error_data.h"
+#include "framework/notification.h"
+#include "framework/worker_interfaces.h"
+#include "output/restore_files.h"
+#include "persistence/lg.h"
+#include "persistence/lg_keys.h"
+#include "recovery/file_collection.h"
+#include "storage/platform_device.h"
+#include "storage/platform_files.h"
+
+namespace kova {
+
+namespace {
+
+bool ShouldStop(IXWorker& worker) {
+  return CoreApp().IsTerminating() || worker.IsTerminated();
+}
+
+std::string TargetPath(const std::string& folder, const TXDRFileItem& item, int32_t index) {
+  std::string name = SafeFileName(item.Name);
+  if (name.empty()) name = FoundFileName(static_cast<uint32_t>(index + 1), item.Ext);
+  return (std::filesystem::path(folder) / name).string();
+}
+
+uint8_t ResultOf(bool saved, const TXErrorData& error) {
+  if (!saved && (error.Code == kErrNotReady || !IsBenignMediaError(error.Code))) return rrFailed;
+  return error.Code == kErrNone ? rrSaved : rrDamaged;
+}
+
+void Count(TXRestoreTally& tally, uint8_t result, const TXDRFileItem& item,
+           const TXErrorData& error) {
+  if (result == rrFailed) {
+    if (tally.Failed++ == 0) tally.FirstFailure = error;
+    return;
+  }
+  (result == rrSaved ? tally.Saved : tally.Damaged) += 1;
+  tally.Bytes += item.Size();
+}
+
+void SetPermille(IXWorker& worker, int32_t done, int32_t count) {
+  const double permille = std::round(static_cast<double>(done) * 1000.0 / count);
+  worker.GetProgress().SetPermille(static_cast<uint16_t>(permille));
+}
+
+std::string ReasonOf(const TXErrorData& error) {
+  std::string reason = error.OSError != 0 ? OsErrorText(error.OSError) : error.Text;
+  return reason.empty() ? std::to_string(error.Code) : reason;
+}
+
+void RestoreFile(TXExtentCopier& copier, TXStream& stream, const std::string& target,
+                 const TXDRFileItem& item, IXWorker& worker, TXRestoreTally& tally) {
+  std::string savedName;
+  const bool saved = copier.SaveBlocksToFile(item.Blocks(), stream, target, savedName);
+  const TXErrorData record = ThreadError();
+  const uint8_t result = ResultOf(saved, record);
+  Count(tally, result, item, record);
+  tally.SourceGone = record.Code == kErrNotReady;
+  worker.Post(MakeSharedNotification<TXDRFileRestoredAspect>(
+      &item, savedName, result, result == rrSaved ? TXErrorData{} : record));
+}
+
+}  // namespace
+
+TXRestoreTally RestoreFiles(const std::string& folder, const TXDRFileCollection& files,
+                            TXStream& stream, IXWorker& worker) {
+  TXRestoreTally tally;
+  TXExtentCopier copier;
+  int error = 0;
+  CreateFolderWithParents(folder, error);
+  const int32_t count = files.Count();
+  for (int32_t i = 0; i < count && !ShouldStop(worker); ++i) {
+    const TXDRFileItem& item = *files.At(i);
+    if (item.Checked) {
+      RestoreFile(copier, stream, TargetPath(folder, item, i), item, worker, tally);
+      if (tally.SourceGone) break;
+    }
+    SetPermille(worker, i + 1, count);
+  }
+  return tally;
+}
+
+TXDRRestoreFilesThread::~TXDRRestoreFilesThread() {
+  // The body uses this object: it must have stopped before the members go.
+  Stop();
+}
+
+void TXDRRestoreFilesThread::Execute() {
+  Name = "Restore";
+  ClearThreadError();
+  Worker().GetProgress().Reset();
+  Worker().Reset();
+  Worker().SetName(Name);
+  const TXRestoreTally tally = Restore();
+  if (CoreApp().IsTerminating()) {
+    DropEndCallback();
+    return;
+  }
+  Worker().Terminate(Outcome(tally));
+}
+
+TXRestoreTally TXDRRestoreFilesThread::Restore() {
+  try {
+    if (!OpenInput()) return {};
+    TXCustomDiskIO* input = Data().IO;
+    if (!input || !input->Stream())
+      RaiseThreadError(kErrNotReady, 0, "no source is open to restore the files from");
+    TXRestoreTally tally = RestoreFiles(RestoreFolder, *Data().Files, *input->Stream(), Worker());
+    // The record holds the last file's outcome; only a vanished medium decides the run's.
+    if (!tally.SourceGone) ClearThreadError();
+    return tally;
+  } catch (const std::exception& error) {
+    RecordException(error);
+  } catch (...) {
+    SetThreadErrorIfNone(kErrOsError, 0, "unknown failure");
+  }
+  return {};
+}
+
+TXErrorData TXDRRestoreFilesThread::Outcome(const TXRestoreTally& tally) const {
+  TXErrorData outcome = ThreadError();
+  if (tally.SourceGone || !IsBenignMediaError(outcome.Code)) return outcome;
+  if (tally.Failed == 0) return {};
+  outcome.Code = kErrWrite;
+  outcome.OSError = tally.FirstFailure.OSError;
+  outcome.Text = Lg().Format(lg::kRestoreFilesFailed, {std::to_string(tally.Failed), RestoreFolder,
+                                                       ReasonOf(tally.FirstFailure)});
+  return outcome;
+}
+
+}  // namespace kova

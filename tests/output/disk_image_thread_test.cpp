@@ -1,0 +1,230 @@
+#include "output/disk_image_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "fat/card_fixture.h"
+#include "output/output_harness.h"
+#include "persistence/lg.h"
+#include "persistence/lg_keys.h"
+#include "storage/disk_io.h"
+#include "storage/faulty_device.h"
+#include "support/scripted_dialogs.h"
+#include "support/test_files.h"
+
+namespace kova {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::FixtureCard;
+using test::OutputHarness;
+using test::ReadFileBytes;
+using test::ScriptedDialogs;
+using Kind = ScriptedDialogs::Kind;
+
+constexpr int64_t kUnit = 4096;
+
+std::vector<uint8_t> Units(const std::vector<uint8_t>& bytes, int64_t first, int64_t count) {
+  return {bytes.begin() + first * kUnit, bytes.begin() + (first + count) * kUnit};
+}
+
+// A FAT16 card with 4096-byte clusters (the image is copied in units of one cluster), full of
+// photos so that every unit has something to lose.
+class DiskImageTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    card_ = new FixtureCard(test::Fat16Options(32 << 20, 8));
+    ASSERT_TRUE(card_->Formatted().ok());
+    for (int i = 1; i <= 40; ++i) {
+      const std::string name = "IMG_" + std::to_string(1000 + i) + ".JPG";
+      ASSERT_TRUE(card_->Builder().WriteFile(name, test::Photo(640, 480, i)).ok());
+    }
+    ASSERT_TRUE(card_->Save().ok());
+    bytes_ = new std::vector<uint8_t>(ReadFileBytes(card_->Image()));
+  }
+  static void TearDownTestSuite() {
+    delete card_;
+    delete bytes_;
+  }
+
+  // The card as the faulty drive /dev/kova-card, with bad bytes at the given units.
+  std::shared_ptr<TXFaultPlan> Drive(std::initializer_list<int64_t> badUnits) {
+    auto plan = std::make_shared<TXFaultPlan>();
+    for (int64_t unit : badUnits)
+      plan->BadRanges.push_back({unit * kUnit + 100, 512});
+    scope_ = std::make_unique<TXDeviceOpenerScope>(
+        FaultyDeviceOpener("/dev/kova-card", card_->Image().string(), plan));
+    return plan;
+  }
+  std::string ImagePath() const { return (out_ / "card.bin").string(); }
+  // The image's data without the trailer, and the trailer as the image-file input reads it.
+  std::vector<uint8_t> ImageData(int64_t length) const {
+    std::vector<uint8_t> image = ReadFileBytes(ImagePath());
+    EXPECT_GE(static_cast<int64_t>(image.size()), length);
+    const std::string trailer(image.begin() + length, image.end());
+    EXPECT_TRUE(trailer.starts_with("<xml>")) << "the trailer follows the data at once";
+    image.resize(static_cast<size_t>(length));
+    return image;
+  }
+  static std::string Line(uint32_t id, const std::string& numbers) {
+    return Lg().Word(id) + ": " + numbers;
+  }
+  std::string StartLine() const { return Lg().Format(lg::kImageLogStart, {ImagePath()}); }
+
+  static FixtureCard* card_;
+  static std::vector<uint8_t>* bytes_;
+  test::TempDir out_;
+  std::unique_ptr<TXDeviceOpenerScope> scope_;
+};
+FixtureCard* DiskImageTest::card_ = nullptr;
+std::vector<uint8_t>* DiskImageTest::bytes_ = nullptr;
+
+TEST_F(DiskImageTest, AHealthyDriveIsCopiedWholeWithItsTrailer) {
+  Drive({});
+  ScriptedDialogs dialogs;
+  OutputHarness run;
+  ASSERT_TRUE(run.MakeImage("/dev/kova-card", ImagePath()));
+  EXPECT_EQ(run.endName, "ImageFile");
+  EXPECT_EQ(run.endCode, kErrNone);
+  EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Lg().Word(lg::kImageLogFinished)}));
+  EXPECT_EQ(ImageData(static_cast<int64_t>(bytes_->size())), *bytes_);
+  EXPECT_EQ(dialogs.Count(), 0u);
+  EXPECT_EQ(run.positions.back(), 1000);
+
+  TXFileDiskIO image;
+  ASSERT_TRUE(image.Open(ImagePath()));
+  EXPECT_EQ(image.DiskInfo.FileSystem, "FAT");
+  EXPECT_EQ(image.DiskInfo.ClusterSize, kUnit);
+  EXPECT_EQ(image.DiskInfo.VolumeName, "KOVA TEST");
+}
+
+TEST_F(DiskImageTest, ABadSectorZeroesItsWholeWindowAndIsReportedAtTheWindowsFirstUnit) {
+  Drive({70});
+  ScriptedDialogs dialogs;
+  dialogs.AnswerClusterError(ecIgnoreAll);
+  OutputHarness run;
+  ASSERT_TRUE(run.MakeImage("/dev/kova-card", ImagePath()));
+  EXPECT_EQ(run.endCode, kErrRead) << "an image with an unreadable unit does not end as a success";
+  EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Line(lg::kImageLogBadCluster, "64")}));
+  const auto asked = dialogs.QuestionsOf(Kind::ClusterError);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].Unit.FailedUnit, 65);
+  EXPECT_EQ(asked[0].Unit.TotalUnits, static_cast<int64_t>(bytes_->size()) / kUnit);
+  EXPECT_EQ(asked[0].Unit.UnitSize, kUnit);
+  EXPECT_EQ(asked[0].Unit.Choice, ecNotAsked);
+  EXPECT_EQ(asked[0].Unit.SkipCount, 10);
+
+  const std::vector<uint8_t> image = ImageData(static_cast<int64_t>(bytes_->size()));
+  EXPECT_EQ(Units(image, 0, 64), Units(*bytes_, 0, 64));
+  EXPECT_EQ(Units(image, 64, 64), std::vector<uint8_t>(64 * kUnit, 0));
+  EXPECT_EQ(Units(image, 128, 200), Units(*bytes_, 128, 200));
+}
+
+TEST_F(DiskImageTest, SkippingSeveralUnitsWritesThemAsZerosAndReadsOnAfterThem) {
+  Drive({70});
+  ScriptedDialogs dialogs;
+  dialogs.AnswerClusterError(ecSkipSeveral, 3);
+  OutputHarness run;
+  ASSERT_TRUE(run.MakeImage("/dev/kova-card", ImagePath()));
+  EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Line(lg::kImageLogBadCluster, "64"),
+                                                Line(lg::kImageLogSkipped, "64-66")}));
+  EXPECT_EQ(dialogs.Count(), 1u) << "unit 67 lies in the failed window and reads as zeros";
+  const std::vector<uint8_t> image = ImageData(static_cast<int64_t>(bytes_->size()));
+  EXPECT_EQ(Units(image, 64, 64), std::vector<uint8_t>(64 * kUnit, 0));
+  EXPECT_EQ(Units(image, 128, 64), Units(*bytes_, 128, 64));
+}
+
+TEST_F(DiskImageTest, TheLastAnswerIsProposedAgainAndFinishingEndsTheCopyWithTheReadError) {
+  Drive({70, 200});
+  ScriptedDialogs dialogs;
+  dialogs.AnswerClusterError(ecSkipThis).AnswerClusterError(ecFinishReading);
+  OutputHarness run;
+  ASSERT_TRUE(run.MakeImage("/dev/kova-card", ImagePath()));
+  const auto asked = dialogs.QuestionsOf(Kind::ClusterError);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[1].Unit.FailedUnit, 193);
+  EXPECT_EQ(asked[1].Unit.Choice, ecSkipThis);
+  EXPECT_EQ(run.endCode, kErrRead);
+  EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Line(lg::kImageLogBadCluster, "64"),
+                                                Line(lg::kImageLogBadCluster, "192")}));
+  const std::vector<uint8_t> image = ImageData(192 * kUnit);
+  EXPECT_EQ(Units(image, 128, 64), Units(*bytes_, 128, 64));
+}
+
+TEST_F(DiskImageTest, APulledCardLeavesEverythingReadSoFarAndTheTrailer) {
+  auto plan = Drive({});
+  {
+    TXDiskIO probe;
+    const int before = plan->Reads;
+    ASSERT_TRUE(probe.Open("/dev/kova-card"));
+    plan->VanishAfterReads = plan->Reads + (plan->Reads - before) + 2;
+  }
+  OutputHarness run;
+  ASSERT_TRUE(run.MakeImage("/dev/kova-card", ImagePath()));
+  EXPECT_EQ(run.endCode, kErrNotReady);
+  EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Line(lg::kImageLogLastWritten, "127"),
+                                                Lg().Word(lg::kReadErrorTitle),
+                                                Lg().Word(lg::kDiskDisconnected)}));
+  EXPECT_EQ(ImageData(128 * kUnit), Units(*bytes_, 0, 128));
+}
+
+TEST_F(DiskImageTest, CancellingStopsTheCopyAndSaysWhereItStopped) {
+  auto plan = Drive({});
+  plan->ReadDelay = 20ms;
+  OutputHarness run;
+  ASSERT_TRUE(
+      run.Start(MakeRef<TXDRDiskImageWorkCommand>(&run.gear, "/dev/kova-card", 0, ImagePath())));
+  ASSERT_TRUE(run.loop.RunUntil([&] { return !run.positions.empty(); }, 30s));
+  run.gear.CancelRun();
+  ASSERT_TRUE(run.WaitForEnd());
+  EXPECT_EQ(run.endCode, kErrCancelled);
+  ASSERT_GE(run.logs.size(), 3u);
+  EXPECT_EQ(run.logs.back(), Lg().Word(lg::kImageLogStopped));
+  const std::string last = run.logs[run.logs.size() - 2];
+  ASSERT_TRUE(last.starts_with(Lg().Word(lg::kImageLogLastWritten) + ": ")) << last;
+  const int64_t units = std::stoll(last.substr(last.rfind(' ') + 1)) + 1;
+  EXPECT_EQ(ImageData(units * kUnit), Units(*bytes_, 0, units));
+}
+
+TEST_F(DiskImageTest, ADriveThatIsNoWholeNumberOfUnitsEndsWithAShortUnit) {
+  for (const size_t size : {size_t{100 * 1024 + 300}, size_t{1000}}) {
+    const std::vector<uint8_t> drive = test::NoiseBytes(size, 9);
+    test::WriteFileBytes(out_ / "raw.dev", drive);
+    OutputHarness run;
+    ASSERT_TRUE(run.MakeImage((out_ / "raw.dev").string(), ImagePath()));
+    EXPECT_EQ(run.endCode, kErrNone);
+    EXPECT_EQ(ImageData(static_cast<int64_t>(size)), drive) << size;
+  }
+}
+
+TEST_F(DiskImageTest, TheImageIsNeverWrittenOverTheDriveItCopies) {
+  const fs::path source = out_ / "drive.img";
+  fs::copy_file(card_->Image(), source);
+  fs::create_symlink(source, out_ / "link.bin");
+  for (const fs::path& target : {source, out_ / "link.bin"}) {
+    OutputHarness run;
+    ASSERT_TRUE(run.MakeImage(source.string(), target.string()));
+    EXPECT_EQ(run.endCode, kErrFileAccessDenied);
+    ASSERT_EQ(run.logs.size(), 1u);
+    EXPECT_NE(run.logs[0].find("cannot be created"), std::string::npos) << run.logs[0];
+    EXPECT_EQ(ReadFileBytes(source), *bytes_);
+  }
+}
+
+TEST_F(DiskImageTest, AnImageParsesLikeTheDriveItWasMadeFrom) {
+  Drive({});
+  OutputHarness fromDrive;
+  ASSERT_TRUE(fromDrive.MakeImage("/dev/kova-card", ImagePath()));
+  ASSERT_TRUE(fromDrive.ScanDrive("/dev/kova-card"));
+  OutputHarness fromImage;
+  ASSERT_TRUE(fromImage.ScanImage(ImagePath()));
+  ASSERT_EQ(fromImage.endCode, kErrNone);
+  ASSERT_EQ(fromImage.Names(), fromDrive.Names());
+  for (int32_t i = 0; i < fromDrive.Files().Count(); ++i)
+    EXPECT_EQ(fromImage.Files()[i]->Blocks(), fromDrive.Files()[i]->Blocks()) << i;
+}
+
+}  // namespace
+}  // namespace kova
