@@ -12,6 +12,10 @@ const std::vector<TXCliCommand>& CliCommands() {
       {"drives", {{"json", false}}, RunDrivesCommand},
       {"info", {{"json", false}}, RunInfoCommand},
       {"scan", {{"types", true}, {"size", true}, {"json", false}}, RunScanCommand},
+      {"recover",
+       {{"out", true}, {"types", true}, {"only-deleted", false}, {"size", true}, {"json", false}},
+       RunRecoverCommand},
+      {"image", {{"size", true}, {"on-error", true}}, RunImageCommand},
   };
   return commands;
 }
@@ -40,6 +44,21 @@ bool TakeSource(const TXCliArguments& arguments, std::string& source, int& statu
   }
   source = arguments.Positional.front();
   status = ceSuccess;
+  return true;
+}
+
+bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices) {
+  if (auto types = arguments.Value("types")) {
+    std::string unknown;
+    auto parsed = ParseTypes(*types, unknown);
+    if (!parsed) return Fail(Say(lg::kCliUnknownFileType, {unknown}), ceUsage), false;
+    choices.Types = std::move(*parsed);
+  }
+  if (auto size = arguments.Value("size")) {
+    auto parsed = ParseSize(*size);
+    if (!parsed) return Fail(Say(lg::kCliBadSize, {*size}), ceUsage), false;
+    choices.Size = *parsed;
+  }
   return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -12,6 +14,7 @@ enum TXCliExit : int {
   ceSuccess = 0,
   ceUsage = 1,             // wrong use: unknown command or option, missing or bad argument
   ceSourceUnreadable = 2,  // the source is missing, not a card, refused or failed while read
+  ceOutputFailed = 3,      // files or the image file could not be written where they should go
   ceCancelled = 130,       // stopped with Ctrl+C
 };
 
@@ -29,6 +32,23 @@ const TXCliCommand* FindCommand(std::string_view name);
 int RunDrivesCommand(const TXCliArguments& arguments);
 int RunInfoCommand(const TXCliArguments& arguments);
 int RunScanCommand(const TXCliArguments& arguments);
+int RunRecoverCommand(const TXCliArguments& arguments);
+int RunImageCommand(const TXCliArguments& arguments);
+
+class TXCliSession;
+struct TXCliSource;
+struct TXCliRunEnd;
+
+// The exit status of a search that ended, with its failure explained on the error output.
+int ScanOutcome(TXCliSession& session, const TXCliSource& source, const TXCliRunEnd& end);
+
+// The file types (--types) and the drive size (--size) a search is asked for.
+struct TXScanChoices {
+  std::vector<std::string> Types;
+  int64_t Size = 0;
+};
+// False, with the usage error printed, for types or a size that cannot be read.
+bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices);
 
 // Prints a message on standard error and answers the exit status.
 int Fail(const std::string& message, int status);

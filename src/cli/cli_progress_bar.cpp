@@ -27,19 +27,28 @@ std::string Clock(std::chrono::seconds elapsed) {
   return text;
 }
 
+std::string Bar(int32_t position) {
+  const int filled = position * kBarWidth / 1000;
+  return "[" + std::string(static_cast<size_t>(filled), '#') +
+         std::string(static_cast<size_t>(kBarWidth - filled), '-') + "]  ";
+}
+
 }  // namespace
 
-TXCliProgressBar::TXCliProgressBar(std::FILE* stream)
-    : stream_(stream), shown_(::isatty(::fileno(stream)) == 1) {}
+TXCliProgressBar::TXCliProgressBar(std::FILE* stream, bool countsFiles)
+    : stream_(stream), shown_(::isatty(::fileno(stream)) == 1), countsFiles_(countsFiles) {}
 
 std::string TXCliProgressBar::Render(int32_t position, std::chrono::seconds elapsed,
                                      int64_t files) {
   position = std::clamp(position, 0, 1000);
-  const int filled = position * kBarWidth / 1000;
-  std::string bar = "[" + std::string(static_cast<size_t>(filled), '#') +
-                    std::string(static_cast<size_t>(kBarWidth - filled), '-') + "]  ";
-  return bar + Say(lg::kCliProgress,
-                   {std::to_string(position / 10), Clock(elapsed), std::to_string(files)});
+  return Bar(position) + Say(lg::kCliProgress, {std::to_string(position / 10), Clock(elapsed),
+                                                std::to_string(files)});
+}
+
+std::string TXCliProgressBar::Render(int32_t position, std::chrono::seconds elapsed) {
+  position = std::clamp(position, 0, 1000);
+  return Bar(position) +
+         Say(lg::kCliProgressPlain, {std::to_string(position / 10), Clock(elapsed)});
 }
 
 void TXCliProgressBar::SetPosition(int32_t position) {
@@ -59,7 +68,9 @@ void TXCliProgressBar::Draw(bool force) {
   lastDraw_ = now;
   drawn_ = true;
   const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - start_);
-  std::fprintf(stream_, "\r\033[K%s", Render(position_, elapsed, files_).c_str());
+  const std::string text =
+      countsFiles_ ? Render(position_, elapsed, files_) : Render(position_, elapsed);
+  std::fprintf(stream_, "\r\033[K%s", text.c_str());
   std::fflush(stream_);
 }
 

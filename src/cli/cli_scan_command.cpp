@@ -11,30 +11,7 @@
 
 namespace kova::cli {
 
-namespace {
-
-struct TXScanChoices {
-  std::vector<std::string> Types;
-  int64_t Size = 0;
-};
-
-// The chosen file types and drive size; false (with the usage error printed) for bad ones.
-bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices) {
-  if (auto types = arguments.Value("types")) {
-    std::string unknown;
-    auto parsed = ParseTypes(*types, unknown);
-    if (!parsed) return Fail(Say(lg::kCliUnknownFileType, {unknown}), ceUsage), false;
-    choices.Types = std::move(*parsed);
-  }
-  if (auto size = arguments.Value("size")) {
-    auto parsed = ParseSize(*size);
-    if (!parsed) return Fail(Say(lg::kCliBadSize, {*size}), ceUsage), false;
-    choices.Size = *parsed;
-  }
-  return true;
-}
-
-int Outcome(TXCliSession& session, const TXCliSource& source, const TXCliRunEnd& end) {
+int ScanOutcome(TXCliSession& session, const TXCliSource& source, const TXCliRunEnd& end) {
   if (end.Cancelled()) return ceCancelled;
   if (end.ErrorData.Code == kErrNone) return ceSuccess;
   const TXDiskIO& drive = session.WorkerGear().Data().DiskIO;
@@ -46,8 +23,6 @@ int Outcome(TXCliSession& session, const TXCliSource& source, const TXCliRunEnd&
                   : Say(lg::kCliScanFailed, {source.Path, end.ErrorData.ToString()}),
               ceSourceUnreadable);
 }
-
-}  // namespace
 
 int RunScanCommand(const TXCliArguments& arguments) {
   std::string path;
@@ -69,7 +44,7 @@ int RunScanCommand(const TXCliArguments& arguments) {
       session.Engine(), [&session] { DispatchAspect<TXActionCancelAspect>(session.ViewGear()); });
   const TXCliRunEnd end = session.Run(session.ScanCommand(source, choices.Size));
   report.Finish(path, end);
-  return Outcome(session, source, end);
+  return ScanOutcome(session, source, end);
 }
 
 }  // namespace kova::cli

@@ -2,6 +2,7 @@
 
 #include "framework/aspects.h"
 #include "framework/headless_loop.h"
+#include "output/output_work_commands.h"
 
 namespace kova::cli {
 
@@ -34,6 +35,18 @@ TXRef<TXCommand> TXCliSession::ScanCommand(const TXCliSource& source, int64_t si
   if (source.Kind == TXCliSourceKind::skDrive)
     return MakeRef<TXDRDiskDeepScanWorkCommand>(&worker_, source.Path, size);
   return MakeRef<TXDRDiskImageDeepScanWorkCommand>(&worker_, source.Path);
+}
+
+TXRef<TXCommand> TXCliSession::RestoreCommand(const TXCliSource& source, int64_t size,
+                                              const std::string& folder) {
+  if (source.Kind == TXCliSourceKind::skDrive)
+    return MakeRef<TXDRDiskRestoreFilesWorkCommand>(&worker_, source.Path, size, folder);
+  return MakeRef<TXDRDiskImageRestoreFilesWorkCommand>(&worker_, folder);
+}
+
+TXRef<TXCommand> TXCliSession::ImageCommand(const TXCliSource& drive, int64_t size,
+                                            const std::string& image) {
+  return MakeRef<TXDRDiskImageWorkCommand>(&worker_, drive.Path, size, image);
 }
 
 TXCliRunEnd TXCliSession::Run(TXRef<TXCommand> command) {

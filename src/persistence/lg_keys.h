@@ -107,7 +107,7 @@
   X(kTextFilesFilter, 0x89001001)                                                         \
   X(kAllFilesFilter, 0x89001002)                                                          \
   X(kSelectFileTypes, 0x81001033)                                                         \
-  X(kSaveLogFailed, 0x06001013) /* %s: the file, %s: the reason */                       \
+  X(kSaveLogFailed, 0x06001013) /* %s: the file, %s: the reason */                        \
   X(kImageFileTypes, 0x82001035)                                                          \
   X(kVideoFileTypes, 0x82001036)                                                          \
   X(kAudioFileTypes, 0x82001037)                                                          \
@@ -202,7 +202,7 @@
   X(kCliOriginDeleted, 0x87001029)                                                        \
   X(kCliOriginLost, 0x8700102A)                                                           \
   X(kCliOriginScan, 0x8700102B)                                                           \
-  X(kCliProgress, 0x8700102C)  /* %s per cent, %s elapsed time, %s files */               \
+  X(kCliProgress, 0x8700102C) /* %s per cent, %s elapsed time, %s files */                \
   X(kCliInfoSource, 0x87001030)                                                           \
   X(kCliInfoDrive, 0x87001031)                                                            \
   X(kCliInfoImageFile, 0x87001032)                                                        \
@@ -215,8 +215,23 @@
   X(kCliInfoClusters, 0x87001039)                                                         \
   X(kCliInfoTrailer, 0x8700103A)                                                          \
   X(kCliInfoNoTrailer, 0x8700103B)                                                        \
-  X(kCliInfoTrailerFacts, 0x8700103C)  /* %s file system, %s cluster size, %s label */    \
-  X(kCliInfoReported, 0x8700103D)      /* %s: what the system reports of a drive */
+  X(kCliInfoTrailerFacts, 0x8700103C) /* %s file system, %s cluster size, %s label */     \
+  X(kCliInfoReported, 0x8700103D)     /* %s: what the system reports of a drive */        \
+  X(kCliProgressPlain, 0x8700102E)    /* %s per cent, %s elapsed time */                  \
+  X(kCliImageWords, 0x87001040)       /* the missing drive and image file */              \
+  X(kCliBadOnError, 0x87001041)       /* %s: the text given */                            \
+  X(kCliImageIncomplete, 0x87001042)  /* %s: the drive, %s: the image file */             \
+  X(kCliImageExists, 0x87001043)      /* %s: the image file */                            \
+  X(kCliYes, 0x87001044)              /* the answer that confirms */                      \
+  X(kCliChoicePrompt, 0x87001045)     /* %s: the proposed answer */                       \
+  X(kCliCountPrompt, 0x87001046)      /* %s: the proposed count */                        \
+  X(kCliReplaceFile, 0x87001047)      /* %s: the file */                                  \
+  X(kCliResultSaved, 0x87001048)                                                          \
+  X(kCliResultDamaged, 0x87001049)  /* %s: why */                                         \
+  X(kCliResultFailed, 0x8700104A)   /* %s: why */                                         \
+  X(kCliRestoreGroups, 0x8700104B)  /* %s images, %s videos, %s audio files */            \
+  X(kCliRestoreDamaged, 0x8700104C) /* %s: the count */                                   \
+  X(kCliRestoreFailed, 0x8700104D)  /* %s: the count */
 
 namespace kova::lg {
 

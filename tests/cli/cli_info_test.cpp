@@ -102,27 +102,9 @@ TEST(CliDrives, ListsTheDrivesOfTheSystem) {
   }
 }
 
-// The card attached read-only to a loop device: a real block device.
-class LoopDevice {
- public:
-  explicit LoopDevice(const std::filesystem::path& image) {
-    CliResult attached = RunCli(
-        {}, {"sh", "-c", "losetup --find --show --read-only '" + image.string() + "'", "--"});
-    std::string device = attached.Out.substr(0, attached.Out.find('\n'));
-    if (attached.Status == 0 && device.starts_with("/dev/loop")) device_ = device;
-  }
-  ~LoopDevice() {
-    if (!device_.empty()) test::RunProgram({"losetup", "-d", device_});
-  }
-  const std::string& Device() const { return device_; }
-
- private:
-  std::string device_;
-};
-
 TEST_F(CliInfoTest, BlockDeviceIsReadAsADrive) {
   if (::geteuid() != 0) GTEST_SKIP() << "attaching a loop device needs root";
-  LoopDevice loop(card->Image());
+  test::LoopDevice loop(card->Image());
   if (loop.Device().empty()) GTEST_SKIP() << "no loop device could be attached";
   CliResult info = RunCli({"info", loop.Device()});
   ASSERT_EQ(info.Status, 0) << info.Err;

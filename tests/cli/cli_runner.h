@@ -111,4 +111,22 @@ inline CliResult RunCli(const std::vector<std::string>& arguments,
   return CliProcess(arguments, prefix).Finish();
 }
 
+// The card attached read-only to a loop device: a real block device.
+class LoopDevice {
+ public:
+  explicit LoopDevice(const std::filesystem::path& image) {
+    CliResult attached = RunCli(
+        {}, {"sh", "-c", "losetup --find --show --read-only '" + image.string() + "'", "--"});
+    std::string device = attached.Out.substr(0, attached.Out.find('\n'));
+    if (attached.Status == 0 && device.starts_with("/dev/loop")) device_ = device;
+  }
+  ~LoopDevice() {
+    if (!device_.empty()) RunProgram({"losetup", "-d", device_});
+  }
+  const std::string& Device() const { return device_; }
+
+ private:
+  std::string device_;
+};
+
 }  // namespace kova::test
