@@ -29,15 +29,6 @@ std::string StatusJson(TXDRFileStatusSet status) {
   return json + "]";
 }
 
-std::string ExtentsJson(const TXBlocks& blocks) {
-  std::string json = "[";
-  for (const TXBlock& block : blocks) {
-    if (json.size() > 1) json += ",";
-    json += "[" + std::to_string(block.Start) + "," + std::to_string(block.Size) + "]";
-  }
-  return json + "]";
-}
-
 // A date-time (days since 1899-12-30) as "YYYY-MM-DDTHH:MM:SS".
 std::string DateTimeText(double value) {
   using namespace std::chrono;
@@ -63,6 +54,15 @@ std::string TypeOf(const TXDRFileItem& item) {
 }
 
 }  // namespace
+
+std::string ExtentsJson(const TXBlocks& blocks) {
+  std::string json = "[";
+  for (const TXBlock& block : blocks) {
+    if (json.size() > 1) json += ",";
+    json += "[" + std::to_string(block.Start) + "," + std::to_string(block.Size) + "]";
+  }
+  return json + "]";
+}
 
 TXCliOrigin OriginOf(const TXDRFileItem& item) {
   if (item.Status.Contains(drEntry)) return TXCliOrigin::coLive;

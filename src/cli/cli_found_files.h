@@ -16,6 +16,9 @@ std::string OriginText(TXCliOrigin origin);
 // "live", "deleted", "lost", "scan".
 std::string OriginKey(TXCliOrigin origin);
 
+// The extents as a JSON array of [offset, size] pairs.
+std::string ExtentsJson(const TXBlocks& blocks);
+
 // One text line: name, type, size, picture size and origin.
 std::string FoundFileLine(const TXDRFileItem& item);
 // One JSON object: name, ext, size, status (flag names), origin, width, height, extents,

@@ -56,6 +56,7 @@ std::string RestoredJson(const TXDRFileRestoredAspect& file) {
       .Add("ext", LowerCase(file.Item->Ext))
       .Add("size", file.Item->Size())
       .Add("origin", OriginKey(OriginOf(*file.Item)))
+      .AddRaw("extents", ExtentsJson(file.Item->Blocks()))
       .Add("result", ResultKey(file.Result));
   file.Result == rrSaved ? json.AddNull("error") : json.Add("error", ReasonOf(file.Error));
   return json.Text();
