@@ -1,0 +1,47 @@
+#include "flow/dr_data_gear.h"
+
+#include "flow/dr_engine.h"
+#include "flow/dr_view_gear.h"
+#include "framework/aspects.h"
+
+namespace kova {
+
+TXDRDataGear::TXDRDataGear(TXDREngine& engine) : TXGear("Data"), engine_(engine) {}
+
+TXDRDataGear::~TXDRDataGear() {
+  observers_.Clear();
+}
+
+TXExtensionList TXDRDataGear::ScanExtensions() {
+  fileTypeList_ = AdvancedMode && Settings ? Settings->FileTypes().GetSelectedExtensions()
+                                           : TXDRFileTypes::GetAllExtensions();
+  return fileTypeList_;
+}
+
+void TXDRDataGear::OnAssemble(AXNotification& notification) {
+  if (notification.AspectAs<TXAssembleAspect>()) Assemble();
+}
+
+void TXDRDataGear::Assemble() {
+  observers_.Add<TXOperationThreadTerminatedAspect>(engine_.WorkerGear(), this,
+                                                    &TXDRDataGear::StoreResult);
+  observers_.Add<TXDiskAspect>(engine_.ViewGear(), this, &TXDRDataGear::DiskChosen);
+}
+
+void TXDRDataGear::StoreResult(AXNotification& notification) {
+  auto* end = notification.AspectAs<TXOperationThreadTerminatedAspect>();
+  if (!end) return;
+  if (end->Name == "Scan" || end->Name == "DeepScan") {
+    Results[rkScan] = end->ErrorData;
+  } else if (end->Name == "ImageFile") {
+    Results[rkImageFile] = end->ErrorData;
+  } else if (end->Name == "Restore") {
+    Results[rkRestore] = end->ErrorData;
+  }
+}
+
+void TXDRDataGear::DiskChosen(AXNotification& notification) {
+  if (auto* disk = notification.AspectAs<TXDiskAspect>()) Disk.Assign(*disk);
+}
+
+}  // namespace kova

@@ -1,0 +1,66 @@
+#include "flow/dr_setup_page_states.h"
+
+#include "framework/version.h"
+#include "kova_version.h"
+#include "storage/disk_aspect.h"
+
+namespace kova {
+
+std::string TXDRWelcomeWizardPageState::TitleCaption() {
+  const TXVersionRecord version = ProgramVersion();
+  std::string caption = std::string(build::kProductName) + " " + std::to_string(version.Major);
+  if (version.Minor != 0) caption += "." + std::to_string(version.Minor);
+  return caption;
+}
+
+void TXDRWelcomeWizardPageState::Enter(TXKovaPageID /*from*/) {
+  SetHeader(TitleCaption(), false);
+  HidePrevious();
+  SetNext(Lg().Word(lg::kStartCaption));
+  SetCancel(Lg().Word(lg::kExitCaption));
+  ShowModeBox(true);
+}
+
+bool TXDRWelcomeWizardPageState::QueryCancel(TXKovaPageID& /*target*/) {
+  if (IXWizardMainWindow* window = Window()) window->Close();
+  return true;
+}
+
+void TXDRActionWizardPageState::Enter(TXKovaPageID /*from*/) {
+  EnterSetupPage(Lg().Word(lg::kActionPageCaption));
+}
+
+bool TXDRActionWizardPageState::QueryCancel(TXKovaPageID& target) {
+  target = wpWelcome;
+  return true;
+}
+
+void TXDRDiskWizardPageState::Enter(TXKovaPageID /*from*/) {
+  EnterSetupPage(Lg().Word(lg::kDiskPageCaption));
+}
+
+bool TXDRDiskWizardPageState::QueryCancel(TXKovaPageID& target) {
+  target = wpWelcome;
+  return true;
+}
+
+void TXDRDiskWizardPageState::AspectHandler(AXNotification& notification) {
+  if (auto* disk = notification.AspectAs<TXDiskAspect>()) NotReady = disk->NotReady;
+  TXDRWizardPageState::AspectHandler(notification);
+}
+
+void TXDRFileTypesWizardPageState::Enter(TXKovaPageID from) {
+  PreviousID = from;
+  SetHeader(Lg().Word(lg::kFileTypesCaption), false);
+  ShowModeBox(false);
+  ShowPrevious();
+  SetNext(Lg().Word(lg::kStartCaption));
+  SetCancel(Lg().Word(lg::kCancelCaption));
+}
+
+bool TXDRFileTypesWizardPageState::QueryCancel(TXKovaPageID& target) {
+  target = wpWelcome;
+  return true;
+}
+
+}  // namespace kova

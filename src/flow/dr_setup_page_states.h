@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+
+#include "flow/dr_page_state.h"
+
+// The page states where the user sets a run up: welcome, action, disk and file types.
+namespace kova {
+
+// The program's title and version; Next starts, Cancel exits (and closes the window), the mode
+// box is shown.
+class TXDRWelcomeWizardPageState : public TXDRWizardPageState {
+ public:
+  using TXDRWizardPageState::TXDRWizardPageState;
+
+  void Enter(TXKovaPageID from) override;
+  bool QueryCancel(TXKovaPageID& target) override;
+  bool CanCloseWithoutAsking() override { return true; }
+
+  // "Velmora Kova 7": the title, a blank and the major version, with the minor one when it is
+  // not 0 ("7.1").
+  static std::string TitleCaption();
+};
+
+// The choice of what to do; Cancel returns to the welcome page.
+class TXDRActionWizardPageState : public TXDRWizardPageState {
+ public:
+  using TXDRWizardPageState::TXDRWizardPageState;
+
+  void Enter(TXKovaPageID from) override;
+  bool QueryCancel(TXKovaPageID& target) override;
+  bool CanCloseWithoutAsking() override { return true; }
+};
+
+// The choice of the drive. NotReady follows the drive choices the page sends.
+class TXDRDiskWizardPageState : public TXDRWizardPageState {
+ public:
+  using TXDRWizardPageState::TXDRWizardPageState;
+
+  uint8_t NotReady = 1;
+
+  void Enter(TXKovaPageID from) override;
+  bool QueryCancel(TXKovaPageID& target) override;
+  bool CanCloseWithoutAsking() override { return true; }
+
+ protected:
+  void AspectHandler(AXNotification& notification) override;
+};
+
+// The choice of file types; Previous returns to the page it was entered from, Next starts.
+class TXDRFileTypesWizardPageState : public TXDRWizardPageState {
+ public:
+  using TXDRWizardPageState::TXDRWizardPageState;
+
+  void Enter(TXKovaPageID from) override;
+  bool QueryCancel(TXKovaPageID& target) override;
+};
+
+}  // namespace kova
