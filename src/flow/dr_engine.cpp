@@ -1,5 +1,7 @@
 #include "flow/dr_engine.h"
 
+#include <utility>
+
 #include "framework/aspects.h"
 #include "framework/error_data.h"
 
@@ -18,20 +20,11 @@ TXDREngine::TXDREngine(IXEventLoop& loop, std::string name) : TXEngine(loop, std
 
 TXDREngine::~TXDREngine() {
   TXCustomGear* gears[] = {worker_, data_, view_};
-  for (TXCustomGear* gear : gears) {
-    if (gear) Unsubscribe(*gear);
-  }
-  for (TXCustomGear* gear : gears) {
-    if (!gear) continue;
-    try {
-      RemoveGear(*gear).reset();
-    } catch (...) {
-      // One gear failing to go must not keep the others alive.
-    }
-  }
-  worker_ = nullptr;
-  data_ = nullptr;
-  view_ = nullptr;
+  for (TXCustomGear* gear : gears)
+    Unsubscribe(*gear);
+  RemoveGear(*std::exchange(worker_, nullptr)).reset();
+  RemoveGear(*std::exchange(data_, nullptr)).reset();
+  RemoveGear(*std::exchange(view_, nullptr)).reset();
 }
 
 void TXDREngine::Unsubscribe(TXCustomGear& gear) {

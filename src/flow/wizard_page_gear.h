@@ -23,7 +23,6 @@ class TXWizardPageGear : public TXCustomGear {
   }
   ~TXWizardPageGear() override {
     stateObservers_.Clear();
-    RemoveHandlersOfStates();
     current_ = nullptr;
     states_.clear();
   }

@@ -172,6 +172,7 @@ TEST_F(WizardEdges, AScanThatFindsNothingReturnsToTheActionPage) {
   EXPECT_EQ(dialogs.Questions()[0].Message.Icon, TXMessageIcon::Warning);
   EXPECT_EQ(Window().Caption, Lg().Word(lg::kActionPageCaption));
   EXPECT_FALSE(Window().Maximized);
+  EXPECT_FALSE(engine->WorkerGear().Data().DiskIO.IsOpen()) << "the action page lets the card go";
 }
 
 TEST_F(WizardEdges, ADriveThatIsNotReadyKeepsTheImageFileDiskPage) {
