@@ -1,0 +1,110 @@
+#include "ui/results_images.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+
+#include "imaging/extension_icons.h"
+#include "imaging/graphic_classes.h"
+#include "imaging/image_converters.h"
+#include "imaging/image_drawing.h"
+#include "ui/qt_pictures.h"
+
+namespace kova {
+
+namespace {
+
+// Decoded thumbnails kept at once: about two screens full of the largest window.
+constexpr int kShownThumbnails = 2000;
+constexpr int kThumbnailQuality = 90;
+
+std::vector<QPixmap> ToPixmaps(const TXImageCollection& icons, TXColor background, TXSize cell) {
+  TXImageList list;
+  TXImageCollectionToImageListConverter(icons, background, cell.Height, cell.Width).Fill(list);
+  std::vector<QPixmap> pixmaps;
+  pixmaps.reserve(static_cast<size_t>(list.Count()));
+  for (int32_t i = 0; i < list.Count(); ++i)
+    pixmaps.push_back(QPixmap::fromImage(ToQImage(list.At(i))));
+  return pixmaps;
+}
+
+bool Decodes(const TXImageObject& picture) {
+  TXPicture decoded;
+  TXImageObjectToPictureConverter(picture).Fill(decoded);
+  return decoded.Graphic() && !decoded.Graphic()->IsEmpty();
+}
+
+QByteArray Compressed(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.convertToFormat(QImage::Format_RGB32).save(&buffer, "JPG", kThumbnailQuality);
+  return bytes;
+}
+
+}  // namespace
+
+TXDRResultsImages::TXDRResultsImages() : shown_(kShownThumbnails) {}
+
+void TXDRResultsImages::SetTypeIcons(const TXImageCollection& small, const TXImageCollection& large,
+                                     TXColor background) {
+  small_ = ToPixmaps(small, background, TXDRTypeIcons::kSmallSize);
+  largeIcons_ = ToPixmaps(large, background, TXDRTypeIcons::kLargeSize);
+  thumbnails_.clear();
+  shown_.clear();
+}
+
+int32_t TXDRResultsImages::AddThumbnail(const TXImageObject& thumbnail, TXColor background,
+                                        TXColor frame) {
+  if (thumbnail.IsEmpty() || !Decodes(thumbnail)) return -1;
+  TXBitmap32 cell;
+  cell.Canvas().SetBrushColor(background);
+  MakeFrameBitmap(cell, kCellSize, kCellSize, nullptr, frame, frame, &thumbnail);
+  // The picture's place as the framing drew it: fitted into the cell less 2 pixels, centred.
+  const TXRect inner = TXRect::FromSize(2, 2, kCellSize - 4, kCellSize - 4);
+  const TXRect place = CenteredRect(
+      inner, FitSize(thumbnail.Width(), thumbnail.Height(), inner.Width(), inner.Height()));
+  const QRect area(place.Left, place.Top, place.Width(), place.Height());
+  QByteArray bytes = Compressed(ToQImage(cell).copy(area));
+  if (bytes.isEmpty()) return -1;
+  thumbnails_.push_back(
+      {std::move(bytes), area, QColor::fromRgb(background), QColor::fromRgb(frame)});
+  return LargeCount() - 1;
+}
+
+int64_t TXDRResultsImages::ThumbnailBytes() const {
+  int64_t bytes = 0;
+  for (const Thumbnail& thumbnail : thumbnails_)
+    bytes += thumbnail.Picture.size();
+  return bytes;
+}
+
+QPixmap TXDRResultsImages::Small(int32_t index) const {
+  if (index < 0 || index >= SmallCount()) return {};
+  return small_[static_cast<size_t>(index)];
+}
+
+QPixmap TXDRResultsImages::Large(int32_t index) const {
+  if (index < 0 || index >= LargeCount()) return {};
+  const auto iconCount = static_cast<int32_t>(largeIcons_.size());
+  if (index < iconCount) return largeIcons_[static_cast<size_t>(index)];
+  if (QPixmap* shown = shown_.object(index)) return *shown;
+  const QPixmap pixmap = Assembled(thumbnails_[static_cast<size_t>(index - iconCount)]);
+  shown_.insert(index, new QPixmap(pixmap));
+  return pixmap;
+}
+
+QPixmap TXDRResultsImages::Assembled(const Thumbnail& thumbnail) const {
+  QImage cell(kCellSize, kCellSize, QImage::Format_RGB32);
+  cell.fill(thumbnail.Background);
+  QImage picture;
+  picture.loadFromData(thumbnail.Picture, "JPG");
+  QPainter painter(&cell);
+  painter.setPen(thumbnail.Frame);
+  painter.drawRect(thumbnail.Place.adjusted(-1, -1, 0, 0));
+  painter.drawImage(thumbnail.Place.topLeft(), picture);
+  painter.end();
+  return QPixmap::fromImage(cell);
+}
+
+}  // namespace kova

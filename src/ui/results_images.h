@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCache>
+#include <QColor>
+#include <QPixmap>
+#include <QRect>
+#include <cstdint>
+#include <vector>
+
+#include "imaging/bitmap32.h"
+#include "imaging/image_items.h"
+
+namespace kova {
+
+// The two image lists of the results list. The small list holds the file-type icons; the large
+// list holds the large file-type icons followed by one framed thumbnail per found file that has
+// one. Of a thumbnail only the picture inside the frame is kept, JPEG-compressed (a few kilobytes
+// instead of 20 for the cell's pixels); the cell is put together again when shown, its frame and
+// ground drawn exactly, and the most recently shown cells are kept as pixmaps. Twenty thousand
+// files so cost tens of megabytes.
+class TXDRResultsImages {
+ public:
+  static constexpr int32_t kCellSize = 72;
+
+  TXDRResultsImages();
+
+  // Empties both lists and fills them anew from the icon collections, each picture stretched
+  // into a cell of the list's size (22 x 16 and 72 x 72) on the colour.
+  void SetTypeIcons(const TXImageCollection& small, const TXImageCollection& large,
+                    TXColor background);
+  // Draws the thumbnail framed into a 72 x 72 cell on the background, with a one-pixel frame in
+  // the frame colour, and appends it to the large list. Answers its index, or -1 when the
+  // thumbnail is empty or does not decode.
+  int32_t AddThumbnail(const TXImageObject& thumbnail, TXColor background, TXColor frame);
+
+  int32_t SmallCount() const { return static_cast<int32_t>(small_.size()); }
+  int32_t LargeCount() const {
+    return static_cast<int32_t>(largeIcons_.size() + thumbnails_.size());
+  }
+  // The bytes the kept thumbnails take.
+  int64_t ThumbnailBytes() const;
+  // The pictures of the lists; a null pixmap for an index outside the list.
+  QPixmap Small(int32_t index) const;
+  QPixmap Large(int32_t index) const;
+
+ private:
+  std::vector<QPixmap> small_;
+  std::vector<QPixmap> largeIcons_;
+  struct Thumbnail {
+    QByteArray Picture;  // JPEG
+    QRect Place;         // where the picture lies in the cell
+    QColor Background;
+    QColor Frame;
+  };
+  QPixmap Assembled(const Thumbnail& thumbnail) const;
+
+  std::vector<Thumbnail> thumbnails_;
+  mutable QCache<int32_t, QPixmap> shown_;
+};
+
+}  // namespace kova
