@@ -65,7 +65,8 @@ TXDRImagesFrm::TXDRImagesFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngine* en
 TXDRImagesFrm::~TXDRImagesFrm() {
   Observable().RemoveObserversOf(this);
   intake_->Clear();
-  previewImage_->SetPicture(nullptr);
+  // The views and the preview go before the image lists and the preview picture they show.
+  delete groupBox_;
 }
 
 QToolButton* TXDRImagesFrm::MakeSplitButton(QMenu*& menu) {

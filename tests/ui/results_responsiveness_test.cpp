@@ -4,8 +4,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
-#include <atomic>
 #include <cstdio>
+#include <ctime>
 #include <thread>
 
 #include "framework/aspects.h"
@@ -18,16 +18,22 @@
 
 // The results page while a scan floods it: twenty thousand found files posted from another
 // thread through the engine's queue, as the scan thread posts them. A watchdog timer that should
-// fire every few milliseconds measures how long the event loop is kept from it.
+// fire every few milliseconds measures how long the event loop is kept from it: by the clock on
+// the wall, and by the processor time the user-interface thread spent in between, which is the
+// page's own doing whatever else runs on the machine.
 namespace kova {
 namespace {
 
 constexpr int32_t kFileCount = 20000;
 constexpr int kWatchdogMs = 5;
-constexpr qint64 kLongestAllowedBlockMs = 100;
-// On a machine busier than its cores (other builds running) the scheduler alone takes the loop
-// away for tens of milliseconds; the figure is still reported.
-constexpr qint64 kLongestAllowedBlockWhenLoadedMs = 250;
+constexpr double kLongestAllowedBlockMs = 100;
+
+// The processor time the calling thread has used.
+double ThreadMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
 
 double LoadAverage() {
   double load = 0;
@@ -82,6 +88,8 @@ TEST(ResultsResponsivenessTest, TwentyThousandPostedFilesNeverHoldTheLoopLong) {
   QElapsedTimer clock;
   qint64 lastTick = 0;
   qint64 longestBlock = 0;
+  double lastBusy = ThreadMilliseconds();
+  double longestBusy = 0;
   int ticks = 0;
   QTimer watchdog;
   watchdog.setTimerType(Qt::PreciseTimer);
@@ -90,10 +98,14 @@ TEST(ResultsResponsivenessTest, TwentyThousandPostedFilesNeverHoldTheLoopLong) {
     const qint64 now = clock.elapsed();
     longestBlock = std::max(longestBlock, now - lastTick);
     lastTick = now;
+    const double busy = ThreadMilliseconds();
+    longestBusy = std::max(longestBusy, busy - lastBusy);
+    lastBusy = busy;
     ++ticks;
   });
 
   clock.start();
+  lastBusy = ThreadMilliseconds();
   watchdog.start();
   std::thread scan([&] { Scan(files, announcer); });
   QEventLoop loop;
@@ -110,13 +122,16 @@ TEST(ResultsResponsivenessTest, TwentyThousandPostedFilesNeverHoldTheLoopLong) {
   ASSERT_EQ(page->Model().ItemCount(), kFileCount);
   const double load = LoadAverage();
   const unsigned cores = std::thread::hardware_concurrency();
-  const bool loaded = load > cores;
   std::printf(
       "[ results page ] %d files posted: all shown after %lld ms; longest event-loop block "
-      "%lld ms (watchdog every %d ms, %d ticks; load average %.2f on %u cores)\n",
-      kFileCount, static_cast<long long>(total), static_cast<long long>(longestBlock), kWatchdogMs,
-      ticks, load, cores);
-  EXPECT_LT(longestBlock, loaded ? kLongestAllowedBlockWhenLoadedMs : kLongestAllowedBlockMs);
+      "%lld ms on the clock, %.1f ms of the thread's processor time (watchdog every %d ms, %d "
+      "ticks; load average %.2f on %u cores)\n",
+      kFileCount, static_cast<long long>(total), static_cast<long long>(longestBlock), longestBusy,
+      kWatchdogMs, ticks, load, cores);
+  EXPECT_LT(longestBusy, kLongestAllowedBlockMs);
+  // A machine busier than its cores takes the loop away by itself; then only the processor time
+  // tells what the page did.
+  if (load <= cores) EXPECT_LT(static_cast<double>(longestBlock), kLongestAllowedBlockMs);
   EXPECT_EQ(page->Model().GroupItems(1).size(), static_cast<size_t>(kFileCount / 50));
   for (int32_t i = 0; i < files.Count(); i += 997)
     EXPECT_TRUE(files[i]->Thumbnail.IsEmpty());
