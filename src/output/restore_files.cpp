@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/error_data.h"
+#include "output/kernel_copy.h"
 #include "recovery/blocks.h"
 #include "storage/buf_stream.h"
 #include "storage/byte_window.h"
@@ -113,9 +114,12 @@ std::unique_ptr<TXFileStream> CreateUniqueFile(const std::string& path, std::str
   return nullptr;
 }
 
+TXExtentCopier::TXExtentCopier(TXKernelCopy kernelCopy) : kernelCopy_(kernelCopy) {}
+
 bool TXExtentCopier::CopyBlocks(const TXBlocks& blocks, TXStream& source, TXStream& dest) {
   ClearThreadError();
   try {
+    Adopt(source);
     for (const TXBlock& block : blocks) {
       if (block.Size > 0) CopyExtent(block, source, dest);
     }
@@ -135,10 +139,20 @@ bool TXExtentCopier::SaveBlocksToFile(const TXBlocks& blocks, TXStream& source,
   return CopyBlocks(blocks, source, *file);
 }
 
+void TXExtentCopier::Adopt(TXStream& source) {
+  if (&source == source_) return;
+  source_ = &source;
+  failed_.clear();
+  // A window left by an earlier reader may be one whose read failed, and nothing here would know
+  // that its zeros are not the medium's bytes.
+  if (auto* buffered = dynamic_cast<TXCustomBufStream*>(&source))
+    buffered->SetBufferSize(buffered->BufferSize());
+}
+
 void TXExtentCopier::CopyExtent(const TXBlock& block, TXStream& source, TXStream& dest) {
   const int64_t available = std::clamp<int64_t>(source.Size() - block.Start, 0, block.Size);
   if (auto* window = dynamic_cast<IXByteWindow*>(&source)) {
-    CopyThroughWindow(source, *window, block.Start, available, dest);
+    CopyWindows(source, *window, block.Start, available, dest);
   } else {
     CopyThroughBuffer(source, block.Start, available, dest);
   }
@@ -147,6 +161,45 @@ void TXExtentCopier::CopyExtent(const TXBlock& block, TXStream& source, TXStream
                      "the file runs beyond the end of the medium at offset " +
                          std::to_string(block.Start + available));
   }
+}
+
+void TXExtentCopier::CopyWindows(TXStream& source, IXByteWindow& window, int64_t start,
+                                 int64_t size, TXStream& dest) {
+  const int64_t step = KernelWindowSize(source, dest);
+  if (step == 0) {
+    CopyThroughWindow(source, window, start, size, dest);
+    return;
+  }
+  for (int64_t pos = start, end = start + size; pos < end;) {
+    const int64_t next = std::min(end, (pos / step + 1) * step);
+    const bool whole = pos % step == 0 && next - pos == step;
+    if (!whole || !CopyWindowInKernel(source, pos, step, dest))
+      CopyThroughWindow(source, window, pos, next - pos, dest);
+    pos = next;
+  }
+}
+
+int64_t TXExtentCopier::KernelWindowSize(TXStream& source, TXStream& dest) const {
+  if (kernelRefused_ || !kernelCopy_ || ImageFileHandle(source) < 0 || FileHandle(dest) < 0)
+    return 0;
+  return static_cast<TXCustomBufStream&>(source).BufferSize();
+}
+
+bool TXExtentCopier::CopyWindowInKernel(TXStream& source, int64_t start, int64_t size,
+                                        TXStream& dest) {
+  if (kernelRefused_ || FailedStretchWithin(start, size)) return false;
+  const int in = ImageFileHandle(source);
+  const int out = FileHandle(dest);
+  const int64_t to = dest.Position();
+  for (int64_t done = 0; done < size;) {
+    const int64_t n = kernelCopy_(in, start + done, out, to + done, size - done);
+    if (n < 0 && KernelCopyRefused(static_cast<int>(-n))) kernelRefused_ = true;
+    // Whatever the kernel wrote of this window is written over by the buffered window.
+    if (n <= 0) return false;
+    done += n;
+  }
+  dest.Seek(size, TXSeekOrigin::soCurrent);
+  return true;
 }
 
 void TXExtentCopier::CopyThroughWindow(TXStream& source, IXByteWindow& window, int64_t start,
@@ -175,14 +228,18 @@ std::span<const uint8_t> TXExtentCopier::WindowOrZeros(TXStream& source, IXByteW
 
 void TXExtentCopier::NoteFailedStretch(int64_t pos, int64_t size) const {
   if (ThreadError().Code != kErrNone) return;
-  for (const TXBlock& stretch : failed_) {
-    if (pos < stretch.End() && pos + size > stretch.Start) {
-      SetThreadError(kErrRead, 0,
-                     "the medium could not be read at offset " + std::to_string(stretch.Start) +
-                         "; those bytes are zeros");
-      return;
-    }
+  if (const TXBlock* stretch = FailedStretchWithin(pos, size)) {
+    SetThreadError(kErrRead, 0,
+                   "the medium could not be read at offset " + std::to_string(stretch->Start) +
+                       "; those bytes are zeros");
   }
+}
+
+const TXBlock* TXExtentCopier::FailedStretchWithin(int64_t pos, int64_t size) const {
+  const auto found = std::find_if(failed_.begin(), failed_.end(), [&](const TXBlock& stretch) {
+    return pos < stretch.End() && pos + size > stretch.Start;
+  });
+  return found == failed_.end() ? nullptr : &*found;
 }
 
 }  // namespace kova

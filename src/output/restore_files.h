@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/stream.h"
+#include "output/kernel_copy.h"
 #include "recovery/blocks.h"
 
 namespace kova {
@@ -37,8 +38,15 @@ std::unique_ptr<TXFileStream> CreateUniqueFile(const std::string& path, std::str
 // of the medium whose reads failed: the medium's buffered window keeps a failed stretch as zeros
 // and shows it again without an error, so a later file that shares the stretch is still known to
 // hold zeros there.
+//
+// Whole windows of an image file are copied in the kernel when the restore folder lies on the same
+// file system, with exactly the result of the buffered window: a window that the kernel cannot
+// copy whole, or that failed before, goes through the buffered window after all.
 class TXExtentCopier {
  public:
+  // kernelCopy copies between files in the kernel; nullptr copies everything through the window.
+  explicit TXExtentCopier(TXKernelCopy kernelCopy = CopyFileRange);
+
   // Copies the bytes of every extent of the source, in list order, to dest's position. Clears
   // the thread's error record first. An unreadable stretch of the medium is copied as zeros and
   // leaves a read error (44, or 13) in the record; a vanished medium (11), an extent beyond the
@@ -52,13 +60,26 @@ class TXExtentCopier {
                         std::string& savedName);
 
  private:
+  // A new source: forgets the failed stretches of the last one and empties its window.
+  void Adopt(TXStream& source);
   void CopyExtent(const TXBlock& block, TXStream& source, TXStream& dest);
+  void CopyWindows(TXStream& source, IXByteWindow& window, int64_t start, int64_t size,
+                   TXStream& dest);
+  // The window size for kernel copies between these two, 0 when they cannot be made.
+  int64_t KernelWindowSize(TXStream& source, TXStream& dest) const;
+  // Copies one whole window in the kernel to dest's position and moves that on; false, with
+  // dest's position unchanged, when it could not.
+  bool CopyWindowInKernel(TXStream& source, int64_t start, int64_t size, TXStream& dest);
   void CopyThroughWindow(TXStream& source, IXByteWindow& window, int64_t start, int64_t size,
                          TXStream& dest);
   std::span<const uint8_t> WindowOrZeros(TXStream& source, IXByteWindow& window, int64_t pos);
   // Records a read error for a stretch that overlaps a failed one, unless one is recorded.
   void NoteFailedStretch(int64_t pos, int64_t size) const;
+  const TXBlock* FailedStretchWithin(int64_t pos, int64_t size) const;
 
+  TXKernelCopy kernelCopy_;
+  bool kernelRefused_ = false;
+  TXStream* source_ = nullptr;
   std::vector<TXBlock> failed_;
 };
 
