@@ -1,0 +1,47 @@
+// A fuzzed card image through the FAT recovery: boot sector and table, the directory walk, the
+// live and deleted files, and the search for lost folders.
+#include "fat/fat_disk.h"
+#include "framework/error_data.h"
+#include "framework/worker.h"
+#include "fuzz_support.h"
+#include "recovery/blocks.h"
+#include "recovery/recovery_aspects.h"
+#include "storage/disk_io.h"
+
+namespace kova {
+namespace {
+
+// Every offered file must lie on the medium: a restore reads exactly these extents.
+void CheckOffered(AXNotification& n, int64_t mediumSize) {
+  auto* a = n.AspectAs<TXDRFoundFileAspect>();
+  if (!a) return;
+  for (const TXBlock& b : a->Item->Blocks()) {
+    if (b.Start < 0 || b.Size <= 0 || b.Start > mediumSize)
+      fuzz::Fail("file '" + a->Item->Name + "' offered with the extent [" +
+                 std::to_string(b.Start) + "," + std::to_string(b.Size) + "]");
+  }
+}
+
+}  // namespace
+}  // namespace kova
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace kova;
+  TXFileDiskIO io;
+  if (!io.Open(fuzz::WriteImage(data, size).string())) return 0;
+  const int64_t mediumSize = io.Stream()->Size();
+  TXRef<IXWorker> worker = MakeRef<TXWorker>();
+  int key = 0;
+  worker->AddObserver(
+      AspectClassOf<TXDRFoundFileAspect>(),
+      TXHandler(&key, "offered", [mediumSize](AXNotification& n) { CheckOffered(n, mediumSize); }));
+  TXDRFATDisk disk;
+  if (disk.Load(io)) {
+    TXBlocks used;
+    disk.RecoverFromDirectories(used, *worker);
+    disk.RecoverLostFolders(*worker);
+  }
+  worker->RemoveObserversOf(&key);
+  ClearThreadError();
+  return 0;
+}
