@@ -301,6 +301,32 @@ TEST_F(WizardEdges, ARestoreFromAVanishingDriveReturnsToTheResultsAfterTheMessag
   EXPECT_EQ(dialogs.MessageTexts().back(), Lg().Word(lg::kDiskDisconnected));
 }
 
+TEST_F(WizardEdges, CancelWhileRestoringAsksFirstAndTheFinishPageSaysSo) {
+  auto drive = card_->AsDrive(plan_);
+  ChooseDrive(FlowCard::kDrive);
+  ScanToResults();
+  plan_->ReadDelay = 300ms;
+  const int reads = plan_->Reads;
+  dialogs.AnswerFolder(out_.Path().string());
+  Window().ClickNext();
+  ASSERT_EQ(Page(), wpRestoring);
+  ASSERT_TRUE(loop.RunUntil([&] { return plan_->Reads > reads; }, 60s));
+  const size_t asked = dialogs.Count();
+
+  dialogs.AnswerMessage(Button::Continue);
+  EXPECT_FALSE(Window().Request(kActionClose)) << "closing asks the stop question too";
+  EXPECT_TRUE(engine->WorkerGear().IsRunning());
+  dialogs.AnswerMessage(Button::Stop);
+  EXPECT_TRUE(Window().ClickCancel());
+  ASSERT_EQ(dialogs.Count(), asked + 2);
+  EXPECT_EQ(dialogs.Questions().back().Message.Buttons, TXMessageButtons::StopContinue);
+  ASSERT_TRUE(WaitForPage(wpFinish));
+  EXPECT_EQ(Data().Result(rkRestore).Code, kErrCancelled);
+  EXPECT_EQ(Window().Caption, Lg().Word(lg::kRestoreFailedCaption) + "!");
+  EXPECT_TRUE(Window().Request(kActionClose)) << "the finish page lets the window go";
+  EXPECT_EQ(dialogs.Count(), asked + 2);
+}
+
 TEST_F(WizardEdges, AStoppedImageCopyEndsOnItsFinishPage) {
   auto drive = SlowDrive();
   Window().ChooseMode(true);

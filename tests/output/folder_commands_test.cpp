@@ -92,6 +92,19 @@ TEST(CheckDiskAndRestoreFolder, RefusesTheSourcesDriveBeforeCreatingAnything) {
             (std::vector<std::string>{Lg().Word(lg::kSameDriveAsSource) + "\r\n" +
                                       Lg().Word(lg::kChooseAnotherFolder)}));
 
+  // However the folder is spelt: through a link, with dots, relative to the working folder.
+  fs::create_symlink(dir.Path(), dir / "link");
+  const fs::path relative = fs::relative(dir / "new" / "restored", fs::current_path());
+  for (const fs::path& folder : {dir / "link" / "restored", dir / "." / "x" / ".." / "restored",
+                                 relative, fs::path((dir / "card.img").string() + "/")}) {
+    check.Folder = folder.string();
+    check.Execute();
+    EXPECT_FALSE(check.Accepted) << folder;
+  }
+  EXPECT_FALSE(fs::exists(dir / "restored"));
+  EXPECT_FALSE(fs::exists(dir / "new"));
+
+  check.Folder = (dir / "restored").string();
   check.Source.clear();
   check.Execute();
   EXPECT_TRUE(check.Accepted) << "without a source only the folder is checked";
