@@ -1,0 +1,120 @@
+#include "app/gui/application_module.h"
+
+#include <string_view>
+
+#include "flow/kova_engine.h"
+#include "framework/app_engine.h"
+#include "framework/aspects.h"
+#include "framework/core_app.h"
+#include "framework/framework_objects.h"
+#include "framework/vel_app.h"
+#include "kova_version.h"
+#include "online/client_service.h"
+#include "online/net_engine.h"
+#include "online/news_dialog.h"
+#include "online/news_request.h"
+#include "persistence/lg.h"
+#include "persistence/lg_keys.h"
+#include "persistence/lg_manager.h"
+#include "ui/composer.h"
+#include "ui/maker_site.h"
+#include "ui/share_frame.h"
+#include "ui/shell_open.h"
+#include "ui/wizard_views.h"
+
+namespace kova {
+
+namespace {
+
+constexpr char kHelpDocument[] = "kovahelp";
+
+// The year the program was built, from the compiler's "Mmm dd yyyy".
+std::string BuildYear() {
+  return std::string(std::string_view(__DATE__).substr(7));
+}
+
+}  // namespace
+
+TUniQ::TUniQ(IXDRSkin& skin, TXAppPlace place) : place_(std::move(place)), skin_(&skin) {
+  CoreApp().Engine().AddObserver<TXActionAspect>(this, &TUniQ::OnAction);
+  settings_.Load(place_.Store);
+  appWiz_.StartLanguage(settings_.LgID());
+  settings_.SetLgID(appWiz_.CurrentLgID());
+  appWiz_.OnTerminate = [this] { CloseMainWindow(); };
+
+  RegisterShareComposition(*skin_);
+  aboutDlg_.Options().Product.SetSkin(skin_);
+  aboutDlg_.Options().ShowUpdates = true;
+  netEngine_ = std::make_unique<TXNetEngine>();
+  tocDlg_ = std::make_unique<TXNetTocDialog>();
+
+  views_ = std::make_unique<TXQtWizardViewFactory>(*skin_, place_.Paths);
+  engine_ = CreateKovaEngine(&settings_, skin_, views_.get());
+  if (!AppServices().GetService<TXAppClientService>())
+    AppServices().RegisterService<TXAppClientService>(std::make_unique<TXAppClientService>());
+  LanguageManager().Register(this, &TUniQ::InitializeLg);
+}
+
+TUniQ::~TUniQ() {
+  settings_.SetLgID(appWiz_.CurrentLgID());
+  settings_.Save(place_.Store);
+  CoreApp().Engine().RemoveObserversOf(this);
+  LanguageManager().Unregister(this, &TUniQ::InitializeLg);
+  appWiz_.OnTerminate = nullptr;
+  engine_.reset();
+  tocDlg_.reset();
+  netEngine_.reset();
+}
+
+void TUniQ::InitializeLg() {
+  helpDlg_.LoadDocument(kHelpDocument);
+  aboutDlg_.Options().Compose = &TUniQ::ComposeProduct;
+}
+
+void TUniQ::ComposeProduct(IXComposer& composer) {
+  const std::string site(kMakerWebSite);
+  composer.Restart();
+  composer.AddText(build::kProductName, TXComposeStyle::csTitle);
+  composer.NewLine();
+  composer.AddText("for damaged Memory Cards");
+  composer.NewLine();
+  composer.AddText("(" + Lg().Word(lg::kAboutVersion) + ": " + VelApp().GetVersion() + ")");
+  composer.NewLine();
+  composer.AddText("\u00A9 " + BuildYear());
+  composer.NewLine();
+  composer.AddText("Velmora Software, ");
+  composer.AddLink(site.substr(site.find("www.")), site);
+  composer.NewLine();
+  composer.AddLink("Home page", site + "/kova");
+  composer.AddText(" / ");
+  composer.AddActionLink("Support", kActionSupport);
+  composer.Finish();
+}
+
+void TUniQ::OnAction(AXNotification& notification) {
+  auto* action = notification.AspectAs<TXActionAspect>();
+  if (!action) return;
+  switch (action->Action) {
+    case kActionHelp:
+      helpDlg_.Show();
+      break;
+    case kActionAbout:
+      aboutDlg_.Execute();
+      break;
+    case kActionUpdates:
+      RunNewsFlow(*tocDlg_, *netEngine_);
+      break;
+    case kActionSupport:
+      ShellOpenUrl(QString::fromLatin1(kSupportAddress));
+      break;
+    default:
+      break;
+  }
+}
+
+void TUniQ::CloseMainWindow() {
+  if (engine_)
+    if (IXWizardMainWindow* window = engine_->View().MainWindow()) window->Close();
+}
+
+}  // namespace kova

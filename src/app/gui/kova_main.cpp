@@ -1,0 +1,41 @@
+#include <QApplication>
+
+#include "app/gui/application_module.h"
+#include "framework/error_data.h"
+#include "framework/framework_objects.h"
+#include "framework/vel_app.h"
+#include "kova_version.h"
+#include "ui/application_look.h"
+#include "ui/orange_kova_skin.h"
+#include "ui/qt_event_loop.h"
+
+namespace {
+
+// True when another instance holds the lock. A lock that cannot be made at all (no private
+// folder for it) does not keep the user from the program.
+bool AnotherInstanceRuns() {
+  kova::ClearThreadError();
+  if (kova::VelApp().AcquireInstance(std::string("Local\\") + kova::build::kProductName))
+    return false;
+  return kova::ThreadError().Code == kova::kErrNone;
+}
+
+}  // namespace
+
+// The wizard. A second start while the first runs ends at once, silently. The program takes no
+// command-line switches.
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QString::fromLatin1(kova::build::kProductName));
+  QApplication::setApplicationDisplayName(QString::fromLatin1(kova::build::kProductName));
+  kova::InstallQtEventLoop();
+  if (AnotherInstanceRuns()) return 0;
+  int exitCode = 0;
+  {
+    kova::TXOrangeKovaSkinData skin;
+    kova::ApplyApplicationLook(application, skin);
+    kova::TUniQ module(skin);
+    exitCode = QApplication::exec();
+  }
+  return exitCode;
+}

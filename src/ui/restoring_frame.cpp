@@ -1,0 +1,65 @@
+#include "ui/restoring_frame.h"
+
+#include "flow/dr_engine.h"
+#include "imaging/skin_interface.h"
+#include "persistence/lg.h"
+#include "persistence/lg_keys.h"
+#include "ui/lg_text.h"
+#include "ui/page_widgets.h"
+#include "ui/screen_dpi.h"
+
+namespace kova {
+
+namespace {
+
+constexpr int kGroupHeight = 88;
+
+}  // namespace
+
+TXDRRestoringFrm::TXDRRestoringFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngine* engine)
+    : TXCustomDRFrame(parent, engine),
+      skin_(skin),
+      groupBox_(MakeGroupBox(this)),
+      arrowImage_(MakeIconImage(groupBox_, ScaledX(48))),
+      summaryLabel_(MakeWrappedLabel(groupBox_)) {
+  setObjectName(QStringLiteral("DRRestoringFrm"));
+  UseNormalFont(*summaryLabel_);
+  summaryLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
+
+void TXDRRestoringFrm::Initialize() {
+  arrowImage_->SetPicture(skin_.Picture(skin::kImages, "arrow"));
+}
+
+void TXDRRestoringFrm::Shown() {
+  ShowRun();
+}
+
+void TXDRRestoringFrm::ShowRun() {
+  auto* engine = dynamic_cast<TXDREngine*>(Engine());
+  if (!engine) return;
+  TXDRDataGear& data = engine->DataGear();
+  const TXDRFileCollection& files = data.FoundFiles();
+  int32_t checked = 0;
+  for (int32_t i = 0; i < files.Count(); ++i)
+    if (files.At(i)->Checked) ++checked;
+  SetLabelText(*summaryLabel_,
+               QString::fromStdString(
+                   Lg().Format(lg::kCliRestoring, {std::to_string(checked), data.RestoreFolder})));
+}
+
+void TXDRRestoringFrm::Resized() {
+  const QRect area = contentsRect();
+  groupBox_->setGeometry(area.left(), area.top(), area.width(), ScaledY(kGroupHeight));
+  arrowImage_->move(ScaledX(16), ScaledY(20));
+  const int left = ScaledX(76);
+  summaryLabel_->setGeometry(left, ScaledY(24), groupBox_->width() - left - ScaledX(12),
+                             groupBox_->height() - ScaledY(32));
+}
+
+void TXDRRestoringFrm::ApplyLanguage() {
+  groupBox_->setTitle(LgText(lg::kRestoringCaption));
+  if (isVisible()) ShowRun();
+}
+
+}  // namespace kova

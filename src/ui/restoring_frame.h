@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QLabel>
+
+#include "ui/custom_frame.h"
+#include "ui/picture_control.h"
+
+namespace kova {
+
+class IXDRSkin;
+
+// The page shown while the checked files are copied: how many go into which folder. The header
+// above it shows the progress.
+class TXDRRestoringFrm : public TXCustomDRFrame {
+  Q_OBJECT
+
+ public:
+  explicit TXDRRestoringFrm(IXDRSkin& skin, QWidget* parent = nullptr,
+                            TXCustomEngine* engine = nullptr);
+
+  void ApplyLanguage() override;
+
+  QGroupBox& FolderGroupBox() const { return *groupBox_; }
+  QLabel& SummaryLabel() const { return *summaryLabel_; }
+
+ protected:
+  void Initialize() override;
+  void Shown() override;
+  void Resized() override;
+
+ private:
+  // Reads the folder and the checked files from the recovery engine's data.
+  void ShowRun();
+
+  IXDRSkin& skin_;
+  QGroupBox* groupBox_;
+  TXImage* arrowImage_;
+  QLabel* summaryLabel_;
+};
+
+}  // namespace kova

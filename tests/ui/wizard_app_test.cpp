@@ -1,0 +1,267 @@
+#include <QAbstractButton>
+#include <QDesktopServices>
+#include <QProcess>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "app/key_store.h"
+#include "framework/app_engine.h"
+#include "framework/aspects.h"
+#include "framework/core_app.h"
+#include "persistence/lg.h"
+#include "persistence/lg_keys.h"
+#include "support/test_files.h"
+#include "ui/disk_frame.h"
+#include "ui/finish_frame.h"
+#include "ui/images_frm.h"
+#include "ui/restoring_frame.h"
+#include "ui/results_model.h"
+#include "ui_test_urls.h"
+#include "wizard_app_fixture.h"
+
+namespace kova::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Kind = TXWizardFrameKind;
+using Asked = ScriptedDialogs::Kind;
+
+TEST_F(WizardAppTest, TypicalPathRestoresEveryIntactFileOfTheCardByteForByte) {
+  OtherDriveFolder target;
+  if (target.Path().empty()) GTEST_SKIP() << "no second file system for the restored files";
+  Start();
+  EXPECT_TRUE(Window().ModeComboBox().isVisible());
+  ScanTheCard();
+
+  const auto expected = card_->Expected();
+  auto& results = Frame<TXDRImagesFrm>(Kind::fkResults);
+  results.ShowWaitingFiles();
+  EXPECT_EQ(module->Engine().DataGear().FoundFiles().Count(), static_cast<int>(expected.size()));
+  EXPECT_TRUE(results.PreviewEnabled());
+  EXPECT_TRUE(Window().isMaximized());
+  EXPECT_EQ(Window().NextButton().text().toStdString(), Lg().Word(lg::kRestoreCaption));
+
+  const fs::path folder = target.Path() / "photos";
+  dialogs.AnswerFolder(folder.string());
+  Click(Window().NextButton());
+  ASSERT_TRUE(WaitForPage(wpFinish));
+  EXPECT_FALSE(Window().isMaximized());
+  EXPECT_EQ(FolderFiles(folder), expected);
+  auto& finish = Frame<TXDRFinishFrm>(Kind::fkFinish);
+  EXPECT_TRUE(finish.isVisible());
+  EXPECT_EQ(fs::path(finish.Folder().toStdString()), fs::path(folder.string() + "/"));
+  EXPECT_EQ(dialogs.Unscripted(), 0);
+
+  // Close on the finish page ends the program's window.
+  Click(Window().CancelButton());
+  ASSERT_TRUE(WaitForPage(wpWelcome));
+  Click(Window().CancelButton());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Window().isVisible(); }));
+}
+
+TEST_F(WizardAppTest, TheRestoringPageSaysHowManyFilesGoWhere) {
+  OtherDriveFolder target;
+  if (target.Path().empty()) GTEST_SKIP() << "no second file system for the restored files";
+  Start();
+  ScanTheCard();
+  auto& results = Frame<TXDRImagesFrm>(Kind::fkResults);
+  results.ShowWaitingFiles();
+  results.CheckAll(false);
+  module->Engine().DataGear().FoundFiles().At(0)->Checked = true;
+  // Slow reads keep the restoring page up long enough to read it.
+  plan->ReadDelay = std::chrono::milliseconds(200);
+  dialogs.AnswerFolder((target.Path() / "one").string());
+  Click(Window().NextButton());
+  ASSERT_TRUE(WaitForPage(wpRestoring));
+  auto& restoring = Frame<TXDRRestoringFrm>(Kind::fkRestoring);
+  EXPECT_TRUE(restoring.isVisible());
+  EXPECT_NE(restoring.SummaryLabel().text().toStdString().find(" 1 "), std::string::npos)
+      << restoring.SummaryLabel().text().toStdString();
+  EXPECT_NE(restoring.SummaryLabel().text().toStdString().find(target.Path().string()),
+            std::string::npos);
+  ASSERT_TRUE(WaitForPage(wpFinish));
+  EXPECT_EQ(FolderFiles(target.Path() / "one").size(), 1u);
+}
+
+TEST_F(WizardAppTest, CancelOnTheSetupPagesReturnsToTheWelcomePage) {
+  Start();
+  Window().ModeComboBox().setCurrentIndex(1);  // the advanced mode: every setup page
+  Click(Window().NextButton());
+  ASSERT_EQ(Page(), wpAction);
+  Click(Window().CancelButton());
+  EXPECT_EQ(Page(), wpWelcome);
+
+  Click(Window().NextButton());
+  Click(Window().NextButton());
+  ASSERT_EQ(Page(), wpDisk);
+  Click(Window().CancelButton());
+  EXPECT_EQ(Page(), wpWelcome);
+
+  Click(Window().NextButton());
+  Click(Window().NextButton());
+  ChooseCard();
+  Click(Window().NextButton());
+  ASSERT_EQ(Page(), wpFileTypes);
+  Click(Window().CancelButton());
+  EXPECT_EQ(Page(), wpWelcome);
+  EXPECT_TRUE(Window().isVisible());
+  EXPECT_EQ(dialogs.Count(), 0u);
+}
+
+TEST_F(WizardAppTest, CancelWhileScanningAsksThenShowsWhatWasFoundSoFar) {
+  Start();
+  plan->ReadDelay = std::chrono::milliseconds(50);
+  Click(Window().NextButton());
+  ChooseCard();
+  Click(Window().NextButton());
+  ASSERT_EQ(Page(), wpScanning);
+
+  dialogs.AnswerMessage(TXMessageButton::Continue);
+  Click(Window().CancelButton());
+  EXPECT_EQ(Page(), wpScanning);
+  EXPECT_TRUE(module->Engine().WorkerGear().IsRunning());
+
+  dialogs.AnswerMessage(TXMessageButton::Stop);
+  Click(Window().CancelButton());
+  ASSERT_TRUE(WaitForPage(wpImages));
+  EXPECT_EQ(dialogs.QuestionsOf(Asked::Message).size(), 2u);
+}
+
+TEST_F(WizardAppTest, ClosingTheWindowWhileScanningAsksAndARefusalKeepsItOpen) {
+  Start();
+  plan->ReadDelay = std::chrono::milliseconds(50);
+  Click(Window().NextButton());
+  ChooseCard();
+  Click(Window().NextButton());
+  ASSERT_EQ(Page(), wpScanning);
+
+  dialogs.AnswerMessage(TXMessageButton::Continue);
+  EXPECT_FALSE(Window().close());
+  QTest::qWait(50);
+  EXPECT_TRUE(Window().isVisible());
+  EXPECT_TRUE(module->Engine().WorkerGear().IsRunning());
+
+  dialogs.AnswerMessage(TXMessageButton::Stop);
+  EXPECT_TRUE(Window().close());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !module->Engine().WorkerGear().IsRunning(); }));
+}
+
+TEST_F(WizardAppTest, CancelAndCloseOnTheResultsPageAskTheExitQuestion) {
+  Start();
+  ScanTheCard();
+  dialogs.AnswerMessage(TXMessageButton::Back);
+  Click(Window().CancelButton());
+  EXPECT_EQ(Page(), wpImages);
+  dialogs.AnswerMessage(TXMessageButton::Back);
+  EXPECT_FALSE(Window().close());
+  EXPECT_TRUE(Window().isVisible());
+  ASSERT_EQ(dialogs.QuestionsOf(Asked::Message).size(), 2u);
+  EXPECT_FALSE(dialogs.QuestionsOf(Asked::Message)[0].Message.CheckText.empty());
+
+  // Exit with the confirmation ticked ends the program.
+  dialogs.AnswerMessage(TXMessageButton::Exit, true);
+  Click(Window().CancelButton());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Window().isVisible(); }));
+}
+
+TEST_F(WizardAppTest, ClosingTheWindowOnASetupPageNeedsNoQuestion) {
+  Start();
+  Click(Window().NextButton());
+  ASSERT_EQ(Page(), wpDisk);
+  EXPECT_TRUE(Window().close());
+  EXPECT_FALSE(Window().isVisible());
+  EXPECT_EQ(dialogs.Count(), 0u);
+}
+
+TEST_F(WizardAppTest, NoFolderChosenKeepsTheResultsAndNoFileIsWritten) {
+  Start();
+  ScanTheCard();
+  Click(Window().NextButton());  // the folder dialog is cancelled
+  EXPECT_EQ(Page(), wpImages);
+  EXPECT_EQ(dialogs.QuestionsOf(Asked::Folder).size(), 1u);
+  EXPECT_TRUE(module->Engine().DataGear().RestoreFolder.empty());
+}
+
+TEST_F(WizardAppTest, TheModuleAnswersHelpAboutAndSupportAndKeepsItsSettings) {
+  Start();
+  OpenedUrls opened;
+  Click(Window().HelpButton());
+  ASSERT_NE(module->HelpDlg().Form(), nullptr);
+  auto* help = dynamic_cast<TXHelpFrm*>(module->HelpDlg().Form());
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_FALSE(help->HelpRichEdit().toPlainText().isEmpty());
+  module->HelpDlg().Close(drClosed);
+
+  QTimer::singleShot(0, [&] {
+    auto* about = dynamic_cast<TXAboutFrm*>(module->AboutDlg().Form());
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->UpdatesBtn().isVisible());
+    module->AboutDlg().Close(drClosed);
+  });
+  Click(Window().AboutButton());
+  EXPECT_EQ(module->AboutDlg().Result(), drClosed);
+
+  DispatchAspect<TXActionAspect>(CoreApp().Engine(), kActionSupport);
+  ASSERT_EQ(opened.urls.size(), 1);
+  EXPECT_EQ(opened.urls[0].toString().toStdString(), TUniQ::kSupportAddress);
+
+  // The settings are written when the module goes, and read when it comes again.
+  module->Settings().SetShowThumbnails(false);
+  module.reset();
+  EXPECT_TRUE(fs::exists(home / "settings.keys"));
+  Start();
+  EXPECT_FALSE(module->Settings().ShowThumbnails());
+}
+
+TEST_F(WizardAppTest, DamagedSettingsLeaveTheDefaultsAndGoodOnesAreWrittenAtTheEnd) {
+  const std::string damaged = "\x01\x02 not a key store";
+  std::ofstream(home / "settings.keys") << damaged;
+  Start();
+  EXPECT_TRUE(module->Settings().ShowThumbnails());
+  module->Settings().SetShowThumbnails(false);
+  module.reset();
+  TXKovaIni reread;
+  EXPECT_TRUE(reread.Load(TXKeyStoreFile(home / "settings.keys")));
+  EXPECT_FALSE(reread.ShowThumbnails());
+}
+
+// The program itself: a second start while the first runs ends at once, without a window.
+TEST(WizardProgramTest, ASecondStartEndsSilentlyWhileTheFirstRuns) {
+  const QString program = QStringLiteral(KOVA_TEST_BINARY_DIR "/src/app/gui/kova");
+  if (!fs::exists(program.toStdString())) GTEST_SKIP() << "the kova program is not built";
+  TempDir runtime;
+  fs::permissions(runtime.Path(), fs::perms::owner_all, fs::perm_options::replace);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.Path().string()));
+  environment.insert("XDG_CONFIG_HOME", QString::fromStdString((runtime / "config").string()));
+  environment.insert("QT_QPA_PLATFORM", "offscreen");
+
+  QProcess first;
+  first.setProcessEnvironment(environment);
+  first.start(program, {});
+  ASSERT_TRUE(first.waitForStarted());
+  // The first instance holds its lock once its window is up; give it time to get there.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        for (const auto& entry : fs::directory_iterator(runtime.Path()))
+          if (entry.path().filename().string().find("Velmora") != std::string::npos) return true;
+        return false;
+      },
+      20000));
+  QTest::qWait(500);
+
+  QProcess second;
+  second.setProcessEnvironment(environment);
+  second.start(program, {QStringLiteral("--anything")});
+  ASSERT_TRUE(second.waitForFinished(20000));
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_EQ(first.state(), QProcess::Running);
+
+  first.terminate();
+  first.waitForFinished(10000);
+}
+
+}  // namespace
+}  // namespace kova::test
