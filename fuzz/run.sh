@@ -27,7 +27,7 @@ all_targets=(fat_disk scan_format deep_scan disk_info stream_container language 
 max_len() {
   case "$1" in
     fat_disk|deep_scan) echo 400000 ;;
-    scan_format) echo 262145 ;;
+    scan_format) echo 100001 ;;
     language|stream_container) echo 131072 ;;
     *) echo 65536 ;;
   esac
