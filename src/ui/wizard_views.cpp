@@ -1,6 +1,7 @@
 #include "ui/wizard_views.h"
 
 #include <QTimer>
+#include <algorithm>
 
 #include "flow/dr_engine.h"
 #include "recovery/run_data.h"
@@ -42,7 +43,9 @@ void TXQtWizardMainWindow::Close() {
 }
 
 void TXQtWizardMainWindow::ShowNormal(int32_t width, int32_t height) {
-  Window().ResizeClient(QSize(ScaledX(width), ScaledY(height)));
+  // The wizard's window is a landscape one (its least size is 640 x 480): a portrait size is
+  // taken turned, so that the setup pages are not stretched into a tall empty window.
+  Window().ResizeClient(QSize(ScaledX(std::max(width, height)), ScaledY(std::min(width, height))));
 }
 
 void TXQtWizardMainWindow::Maximize() {

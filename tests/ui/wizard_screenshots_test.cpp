@@ -27,8 +27,8 @@ class WizardScreenshots : public WizardAppTest {
     fs::create_directories(folder_);
   }
 
-  void Save(QWidget& widget, const std::string& name) {
-    QTest::qWait(150);  // let the page settle: layouts, thumbnails, the header's artwork
+  void Save(QWidget& widget, const std::string& name, int settleMs = 150) {
+    QTest::qWait(settleMs);  // let the page settle: layouts, thumbnails, the header's artwork
     const fs::path file = folder_ / (name + ".png");
     EXPECT_TRUE(widget.grab().save(QString::fromStdString(file.string()))) << file;
   }
@@ -53,7 +53,7 @@ class WizardScreenshots : public WizardAppTest {
     dialogs.AnswerFolder((target / path).string());
     Click(Window().NextButton());
     ASSERT_TRUE(WaitForPage(wpRestoring));
-    Save(path + "_6_restoring");
+    Save(Window(), path + "_6_restoring", 0);
     ASSERT_TRUE(WaitForPage(wpFinish));
     Save(path + "_7_finish");
   }
