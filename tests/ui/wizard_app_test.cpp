@@ -185,6 +185,7 @@ TEST_F(WizardAppTest, NoFolderChosenKeepsTheResultsAndNoFileIsWritten) {
 
 TEST_F(WizardAppTest, TheModuleAnswersHelpAboutAndSupportAndKeepsItsSettings) {
   Start();
+  EXPECT_EQ(module->MainForm(), &Window());
   OpenedUrls opened;
   Click(Window().HelpButton());
   ASSERT_NE(module->HelpDlg().Form(), nullptr);

@@ -112,6 +112,11 @@ void TUniQ::OnAction(AXNotification& notification) {
   }
 }
 
+QWidget* TUniQ::MainForm() const {
+  auto* window = dynamic_cast<TXQtWizardMainWindow*>(engine_->View().MainWindow());
+  return window ? &window->Window() : nullptr;
+}
+
 void TUniQ::CloseMainWindow() {
   if (engine_)
     if (IXWizardMainWindow* window = engine_->View().MainWindow()) window->Close();

@@ -43,6 +43,8 @@ class TUniQ final : public TXObject {
   TXKovaIni& Settings() { return settings_; }
   IXDRSkin& Skin() const { return *skin_; }
   TXKovaEngine& Engine() const { return *engine_; }
+  // The wizard's main window.
+  QWidget* MainForm() const;
   TXAboutDialog& AboutDlg() { return aboutDlg_; }
   TXHelpDialog& HelpDlg() { return helpDlg_; }
   TXNetEngine& NetEngine() const { return *netEngine_; }

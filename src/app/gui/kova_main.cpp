@@ -7,6 +7,7 @@
 #include "kova_version.h"
 #include "ui/application_look.h"
 #include "ui/orange_kova_skin.h"
+#include "ui/qt_dialogs.h"
 #include "ui/qt_event_loop.h"
 
 namespace {
@@ -35,7 +36,10 @@ int main(int argc, char** argv) {
     kova::TXOrangeKovaSkinData skin;
     kova::ApplyApplicationLook(application, skin);
     kova::TUniQ module(skin);
+    kova::TXQtDialogs dialogs(&skin, module.MainForm());
+    kova::SetDialogs(&dialogs);
     exitCode = QApplication::exec();
+    kova::SetDialogs(nullptr);
   }
   return exitCode;
 }
