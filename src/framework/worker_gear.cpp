@@ -28,6 +28,9 @@ void TXCustomThreadWorkerGear::SetContainer(IXMessageContainer* container) {
 bool TXCustomThreadWorkerGear::StartThread(std::unique_ptr<TXCustomWorkerThread> thread) {
   if (thread_ || !thread) return false;
   thread->SetEndCallback([this] { ThreadEnded(); });
+  // The worker is made ready here rather than in the thread's body, so that a cancel that comes
+  // before the body has begun is not wiped out by it.
+  worker_->Reset();
   thread_ = std::move(thread);
   thread_->Start();
   return true;

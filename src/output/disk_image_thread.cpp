@@ -60,7 +60,6 @@ void TXDRDiskImageThread::Execute() {
   Name = "ImageFile";
   ClearThreadError();
   Worker().GetProgress().Reset();
-  Worker().Reset();
   Worker().SetName(Name);
   try {
     if (DrivePath.empty()) {

@@ -95,7 +95,6 @@ void TXDRRestoreFilesThread::Execute() {
   Name = "Restore";
   ClearThreadError();
   Worker().GetProgress().Reset();
-  Worker().Reset();
   Worker().SetName(Name);
   const TXRestoreTally tally = Restore();
   if (CoreApp().IsTerminating()) {

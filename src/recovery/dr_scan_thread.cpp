@@ -23,7 +23,6 @@ void TXCustomDRScanThread::Execute() {
   Data().Elapsed = CoreApp().Now();
   ClearThreadError();
   Worker().GetProgress().Reset();
-  Worker().Reset();
   Name = "Scan";
   Worker().SetName(Name);
   const TXHandler handler(this, &TXCustomDRScanThread::OnFoundFile);

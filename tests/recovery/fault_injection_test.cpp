@@ -184,6 +184,21 @@ TEST_F(ScanFaultTest, CancelAtRandomMomentsEndsCancelledWithAConsistentCollectio
   }
 }
 
+TEST_F(ScanFaultTest, ACancelRightAfterTheStartIsNotLostWhileTheThreadGetsGoing) {
+  for (int round = 0; round < 10; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    auto plan = std::make_shared<TXFaultPlan>();
+    plan->ReadDelay = 20ms;
+    TXDeviceOpenerScope scope(FaultyDeviceOpener(kDrive, Image(), plan));
+    ScanHarness scan;
+    ASSERT_TRUE(scan.Start(MakeRef<TXDRDiskDeepScanWorkCommand>(&scan.gear, kDrive)));
+    scan.gear.CancelRun();
+    ASSERT_TRUE(scan.WaitForEnd(30s));
+    EXPECT_EQ(scan.endCode, kErrCancelled);
+    EXPECT_LT(plan->Reads, healthyReads_ / 2);
+  }
+}
+
 TEST_F(ScanFaultTest, ACardThatCannotBeOpenedEndsWithItsErrorAndFindsNothing) {
   for (const auto& [error, code] :
        {std::pair{ENOMEDIUM, kErrNotReady}, {EACCES, kErrAccessDenied}}) {

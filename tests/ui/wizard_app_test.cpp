@@ -125,6 +125,7 @@ TEST_F(WizardAppTest, CancelWhileScanningAsksThenShowsWhatWasFoundSoFar) {
   dialogs.AnswerMessage(TXMessageButton::Stop);
   Click(Window().CancelButton());
   ASSERT_TRUE(WaitForPage(wpImages));
+  EXPECT_EQ(module->Engine().DataGear().Result(rkScan).Code, kErrCancelled);
   EXPECT_EQ(dialogs.QuestionsOf(Asked::Message).size(), 2u);
 }
 
