@@ -122,6 +122,8 @@ TEST_F(WizardAppTest, CancelWhileScanningAsksThenShowsWhatWasFoundSoFar) {
   EXPECT_EQ(Page(), wpScanning);
   EXPECT_TRUE(module->Engine().WorkerGear().IsRunning());
 
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return module->Engine().DataGear().FoundFiles().Count() > 0; }, 60000));
   dialogs.AnswerMessage(TXMessageButton::Stop);
   Click(Window().CancelButton());
   ASSERT_TRUE(WaitForPage(wpImages));
