@@ -16,7 +16,7 @@ namespace kova {
 
 namespace {
 
-constexpr int kDriveGroupHeight = 113;
+constexpr int kDriveGroupHeight = 127;
 constexpr int kSizeGroupHeight = 141;
 constexpr int kComposableHeight = 65;
 constexpr int kTextLeft = 56;
@@ -186,12 +186,12 @@ void TXDRDiskFrm::Resized() {
   driveGroupBox_->setGeometry(area.left(), area.top(), inner, ScaledY(kDriveGroupHeight));
   const int textLeft = ScaledX(kTextLeft), textWidth = inner - textLeft - ScaledX(12);
   warningImage_->move(ScaledX(12), ScaledY(22));
-  label1_->setGeometry(textLeft, ScaledY(20), textWidth, ScaledY(34));
+  label1_->setGeometry(textLeft, ScaledY(20), textWidth, ScaledY(48));
   const QSize button(ScaledX(120), ScaledY(23));
   const int driveWidth = std::min(ScaledX(300), textWidth - button.width() - ScaledX(8));
-  driveBox_->setGeometry(textLeft, ScaledY(58), driveWidth, button.height());
-  refreshBtn_->setGeometry(QRect(QPoint(textLeft + driveWidth + ScaledX(8), ScaledY(58)), button));
-  cardHelpLabel_->setGeometry(textLeft, ScaledY(88), textWidth, ScaledY(18));
+  driveBox_->setGeometry(textLeft, ScaledY(72), driveWidth, button.height());
+  refreshBtn_->setGeometry(QRect(QPoint(textLeft + driveWidth + ScaledX(8), ScaledY(72)), button));
+  cardHelpLabel_->setGeometry(textLeft, ScaledY(102), textWidth, ScaledY(18));
 
   const int below = driveGroupBox_->geometry().bottom() + 1 + ScaledY(4);
   const QRect lower(area.left(), below, inner, ScaledY(kSizeGroupHeight));
