@@ -116,11 +116,21 @@ void WizardAppTest::ChooseCard() const {
   ASSERT_FALSE(disk.NotReady());
 }
 
-void WizardAppTest::ScanTheCard() {
+void WizardAppTest::StartScanning() {
   Click(Window().NextButton());
   ASSERT_EQ(Page(), wpDisk);
   ChooseCard();
   Click(Window().NextButton());
+  ASSERT_EQ(Page(), wpScanning);
+}
+
+void WizardAppTest::StartSlowScanning() {
+  plan->ReadDelay = std::chrono::milliseconds(50);
+  StartScanning();
+}
+
+void WizardAppTest::ScanTheCard() {
+  StartScanning();
   ASSERT_TRUE(WaitForPage(wpImages));
 }
 

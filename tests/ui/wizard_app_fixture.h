@@ -74,6 +74,10 @@ class WizardAppTest : public ::testing::Test {
   bool WaitForPage(TXKovaPageID page, int timeoutMs = 60000) const;
   void Click(QAbstractButton& button) const;
   void ChooseCard() const;
+  // Welcome -> Disk (the card chosen) -> Scanning.
+  void StartScanning();
+  // The same on a card that answers each read after 50 ms, so that the scan is still running.
+  void StartSlowScanning();
   // Welcome -> Disk (the card chosen) -> Scanning -> Images.
   void ScanTheCard();
 

@@ -111,11 +111,7 @@ TEST_F(WizardAppTest, CancelOnTheSetupPagesReturnsToTheWelcomePage) {
 
 TEST_F(WizardAppTest, CancelWhileScanningAsksThenShowsWhatWasFoundSoFar) {
   Start();
-  plan->ReadDelay = std::chrono::milliseconds(50);
-  Click(Window().NextButton());
-  ChooseCard();
-  Click(Window().NextButton());
-  ASSERT_EQ(Page(), wpScanning);
+  StartSlowScanning();
 
   dialogs.AnswerMessage(TXMessageButton::Continue);
   Click(Window().CancelButton());
@@ -133,11 +129,7 @@ TEST_F(WizardAppTest, CancelWhileScanningAsksThenShowsWhatWasFoundSoFar) {
 
 TEST_F(WizardAppTest, ClosingTheWindowWhileScanningAsksAndARefusalKeepsItOpen) {
   Start();
-  plan->ReadDelay = std::chrono::milliseconds(50);
-  Click(Window().NextButton());
-  ChooseCard();
-  Click(Window().NextButton());
-  ASSERT_EQ(Page(), wpScanning);
+  StartSlowScanning();
 
   dialogs.AnswerMessage(TXMessageButton::Continue);
   EXPECT_FALSE(Window().close());
