@@ -3,8 +3,9 @@
 #include <string>
 
 // How the recovery commands and the wizard's page states ask the user something. The wizard
-// answers with Qt dialogs, kova-cli on the terminal, the tests from a script. Every call runs on
-// the user-interface thread.
+// answers with Qt dialogs, kova-cli on the terminal, the tests from a script. A call may come
+// from a run's thread: the implementation shows the question on the user-interface thread while
+// the caller waits.
 namespace kova {
 
 class TXDRClusterErrorDialog;
