@@ -26,6 +26,8 @@ bool TXDRFileItem::Assign(const TXPersistent& source) {
     SmallImageIndex = other->SmallImageIndex;
     Dimensions = other->Dimensions;
     Thumbnail.Assign(other->Thumbnail);
+    Volume = other->Volume;
+    Folder = other->Folder;
   }
   return TXSplitItem::Assign(source);
 }

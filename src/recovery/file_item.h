@@ -32,6 +32,12 @@ class TXDRFileItem : public TXSplitItem {
   int32_t SmallImageIndex = -1;
   TXSize Dimensions;  // 0 x 0 when unknown
   TXImageObject Thumbnail;
+  // The volume the file was found in: its partition number (1 for a card without a partition
+  // table), or 0 for space outside every volume.
+  int32_t Volume = 0;
+  // The folder that holds the file on the card, '/'-separated UTF-8 below the volume's root;
+  // empty for the root and for files found by the search.
+  std::string Folder;
 
   // The display name is the file name.
   std::string DisplayName() const override { return Name; }
