@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "fat/cluster_marks.h"
+#include "recovery/cluster_marks.h"
 #include "fat/dir_cluster.h"
 #include "fat/fat_table.h"
 

@@ -5,28 +5,15 @@
 #include "fat/file_system_entry.h"
 #include "framework/notification.h"
 #include "framework/worker.h"
-#include "recovery/block_stream.h"
 #include "recovery/blocks.h"
-#include "recovery/formats/scan_format_registry.h"
+#include "recovery/entry_files.h"
 #include "recovery/recovery_aspects.h"
-#include "recovery/search.h"
 
 namespace kova {
 
 namespace {
 
-// The first bytes of a deleted file that tell wiped clusters from data.
-constexpr int64_t kWipeProbe = 4096;
-
 using TXFoundFileRef = TXRef<TXNotification<TXDRFoundFileAspect>>;
-
-// Dimensions and thumbnail from the file's scan format, after the format has measured it.
-void TakePicture(TXDRScanFormat& format, TXDRFileItem& item, TXStream& medium) {
-  item.Dimensions = format.Dimensions;
-  TXSize size;
-  item.MarkThumbnail(format.MakeThumbnail(size, item.Thumbnail, item.Blocks(), medium));
-  if (item.Dimensions.Width == 0 || item.Dimensions.Height == 0) item.Dimensions = size;
-}
 
 }  // namespace
 
@@ -69,11 +56,7 @@ void TXDRFATFileRecovery::BuildChainItem(TXFileSystemEntry& entry, TXBlocks& use
   usedBlocks.Add(boot.ClusterOffset(last), boot.ClusterBytes());
   item.MarkEntry();
   Describe(item, entry);
-  if (const TXDRScanFormatClass* formatClass = ClassOfExt(item.Ext)) {
-    std::unique_ptr<TXDRScanFormat> format = formatClass->Create();
-    format->ValidateItem(disk_.Medium(), item.Blocks());
-    TakePicture(*format, item, disk_.Medium());
-  }
+  MeasureLiveEntryFile(item, disk_.Medium());
   worker_.Dispatch(*notification);
 }
 
@@ -90,30 +73,14 @@ bool TXDRFATFileRecovery::FollowFreeClusters(const TXFileSystemEntry& entry,
   return remaining <= 0;
 }
 
-bool TXDRFATFileRecovery::Wiped(const TXBlocks& blocks) const {
-  TXBlockStream view(disk_.Medium(), blocks);
-  TXSearch search;
-  search.SetSource(&view);
-  int64_t probe = std::min(blocks.TotalSize(), kWipeProbe);
-  return search.AllEqualAt(0x00, probe, 0) || search.AllEqualAt(0xFF, probe, 0);
-}
-
 void TXDRFATFileRecovery::RecoverDeletedItem(TXFileSystemEntry& entry) {
   TXFoundFileRef notification = MakeNotification<TXDRFoundFileAspect>();
   TXDRFileItem& item = *notification->Aspect().Item;
   entry.Set(efProcessed);
-  if (!FollowFreeClusters(entry, item.EditBlocks()) || Wiped(item.Blocks())) return;
+  if (!FollowFreeClusters(entry, item.EditBlocks())) return;
   item.MarkDeletedEntry();
   Describe(item, entry);
-  if (const TXDRScanFormatClass* formatClass = ClassOfExt(item.Ext)) {
-    std::unique_ptr<TXDRScanFormat> format = formatClass->Create();
-    TXBlockStream view(disk_.Medium(), item.Blocks());
-    TXSearch search;
-    search.SetWorker(TXRef<IXWorker>(&worker_));
-    search.SetSource(&view);
-    if (!format->Check(search, 0)) return;
-    TakePicture(*format, item, disk_.Medium());
-  }
+  if (!MeasureDeletedEntryFile(item, disk_.Medium(), worker_)) return;
   worker_.Dispatch(*notification);
 }
 

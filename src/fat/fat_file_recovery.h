@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fat/cluster_marks.h"
 #include "fat/fat_disk.h"
+#include "recovery/cluster_marks.h"
 
 namespace kova {
 
@@ -28,7 +28,6 @@ class TXDRFATFileRecovery {
  private:
   bool FollowChain(const TXFileSystemEntry& entry, TXBlocks& blocks, uint32_t& last);
   bool FollowFreeClusters(const TXFileSystemEntry& entry, TXBlocks& blocks) const;
-  bool Wiped(const TXBlocks& blocks) const;
   void Describe(TXDRFileItem& item, const TXFileSystemEntry& entry) const;
 
   TXDRFATDisk& disk_;
