@@ -1,0 +1,16 @@
+#pragma once
+
+#include <span>
+#include <string>
+
+// UTF-8 out of the encodings file systems store names in.
+namespace kova {
+
+// Appends the UTF-8 form of a code point; a surrogate or a value past U+10FFFF gives U+FFFD.
+void AppendUtf8(std::string& out, char32_t code);
+
+// Decodes UTF-16 code units into UTF-8, stopping at the first zero unit. A surrogate that is
+// not part of a pair becomes U+FFFD, so every unit yields a character.
+std::string Utf16ToUtf8(std::span<const char16_t> units);
+
+}  // namespace kova
