@@ -55,14 +55,14 @@ std::string FormatClusterList(const std::vector<uint32_t>& clusters) {
   return out;
 }
 
-std::vector<Extent> ChainExtents(const VolumeLayout& layout, const std::vector<uint32_t>& clusters,
-                                 uint64_t size) {
+std::vector<Extent> ChainExtents(uint64_t cluster2_offset, uint32_t cluster_bytes,
+                                 const std::vector<uint32_t>& clusters, uint64_t size) {
   std::vector<Extent> out;
   uint64_t remaining = size;
   for (uint32_t cluster : clusters) {
     if (remaining == 0) break;
-    const uint64_t part = std::min<uint64_t>(remaining, layout.ClusterBytes());
-    const uint64_t offset = layout.ClusterOffset(cluster);
+    const uint64_t part = std::min<uint64_t>(remaining, cluster_bytes);
+    const uint64_t offset = cluster2_offset + uint64_t{cluster - 2} * cluster_bytes;
     if (!out.empty() && out.back().offset + out.back().size == offset) {
       out.back().size += part;
     } else {

@@ -16,7 +16,12 @@ Status ParseClusterList(std::string_view text, std::vector<uint32_t>* clusters);
 std::string FormatClusterList(const std::vector<uint32_t>& clusters);
 
 // The image extents holding the first `size` bytes of a chain, neighbouring clusters merged.
-std::vector<Extent> ChainExtents(const VolumeLayout& layout, const std::vector<uint32_t>& clusters,
-                                 uint64_t size);
+// Cluster n lies at `cluster2_offset` + (n - 2) * `cluster_bytes`.
+std::vector<Extent> ChainExtents(uint64_t cluster2_offset, uint32_t cluster_bytes,
+                                 const std::vector<uint32_t>& clusters, uint64_t size);
+inline std::vector<Extent> ChainExtents(const VolumeLayout& layout,
+                                        const std::vector<uint32_t>& clusters, uint64_t size) {
+  return ChainExtents(layout.DataOffset(), layout.ClusterBytes(), clusters, size);
+}
 
 }  // namespace kova::mkcard
