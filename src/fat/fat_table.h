@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "fat/boot_sector.h"
+#include "storage/boot_sector.h"
 #include "fat/file_system.h"
 
 namespace kova {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "fat/boot_sector.h"
+#include "storage/boot_sector.h"
 #include "framework/managed_object.h"
 #include "storage/disk_info.h"
 

@@ -1,5 +1,7 @@
 #include "framework/unicode_text.h"
 
+#include <vector>
+
 namespace kova {
 
 namespace {
@@ -48,6 +50,13 @@ std::string Utf16ToUtf8(std::span<const char16_t> units) {
     }
   }
   return out;
+}
+
+std::string Utf16LeToUtf8(std::span<const uint8_t> bytes) {
+  std::vector<char16_t> units(bytes.size() / 2);
+  for (size_t i = 0; i < units.size(); ++i)
+    units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  return Utf16ToUtf8(units);
 }
 
 }  // namespace kova

@@ -2,12 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <optional>
 
 #include "framework/text_utils.h"
-#include "storage/fat_boot_sector.h"
+#include "storage/fat_volume_facts.h"
 #include "storage/platform_device.h"
 #include "storage/platform_volume.h"
 
@@ -19,7 +20,7 @@ constexpr uint32_t kLongNameLength = 255;
 
 // File-system name, label and serial from libblkid, refined by the FAT boot sector, which alone
 // tells FAT16 from FAT32. Answers the boot sector's facts when the volume is FAT.
-bool NameVolume(IXBlockDevice& device, TXDiskInfoRecord& record, TXFatBootFacts& fat) {
+bool NameVolume(IXBlockDevice& device, TXDiskInfoRecord& record, TXBootSector& fat) {
   TXVolumeProbe probe;
   bool probed = ProbeVolume(device.NativeHandle(), probe);
   if (probed) {
@@ -27,23 +28,25 @@ bool NameVolume(IXBlockDevice& device, TXDiskInfoRecord& record, TXFatBootFacts&
     record.VolumeName = probe.Label;
     record.VolumeSerial = SerialOfUuid(probe.Uuid);
   }
-  bool isFat = (!probed || record.FileSystem == "FAT") && ReadFatBootFacts(device, fat);
+  bool isFat = (!probed || record.FileSystem == "FAT") && ReadFatBootSector(device, fat);
   if (isFat) {
-    record.FileSystem = fat.FileSystemName();
-    if (record.VolumeName.empty()) record.VolumeName = fat.Label;
-    if (record.VolumeSerial == 0) record.VolumeSerial = fat.Serial;
+    record.FileSystem = FatFileSystemName(fat);
+    std::string label = fat.HasSerialAndLabel() ? fat.VolumeLabel() : std::string();
+    if (record.VolumeName.empty() && label != "NO NAME") record.VolumeName = label;
+    if (record.VolumeSerial == 0 && fat.HasSerialAndLabel())
+      record.VolumeSerial = fat.VolumeSerial();
   }
   if (!record.FileSystem.empty()) record.VolumeMaxLength = kLongNameLength;
   return isFat;
 }
 
-void SizeFatVolume(IXBlockDevice& device, const TXFatBootFacts& fat, bool countFree,
+void SizeFatVolume(IXBlockDevice& device, const TXBootSector& fat, bool countFree,
                    TXDiskInfoRecord& record) {
-  record.SectorSize = fat.SectorSize;
-  record.SectorsPerCluster = fat.SectorsPerCluster;
-  record.ClusterSize = fat.ClusterSize();
-  record.TotalClusters = fat.TotalClusters;
-  record.TotalSpace = fat.TotalClusters * record.ClusterSize;
+  record.SectorSize = fat.BytesPerSector();
+  record.SectorsPerCluster = fat.SectorsPerCluster();
+  record.ClusterSize = static_cast<uint32_t>(fat.ClusterBytes());
+  record.TotalClusters = std::max<int64_t>(0, fat.ClusterCount() - 2);
+  record.TotalSpace = record.TotalClusters * record.ClusterSize;
   int64_t free = countFree ? CountFreeClusters(device, fat) : -1;
   if (free >= 0) {
     record.FreeClusters = free;
@@ -86,7 +89,7 @@ bool QueryFolder(const std::string& path, TXDiskInfoRecord& record) {
   if (!mount) return true;
   record.FileSystem = FileSystemNameOf(mount->Type);
   if (TXDeviceOpening source = OpenDevice(mount->Source); source.Device) {
-    TXFatBootFacts fat;
+    TXBootSector fat;
     NameVolume(*source.Device, record, fat);
   }
   return true;
@@ -181,7 +184,7 @@ void TXDiskInfoRecord::QueryVolume(IXBlockDevice& device) {
   RootPath = root;
   DiskSize = device.Size();
   SectorSize = device.SectorSize();
-  TXFatBootFacts fat;
+  TXBootSector fat;
   bool isFat = NameVolume(device, *this, fat);
   std::optional<TXSpaceFacts> live = LiveSpace(device);
   if (isFat) SizeFatVolume(device, fat, !live, *this);

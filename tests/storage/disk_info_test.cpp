@@ -4,10 +4,10 @@
 
 #include <fstream>
 
-#include "fat_images.h"
+#include "storage/boot_sector.h"
 #include "storage/disk_aspect.h"
-#include "storage/fat_boot_sector.h"
 #include "storage/platform_device.h"
+#include "support/fat_images.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
 
@@ -175,16 +175,15 @@ TEST_F(FatVolumeTest, AFolderGivesTheSpaceOfItsFileSystem) {
 }
 
 TEST(FatBootSectorTest, RefusesWhatIsNoFatBootSector) {
-  TXFatBootFacts facts;
-  EXPECT_FALSE(DecodeFatBootSector(std::vector<uint8_t>(512, 0), facts));
-  EXPECT_FALSE(DecodeFatBootSector(test::NoiseBytes(512, 8), facts));
-  EXPECT_FALSE(DecodeFatBootSector(std::vector<uint8_t>(100, 0xEB), facts));
+  EXPECT_FALSE(TXBootSector(std::vector<uint8_t>(512, 0)).IsPlausible());
+  EXPECT_FALSE(TXBootSector(test::NoiseBytes(512, 8)).IsPlausible());
+  EXPECT_FALSE(TXBootSector(std::vector<uint8_t>(100, 0xEB)).IsPlausible());
   std::vector<uint8_t> sector(512, 0);
   sector[0] = 0xEB;
   sector[0x0B] = 0x00;  // 0 bytes per sector, as on a damaged card
   sector[0x0D] = 4;
-  EXPECT_FALSE(DecodeFatBootSector(sector, facts));
-  EXPECT_EQ(facts.Kind, TXFatKind::fkNone);
+  EXPECT_FALSE(TXBootSector(sector).IsPlausible());
+  EXPECT_EQ(TXBootSector(sector).Type(), TXFatType::ftUnknown);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
-#include "fat/boot_sector.h"
+#include "storage/boot_sector.h"
 
 #include <algorithm>
+#include <bit>
 
-#include "fat/windows1252.h"
+#include "framework/oem_code_pages.h"
 #include "framework/text_utils.h"
 
 namespace kova {
@@ -36,12 +37,37 @@ TXBootSector::TXBootSector(std::span<const uint8_t> bytes) {
   std::copy_n(bytes.begin(), std::min(bytes.size(), kSize), bytes_.begin());
 }
 
-TXFatType TXBootSector::Type() const {
+TXFatType TXBootSector::TypeByText() const {
   std::string small = TypeTextAt(bytes_, 54);
   if (small == "FAT12") return TXFatType::ftFat12;
   if (small == "FAT16") return TXFatType::ftFat16;
   if (TypeTextAt(bytes_, 82) == "FAT32") return TXFatType::ftFat32;
   return TXFatType::ftUnknown;
+}
+
+int64_t TXBootSector::DataSector() const {
+  int64_t sector = BytesPerSector();
+  int64_t rootSectors = sector ? (RootDirBytes() + sector - 1) / sector : 0;
+  return ReservedSectors() + int64_t{FatCount()} * FatSectors() + rootSectors;
+}
+
+bool TXBootSector::IsPlausible() const {
+  uint32_t sector = BytesPerSector();
+  uint32_t perCluster = SectorsPerCluster();
+  if (bytes_[0] != 0xEB && bytes_[0] != 0xE9) return false;
+  if (sector < 512 || sector > 4096 || !std::has_single_bit(sector)) return false;
+  if (perCluster == 0 || !std::has_single_bit(perCluster)) return false;
+  if (ReservedSectors() == 0 || FatCount() == 0 || FatSectors() == 0) return false;
+  return DataSector() < TotalSectors();
+}
+
+TXFatType TXBootSector::Type() const {
+  TXFatType byText = TypeByText();
+  if (byText != TXFatType::ftUnknown || !IsPlausible()) return byText;
+  int64_t clusters = (TotalSectors() - DataSector()) / SectorsPerCluster();
+  if (clusters < 4085) return TXFatType::ftFat12;
+  if (clusters < 65525) return TXFatType::ftFat16;
+  return TXFatType::ftFat32;
 }
 
 size_t TXBootSector::ExtendedFields() const {
@@ -52,9 +78,9 @@ uint32_t TXBootSector::VolumeSerial() const {
   return U32(ExtendedFields() + 3);
 }
 
-std::string TXBootSector::VolumeLabel() const {
+std::string TXBootSector::VolumeLabel(uint16_t codePage) const {
   std::span<const uint8_t> label(bytes_.data() + ExtendedFields() + 7, 11);
-  return std::string(Trim(Windows1252ToUtf8(label)));
+  return std::string(Trim(OemToUtf8(label, codePage)));
 }
 
 int64_t TXBootSector::FatBytes() const {

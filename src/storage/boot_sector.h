@@ -12,10 +12,12 @@ enum class TXFatType : uint8_t { ftUnknown, ftFat12, ftFat16, ftFat32 };
 // "FAT12", "FAT16", "FAT32", or "" for an unknown type.
 std::string FatTypeName(TXFatType type);
 
-// The first 512 bytes of a FAT volume (little-endian), with the fields the recovery reads and the
-// arithmetic that places the tables, the root folder and the clusters. The type is decided by the
-// type text alone, as the formatter wrote it, not by counting clusters. Offsets are bytes from the
-// start of the volume and use the boot sector's own sector size.
+// The first 512 bytes of a FAT volume (little-endian), with the fields the recovery and the volume
+// information read and the arithmetic that places the tables, the root folder and the clusters.
+// The type text decides the type when it is "FAT12", "FAT16" or "FAT32", as the formatter wrote
+// it; any other text (some cameras write "FAT     " or nothing) leaves the decision to the
+// cluster count, as the FAT standard does, for a plausible boot sector. Offsets are bytes from
+// the start of the volume and use the boot sector's own sector size.
 class TXBootSector {
  public:
   static constexpr size_t kSize = 512;
@@ -35,13 +37,23 @@ class TXBootSector {
   uint32_t RootEntries() const { return U16(17); }
   // The 16-bit count when it is not 0, else the 32-bit one.
   uint32_t TotalSectors() const { return U16(19) ? U16(19) : U32(32); }
+  // The 16-bit sectors per table when it is not 0, else the 32-bit one.
+  uint32_t FatSectors() const { return U16(22) ? U16(22) : U32(36); }
   // The first cluster of a FAT32 root folder.
   uint32_t RootCluster() const { return U32(44); }
+  // FAT32: the sector of the information sector and of the backup boot sector (0 when none).
+  uint32_t FsInfoSector() const { return U16(48); }
+  uint32_t BackupBootSector() const { return U16(50); }
 
+  // A jump instruction, a power-of-two sector size from 512 to 4096 and cluster size, reserved
+  // sectors, tables, and a data area inside the volume: what a formatter always writes.
+  bool IsPlausible() const;
   TXFatType Type() const;
+  // The serial and the label were written (extended boot signature 0x29).
+  bool HasSerialAndLabel() const { return bytes_[ExtendedFields() + 2] == 0x29; }
   uint32_t VolumeSerial() const;
-  // The volume label as written, trimmed (Windows-1252 decoded).
-  std::string VolumeLabel() const;
+  // The volume label as written, trimmed and decoded with the OEM code page.
+  std::string VolumeLabel(uint16_t codePage = 437) const;
 
   int64_t ClusterBytes() const { return int64_t{BytesPerSector()} * SectorsPerCluster(); }
   int64_t FatBytes() const;
@@ -60,6 +72,9 @@ class TXBootSector {
   uint32_t U32(size_t at) const { return U16(at) | (U16(at + 2) << 16); }
   // The extended fields (serial, label, type text) start here: 36 for FAT12/16, 64 for FAT32.
   size_t ExtendedFields() const;
+  TXFatType TypeByText() const;
+  // The first sector of the data area by the table size the boot sector gives.
+  int64_t DataSector() const;
 
   std::array<uint8_t, kSize> bytes_{};
 };
