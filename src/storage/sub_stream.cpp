@@ -42,6 +42,20 @@ int64_t TXCustomSubStream::Read(void* buffer, int64_t count) {
   return got;
 }
 
+std::span<const uint8_t> TXCustomSubStream::WindowAt(int64_t position) {
+  if (position < 0 || position >= size_ || !Inner()) return {};
+  position_ = position;
+  if (auto* window = dynamic_cast<IXByteWindow*>(Inner())) {
+    std::span<const uint8_t> bytes = window->WindowAt(start_ + position);
+    return bytes.first(static_cast<size_t>(std::min<int64_t>(bytes.size(), size_ - position)));
+  }
+  // One byte at a time from an inner stream that cannot show its bytes.
+  Inner()->Seek(start_ + position, TXSeekOrigin::soBeginning);
+  if (Inner()->Read(&byte_, 1) != 1) return {};
+  Inner()->Seek(start_ + position, TXSeekOrigin::soBeginning);
+  return {&byte_, 1};
+}
+
 int64_t TXCustomSubStream::Write(const void*, int64_t) {
   return RefuseWrite();
 }

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "fat_images.h"
+#include "support/fat_images.h"
 #include "framework/error_data.h"
 #include "storage/faulty_device.h"
 #include "storage/platform_volume.h"
