@@ -12,7 +12,7 @@ packages=(
   # the skin's badge and share-button lettering
   fonts-dejavu-core fonts-dejavu-extra
   # tests
-  googletest libgtest-dev libgmock-dev python3 mtools dosfstools xvfb xauth
+  googletest libgtest-dev libgmock-dev python3 mtools dosfstools exfatprogs sleuthkit xvfb xauth
   # benchmarks and peers
   libjpeg-turbo-progs
 )

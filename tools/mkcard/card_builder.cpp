@@ -4,6 +4,7 @@
 #include <set>
 
 #include "boot_records.h"
+#include "card_paths.h"
 #include "cluster_list.h"
 
 namespace kova::mkcard {
@@ -11,29 +12,6 @@ namespace kova::mkcard {
 namespace {
 
 constexpr uint32_t kEntryBytes = 32;
-
-std::string ParentOf(std::string_view path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? "" : std::string(path.substr(0, slash));
-}
-
-std::string NameOf(std::string_view path) {
-  const size_t slash = path.rfind('/');
-  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
-// Without leading and trailing slashes; empty for the root.
-std::string CleanPath(std::string_view path) {
-  while (!path.empty() && path.front() == '/')
-    path.remove_prefix(1);
-  while (!path.empty() && path.back() == '/')
-    path.remove_suffix(1);
-  return std::string(path);
-}
-
-std::string Quoted(std::string_view path) {
-  return "'" + std::string(path) + "'";
-}
 
 }  // namespace
 

@@ -9,22 +9,6 @@ namespace kova::mkcard {
 
 namespace {
 
-// Builds one JSON object line field by field.
-class JsonLine {
- public:
-  JsonLine& Text(const char* name, std::string_view value) { return Raw(name, JsonQuote(value)); }
-  JsonLine& Number(const char* name, int64_t value) { return Raw(name, std::to_string(value)); }
-  JsonLine& Flag(const char* name, bool value) { return Raw(name, value ? "true" : "false"); }
-  JsonLine& Raw(const char* name, const std::string& value) {
-    line_ += (line_.size() > 1 ? "," : "") + JsonQuote(name) + ":" + value;
-    return *this;
-  }
-  std::string Finish() { return line_ + "}\n"; }
-
- private:
-  std::string line_ = "{";
-};
-
 std::string ExtentsJson(const std::vector<Extent>& extents) {
   std::string out = "[";
   for (const Extent& e : extents) {
@@ -57,7 +41,9 @@ std::string VolumeLine(const ManifestVolume& v) {
       .Finish();
 }
 
-std::string RecordLine(const ManifestRecord& r) {
+}  // namespace
+
+std::string ManifestRecordLine(const ManifestRecord& r) {
   return JsonLine()
       .Text("record", r.folder ? "folder" : "file")
       .Text("path", r.path)
@@ -79,6 +65,8 @@ std::string RecordLine(const ManifestRecord& r) {
       .Flag("intact", r.intact)
       .Finish();
 }
+
+namespace {
 
 // Reads the members of one parsed line, remembering the first one that is missing or mistyped.
 class Fields {
@@ -199,6 +187,11 @@ const char* EntryStateName(EntryState state) {
 }
 
 const ManifestRecord* Manifest::Find(std::string_view path) const {
+  return FindRecord(records, path);
+}
+
+const ManifestRecord* FindRecord(const std::vector<ManifestRecord>& records,
+                                 std::string_view path) {
   const ManifestRecord* found = nullptr;
   for (const ManifestRecord& r : records) {
     if (r.path != path) continue;
@@ -211,7 +204,7 @@ const ManifestRecord* Manifest::Find(std::string_view path) const {
 std::string ManifestToJsonLines(const Manifest& manifest) {
   std::string out = VolumeLine(manifest.volume);
   for (const ManifestRecord& r : manifest.records)
-    out += RecordLine(r);
+    out += ManifestRecordLine(r);
   return out;
 }
 

@@ -77,6 +77,11 @@ struct Manifest {
   const ManifestRecord* Find(std::string_view path) const;
 };
 
+// The record with this path among `records` (live records first), or nullptr.
+const ManifestRecord* FindRecord(const std::vector<ManifestRecord>& records, std::string_view path);
+
+// One record as a JSON line.
+std::string ManifestRecordLine(const ManifestRecord& record);
 // JSON lines: one object for the volume, then one per record.
 std::string ManifestToJsonLines(const Manifest& manifest);
 Status ManifestFromJsonLines(std::string_view text, Manifest* manifest);

@@ -29,4 +29,20 @@ bool ParseJson(std::string_view text, JsonValue* value, std::string* error);
 // A quoted, escaped JSON string.
 std::string JsonQuote(std::string_view text);
 
+// Builds one JSON object line field by field.
+class JsonLine {
+ public:
+  JsonLine& Text(const char* name, std::string_view value) { return Raw(name, JsonQuote(value)); }
+  JsonLine& Number(const char* name, int64_t value) { return Raw(name, std::to_string(value)); }
+  JsonLine& Flag(const char* name, bool value) { return Raw(name, value ? "true" : "false"); }
+  JsonLine& Raw(const char* name, const std::string& value) {
+    line_ += (line_.size() > 1 ? "," : "") + JsonQuote(name) + ":" + value;
+    return *this;
+  }
+  std::string Finish() { return line_ + "}\n"; }
+
+ private:
+  std::string line_ = "{";
+};
+
 }  // namespace kova::mkcard

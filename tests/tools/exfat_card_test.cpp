@@ -1,0 +1,282 @@
+// exFAT cards of mkcard checked against fsck.exfat and The Sleuth Kit, which serve as oracles:
+// a fixture is only as good as what they accept and where they find its files.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "card_test_support.h"
+#include "exfat_card_builder.h"
+#include "support/test_paths.h"
+
+namespace kova::mkcard::test {
+namespace {
+
+using kova::test::TempDir;
+
+#define MKCARD_OK(expression)                                              \
+  do {                                                                     \
+    const ::kova::mkcard::Status status_ = (expression);                   \
+    ASSERT_TRUE(status_.ok()) << #expression << ": " << status_.message(); \
+  } while (false)
+
+#define SKIP_WITHOUT(tool) \
+  if (!HaveTool(tool)) GTEST_SKIP() << tool << " is not installed (exfatprogs, sleuthkit)"
+
+ExfatOptions SmallExfat(uint32_t cluster_bytes = 4096, uint64_t card_bytes = 32 << 20) {
+  ExfatOptions o;
+  o.card_bytes = card_bytes;
+  o.cluster_bytes = cluster_bytes;
+  o.label = "KOVA EXFAT";
+  return o;
+}
+
+ExfatPlacement At(std::vector<uint32_t> clusters, bool fat_chain = false) {
+  ExfatPlacement p;
+  p.clusters = std::move(clusters);
+  p.fat_chain = fat_chain;
+  return p;
+}
+
+ExfatPlacement Chained() {
+  return At({}, true);
+}
+
+// The sectors istat lists for an entry, as image extents of 512-byte sectors.
+std::vector<Extent> SectorsOf(const std::filesystem::path& image, const std::string& address) {
+  const ToolRun run = RunCommand("istat " + Quote(image) + " " + address);
+  std::vector<Extent> out;
+  const size_t list = run.output.find("Sectors:");
+  if (list == std::string::npos) return out;
+  std::istringstream words(run.output.substr(list + 8));
+  uint64_t sector = 0;
+  while (words >> sector) {
+    if (sector == 0) continue;  // the unused tail of istat's last line
+    if (!out.empty() && out.back().offset + out.back().size == sector * 512) {
+      out.back().size += 512;
+    } else {
+      out.push_back({sector * 512, 512});
+    }
+  }
+  return out;
+}
+
+// The entry addresses fls gives to each path ("*" marks a deleted entry).
+std::map<std::string, std::string> ListedEntries(const std::filesystem::path& image) {
+  std::map<std::string, std::string> listed;
+  std::istringstream lines(RunCommand("fls -r -p " + Quote(image)).output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const size_t colon = line.find(":\t");
+    if (colon == std::string::npos) continue;
+    const bool deleted = line.find(" * ") != std::string::npos;
+    const size_t number = line.rfind(' ', colon) + 1;
+    listed[(deleted ? "*" : "") + line.substr(colon + 2)] = line.substr(number, colon - number);
+  }
+  return listed;
+}
+
+// Sectors of a file as extents, its last sector whole (istat lists whole sectors).
+std::vector<Extent> WholeSectors(std::vector<Extent> extents) {
+  if (!extents.empty()) extents.back().size = (extents.back().size + 511) / 512 * 512;
+  return extents;
+}
+
+// A card with what a recovery meets on real cards: folders, contiguous, chained and fragmented
+// files, deleted files of both kinds and a deleted folder with its contents.
+class ExfatCardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MKCARD_OK(card.Format(SmallExfat()));
+    MKCARD_OK(card.MakeFolder("DCIM"));
+    MKCARD_OK(card.MakeFolder("DCIM/100KOVA"));
+    MKCARD_OK(card.WriteFile("DCIM/100KOVA/IMG_0001.JPG", MakeData(20000, 1)));
+    MKCARD_OK(card.WriteFile("DCIM/100KOVA/Größe café.jpg", MakeData(9000, 2), Chained()));
+    MKCARD_OK(card.WriteFile("DCIM/100KOVA/fragmented.mov", MakeData(12000, 3), At({60, 58, 70})));
+    MKCARD_OK(card.WriteFile("gone contiguous.jpg", MakeData(8192, 4)));
+    MKCARD_OK(card.WriteFile("gone chained.jpg", MakeData(10000, 5), At({80, 82, 84})));
+    MKCARD_OK(card.MakeFolder("OLD"));
+    MKCARD_OK(card.WriteFile("OLD/inside.jpg", MakeData(5000, 6)));
+    MKCARD_OK(card.Delete("gone contiguous.jpg"));
+    MKCARD_OK(card.Delete("gone chained.jpg"));
+    MKCARD_OK(card.Delete("OLD"));
+  }
+  std::filesystem::path Save(const std::string& name = "card.img") {
+    std::filesystem::path image = dir / name;
+    const Status saved = card.Save(image, dir / (name + ".jsonl"));
+    EXPECT_TRUE(saved.ok()) << saved.message();
+    return image;
+  }
+
+  TempDir dir;
+  ExfatCardBuilder card;
+};
+
+TEST_F(ExfatCardTest, FsckFindsTheCardClean) {
+  SKIP_WITHOUT("fsck.exfat");
+  const std::filesystem::path image = Save();
+  const ToolRun fsck = RunCommand("fsck.exfat -n " + Quote(image));
+  EXPECT_EQ(fsck.exit_code, 0) << fsck.output;
+  EXPECT_NE(fsck.output.find("clean"), std::string::npos) << fsck.output;
+}
+
+TEST_F(ExfatCardTest, SleuthKitListsEveryEntryAndPlacesTheLiveFiles) {
+  SKIP_WITHOUT("fls");
+  SKIP_WITHOUT("istat");
+  const std::filesystem::path image = Save();
+  const std::map<std::string, std::string> listed = ListedEntries(image);
+  EXPECT_TRUE(listed.count("KOVA EXFAT (Volume Label Entry)"));
+  const ExfatManifest manifest = card.MakeManifest();
+  ASSERT_EQ(manifest.records.size(), 9u);
+  for (const ManifestRecord& r : manifest.records) {
+    const bool live = r.state == EntryState::kLive;
+    const auto entry = listed.find((live ? "" : "*") + r.path);
+    ASSERT_NE(entry, listed.end()) << r.path;
+    if (live && !r.folder)
+      EXPECT_EQ(SectorsOf(image, entry->second), WholeSectors(r.extents)) << r.path;
+  }
+}
+
+TEST_F(ExfatCardTest, ManifestExtentsHoldWhatWasWritten) {
+  const std::filesystem::path image = Save();
+  const ExfatManifest manifest = card.MakeManifest();
+  for (const ManifestRecord& r : manifest.records) {
+    EXPECT_TRUE(r.intact) << r.path;
+    if (!r.folder) EXPECT_EQ(Crc32(ExtentBytes(image, r)), r.crc32) << r.path;
+  }
+  const ManifestRecord& fragmented = *manifest.Find("DCIM/100KOVA/fragmented.mov");
+  EXPECT_EQ(fragmented.clusters, "60,58,70");
+  EXPECT_EQ(fragmented.extents.size(), 3u);
+  EXPECT_EQ(manifest.Find("OLD/inside.jpg")->state, EntryState::kDeleted);
+  // In use: the bitmap, the up-case table and the root up to the root's cluster, then DCIM,
+  // 100KOVA and the three live files' 5 + 3 + 3 clusters.
+  EXPECT_EQ(manifest.volume.free_clusters,
+            manifest.volume.cluster_count - (card.Layout().root_cluster - 1) - 13);
+}
+
+TEST_F(ExfatCardTest, DeletingKeepsTheChainAndFreesTheClusters) {
+  for (uint32_t c : {80u, 82u, 84u})
+    EXPECT_FALSE(card.IsAllocated(c)) << c;
+  EXPECT_EQ(card.FatEntry(80), 82u);
+  EXPECT_EQ(card.FatEntry(82), 84u);
+  EXPECT_EQ(card.FatEntry(84), 0xFFFFFFFFu);
+  uint32_t first = 0;
+  MKCARD_OK(card.ClusterOf("gone contiguous.jpg", &first));
+  EXPECT_EQ(card.FatEntry(first), 0u) << "contiguous data leaves the FAT alone";
+  EXPECT_FALSE(card.IsAllocated(first));
+}
+
+TEST_F(ExfatCardTest, DamagedMainBootRegionLeavesAnIntactBackup) {
+  SKIP_WITHOUT("fsck.exfat");
+  for (ExfatBootDamage damage :
+       {ExfatBootDamage::kZeroedBootSector, ExfatBootDamage::kBadChecksum}) {
+    card.DamageMainBootRegion(damage);
+    const std::filesystem::path image = Save("damaged.img");
+    EXPECT_NE(RunCommand("fsck.exfat -n " + Quote(image)).exit_code, 0);
+    // The backup region put back in place makes the volume whole again.
+    const std::vector<uint8_t> backup = ReadFileBytes(image, 12 * 512, 12 * 512);
+    {
+      std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+      file.write(reinterpret_cast<const char*>(backup.data()), 12 * 512);
+    }
+    const ToolRun fsck = RunCommand("fsck.exfat -n " + Quote(image));
+    EXPECT_EQ(fsck.exit_code, 0) << fsck.output;
+  }
+}
+
+TEST_F(ExfatCardTest, BrokenSetChecksumIsWhatFsckComplainsOf) {
+  SKIP_WITHOUT("fsck.exfat");
+  MKCARD_OK(card.BreakSetChecksum("DCIM/100KOVA/IMG_0001.JPG"));
+  const std::filesystem::path image = Save();
+  const ToolRun fsck = RunCommand("fsck.exfat -n " + Quote(image));
+  EXPECT_NE(fsck.exit_code, 0);
+  EXPECT_NE(fsck.output.find("checksum"), std::string::npos) << fsck.output;
+}
+
+TEST(ExfatCard, FoldersGrowAndVolumesOfEveryClusterSizeStayClean) {
+  SKIP_WITHOUT("fsck.exfat");
+  SKIP_WITHOUT("fls");
+  for (uint32_t cluster : {512u, 4096u, 32768u, 131072u}) {
+    SCOPED_TRACE(cluster);
+    TempDir dir;
+    ExfatCardBuilder card;
+    MKCARD_OK(card.Format(SmallExfat(cluster, 48 << 20)));
+    MKCARD_OK(card.MakeFolder("A"));
+    MKCARD_OK(card.WriteFile("blocker.jpg", MakeData(100, 1)));  // right after A's cluster
+    const int files = static_cast<int>(cluster / 96 + 1);        // three entries each
+    for (int i = 0; i < files; ++i)
+      MKCARD_OK(card.WriteFile("A/P" + std::to_string(i) + ".JPG", MakeData(i == 0 ? 700 : 0, i)));
+    const std::filesystem::path image = dir / "grown.img";
+    MKCARD_OK(card.Save(image));
+    const ToolRun fsck = RunCommand("fsck.exfat -n " + Quote(image));
+    EXPECT_EQ(fsck.exit_code, 0) << fsck.output;
+    const std::map<std::string, std::string> listed = ListedEntries(image);
+    EXPECT_TRUE(listed.count("A/P0.JPG"));
+    EXPECT_TRUE(listed.count("A/P" + std::to_string(files - 1) + ".JPG"));
+    const ExfatManifest manifest = card.MakeManifest();
+    const ManifestRecord& folder = *manifest.Find("A");
+    EXPECT_GE(folder.extents.size(), 2u) << "grown round the blocker: " << folder.clusters;
+  }
+}
+
+TEST(ExfatCard, RefusesWhatExfatCannotHold) {
+  ExfatCardBuilder card;
+  EXPECT_FALSE(card.WriteFile("A.JPG", MakeData(10, 1)).ok()) << "not formatted";
+  ExfatOptions odd = SmallExfat(3000);
+  EXPECT_FALSE(card.Format(odd).ok());
+  odd = SmallExfat();
+  odd.label = "A LABEL TOO LONG";
+  EXPECT_FALSE(card.Format(odd).ok());
+  MKCARD_OK(card.Format(SmallExfat()));
+  EXPECT_FALSE(card.WriteFile("a:b.jpg", MakeData(10, 1)).ok());
+  EXPECT_FALSE(card.WriteFile("NOFOLDER/a.jpg", MakeData(10, 1)).ok());
+  EXPECT_FALSE(card.WriteFile(std::string(256, 'x'), MakeData(10, 1)).ok());
+  MKCARD_OK(card.WriteFile("Größe.jpg", MakeData(10, 1)));
+  EXPECT_FALSE(card.WriteFile("GRÖSSE.JPG", MakeData(10, 1)).ok() &&
+               card.WriteFile("größe.JPG", MakeData(10, 1)).ok())
+      << "names are the same whatever their case";
+  EXPECT_FALSE(card.WriteFile("b.jpg", MakeData(5000, 1), At({100})).ok()) << "two clusters";
+  EXPECT_FALSE(card.WriteFile("b.jpg", MakeData(5000, 1), At({100, 100})).ok());
+  uint32_t used = 0;
+  MKCARD_OK(card.ClusterOf("Größe.jpg", &used));
+  EXPECT_FALSE(card.WriteFile("b.jpg", MakeData(10, 1), At({used})).ok());
+  EXPECT_FALSE(card.WriteFile("huge.bin", MakeData(40 << 20, 1)).ok());
+  EXPECT_FALSE(card.Delete("nothing.jpg").ok());
+}
+
+TEST(ExfatStamp, TenMillisecondsAndUtcOffsetsRoundTrip) {
+  const std::optional<ExfatStamp> stamp = ParseExfatStamp("2023-12-31 23:59:59.37+05:45");
+  ASSERT_TRUE(stamp);
+  EXPECT_EQ(stamp->centiseconds, 137);
+  EXPECT_EQ(stamp->utc_quarters, 23);
+  EXPECT_TRUE(stamp->utc_valid);
+  EXPECT_EQ(FormatExfatStamp(*stamp), "2023-12-31 23:59:59.37+05:45");
+  EXPECT_EQ(FormatExfatStamp(*ParseExfatStamp("2024-02-29 00:00:00-12:00")),
+            "2024-02-29 00:00:00.00-12:00");
+  EXPECT_EQ(ParseExfatStamp("2024-01-01 08:00:00Z")->utc_quarters, 0);
+  EXPECT_FALSE(ParseExfatStamp("2024-01-01 08:00:00")->utc_valid);
+  for (const char* bad : {"2024-01-01 08:00:00+02:10", "2024-01-01 08:00:00+15:00",
+                          "2024-01-01 08:00:00.3", "2024-02-30 08:00:00", "08:00:00"})
+    EXPECT_FALSE(ParseExfatStamp(bad)) << bad;
+}
+
+TEST(ExfatStamp, EntrySetCarriesTheStamp) {
+  ExfatCardBuilder card;
+  MKCARD_OK(card.Format(SmallExfat()));
+  ExfatEntryOptions entry;
+  entry.time = ParseExfatStamp("2022-07-01 12:34:57.25-03:30");
+  MKCARD_OK(card.WriteFile("x.jpg", MakeData(10, 1), {}, entry));
+  const ExfatManifest manifest = card.MakeManifest();
+  const ManifestRecord& record = *manifest.Find("x.jpg");
+  EXPECT_EQ(record.time, "2022-07-01 12:34:57.25-03:30");
+  const Bytes file = card.ReadImage(record.entry_offset, 32);
+  EXPECT_EQ(file[0], 0x85);
+  EXPECT_EQ(GetLE(&file[12], 4),
+            (uint64_t{(42u << 9) | (7 << 5) | 1} << 16) | (12u << 11) | (34 << 5) | 28);
+  EXPECT_EQ(file[21], 125);
+  EXPECT_EQ(file[23], 0x80 | (-14 & 0x7F));
+}
+
+}  // namespace
+}  // namespace kova::mkcard::test
