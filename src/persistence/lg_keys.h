@@ -147,6 +147,7 @@
   X(kClose, 0x82001060)                                                                   \
   X(kCheckForUpdates, 0x82001061)                                                         \
   X(kAboutVersion, 0x83001050) /* before ": " and the version */                          \
+  X(kNoBrowser, 0x86001051)    /* %s: the address */                                      \
   /* online services */                                                                   \
   X(kNetStatusKnown, 0x8200D415)   /* %s time left, %s received, %s total, %s per cent */ \
   X(kNetStatusUnknown, 0x8200C8FC) /* %s received */                                      \

@@ -21,7 +21,6 @@ struct Share {
 
 constexpr Share kShares[] = {
     {"facebook", "Share on FaceBook", "/share-kova-fb"},
-    {"googleplus", "Share on Google+", "/share-kova-gplus"},
     {"twitter", "Tweet on Twitter!", "/share-kova-twitt"},
     {"pinterest", "Pin to Pinterest!", "/share-kova-pinto"},
 };
@@ -52,7 +51,7 @@ TXKovaShareFrm::TXKovaShareFrm(IXDRSkin& skin, QWidget* parent) : TXCustomFrame(
     button->setText(QString::fromLatin1(kShares[i].Hint));
     button->setFocusPolicy(Qt::NoFocus);
     const QString page = SharePage(static_cast<int>(i));
-    connect(button, &QToolButton::clicked, this, [page] { ShellOpenUrl(page); });
+    connect(button, &QToolButton::clicked, this, [page] { OpenUrlOrExplain(page); });
     bar->addWidget(button);
     buttons_[i] = button;
   }

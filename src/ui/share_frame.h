@@ -10,9 +10,9 @@ namespace kova {
 class IXDRSkin;
 class TXComposeTable;
 
-// The share panel of the command bar: four buttons that open the maker's share pages for
-// FaceBook, Google+, Twitter and Pinterest, each with its picture and a brighter one under the
-// mouse.
+// The share panel of the command bar: three buttons that open the maker's share pages for
+// FaceBook, Twitter and Pinterest, each with its picture and a brighter one under the mouse.
+// When no browser can be started for a page, a message gives its address.
 class TXKovaShareFrm : public TXCustomFrame {
   Q_OBJECT
 
@@ -26,7 +26,7 @@ class TXKovaShareFrm : public TXCustomFrame {
   static QString SharePage(int index);
 
  private:
-  std::array<QToolButton*, 4> buttons_;
+  std::array<QToolButton*, 3> buttons_;
 };
 
 // Makes the share panel a frame class the composers know, and registers the content "Main" of

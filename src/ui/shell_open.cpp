@@ -3,6 +3,10 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include "output/dr_dialogs.h"
+#include "persistence/lg.h"
+#include "persistence/lg_keys.h"
+
 namespace kova {
 
 bool ShellOpenUrl(const QString& address) {
@@ -11,6 +15,14 @@ bool ShellOpenUrl(const QString& address) {
   QUrl url(text, QUrl::TolerantMode);
   if (url.scheme().isEmpty()) url = QUrl::fromUserInput(text);
   return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+bool OpenUrlOrExplain(const QString& address) {
+  if (ShellOpenUrl(address)) return true;
+  const std::string shown = UnquotedPath(address.trimmed()).toStdString();
+  Dialogs().ShowMessage(
+      {Lg().Format(lg::kNoBrowser, {shown}), TXMessageIcon::Warning, TXMessageButtons::Ok, {}});
+  return false;
 }
 
 bool ShellOpenPath(const QString& path) {

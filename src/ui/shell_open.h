@@ -9,6 +9,10 @@ namespace kova {
 // program. A failure is answered and otherwise ignored.
 bool ShellOpenUrl(const QString& address);
 
+// Opens the address like ShellOpenUrl; when nothing could be started for it, tells the user so in
+// a message that gives the address to open by hand.
+bool OpenUrlOrExplain(const QString& address);
+
 // Shows a folder in the file manager or opens a file with its default program. A path written in
 // double quotes is taken without them.
 bool ShellOpenPath(const QString& path);

@@ -77,7 +77,7 @@ TEST(SkinDataTest, SetsKeepTheOrderThePagesPickBy) {
   EXPECT_EQ(NamesOf(*Skin().Images(skin::kApplicationImages)),
             (std::vector<std::string>{"Application", "Application16", "Application48"}));
   EXPECT_EQ(NamesOf(*Skin().Images(skin::kShareImages)),
-            (std::vector<std::string>{"facebook", "googleplus", "twitter", "pinterest"}));
+            (std::vector<std::string>{"facebook", "twitter", "pinterest"}));
 }
 
 TEST(SkinDataTest, BadgesCoverTheCatalogueInItsGroupsColours) {

@@ -23,8 +23,8 @@ const QList<RequiredBox>& RequiredBoxes() {
       {"MessageImages", {"error", "question"}, false},
       {"ApplicationImages", {"Application", "Application16", "Application48"}, true},
       {"DesktopIcons", {"16", "24", "32", "48", "64", "128", "256"}, true},
-      {"ShareImages", {"facebook", "googleplus", "twitter", "pinterest"}, true},
-      {"ShareHotImages", {"facebook", "googleplus", "twitter", "pinterest"}, true},
+      {"ShareImages", {"facebook", "twitter", "pinterest"}, true},
+      {"ShareHotImages", {"facebook", "twitter", "pinterest"}, true},
       {"FinishImages", {"Finish"}, true}};
   return boxes;
 }
