@@ -271,8 +271,9 @@ void TXDRImagesFrm::Clicked(const QModelIndex& index) {
 
 void TXDRImagesFrm::SelectionChanged() {
   if (!previewEnabled_) return;
-  const QModelIndexList rows = detailView_->selectionModel()->selectedRows();
-  const TXDRFileItem* item = rows.isEmpty() ? nullptr : model_->ItemAt(rows.front());
+  // The thumbnail view selects a row's first cell only, the detail view every cell of it.
+  const QModelIndexList cells = detailView_->selectionModel()->selectedIndexes();
+  const TXDRFileItem* item = cells.isEmpty() ? nullptr : model_->ItemAt(cells.front());
   if (item) {
     Preview(*item);
   } else {

@@ -365,6 +365,45 @@ TEST_F(ResultsPageTest, APhotoShowsItsPreviewAndAVideoClearsIt) {
   EXPECT_EQ(page->ImageLabel().text(), "");
 }
 
+TEST_F(ResultsPageTest, ThePreviewFollowsClicksAndArrowKeysInBothViews) {
+  TXDRFileItem& wide = files.AddPhoto("IMG_4001.JPG", 800, 400);
+  TXDRFileItem& tall = files.AddPhoto("IMG_4002.JPG", 300, 600);
+  TXDRFileItem& clip = files.Add("MVI_4003.MOV", ".mov", 1000);
+  Announce();
+  page->SetPreviewSource([this] { return &files.Medium(); });
+  EnablePreview(true);
+  QCoreApplication::processEvents();
+  const auto previewWidth = [&] {
+    const TXImageObject* shown = page->PreviewImage().Picture();
+    return shown ? shown->Width() : 0;
+  };
+
+  TXDRIconView& icons = page->IconView();
+  ASSERT_TRUE(icons.isVisible());
+  QTest::mouseClick(icons.viewport(), Qt::LeftButton, {},
+                    icons.visualRect(model().IndexOf(&wide)).center());
+  EXPECT_EQ(previewWidth(), 600);
+  EXPECT_TRUE(page->ImageLabel().text().contains("800 x 400"));
+  icons.setFocus();
+  QTest::keyClick(&icons, Qt::Key_Right);
+  EXPECT_EQ(previewWidth(), 300);
+  EXPECT_TRUE(page->ImageLabel().text().contains("300 x 600"));
+
+  page->ShowThumbnails(false);
+  TXDRDetailView& details = page->DetailView();
+  EXPECT_EQ(previewWidth(), 300) << "switching views keeps the file and its preview";
+  details.setFocus();
+  QTest::keyClick(&details, Qt::Key_Up);
+  EXPECT_EQ(previewWidth(), 600);
+  QTest::mouseClick(details.viewport(), Qt::LeftButton, {},
+                    details.visualRect(model().IndexOf(&clip)).center());
+  EXPECT_EQ(page->PreviewImage().Picture(), nullptr);
+  EXPECT_EQ(page->ImageLabel().text(), "");
+  QTest::mouseClick(details.viewport(), Qt::LeftButton, {},
+                    details.visualRect(model().IndexOf(&tall, rcDimensions)).center());
+  EXPECT_EQ(previewWidth(), 300);
+}
+
 TEST_F(ResultsPageTest, WithoutPreviewOrMediumSelectingShowsNothing) {
   TXDRFileItem& photo = files.AddPhoto("IMG_3001.JPG", 640, 480);
   photo.Dimensions = {};
