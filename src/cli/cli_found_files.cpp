@@ -17,7 +17,7 @@ namespace {
 constexpr std::pair<TXDRFileStatusValue, const char*> kStatusNames[] = {
     {drValidated, "drValidated"}, {drThnValidated, "drThnValidated"}, {drThnError, "drThnError"},
     {drEntry, "drEntry"},         {drDeletedEntry, "drDeletedEntry"}, {drScanValid, "drScanValid"},
-    {drScanError, "drScanError"}};
+    {drScanError, "drScanError"}, {drLostFolder, "drLostFolder"}};
 
 std::string StatusJson(TXDRFileStatusSet status) {
   std::string json = "[";
@@ -64,33 +64,26 @@ std::string ExtentsJson(const TXBlocks& blocks) {
   return json + "]";
 }
 
-TXCliOrigin OriginOf(const TXDRFileItem& item) {
-  if (item.Status.Contains(drEntry)) return TXCliOrigin::coLive;
-  if (item.Status.Contains(drDeletedEntry))
-    return item.Name.starts_with('!') ? TXCliOrigin::coDeleted : TXCliOrigin::coLostFolder;
-  return TXCliOrigin::coScan;
-}
-
-std::string OriginText(TXCliOrigin origin) {
+std::string OriginText(TXDRFileOrigin origin) {
   switch (origin) {
-    case TXCliOrigin::coLive:
+    case TXDRFileOrigin::foLive:
       return Say(lg::kCliOriginLive);
-    case TXCliOrigin::coDeleted:
+    case TXDRFileOrigin::foDeleted:
       return Say(lg::kCliOriginDeleted);
-    case TXCliOrigin::coLostFolder:
+    case TXDRFileOrigin::foLostFolder:
       return Say(lg::kCliOriginLost);
     default:
       return Say(lg::kCliOriginScan);
   }
 }
 
-std::string OriginKey(TXCliOrigin origin) {
+std::string OriginKey(TXDRFileOrigin origin) {
   switch (origin) {
-    case TXCliOrigin::coLive:
+    case TXDRFileOrigin::foLive:
       return "live";
-    case TXCliOrigin::coDeleted:
+    case TXDRFileOrigin::foDeleted:
       return "deleted";
-    case TXCliOrigin::coLostFolder:
+    case TXDRFileOrigin::foLostFolder:
       return "lost";
     default:
       return "scan";

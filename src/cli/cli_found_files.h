@@ -7,14 +7,10 @@
 
 namespace kova::cli {
 
-// Where a found file came from. Files of a lost folder carry the deleted-entry mark but keep
-// their own names; a deleted entry's name starts with "!".
-enum class TXCliOrigin { coLive, coDeleted, coLostFolder, coScan };
-
-TXCliOrigin OriginOf(const TXDRFileItem& item);
-std::string OriginText(TXCliOrigin origin);
+// How the origin of a found file is said in a line and named in JSON.
+std::string OriginText(TXDRFileOrigin origin);
 // "live", "deleted", "lost", "scan".
-std::string OriginKey(TXCliOrigin origin);
+std::string OriginKey(TXDRFileOrigin origin);
 
 // The extents as a JSON array of [offset, size] pairs.
 std::string ExtentsJson(const TXBlocks& blocks);

@@ -122,7 +122,7 @@ void TXDRFATDisk::RecoverLostFolders(IXWorker& worker) {
   progress.SetMax(static_cast<uint32_t>(dirClusters_.EntryCount() + 1));
   // The clusters of a lost folder's files are free whether or not their entries are deleted.
   if (!OfferEntries(dirClusters_, worker, IsUnofferedFile,
-                    [&](TXFileSystemEntry& e) { files.RecoverDeletedItem(e); }))
+                    [&](TXFileSystemEntry& e) { files.RecoverLostFolderItem(e); }))
     return;
   progress.EndSection();
 }

@@ -61,12 +61,15 @@ void TXDRFATFileRecovery::BuildChainItem(TXFileSystemEntry& entry, TXBlocks& use
 }
 
 bool TXDRFATFileRecovery::FollowFreeClusters(const TXFileSystemEntry& entry,
-                                             TXBlocks& blocks) const {
+                                             TXDRFileItem& item) const {
   uint32_t c = entry.FirstCluster;
   if (!fat_.IsDataCluster(c) || fat_.ClusterState(c) != clAvailable) return false;
   const TXBootSector& boot = fat_.BootSector();
+  TXBlocks& blocks = item.EditBlocks();
   int64_t remaining = entry.Size;
-  for (; c != 0 && remaining > 0; c = fat_.NextAvailableCluster(c)) {
+  for (uint32_t previous = c; c != 0 && remaining > 0;
+       previous = c, c = fat_.NextAvailableCluster(c)) {
+    if (c != previous && c != previous + 1) item.ClustersReused = true;
     blocks.Add(boot.ClusterOffset(c), std::min(boot.ClusterBytes(), remaining));
     remaining -= boot.ClusterBytes();
   }
@@ -74,11 +77,20 @@ bool TXDRFATFileRecovery::FollowFreeClusters(const TXFileSystemEntry& entry,
 }
 
 void TXDRFATFileRecovery::RecoverDeletedItem(TXFileSystemEntry& entry) {
+  RecoverFromFreeClusters(entry, false);
+}
+
+void TXDRFATFileRecovery::RecoverLostFolderItem(TXFileSystemEntry& entry) {
+  RecoverFromFreeClusters(entry, true);
+}
+
+void TXDRFATFileRecovery::RecoverFromFreeClusters(TXFileSystemEntry& entry, bool lostFolder) {
   TXFoundFileRef notification = MakeNotification<TXDRFoundFileAspect>();
   TXDRFileItem& item = *notification->Aspect().Item;
   entry.Set(efProcessed);
-  if (!FollowFreeClusters(entry, item.EditBlocks())) return;
+  if (!FollowFreeClusters(entry, item)) return;
   item.MarkDeletedEntry();
+  if (lostFolder) item.Status.Include(drLostFolder);
   Describe(item, entry);
   if (!MeasureDeletedEntryFile(item, disk_.Medium(), worker_)) return;
   worker_.Dispatch(*notification);

@@ -24,10 +24,15 @@ class TXDRFATFileRecovery {
   // the free clusters after it. Not offered when the free clusters run out, when its first bytes
   // are all 0x00 or all 0xFF, or when its scan format does not recognise it.
   void RecoverDeletedItem(TXFileSystemEntry& entry);
+  // The same for an entry of a lost folder, live or deleted there: the file is marked as found
+  // in a lost folder.
+  void RecoverLostFolderItem(TXFileSystemEntry& entry);
 
  private:
+  void RecoverFromFreeClusters(TXFileSystemEntry& entry, bool lostFolder);
   bool FollowChain(const TXFileSystemEntry& entry, TXBlocks& blocks, uint32_t& last);
-  bool FollowFreeClusters(const TXFileSystemEntry& entry, TXBlocks& blocks) const;
+  // Sets the item's extents, and ClustersReused when clusters in use were passed over.
+  bool FollowFreeClusters(const TXFileSystemEntry& entry, TXDRFileItem& item) const;
   void Describe(TXDRFileItem& item, const TXFileSystemEntry& entry) const;
 
   TXDRFATDisk& disk_;

@@ -28,6 +28,7 @@ bool TXDRFileItem::Assign(const TXPersistent& source) {
     Thumbnail.Assign(other->Thumbnail);
     Volume = other->Volume;
     Folder = other->Folder;
+    ClustersReused = other->ClustersReused;
   }
   return TXSplitItem::Assign(source);
 }
@@ -38,6 +39,17 @@ bool TXDRFileItem::SameExt(std::string_view ext) const {
 
 bool TXDRFileItem::HasExt(std::span<const std::string> exts) const {
   return std::ranges::any_of(exts, [this](const std::string& ext) { return SameExt(ext); });
+}
+
+TXDRFileOrigin OriginOf(const TXDRFileItem& item) {
+  if (item.Status.Contains(drLostFolder)) return TXDRFileOrigin::foLostFolder;
+  if (item.Status.Contains(drEntry)) return TXDRFileOrigin::foLive;
+  if (item.Status.Contains(drDeletedEntry)) return TXDRFileOrigin::foDeleted;
+  return TXDRFileOrigin::foSearch;
+}
+
+bool MayBeDamaged(const TXDRFileItem& item) {
+  return item.ClustersReused || item.Status.Contains(drThnError);
 }
 
 std::string FoundFileName(uint32_t number, std::string_view ext) {

@@ -38,6 +38,9 @@ class TXDRFileItem : public TXSplitItem {
   // The folder that holds the file on the card, '/'-separated UTF-8 below the volume's root;
   // empty for the root and for files found by the search.
   std::string Folder;
+  // Clusters that the file-system rule took the file to lie on were in use by other files and
+  // were passed over: part of the file may have been overwritten.
+  bool ClustersReused = false;
 
   // The display name is the file name.
   std::string DisplayName() const override { return Name; }
@@ -57,6 +60,17 @@ class TXDRFileItem : public TXSplitItem {
   void MarkScanValid() { Status.Include(drScanValid); }
   bool IsDeletedEntry() const { return Status.Contains(drDeletedEntry); }
 };
+
+// Where a found file came from, as the user is told: a live entry of the file system, a deleted
+// one, an entry of a lost folder (live or deleted there), or the search for file contents.
+enum class TXDRFileOrigin : uint8_t { foLive, foDeleted, foLostFolder, foSearch };
+
+TXDRFileOrigin OriginOf(const TXDRFileItem& item);
+
+// True when the file may not come back as it was: its picture could not be decoded for the
+// thumbnail (a carved or deleted file whose content broke off), or clusters the file-system rule
+// expected it on were in use by other files.
+bool MayBeDamaged(const TXDRFileItem& item);
 
 // The name a nameless found file gets: its number with at least six digits (leading zeros),
 // followed by its extension ("000001.jpg").

@@ -13,6 +13,7 @@ enum TXDRFileStatusValue : uint8_t {
   drDeletedEntry = 4,  // from a deleted FAT directory entry
   drScanValid = 5,     // found by the deep scan
   drScanError = 6,
+  drLostFolder = 7,  // from a folder that no directory leads to any more
 };
 
 // A set of status values in one byte. Three pairs exclude each other: including one member of a

@@ -50,6 +50,7 @@ TEST_F(FatRecoveryTest, LiveFileFollowsItsChainAndFillsTheUsedSpace) {
   EXPECT_TRUE(file->Status.Contains(drEntry));
   // Not a picture: kept all the same, with a failed thumbnail.
   EXPECT_TRUE(file->Status.Contains(drThnError));
+  EXPECT_TRUE(MayBeDamaged(*file));
   EXPECT_TRUE(run.offered.Find("FILLER.DAT"));
 
   // Used space: both files in whole clusters, the last cluster's slack included.
@@ -118,6 +119,9 @@ TEST_F(DeletedPhotoTest, DeletedFileTakesTheFreeClustersAfterItsFirst) {
   EXPECT_TRUE(file->Status.Contains(drDeletedEntry));
   EXPECT_TRUE(file->Status.Contains(drThnValidated));
   EXPECT_EQ(file->Dimensions, (TXSize{400, 300}));
+  EXPECT_EQ(OriginOf(*file), TXDRFileOrigin::foDeleted);
+  EXPECT_TRUE(file->ClustersReused) << "clusters 6 and 7 were in use and passed over";
+  EXPECT_TRUE(MayBeDamaged(*file));
   // Deleted files take no used space.
   TXBlocks used = run.used;
   used.Normalize();
@@ -199,7 +203,10 @@ TEST_F(FatRecoveryTest, DeletedFolderIsFoundAsALostFolder) {
     EXPECT_EQ(file->Blocks(), ExtentsOf(record));
     EXPECT_TRUE(file->Status.Contains(drDeletedEntry));
     EXPECT_EQ(file->Dimensions, (TXSize{320, 240}));
+    EXPECT_EQ(OriginOf(*file), TXDRFileOrigin::foLostFolder);
+    EXPECT_FALSE(MayBeDamaged(*file)) << "its clusters follow each other, all free";
   }
+  EXPECT_EQ(OriginOf(*run.offered.Find("KEEP.JPG")), TXDRFileOrigin::foLive);
   EXPECT_EQ(run.offered.Count(), 3u);
 }
 
