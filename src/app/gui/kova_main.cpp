@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kova::build::kProductName));
   QApplication::setApplicationDisplayName(QString::fromLatin1(kova::build::kProductName));
+  // Wayland desktops find the window's icon and name through its desktop entry.
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(kova::build::kDesktopId));
   kova::InstallQtEventLoop();
   if (AnotherInstanceRuns()) return 0;
   int exitCode = 0;
