@@ -1,0 +1,28 @@
+# The Debian package: `cpack -G DEB` in the build folder makes velmora-kova_<version>_<arch>.deb
+# from what `cmake --install` puts under /usr. The shared libraries the programs link come from
+# dpkg-shlibdeps; what the programs load or run without linking it is named here.
+set(CPACK_PACKAGE_NAME "velmora-kova")
+set(CPACK_PACKAGE_VENDOR "Velmora")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_CONTACT "Velmora <support@velmora.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "recover photos, camera RAW files and videos from memory cards")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Velmora Kova brings back photos, camera RAW files and videos from memory cards: files that
+were deleted, lost to a quick format, or left on a damaged card. It reads a card or a card image
+file, strictly read-only, recovers what the card's file system still knows, searches the rest of
+the card for pictures and videos, and saves the chosen files into a folder. It comes as a desktop
+wizard (kova) and a command-line program (kova-cli).")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.velmora.com/kova")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+if(KOVA_BUILD_GUI)
+  # The window system plugins of Qt and the skin's fonts; opening web pages and folders goes
+  # through xdg-open, and Wayland desktops want Qt's Wayland plugin.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, fonts-dejavu-extra")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
+endif()
+include(CPack)
