@@ -32,9 +32,12 @@ std::pair<std::string, std::optional<std::string>> SplitOption(std::string_view 
   return {std::string(body.substr(0, equals)), std::string(body.substr(equals + 1))};
 }
 
-const std::vector<TXCliOption> kEverywhere = {{"help", false}, {"version", false}};
-
 }  // namespace
+
+const std::vector<TXCliOption>& EverywhereOptions() {
+  static const std::vector<TXCliOption> options = {{"help", false}, {"version", false}};
+  return options;
+}
 
 std::optional<std::string> TXCliArguments::Value(std::string_view option) const {
   auto found = Options.find(option);
@@ -59,7 +62,7 @@ std::optional<TXCliUsageError> ParseArguments(const std::vector<std::string>& wo
     }
     auto [name, value] = SplitOption(word);
     const TXCliOption* option = FindOption(accepted, name);
-    if (!option) option = FindOption(kEverywhere, name);
+    if (!option) option = FindOption(EverywhereOptions(), name);
     if (!option || (value && !option->TakesValue)) {
       return TXCliUsageError{Say(lg::kCliUnknownOption, {word})};
     }

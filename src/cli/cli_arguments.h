@@ -29,8 +29,11 @@ struct TXCliUsageError {
   std::string Message;
 };
 
-// Splits the words; options not in `accepted` (besides --help and --version anywhere) are a
-// usage error, as is a value missing after an option that takes one.
+// The options every command takes, and kova-cli without a command: --help and --version.
+const std::vector<TXCliOption>& EverywhereOptions();
+
+// Splits the words; options not in `accepted` (besides the options taken everywhere) are a usage
+// error, as is a value missing after an option that takes one.
 std::optional<TXCliUsageError> ParseArguments(const std::vector<std::string>& words,
                                               const std::vector<TXCliOption>& accepted,
                                               TXCliArguments& arguments);
