@@ -58,4 +58,10 @@ std::string FoundFileName(uint32_t number, std::string_view ext) {
   return digits + std::string(ext);
 }
 
+std::string NameExtension(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot + 1 == name.size()) return {};
+  return std::string(name.substr(dot));
+}
+
 }  // namespace kova

@@ -76,4 +76,8 @@ bool MayBeDamaged(const TXDRFileItem& item);
 // followed by its extension ("000001.jpg").
 std::string FoundFileName(uint32_t number, std::string_view ext);
 
+// The extension of a file name with its dot ("IMG_0001.JPG" gives ".JPG", "a.tar.gz" ".gz"), or
+// "" when the name has no dot or ends in it.
+std::string NameExtension(std::string_view name);
+
 }  // namespace kova

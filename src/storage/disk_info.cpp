@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "framework/text_utils.h"
+#include "storage/exfat_boot_region.h"
 #include "storage/fat_volume_facts.h"
 #include "storage/platform_device.h"
 #include "storage/platform_volume.h"
@@ -52,6 +53,24 @@ void SizeFatVolume(IXBlockDevice& device, const TXBootSector& fat, bool countFre
     record.FreeClusters = free;
     record.FreeSpace = free * record.ClusterSize;
   }
+}
+
+// An exFAT volume as its boot region (the backup when the main one is damaged) describes it.
+// libblkid names only volumes whose main region is sound. Free space is left to a mounted
+// volume's figures: it is kept in the allocation bitmap, not in the boot region.
+void DescribeExfatVolume(IXBlockDevice& device, TXDiskInfoRecord& record) {
+  if (!record.FileSystem.empty() && record.FileSystem != "exFAT") return;
+  TXExfatBootRegion region = ReadExfatBootRegion(device);
+  if (region.Source == TXExfatBootSource::bsNone) return;
+  const TXExfatBootSector& boot = region.Boot;
+  record.FileSystem = "exFAT";
+  record.VolumeMaxLength = kLongNameLength;
+  if (record.VolumeSerial == 0) record.VolumeSerial = boot.VolumeSerial();
+  record.SectorSize = boot.SectorBytes();
+  record.SectorsPerCluster = uint32_t{1} << boot.ClusterShift();
+  record.ClusterSize = static_cast<uint32_t>(boot.ClusterBytes());
+  record.TotalClusters = boot.ClusterCount();
+  record.TotalSpace = record.TotalClusters * record.ClusterSize;
 }
 
 // The space of the file system when the device is mounted.
@@ -188,6 +207,7 @@ void TXDiskInfoRecord::QueryVolume(IXBlockDevice& device) {
   bool isFat = NameVolume(device, *this, fat);
   std::optional<TXSpaceFacts> live = LiveSpace(device);
   if (isFat) SizeFatVolume(device, fat, !live, *this);
+  if (!isFat) DescribeExfatVolume(device, *this);
   if (live) TakeSpace(*live, *this);
 }
 

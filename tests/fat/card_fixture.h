@@ -10,17 +10,12 @@
 #include "card_builder.h"
 #include "card_manifest.h"
 #include "content.h"
+#include "support/card_status.h"
 #include "support/test_paths.h"
 
 // Card images built by mkcard in a temporary folder for the recovery tests. What a test expects
 // comes from the manifest of what was written, never from what the scanner reports.
 namespace kova::test {
-
-#define KOVA_CARD_OK(expression)                                           \
-  do {                                                                     \
-    const ::kova::mkcard::Status status_ = (expression);                   \
-    ASSERT_TRUE(status_.ok()) << #expression << ": " << status_.message(); \
-  } while (false)
 
 inline mkcard::VolumeOptions Fat16Options(uint64_t bytes = 32 << 20, uint32_t clusterSectors = 8) {
   mkcard::VolumeOptions options;

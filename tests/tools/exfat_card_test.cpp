@@ -8,18 +8,13 @@
 
 #include "card_test_support.h"
 #include "exfat_card_builder.h"
+#include "support/card_status.h"
 #include "support/test_paths.h"
 
 namespace kova::mkcard::test {
 namespace {
 
 using kova::test::TempDir;
-
-#define MKCARD_OK(expression)                                              \
-  do {                                                                     \
-    const ::kova::mkcard::Status status_ = (expression);                   \
-    ASSERT_TRUE(status_.ok()) << #expression << ": " << status_.message(); \
-  } while (false)
 
 #define SKIP_WITHOUT(tool) \
   if (!HaveTool(tool)) GTEST_SKIP() << tool << " is not installed (exfatprogs, sleuthkit)"
@@ -88,19 +83,20 @@ std::vector<Extent> WholeSectors(std::vector<Extent> extents) {
 class ExfatCardTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    MKCARD_OK(card.Format(SmallExfat()));
-    MKCARD_OK(card.MakeFolder("DCIM"));
-    MKCARD_OK(card.MakeFolder("DCIM/100KOVA"));
-    MKCARD_OK(card.WriteFile("DCIM/100KOVA/IMG_0001.JPG", MakeData(20000, 1)));
-    MKCARD_OK(card.WriteFile("DCIM/100KOVA/Größe café.jpg", MakeData(9000, 2), Chained()));
-    MKCARD_OK(card.WriteFile("DCIM/100KOVA/fragmented.mov", MakeData(12000, 3), At({60, 58, 70})));
-    MKCARD_OK(card.WriteFile("gone contiguous.jpg", MakeData(8192, 4)));
-    MKCARD_OK(card.WriteFile("gone chained.jpg", MakeData(10000, 5), At({80, 82, 84})));
-    MKCARD_OK(card.MakeFolder("OLD"));
-    MKCARD_OK(card.WriteFile("OLD/inside.jpg", MakeData(5000, 6)));
-    MKCARD_OK(card.Delete("gone contiguous.jpg"));
-    MKCARD_OK(card.Delete("gone chained.jpg"));
-    MKCARD_OK(card.Delete("OLD"));
+    KOVA_CARD_OK(card.Format(SmallExfat()));
+    KOVA_CARD_OK(card.MakeFolder("DCIM"));
+    KOVA_CARD_OK(card.MakeFolder("DCIM/100KOVA"));
+    KOVA_CARD_OK(card.WriteFile("DCIM/100KOVA/IMG_0001.JPG", MakeData(20000, 1)));
+    KOVA_CARD_OK(card.WriteFile("DCIM/100KOVA/Größe café.jpg", MakeData(9000, 2), Chained()));
+    KOVA_CARD_OK(
+        card.WriteFile("DCIM/100KOVA/fragmented.mov", MakeData(12000, 3), At({60, 58, 70})));
+    KOVA_CARD_OK(card.WriteFile("gone contiguous.jpg", MakeData(8192, 4)));
+    KOVA_CARD_OK(card.WriteFile("gone chained.jpg", MakeData(10000, 5), At({80, 82, 84})));
+    KOVA_CARD_OK(card.MakeFolder("OLD"));
+    KOVA_CARD_OK(card.WriteFile("OLD/inside.jpg", MakeData(5000, 6)));
+    KOVA_CARD_OK(card.Delete("gone contiguous.jpg"));
+    KOVA_CARD_OK(card.Delete("gone chained.jpg"));
+    KOVA_CARD_OK(card.Delete("OLD"));
   }
   std::filesystem::path Save(const std::string& name = "card.img") {
     std::filesystem::path image = dir / name;
@@ -162,7 +158,7 @@ TEST_F(ExfatCardTest, DeletingKeepsTheChainAndFreesTheClusters) {
   EXPECT_EQ(card.FatEntry(82), 84u);
   EXPECT_EQ(card.FatEntry(84), 0xFFFFFFFFu);
   uint32_t first = 0;
-  MKCARD_OK(card.ClusterOf("gone contiguous.jpg", &first));
+  KOVA_CARD_OK(card.ClusterOf("gone contiguous.jpg", &first));
   EXPECT_EQ(card.FatEntry(first), 0u) << "contiguous data leaves the FAT alone";
   EXPECT_FALSE(card.IsAllocated(first));
 }
@@ -187,7 +183,7 @@ TEST_F(ExfatCardTest, DamagedMainBootRegionLeavesAnIntactBackup) {
 
 TEST_F(ExfatCardTest, BrokenSetChecksumIsWhatFsckComplainsOf) {
   SKIP_WITHOUT("fsck.exfat");
-  MKCARD_OK(card.BreakSetChecksum("DCIM/100KOVA/IMG_0001.JPG"));
+  KOVA_CARD_OK(card.BreakSetChecksum("DCIM/100KOVA/IMG_0001.JPG"));
   const std::filesystem::path image = Save();
   const ToolRun fsck = RunCommand("fsck.exfat -n " + Quote(image));
   EXPECT_NE(fsck.exit_code, 0);
@@ -201,14 +197,15 @@ TEST(ExfatCard, FoldersGrowAndVolumesOfEveryClusterSizeStayClean) {
     SCOPED_TRACE(cluster);
     TempDir dir;
     ExfatCardBuilder card;
-    MKCARD_OK(card.Format(SmallExfat(cluster, 48 << 20)));
-    MKCARD_OK(card.MakeFolder("A"));
-    MKCARD_OK(card.WriteFile("blocker.jpg", MakeData(100, 1)));  // right after A's cluster
-    const int files = static_cast<int>(cluster / 96 + 1);        // three entries each
+    KOVA_CARD_OK(card.Format(SmallExfat(cluster, 48 << 20)));
+    KOVA_CARD_OK(card.MakeFolder("A"));
+    KOVA_CARD_OK(card.WriteFile("blocker.jpg", MakeData(100, 1)));  // right after A's cluster
+    const int files = static_cast<int>(cluster / 96 + 1);           // three entries each
     for (int i = 0; i < files; ++i)
-      MKCARD_OK(card.WriteFile("A/P" + std::to_string(i) + ".JPG", MakeData(i == 0 ? 700 : 0, i)));
+      KOVA_CARD_OK(
+          card.WriteFile("A/P" + std::to_string(i) + ".JPG", MakeData(i == 0 ? 700 : 0, i)));
     const std::filesystem::path image = dir / "grown.img";
-    MKCARD_OK(card.Save(image));
+    KOVA_CARD_OK(card.Save(image));
     const ToolRun fsck = RunCommand("fsck.exfat -n " + Quote(image));
     EXPECT_EQ(fsck.exit_code, 0) << fsck.output;
     const std::map<std::string, std::string> listed = ListedEntries(image);
@@ -228,18 +225,18 @@ TEST(ExfatCard, RefusesWhatExfatCannotHold) {
   odd = SmallExfat();
   odd.label = "A LABEL TOO LONG";
   EXPECT_FALSE(card.Format(odd).ok());
-  MKCARD_OK(card.Format(SmallExfat()));
+  KOVA_CARD_OK(card.Format(SmallExfat()));
   EXPECT_FALSE(card.WriteFile("a:b.jpg", MakeData(10, 1)).ok());
   EXPECT_FALSE(card.WriteFile("NOFOLDER/a.jpg", MakeData(10, 1)).ok());
   EXPECT_FALSE(card.WriteFile(std::string(256, 'x'), MakeData(10, 1)).ok());
-  MKCARD_OK(card.WriteFile("Größe.jpg", MakeData(10, 1)));
+  KOVA_CARD_OK(card.WriteFile("Größe.jpg", MakeData(10, 1)));
   EXPECT_FALSE(card.WriteFile("GRÖSSE.JPG", MakeData(10, 1)).ok() &&
                card.WriteFile("größe.JPG", MakeData(10, 1)).ok())
       << "names are the same whatever their case";
   EXPECT_FALSE(card.WriteFile("b.jpg", MakeData(5000, 1), At({100})).ok()) << "two clusters";
   EXPECT_FALSE(card.WriteFile("b.jpg", MakeData(5000, 1), At({100, 100})).ok());
   uint32_t used = 0;
-  MKCARD_OK(card.ClusterOf("Größe.jpg", &used));
+  KOVA_CARD_OK(card.ClusterOf("Größe.jpg", &used));
   EXPECT_FALSE(card.WriteFile("b.jpg", MakeData(10, 1), At({used})).ok());
   EXPECT_FALSE(card.WriteFile("huge.bin", MakeData(40 << 20, 1)).ok());
   EXPECT_FALSE(card.Delete("nothing.jpg").ok());
@@ -263,10 +260,10 @@ TEST(ExfatStamp, TenMillisecondsAndUtcOffsetsRoundTrip) {
 
 TEST(ExfatStamp, EntrySetCarriesTheStamp) {
   ExfatCardBuilder card;
-  MKCARD_OK(card.Format(SmallExfat()));
+  KOVA_CARD_OK(card.Format(SmallExfat()));
   ExfatEntryOptions entry;
   entry.time = ParseExfatStamp("2022-07-01 12:34:57.25-03:30");
-  MKCARD_OK(card.WriteFile("x.jpg", MakeData(10, 1), {}, entry));
+  KOVA_CARD_OK(card.WriteFile("x.jpg", MakeData(10, 1), {}, entry));
   const ExfatManifest manifest = card.MakeManifest();
   const ManifestRecord& record = *manifest.Find("x.jpg");
   EXPECT_EQ(record.time, "2022-07-01 12:34:57.25-03:30");

@@ -1,0 +1,115 @@
+#include "exfat/exfat_file_recovery.h"
+
+#include <algorithm>
+
+#include "exfat/exfat_tree.h"
+#include "exfat/exfat_volume.h"
+#include "recovery/blocks.h"
+#include "recovery/entry_files.h"
+#include "recovery/file_item.h"
+
+namespace kova {
+
+namespace {
+
+uint64_t ClustersFor(uint64_t length, int64_t clusterBytes) {
+  const auto cluster = static_cast<uint64_t>(clusterBytes);
+  return length / cluster + (length % cluster != 0);
+}
+
+}  // namespace
+
+TXDRExfatFileRecovery::TXDRExfatFileRecovery(TXExfatVolume& volume, const TXDRVolumePlace& place,
+                                             IXWorker& worker)
+    : volume_(volume), place_(place), worker_(worker) {
+  chain_.Resize(int64_t{volume.ClusterLimit()} + 2);
+}
+
+void TXDRExfatFileRecovery::AddClusters(const std::vector<uint32_t>& clusters, uint64_t length,
+                                        TXBlocks& blocks) const {
+  uint64_t remaining = length;
+  for (uint32_t cluster : clusters) {
+    const int64_t part =
+        static_cast<int64_t>(std::min<uint64_t>(remaining, volume_.ClusterBytes()));
+    blocks.Add(volume_.ClusterOffset(cluster), part);
+    remaining -= static_cast<uint64_t>(part);
+  }
+}
+
+void TXDRExfatFileRecovery::Describe(TXDRFileItem& item, const TXExfatFound& found) const {
+  item.Name = found.Entry.Name;
+  item.Ext = NameExtension(found.Entry.Name);
+  item.Folder = found.Folder;
+  item.Created = found.Entry.Created;
+  item.Modified = found.Entry.Modified;
+  item.Accessed = found.Entry.Accessed;
+}
+
+bool TXDRExfatFileRecovery::LiveExtents(const TXExfatFound& found, TXBlocks& blocks) {
+  const TXExfatFileEntry& entry = found.Entry;
+  const std::vector<uint32_t> clusters =
+      volume_.DataClusters(entry.FirstCluster, entry.DataLength, entry.NoFatChain, chain_);
+  chain_.ClearMarked();
+  if (clusters.size() != ClustersFor(entry.DataLength, volume_.ClusterBytes())) return false;
+  AddClusters(clusters, entry.DataLength, blocks);
+  return true;
+}
+
+void TXDRExfatFileRecovery::OfferLive(TXExfatFound& found, TXBlocks& used) {
+  found.Processed = true;
+  if (found.Entry.DataLength == 0) return;
+  auto notification = MakeNotification<TXDRFoundFileAspect>();
+  TXDRFileItem& item = *notification->Aspect().Item;
+  if (!LiveExtents(found, item.EditBlocks())) return;
+  for (const TXBlock& block : item.Blocks()) {
+    const int64_t whole =
+        (block.Size + volume_.ClusterBytes() - 1) / volume_.ClusterBytes() * volume_.ClusterBytes();
+    used.Add(block.Start, whole);
+  }
+  item.MarkEntry();
+  Describe(item, found);
+  MeasureLiveEntryFile(item, volume_.Stream());
+  OfferVolumeFile(place_, *notification, worker_);
+}
+
+bool TXDRExfatFileRecovery::DeletedExtents(const TXExfatFound& found, TXBlocks& blocks) {
+  const TXExfatFileEntry& entry = found.Entry;
+  const std::vector<uint32_t> clusters =
+      volume_.DataClusters(entry.FirstCluster, entry.DataLength, entry.NoFatChain, chain_);
+  chain_.ClearMarked();
+  const bool whole = clusters.size() == ClustersFor(entry.DataLength, volume_.ClusterBytes());
+  const bool free = std::none_of(clusters.begin(), clusters.end(),
+                                 [this](uint32_t c) { return volume_.IsAllocated(c); });
+  if (whole && free && (entry.NoFatChain || volume_.IsWholeChain(clusters))) {
+    AddClusters(clusters, entry.DataLength, blocks);
+    return true;
+  }
+  return FreeClustersAfterFirst(found, blocks);
+}
+
+bool TXDRExfatFileRecovery::FreeClustersAfterFirst(const TXExfatFound& found,
+                                                   TXBlocks& blocks) const {
+  uint32_t cluster = found.Entry.FirstCluster;
+  if (!volume_.IsDataCluster(cluster) || volume_.IsAllocated(cluster)) return false;
+  uint64_t remaining = found.Entry.DataLength;
+  for (; cluster != 0 && remaining > 0; cluster = volume_.NextFreeCluster(cluster)) {
+    const auto part = std::min<uint64_t>(remaining, volume_.ClusterBytes());
+    blocks.Add(volume_.ClusterOffset(cluster), static_cast<int64_t>(part));
+    remaining -= part;
+  }
+  return remaining == 0;
+}
+
+void TXDRExfatFileRecovery::OfferDeleted(TXExfatFound& found) {
+  found.Processed = true;
+  if (found.Entry.DataLength == 0) return;
+  auto notification = MakeNotification<TXDRFoundFileAspect>();
+  TXDRFileItem& item = *notification->Aspect().Item;
+  if (!DeletedExtents(found, item.EditBlocks())) return;
+  item.MarkDeletedEntry();
+  Describe(item, found);
+  if (!MeasureDeletedEntryFile(item, volume_.Stream(), worker_)) return;
+  OfferVolumeFile(place_, *notification, worker_);
+}
+
+}  // namespace kova

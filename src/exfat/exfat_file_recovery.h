@@ -1,0 +1,44 @@
+#pragma once
+
+#include "recovery/cluster_marks.h"
+#include "recovery/volume_recovery.h"
+
+namespace kova {
+
+class IXWorker;
+class TXBlocks;
+class TXDRFileItem;
+class TXExfatVolume;
+struct TXExfatFound;
+
+// Turns the files the walk found into found files and offers them on the run's worker, as
+// positions on the medium. Each file handled is marked processed, whether or not it is offered.
+class TXDRExfatFileRecovery {
+ public:
+  TXDRExfatFileRecovery(TXExfatVolume& volume, const TXDRVolumePlace& place, IXWorker& worker);
+
+  // A live file through its clusters: contiguous ones, or its FAT chain. Offered whatever its
+  // content; data that leaves the heap or a chain that ends early or loops gives nothing. Its
+  // clusters, the last one whole, go into `used` (volume positions).
+  void OfferLive(TXExfatFound& found, TXBlocks& used);
+  // A deleted file. exFAT keeps its name, size and first cluster: contiguous data comes back
+  // whole while every cluster of it is free, and chained data follows its FAT chain while every
+  // link is as written and every cluster free. Otherwise the file is taken to lie on its first
+  // cluster, which must be free, and the free clusters after it. Not offered when the clusters
+  // run out, when its data is wiped, or when its format does not recognise it.
+  void OfferDeleted(TXExfatFound& found);
+
+ private:
+  bool LiveExtents(const TXExfatFound& found, TXBlocks& blocks);
+  bool DeletedExtents(const TXExfatFound& found, TXBlocks& blocks);
+  bool FreeClustersAfterFirst(const TXExfatFound& found, TXBlocks& blocks) const;
+  void AddClusters(const std::vector<uint32_t>& clusters, uint64_t length, TXBlocks& blocks) const;
+  void Describe(TXDRFileItem& item, const TXExfatFound& found) const;
+
+  TXExfatVolume& volume_;
+  const TXDRVolumePlace& place_;
+  IXWorker& worker_;
+  TXClusterMarks chain_;
+};
+
+}  // namespace kova
