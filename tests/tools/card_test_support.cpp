@@ -103,6 +103,22 @@ VolumeOptions SmallFat12() {
   return o;
 }
 
+std::filesystem::path CutOut(const std::filesystem::path& image, uint64_t offset, uint64_t count,
+                             const std::filesystem::path& out) {
+  const std::vector<uint8_t> bytes = ReadFileBytes(image, offset, count);
+  std::ofstream(out, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  return out;
+}
+
+ToolRun CheckFatVolume(const std::filesystem::path& image, const ManifestVolume& volume,
+                       const std::filesystem::path& scratch) {
+  const std::filesystem::path part = scratch / ("volume" + std::to_string(volume.number) + ".img");
+  CutOut(image, volume.volume_offset, volume.volume_bytes, part);
+  return RunCommand("fsck.fat -n " + Quote(part));
+}
+
 uint32_t FatEntryOnImage(const std::filesystem::path& image, const ManifestVolume& volume,
                          uint32_t cluster) {
   switch (volume.type) {

@@ -35,6 +35,14 @@ VolumeOptions SmallFat16();  // 16 MiB, 2 KiB clusters
 VolumeOptions SmallFat32();  // 34 MiB, 512-byte clusters
 VolumeOptions SmallFat12();  // 1 MiB floppy-like volume
 
+// Copies `count` bytes of `image` from `offset` into a file of their own (a volume, for tools
+// that cannot open a partition inside an image).
+std::filesystem::path CutOut(const std::filesystem::path& image, uint64_t offset, uint64_t count,
+                             const std::filesystem::path& out);
+// Runs fsck.fat -n on one volume of a saved card.
+ToolRun CheckFatVolume(const std::filesystem::path& image, const ManifestVolume& volume,
+                       const std::filesystem::path& scratch);
+
 // The FAT entry of `cluster` read from the saved image (first FAT).
 uint32_t FatEntryOnImage(const std::filesystem::path& image, const ManifestVolume& volume,
                          uint32_t cluster);
@@ -44,4 +52,4 @@ uint32_t FatEntryOnImage(const std::filesystem::path& image, const ManifestVolum
 // Skips the calling test when a FAT tool used as an oracle is not installed.
 #define SKIP_WITHOUT_TOOL(tool)              \
   if (!::kova::mkcard::test::HaveTool(tool)) \
-  GTEST_SKIP() << tool << " is not installed (Debian packages dosfstools and mtools)"
+  GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)"

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
+#include "mbr_records.h"
+
 namespace kova::mkcard {
 
 namespace {
-
-// Asks the firmware to try the next boot device, then halts: the card holds no system.
-constexpr uint8_t kBootCode[] = {0xCD, 0x18, 0xF4, 0xEB, 0xFD};
 
 void PutBiosParameterBlock(uint8_t* boot, const VolumeLayout& layout,
                            const VolumeOptions& options) {
@@ -27,43 +26,17 @@ void PutBiosParameterBlock(uint8_t* boot, const VolumeLayout& layout,
   PutLE(boot + 22, fat32 ? 0 : layout.sectors_per_fat, 2);
   PutLE(boot + 24, kSectorsPerTrack, 2);
   PutLE(boot + 26, kHeads, 2);
-  PutLE(boot + 28, options.partition_lba, 4);
+  PutLE(boot + 28, layout.volume_offset / VolumeLayout::kSectorBytes, 4);  // hidden sectors
   PutLE(boot + 32, small ? 0 : layout.volume_sectors, 4);
 }
 
 // The extended block: drive number, signature 0x29, serial, label and type text.
-void PutExtendedBlock(uint8_t* at, const VolumeOptions& options, FatType type) {
-  at[0] = options.partition_lba != 0 ? 0x80 : 0x00;
+void PutExtendedBlock(uint8_t* at, const VolumeLayout& layout, const VolumeOptions& options) {
+  at[0] = layout.volume_offset != 0 ? 0x80 : 0x00;  // a fixed disk when partitioned
   at[2] = 0x29;
   PutLE(at + 3, options.serial, 4);
   PutField(at + 7, options.label.empty() ? "NO NAME" : options.label, 11);
-  PutField(at + 18, FatTypeName(type), 8);
-}
-
-void PutChs(uint8_t* at, uint64_t lba) {
-  uint64_t cylinder = lba / (kHeads * kSectorsPerTrack);
-  uint64_t head = (lba / kSectorsPerTrack) % kHeads;
-  uint64_t sector = lba % kSectorsPerTrack + 1;
-  if (cylinder > 1023) {
-    cylinder = 1023;
-    head = 254;
-    sector = 63;
-  }
-  at[0] = static_cast<uint8_t>(head);
-  at[1] = static_cast<uint8_t>(sector | ((cylinder >> 2) & 0xC0));
-  at[2] = static_cast<uint8_t>(cylinder);
-}
-
-uint8_t DefaultPartitionType(FatType type) {
-  switch (type) {
-    case FatType::kFat12:
-      return 0x01;
-    case FatType::kFat16:
-      return 0x0E;
-    case FatType::kFat32:
-      return 0x0C;
-  }
-  return 0x0C;
+  PutField(at + 18, FatTypeName(layout.type), 8);
 }
 
 }  // namespace
@@ -77,12 +50,12 @@ Bytes BootSector(const VolumeLayout& layout, const VolumeOptions& options) {
     PutLE(boot.data() + 44, 2, 4);  // root folder cluster
     PutLE(boot.data() + 48, 1, 2);  // FSInfo sector
     PutLE(boot.data() + 50, 6, 2);  // backup boot sector
-    PutExtendedBlock(boot.data() + 64, options, layout.type);
+    PutExtendedBlock(boot.data() + 64, layout, options);
     code_at = 90;
   } else {
-    PutExtendedBlock(boot.data() + 36, options, layout.type);
+    PutExtendedBlock(boot.data() + 36, layout, options);
   }
-  std::copy(std::begin(kBootCode), std::end(kBootCode), boot.begin() + code_at);
+  std::copy(kNoSystemBootCode.begin(), kNoSystemBootCode.end(), boot.begin() + code_at);
   boot[510] = 0x55;
   boot[511] = 0xAA;
   return boot;
@@ -96,23 +69,6 @@ Bytes FsInfoSector(uint32_t free_clusters, uint32_t next_free_hint) {
   PutLE(info.data() + 492, next_free_hint, 4);
   PutLE(info.data() + 508, 0xAA550000, 4);
   return info;
-}
-
-Bytes MasterBootRecord(const VolumeLayout& layout, const VolumeOptions& options) {
-  Bytes mbr(VolumeLayout::kSectorBytes, 0);
-  std::copy(std::begin(kBootCode), std::end(kBootCode), mbr.begin());
-  PutLE(mbr.data() + 440, options.serial ^ 0x5A5A5A5A, 4);  // disk signature
-  uint8_t* entry = mbr.data() + 446;
-  entry[0] = 0x00;
-  PutChs(entry + 1, options.partition_lba);
-  entry[4] =
-      options.partition_type != 0 ? options.partition_type : DefaultPartitionType(layout.type);
-  PutChs(entry + 5, uint64_t{options.partition_lba} + layout.volume_sectors - 1);
-  PutLE(entry + 8, options.partition_lba, 4);
-  PutLE(entry + 12, layout.volume_sectors, 4);
-  mbr[510] = 0x55;
-  mbr[511] = 0xAA;
-  return mbr;
 }
 
 }  // namespace kova::mkcard

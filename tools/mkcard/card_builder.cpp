@@ -1,441 +1,244 @@
 #include "card_builder.h"
 
 #include <algorithm>
-#include <set>
-
-#include "boot_records.h"
-#include "card_paths.h"
-#include "cluster_list.h"
 
 namespace kova::mkcard {
 
 namespace {
 
-constexpr uint32_t kEntryBytes = 32;
+bool Overlap(uint64_t offset, uint64_t size, const Extent& area) {
+  return offset < area.offset + area.size && area.offset < offset + size;
+}
 
 }  // namespace
 
-Status CardBuilder::Format(const VolumeOptions& options) {
-  VolumeLayout layout;
-  if (Status computed = ComputeLayout(options, &layout); !computed) return computed;
+CardBuilder::CardBuilder()
+    : image_(std::make_unique<SparseImage>()), time_(*ParseDosTime("2024-05-18 10:00:00")) {}
+
+Status CardBuilder::CreateCard(const CardOptions& options) {
+  PartitionTable table;
+  if (Status ok = table.Reset(options); !ok) return ok;
+  const DosTime time = time_;
   *this = CardBuilder();
-  options_ = options;
-  layout_ = layout;
-  image_ = SparseImage(layout.image_bytes);
-  fat_ = FatTable(layout.type, layout.cluster_count, options.media);
-  if (options.partition_lba != 0) image_.Write(0, MasterBootRecord(layout, options));
-  const Bytes boot = BootSector(layout, options);
-  image_.Write(layout.volume_offset, boot);
-  if (layout.type == FatType::kFat32)
-    image_.Write(layout.volume_offset + 6 * VolumeLayout::kSectorBytes, boot);
-  Node root;
-  root.kind = NodeKind::kFolder;
-  root.time = time_;
-  if (layout.type == FatType::kFat32) {
-    root.clusters = {2};
-    fat_.Chain(root.clusters);
-    high_water_ = 2;
-  }
-  nodes_.push_back(root);
-  formatted_ = true;
-  WriteLabelEntry();
+  time_ = time;
+  table_ = table;
+  image_ = std::make_unique<SparseImage>(options.bytes);
+  card_made_ = true;
   return {};
 }
 
-void CardBuilder::WriteLabelEntry() {
-  if (options_.label.empty() || options_.label == "NO NAME") return;
-  const DirEntry entry = VolumeLabelEntry(options_.label, time_);
-  image_.Write(SlotOffset(nodes_[0], 0), entry.data(), entry.size());
-  nodes_[0].used_slots = 1;
+Status CardBuilder::AddPartition(const PartitionOptions& options, int* number) {
+  if (!card_made_) return Status::Failure("partitions need a card first");
+  return table_.Add(options, number);
 }
 
-bool CardBuilder::IsLive(int index) const {
-  const Node& node = nodes_[index];
-  return node.state == EntryState::kLive && node.kind != NodeKind::kRaw;
+Status CardBuilder::MakeOwnCard(const OwnCard& own) {
+  CardOptions card;
+  card.bytes = own.card_bytes;
+  card.table = own.partition_lba != 0 ? TableKind::kMbr : TableKind::kNone;
+  card.disk_signature = own.disk_signature;
+  if (Status ok = CreateCard(card); !ok) return ok;
+  card_made_ = false;
+  if (own.partition_lba == 0) return {};
+  PartitionOptions partition;
+  partition.first_sector = own.partition_lba;
+  partition.type = own.partition_type;
+  return table_.Add(partition, nullptr);
 }
 
-int CardBuilder::FindLive(std::string_view path) const {
-  for (size_t i = 0; i < nodes_.size(); ++i) {
-    if (IsLive(static_cast<int>(i)) && nodes_[i].path == path) return static_cast<int>(i);
-  }
-  return -1;
-}
-
-int CardBuilder::FindAny(std::string_view path) const {
-  const int live = FindLive(path);
-  if (live >= 0) return live;
-  for (size_t i = nodes_.size(); i-- > 1;) {
-    if (nodes_[i].path == path) return static_cast<int>(i);
-  }
-  return -1;
-}
-
-Status CardBuilder::FindLiveFolder(std::string_view path, int* index) const {
-  *index = FindLive(path);
-  if (*index < 0) return Status::Failure("folder " + Quoted(path) + " does not exist");
-  if (nodes_[*index].kind != NodeKind::kFolder)
-    return Status::Failure(Quoted(path) + " is not a folder");
-  return {};
-}
-
-uint32_t CardBuilder::SlotCapacity(const Node& folder) const {
-  if (&folder == &nodes_[0] && layout_.type != FatType::kFat32) return layout_.root_entries;
-  return static_cast<uint32_t>(folder.clusters.size()) * (layout_.ClusterBytes() / kEntryBytes);
-}
-
-uint64_t CardBuilder::SlotOffset(const Node& folder, uint32_t slot) const {
-  if (&folder == &nodes_[0] && layout_.type != FatType::kFat32) {
-    return layout_.RootDirOffset() + uint64_t{slot} * kEntryBytes;
-  }
-  const uint32_t per_cluster = layout_.ClusterBytes() / kEntryBytes;
-  return layout_.ClusterOffset(folder.clusters.at(slot / per_cluster)) +
-         uint64_t{slot % per_cluster} * kEntryBytes;
-}
-
-Status CardBuilder::TakeFree(uint32_t count, uint32_t from, const std::vector<uint32_t>& excluded,
-                             std::vector<uint32_t>* clusters) const {
-  clusters->clear();
-  if (count == 0) return {};
-  const uint32_t total = layout_.cluster_count;
-  uint32_t start = from != 0 ? from : high_water_ + 1;
-  if (!layout_.IsDataCluster(start)) start = 2;
-  for (uint32_t step = 0; step < total && clusters->size() < count; ++step) {
-    const uint32_t cluster = 2 + (start - 2 + step) % total;
-    if (fat_.IsFree(cluster) &&
-        std::find(excluded.begin(), excluded.end(), cluster) == excluded.end()) {
-      clusters->push_back(cluster);
-    }
-  }
-  if (clusters->size() < count) {
-    const uint64_t needed = count;
-    clusters->clear();
-    return Status::Failure("the card is full: " + std::to_string(needed) +
-                           " free clusters needed, " + std::to_string(fat_.FreeCount()) + " left");
-  }
-  return {};
-}
-
-Status CardBuilder::CheckChain(const std::vector<uint32_t>& clusters, uint32_t expected) const {
-  if (clusters.size() != expected) {
-    return Status::Failure("the cluster list has " + std::to_string(clusters.size()) +
-                           " clusters, the data needs " + std::to_string(expected));
-  }
-  std::set<uint32_t> seen;
-  for (uint32_t cluster : clusters) {
-    if (!layout_.IsDataCluster(cluster)) {
-      return Status::Failure("cluster " + std::to_string(cluster) + " is outside 2.." +
-                             std::to_string(layout_.LastCluster()));
-    }
-    if (!fat_.IsFree(cluster))
-      return Status::Failure("cluster " + std::to_string(cluster) + " is not free");
-    if (!seen.insert(cluster).second)
-      return Status::Failure("cluster " + std::to_string(cluster) + " is listed twice");
-  }
-  return {};
-}
-
-Status CardBuilder::PlanClusters(const Placement& placement, uint32_t count,
-                                 std::vector<uint32_t>* clusters) const {
-  if (!placement.clusters.empty()) {
-    if (Status ok = CheckChain(placement.clusters, count); !ok) return ok;
-    *clusters = placement.clusters;
+Status CardBuilder::NextSpace(VolumeSpace* space) const {
+  space->image = image_.get();
+  if (table_.Options().table == TableKind::kNone) {
+    if (!volumes_.empty())
+      return Status::Failure("the card without a partition table has a volume");
+    space->offset = 0;
+    space->bytes = table_.Options().bytes;
+    space->number = 1;
     return {};
   }
-  if (placement.from != 0 && !layout_.IsDataCluster(placement.from)) {
-    return Status::Failure("cluster " + std::to_string(placement.from) + " is outside 2.." +
-                           std::to_string(layout_.LastCluster()));
+  if (table_.Partitions().empty()) return Status::Failure("the card has no partition to format");
+  const Partition& p = table_.Partitions().back();
+  const std::string which = "partition " + std::to_string(p.number);
+  if (p.kind == PartitionKind::kExtended)
+    return Status::Failure(which + " is an extended partition and holds no volume");
+  if (p.past_end) return Status::Failure(which + " runs past the end of the card");
+  for (const auto& volume : volumes_) {
+    if (volume->Space().number == p.number)
+      return Status::Failure(which + " already holds a volume");
   }
-  return TakeFree(count, placement.from, {}, clusters);
-}
-
-Status CardBuilder::PlanEntry(std::string_view raw_path, const EntryOptions& entry,
-                              uint8_t attributes, EntryPlan* plan) const {
-  if (!formatted_) return Status::Failure("the card has no volume yet");
-  plan->path = CleanPath(raw_path);
-  plan->name = NameOf(plan->path);
-  if (plan->path.empty()) return Status::Failure("the root folder cannot be made or written");
-  if (Status found = FindLiveFolder(ParentOf(plan->path), &plan->parent); !found) return found;
-  std::array<uint8_t, 11> field;
-  if (Status named = ShortNameField(plan->name, &field); !named) return named;
-  if (FindLive(plan->path) >= 0) return Status::Failure(Quoted(plan->path) + " already exists");
-  plan->entries.clear();
-  if (!entry.long_name.empty()) {
-    if (Status named = LongNameEntries(entry.long_name, field, &plan->entries); !named)
-      return named;
-  }
-  plan->entries.push_back(ShortEntry(field, attributes, 0, 0, entry.time.value_or(time_)));
+  space->offset = p.Offset();
+  space->bytes = p.Bytes();
+  space->number = p.number;
   return {};
 }
 
-Status CardBuilder::PlanGrowth(EntryPlan* plan, const std::vector<uint32_t>& taken) const {
-  const Node& parent = nodes_[plan->parent];
-  const uint64_t needed_slots = uint64_t{parent.used_slots} + plan->entries.size();
-  const uint32_t capacity = SlotCapacity(parent);
-  if (needed_slots <= capacity) return {};
-  if (plan->parent == 0 && layout_.type != FatType::kFat32) {
-    return Status::Failure("the root folder is full (" + std::to_string(capacity) + " entries)");
+Status CardBuilder::PlaceVolume(const OwnCard& own, const VolumeMaker& make) {
+  CardBuilder fresh;
+  CardBuilder* target = this;
+  if (!card_made_) {
+    fresh.time_ = time_;
+    if (Status ok = fresh.MakeOwnCard(own); !ok) return ok;
+    target = &fresh;
   }
-  const uint32_t per_cluster = layout_.ClusterBytes() / kEntryBytes;
-  const uint32_t more =
-      static_cast<uint32_t>((needed_slots - capacity + per_cluster - 1) / per_cluster);
-  return TakeFree(more, 0, taken, &plan->growth);
+  VolumeSpace space;
+  if (Status ok = target->NextSpace(&space); !ok) return ok;
+  std::unique_ptr<VolumeWriter> writer;
+  if (Status ok = make(space, &writer); !ok) return ok;
+  target->current_ = writer.get();
+  target->volumes_.push_back(std::move(writer));
+  if (target != this) *this = std::move(fresh);
+  return {};
 }
 
-void CardBuilder::ClaimClusters(const std::vector<uint32_t>& clusters) {
-  for (uint32_t cluster : clusters)
-    high_water_ = std::max(high_water_, cluster);
+Status CardBuilder::Format(const VolumeOptions& options) {
+  const OwnCard own{options.card_bytes, options.partition_lba, options.partition_type,
+                    options.serial ^ 0x5A5A5A5A};
+  const DosTime time = time_;
+  return PlaceVolume(own, [&](const VolumeSpace& space, std::unique_ptr<VolumeWriter>* writer) {
+    std::unique_ptr<FatVolumeWriter> fat;
+    if (Status ok = FatVolumeWriter::Create(space, options, time, &fat); !ok) return ok;
+    *writer = std::move(fat);
+    return Status();
+  });
 }
 
-void CardBuilder::ZeroClusters(const std::vector<uint32_t>& clusters) {
-  for (uint32_t cluster : clusters)
-    image_.Fill(layout_.ClusterOffset(cluster), layout_.ClusterBytes(), 0);
+Status CardBuilder::UseVolume(int number) {
+  for (const auto& volume : volumes_) {
+    if (volume->Space().number == number) {
+      current_ = volume.get();
+      return {};
+    }
+  }
+  return Status::Failure("no volume in partition " + std::to_string(number));
 }
 
-int CardBuilder::CommitEntry(EntryPlan& plan, uint32_t first_cluster, uint32_t size) {
-  Node& parent = nodes_[plan.parent];
-  if (!plan.growth.empty()) {
-    ZeroClusters(plan.growth);
-    parent.clusters.insert(parent.clusters.end(), plan.growth.begin(), plan.growth.end());
-    fat_.Chain(parent.clusters);
-    if (parent.looped) fat_.Set(parent.clusters.back(), parent.clusters.front());
-    ClaimClusters(plan.growth);
-  }
-  DirEntry& short_entry = plan.entries.back();
-  PutLE(&short_entry[20], first_cluster >> 16, 2);
-  PutLE(&short_entry[26], first_cluster & 0xFFFF, 2);
-  PutLE(&short_entry[28], size, 4);
-  Node node;
-  node.path = plan.path;
-  node.short_name = plan.name;
-  node.parent = plan.parent;
-  node.time = {static_cast<uint16_t>(GetLE(&short_entry[24], 2)),
-               static_cast<uint16_t>(GetLE(&short_entry[22], 2))};
-  for (const DirEntry& entry : plan.entries) {
-    const uint64_t offset = SlotOffset(nodes_[plan.parent], nodes_[plan.parent].used_slots++);
-    image_.Write(offset, entry.data(), entry.size());
-    if (&entry != &short_entry) node.long_entry_offsets.push_back(offset);
-    node.entry_offset = static_cast<int64_t>(offset);
-  }
-  nodes_.push_back(std::move(node));
-  return static_cast<int>(nodes_.size() - 1);
+VolumeWriter* CardBuilder::Current() const {
+  return current_;
+}
+
+FatVolumeWriter* CardBuilder::CurrentFat() const {
+  return dynamic_cast<FatVolumeWriter*>(current_);
+}
+
+Status CardBuilder::NoVolume() const {
+  return Status::Failure("the card has no volume yet");
+}
+
+Status CardBuilder::NoFatVolume() const {
+  return Status::Failure(current_ == nullptr ? "the card has no volume yet"
+                                             : "the current volume is not FAT");
+}
+
+const VolumeLayout& CardBuilder::Layout() const {
+  static const VolumeLayout kNone;
+  return CurrentFat() ? CurrentFat()->Layout() : kNone;
+}
+
+const VolumeOptions& CardBuilder::Options() const {
+  static const VolumeOptions kNone;
+  return CurrentFat() ? CurrentFat()->Options() : kNone;
+}
+
+const FatTable& CardBuilder::Fat() const {
+  static const FatTable kNone;
+  return CurrentFat() ? CurrentFat()->Fat() : kNone;
 }
 
 Status CardBuilder::MakeFolder(std::string_view path, const EntryOptions& entry,
                                const Placement& placement) {
-  EntryPlan plan;
-  if (Status planned = PlanEntry(path, entry, kAttrFolder, &plan); !planned) return planned;
-  std::vector<uint32_t> clusters;
-  const uint32_t count =
-      placement.clusters.empty() ? 1 : static_cast<uint32_t>(placement.clusters.size());
-  if (Status ok = PlanClusters(placement, count, &clusters); !ok) return ok;
-  if (Status ok = PlanGrowth(&plan, clusters); !ok) return ok;
-
-  ZeroClusters(clusters);
-  fat_.Chain(clusters);
-  ClaimClusters(clusters);
-  const DosTime time = entry.time.value_or(time_);
-  const uint32_t parent_cluster = plan.parent == 0 ? 0 : nodes_[plan.parent].clusters.front();
-  const DirEntry dot = DotEntry(false, clusters.front(), time);
-  const DirEntry dot_dot = DotEntry(true, parent_cluster, time);
-  image_.Write(layout_.ClusterOffset(clusters.front()), dot.data(), dot.size());
-  image_.Write(layout_.ClusterOffset(clusters.front()) + kEntryBytes, dot_dot.data(),
-               dot_dot.size());
-  const int index = CommitEntry(plan, clusters.front(), 0);
-  Node& folder = nodes_[index];
-  folder.kind = NodeKind::kFolder;
-  folder.long_name = entry.long_name;
-  folder.clusters = clusters;
-  folder.used_slots = 2;
-  folder.content_kind = "folder";
-  return {};
+  if (!Current()) return NoVolume();
+  EntryOptions timed = entry;
+  timed.time = entry.time.value_or(time_);
+  return Current()->MakeFolder(path, timed, placement);
 }
 
 Status CardBuilder::WriteFile(std::string_view path, const Content& content,
                               const Placement& placement, const EntryOptions& entry) {
-  EntryPlan plan;
-  if (Status planned = PlanEntry(path, entry, kAttrArchive, &plan); !planned) return planned;
-  if (content.bytes.size() > UINT32_MAX)
-    return Status::Failure("a FAT file holds at most 4 GiB - 1 bytes");
-  const uint64_t size = content.bytes.size();
-  const uint32_t count =
-      static_cast<uint32_t>((size + layout_.ClusterBytes() - 1) / layout_.ClusterBytes());
-  std::vector<uint32_t> clusters;
-  if (Status ok = PlanClusters(placement, count, &clusters); !ok) return ok;
-  if (Status ok = PlanGrowth(&plan, clusters); !ok) return ok;
-
-  fat_.Chain(clusters);
-  ClaimClusters(clusters);
-  uint64_t written = 0;
-  for (uint32_t cluster : clusters) {
-    const uint64_t part = std::min<uint64_t>(layout_.ClusterBytes(), size - written);
-    image_.Write(layout_.ClusterOffset(cluster), content.bytes.data() + written, part);
-    written += part;
-  }
-  const int index =
-      CommitEntry(plan, clusters.empty() ? 0 : clusters.front(), static_cast<uint32_t>(size));
-  Node& file = nodes_[index];
-  file.long_name = entry.long_name;
-  file.clusters = clusters;
-  file.content_kind = content.kind;
-  file.size = size;
-  file.width = content.width;
-  file.height = content.height;
-  file.crc32 = CrcOf(ChainExtents(layout_, clusters, size));
-  return {};
+  if (!Current()) return NoVolume();
+  EntryOptions timed = entry;
+  timed.time = entry.time.value_or(time_);
+  return Current()->WriteFile(path, content, placement, timed);
 }
 
-void CardBuilder::ReleaseBelow(int folder) {
-  for (size_t i = 1; i < nodes_.size(); ++i) {
-    Node& node = nodes_[i];
-    // Entries deleted earlier gave up their clusters then; another file may hold them now.
-    if (node.parent != folder || node.state != EntryState::kLive) continue;
-    node.state = EntryState::kLost;
-    if (node.kind == NodeKind::kLink) continue;
-    fat_.Release(node.clusters);
-    if (node.kind == NodeKind::kFolder) ReleaseBelow(static_cast<int>(i));
-  }
-}
-
-Status CardBuilder::Delete(std::string_view raw_path) {
-  const std::string path = CleanPath(raw_path);
-  if (path.empty()) return Status::Failure("the root folder cannot be deleted");
-  const int index = FindLive(path);
-  if (index < 0) return Status::Failure(Quoted(path) + " does not exist");
-  Node& node = nodes_[index];
-  const uint8_t mark = kDeletedMark;
-  image_.Write(static_cast<uint64_t>(node.entry_offset), &mark, 1);
-  for (uint64_t offset : node.long_entry_offsets)
-    image_.Write(offset, &mark, 1);
-  node.state = EntryState::kDeleted;
-  if (node.kind == NodeKind::kLink) return {};
-  fat_.Release(node.clusters);
-  if (node.kind == NodeKind::kFolder) ReleaseBelow(index);
-  return {};
+Status CardBuilder::Delete(std::string_view path) {
+  return Current() ? Current()->Delete(path) : NoVolume();
 }
 
 Status CardBuilder::WriteRaw(uint64_t offset, const Content& content, std::string_view name) {
-  if (!formatted_) return Status::Failure("the card has no volume yet");
+  if (!HasCard()) return NoVolume();
+  for (const auto& volume : volumes_) {
+    if (volume->Space().Holds(offset)) return volume->WriteRaw(offset, content, name);
+  }
+  return WriteOutside(offset, content, name);
+}
+
+Status CardBuilder::WriteOutside(uint64_t offset, const Content& content, std::string_view name) {
   const uint64_t size = content.bytes.size();
   if (size == 0) return Status::Failure("nothing to write");
-  if (offset < layout_.DataOffset() || offset > layout_.DataEnd() ||
-      size > layout_.DataEnd() - offset) {
-    return Status::Failure("raw bytes must lie inside the data area " +
-                           std::to_string(layout_.DataOffset()) + ".." +
-                           std::to_string(layout_.DataEnd()));
+  if (offset > table_.Options().bytes || size > table_.Options().bytes - offset)
+    return Status::Failure("raw bytes must lie on the card");
+  for (const auto& volume : volumes_) {
+    const VolumeSpace& space = volume->Space();
+    if (Overlap(offset, size, {space.offset, space.bytes}))
+      return Status::Failure("raw bytes outside the volumes must not reach into partition " +
+                             std::to_string(space.number));
   }
-  Node node;
-  const uint32_t first =
-      static_cast<uint32_t>(2 + (offset - layout_.DataOffset()) / layout_.ClusterBytes());
-  const uint32_t last = static_cast<uint32_t>(2 + (offset + size - 1 - layout_.DataOffset()) /
-                                                      layout_.ClusterBytes());
-  for (uint32_t cluster = first; cluster <= last; ++cluster) {
-    if (!fat_.IsFree(cluster)) {
-      return Status::Failure("raw bytes would overwrite cluster " + std::to_string(cluster) +
-                             ", which is in use");
-    }
-    node.clusters.push_back(cluster);
+  for (const Extent& area : table_.OwnAreas()) {
+    if (Overlap(offset, size, area))
+      return Status::Failure("raw bytes would overwrite the partition table");
   }
-  image_.Write(offset, content.bytes);
-  node.kind = NodeKind::kRaw;
-  node.state = EntryState::kRaw;
-  node.path = name.empty() ? "raw-" + std::to_string(++raw_count_) : std::string(name);
-  node.raw_extents = {{offset, size}};
-  node.content_kind = content.kind;
-  node.size = size;
-  node.width = content.width;
-  node.height = content.height;
-  node.crc32 = CrcOf(node.raw_extents);
-  nodes_.push_back(std::move(node));
+  for (const ManifestRecord& raw : outside_raws_) {
+    if (Overlap(offset, size, raw.extents.front()))
+      return Status::Failure("raw bytes would overwrite the raw write '" + raw.path + "'");
+  }
+  image_->Write(offset, content.bytes);
+  ManifestRecord r;
+  r.volume = 0;
+  r.path = name.empty() ? "raw-" + std::to_string(outside_raws_.size() + 1) : std::string(name);
+  r.state = EntryState::kRaw;
+  r.content = content.kind;
+  r.size = size;
+  r.width = content.width;
+  r.height = content.height;
+  r.extents = {{offset, size}};
+  r.crc32 = Crc32Of(content.bytes);
+  outside_raws_.push_back(r);
   return {};
 }
 
 Status CardBuilder::Wipe(const std::vector<uint32_t>& clusters, uint8_t value) {
-  if (!formatted_) return Status::Failure("the card has no volume yet");
-  for (uint32_t cluster : clusters) {
-    if (!layout_.IsDataCluster(cluster))
-      return Status::Failure("cluster " + std::to_string(cluster) + " does not exist");
-  }
-  for (uint32_t cluster : clusters)
-    image_.Fill(layout_.ClusterOffset(cluster), layout_.ClusterBytes(), value);
-  return {};
+  return Current() ? Current()->Wipe(clusters, value) : NoVolume();
 }
 
 Status CardBuilder::MarkBad(const std::vector<uint32_t>& clusters) {
-  if (!formatted_) return Status::Failure("the card has no volume yet");
-  for (uint32_t cluster : clusters) {
-    if (!layout_.IsDataCluster(cluster))
-      return Status::Failure("cluster " + std::to_string(cluster) + " does not exist");
-    if (!fat_.IsFree(cluster))
-      return Status::Failure("cluster " + std::to_string(cluster) + " is in use");
-  }
-  for (uint32_t cluster : clusters)
-    fat_.Set(cluster, fat_.BadMarker());
-  return {};
+  return CurrentFat() ? CurrentFat()->MarkBad(clusters) : NoFatVolume();
 }
 
-Status CardBuilder::LoopFolder(std::string_view raw_path) {
-  const std::string path = CleanPath(raw_path);
-  int index = -1;
-  if (Status found = FindLiveFolder(path, &index); !found) return found;
-  Node& folder = nodes_[index];
-  if (folder.clusters.empty())
-    return Status::Failure("the FAT12/FAT16 root folder has no cluster chain");
-  fat_.Set(folder.clusters.back(), folder.clusters.front());
-  folder.looped = true;
-  return {};
+Status CardBuilder::LoopFolder(std::string_view path) {
+  return CurrentFat() ? CurrentFat()->LoopFolder(path) : NoFatVolume();
 }
 
 Status CardBuilder::LinkFolder(std::string_view folder, std::string_view short_name,
                                std::string_view target) {
-  int target_index = -1;
-  if (Status found = FindLiveFolder(CleanPath(target), &target_index); !found) return found;
-  const std::string folder_path = CleanPath(folder);
-  const std::string path =
-      folder_path.empty() ? std::string(short_name) : folder_path + "/" + std::string(short_name);
-  EntryPlan plan;
-  if (Status planned = PlanEntry(path, {}, kAttrFolder, &plan); !planned) return planned;
-  if (Status ok = PlanGrowth(&plan, {}); !ok) return ok;
-  const Node& target_node = nodes_[target_index];
-  const uint32_t first = target_node.clusters.empty() ? 0 : target_node.clusters.front();
-  const std::string target_path = target_node.path;
-  const int index = CommitEntry(plan, first, 0);
-  nodes_[index].kind = NodeKind::kLink;
-  nodes_[index].link_to = target_path;
-  nodes_[index].content_kind = "folder";
-  if (first != 0) nodes_[index].clusters = {first};
-  return {};
+  return CurrentFat() ? CurrentFat()->LinkFolder(folder, short_name, target, time_) : NoFatVolume();
 }
 
 Status CardBuilder::Truncate(uint64_t size) {
-  if (!formatted_) return Status::Failure("the card has no volume yet");
-  if (size > layout_.image_bytes) {
+  if (!HasCard()) return NoVolume();
+  if (size > table_.Options().bytes) {
     return Status::Failure("cannot truncate to " + std::to_string(size) +
-                           " bytes: the image has only " + std::to_string(layout_.image_bytes));
+                           " bytes: the image has only " + std::to_string(table_.Options().bytes));
   }
   truncated_to_ = std::min(truncated_to_, size);
   return {};
 }
 
+Status CardBuilder::DamageGptHeader(bool zero) {
+  return table_.DamagePrimaryGptHeader(zero);
+}
+
 Status CardBuilder::ClusterOf(std::string_view reference, uint32_t* cluster) const {
-  const size_t plus = reference.rfind('+');
-  const std::string path = CleanPath(reference.substr(0, plus));
-  uint32_t nth = 0;
-  if (plus != std::string_view::npos) {
-    std::vector<uint32_t> parsed;
-    if (!ParseClusterList(reference.substr(plus + 1), &parsed) || parsed.size() != 1) {
-      return Status::Failure("'" + std::string(reference) + "': expected PATH+NUMBER");
-    }
-    nth = parsed.front();
-  }
-  const int index = FindAny(path);
-  if (index <= 0) return Status::Failure("nothing named " + Quoted(path) + " was written");
-  const std::vector<uint32_t>& chain = nodes_[index].clusters;
-  if (nth >= chain.size()) {
-    return Status::Failure(Quoted(path) + " has " + std::to_string(chain.size()) +
-                           " clusters, no cluster " + std::to_string(nth));
-  }
-  *cluster = chain[nth];
-  return {};
+  return Current() ? Current()->ClusterOf(reference, cluster) : NoVolume();
 }
 
 }  // namespace kova::mkcard

@@ -2,44 +2,63 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
-#include <string>
+#include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "card_manifest.h"
 #include "content.h"
-#include "dos_entries.h"
-#include "fat_table.h"
+#include "fat_volume_writer.h"
+#include "partition_table.h"
 #include "sparse_image.h"
 #include "status.h"
-#include "volume_layout.h"
+#include "volume_writer.h"
 
 namespace kova::mkcard {
 
-struct EntryOptions {
-  std::string long_name;        // written as long-name entries before the short entry
-  std::optional<DosTime> time;  // default: the builder's current time
+// Where a volume goes when no card was made for it first: a card of its own, holding the volume
+// from its first sector, or from `partition_lba` behind an MBR with that one partition.
+struct OwnCard {
+  uint64_t card_bytes = 0;
+  uint32_t partition_lba = 0;
+  uint8_t partition_type = 0;  // 0: the volume's own
+  uint32_t disk_signature = 0;
 };
 
-// Where a file's or folder's clusters go.
-struct Placement {
-  // An explicit chain in file order (for fragmented files); every cluster must be free.
-  std::vector<uint32_t> clusters;
-  // Without a chain: the first free cluster to consider; 0 means after the highest cluster
-  // allocated so far. The search wraps round to cluster 2 at the end of the card.
-  uint32_t from = 0;
-};
-
-// Builds a FAT card image operation by operation and records what it put where. Paths are
-// short 8.3 names joined by "/", relative to the root folder. Every operation either succeeds
-// or returns a failure and leaves the card unchanged.
+// Builds a card image: a partition table (or none), the partitions, a volume in each, and the
+// files in them; records what it put where. File operations act on the current volume (the one
+// formatted last, or chosen with UseVolume). Every operation either succeeds or returns a
+// failure and leaves the card unchanged.
 class CardBuilder {
  public:
+  CardBuilder();
+
+  // Starts over with a blank card. Partitions and volumes follow.
+  Status CreateCard(const CardOptions& options);
+  // Adds a partition to the table; `number` receives its number.
+  Status AddPartition(const PartitionOptions& options, int* number = nullptr);
+  const PartitionTable& Table() const { return table_; }
+
+  // Formats a FAT volume into the partition added last (the whole card when it has no table).
+  // When no card was made first, starts over with a card of its own for the volume
+  // (`options.card_bytes`, `options.partition_lba`, `options.partition_type`).
   Status Format(const VolumeOptions& options);
-  bool Formatted() const { return formatted_; }
-  const VolumeLayout& Layout() const { return layout_; }
-  const VolumeOptions& Options() const { return options_; }
+  // How a file system places its volume, as Format does for FAT: `make` formats the space it
+  // is given; the new volume becomes the current one.
+  using VolumeMaker =
+      std::function<Status(const VolumeSpace& space, std::unique_ptr<VolumeWriter>* writer)>;
+  Status PlaceVolume(const OwnCard& own, const VolumeMaker& make);
+  bool Formatted() const { return !volumes_.empty(); }
+  // A card was made, with or without a volume.
+  bool HasCard() const { return card_made_ || Formatted(); }
+  // Makes the volume in partition `number` (1 on a card without a table) the current one.
+  Status UseVolume(int number);
+
+  // The current volume when it is FAT; an empty layout, options and table otherwise.
+  const VolumeLayout& Layout() const;
+  const VolumeOptions& Options() const;
+  const FatTable& Fat() const;
 
   void SetTime(DosTime time) { time_ = time; }
   DosTime Time() const { return time_; }
@@ -48,96 +67,46 @@ class CardBuilder {
                     const Placement& placement = {});
   Status WriteFile(std::string_view path, const Content& content, const Placement& placement = {},
                    const EntryOptions& entry = {});
-  // Marks the entry (and its long-name entries) deleted and frees its chain; the data stays.
-  // A folder's own entries stay as they are, and everything below it loses its clusters in the
-  // allocation table: it can only be found again as a lost folder.
   Status Delete(std::string_view path);
-  // Writes `content` at an image offset inside the data area where every cluster is free.
+  // Inside a volume: into free clusters of its data area. Outside every volume (gaps between
+  // partitions, the unpartitioned tail): anywhere but on the partition table's own sectors.
   Status WriteRaw(uint64_t offset, const Content& content, std::string_view name = "");
   Status Wipe(const std::vector<uint32_t>& clusters, uint8_t value);
-  // Marks free clusters bad in the allocation table.
   Status MarkBad(const std::vector<uint32_t>& clusters);
-  // Links the folder's last cluster back to its first: a directory chain without an end.
   Status LoopFolder(std::string_view path);
-  // Adds to `folder` a subfolder entry `short_name` that points at `target`'s first cluster
-  // (`target` may be `folder` itself or one of its parents).
   Status LinkFolder(std::string_view folder, std::string_view short_name, std::string_view target);
   // Cuts the saved image to `size` bytes.
   Status Truncate(uint64_t size);
-
-  // "PATH" or "PATH+N": cluster N (counted from 0) of the chain of the named file, folder or
-  // raw write; a live entry is preferred, else the latest deleted or lost one.
+  // Makes the primary GPT header fail its check: a wrong CRC, or (zero) an empty sector.
+  Status DamageGptHeader(bool zero);
+  // "PATH" or "PATH+N" in the current volume.
   Status ClusterOf(std::string_view reference, uint32_t* cluster) const;
 
   uint64_t ImageBytes() const;
   Bytes ReadImage(uint64_t offset, uint64_t count) const;
-  const FatTable& Fat() const { return fat_; }
   Manifest MakeManifest() const;
-  // Writes the allocation tables and FSInfo, then the image and (when a path is given) the
-  // manifest, each through a temporary file.
+  // Finishes every volume's tables, writes the partition table, then the image and (when a
+  // path is given) the manifest, each through a temporary file.
   Status Save(const std::filesystem::path& image, const std::filesystem::path& manifest = {});
 
  private:
-  enum class NodeKind { kFile, kFolder, kLink, kRaw };
-  struct Node {
-    NodeKind kind = NodeKind::kFile;
-    std::string path, short_name, long_name;
-    int parent = -1;
-    EntryState state = EntryState::kLive;
-    std::vector<uint32_t> clusters;
-    std::vector<Extent> raw_extents;
-    int64_t entry_offset = -1;
-    std::vector<uint64_t> long_entry_offsets;
-    uint32_t used_slots = 0;
-    DosTime time;
-    std::string content_kind;
-    uint64_t size = 0;
-    int width = 0, height = 0;
-    uint32_t crc32 = 0;
-    std::string link_to;
-    bool looped = false;
-  };
-  // A new directory entry, planned and checked before anything changes.
-  struct EntryPlan {
-    int parent = -1;
-    std::string name, path;
-    std::vector<DirEntry> entries;  // long-name entries, then the short entry (cluster patched)
-    std::vector<uint32_t> growth;   // clusters the parent folder needs for them
-  };
+  VolumeWriter* Current() const;
+  FatVolumeWriter* CurrentFat() const;
+  Status NoVolume() const;
+  Status NoFatVolume() const;
+  Status MakeOwnCard(const OwnCard& own);
+  Status NextSpace(VolumeSpace* space) const;
+  PartitionContents ContentsOf(int number) const;
+  Status WriteOutside(uint64_t offset, const Content& content, std::string_view name);
 
-  bool IsLive(int index) const;
-  int FindLive(std::string_view path) const;
-  int FindAny(std::string_view path) const;
-  Status FindLiveFolder(std::string_view path, int* index) const;
-  Status PlanEntry(std::string_view path, const EntryOptions& entry, uint8_t attributes,
-                   EntryPlan* plan) const;
-  uint32_t SlotCapacity(const Node& folder) const;
-  uint64_t SlotOffset(const Node& folder, uint32_t slot) const;
-  Status TakeFree(uint32_t count, uint32_t from, const std::vector<uint32_t>& excluded,
-                  std::vector<uint32_t>* clusters) const;
-  Status CheckChain(const std::vector<uint32_t>& clusters, uint32_t expected) const;
-  Status PlanClusters(const Placement& placement, uint32_t count,
-                      std::vector<uint32_t>* clusters) const;
-  Status PlanGrowth(EntryPlan* plan, const std::vector<uint32_t>& taken) const;
-  int CommitEntry(EntryPlan& plan, uint32_t first_cluster, uint32_t size);
-  void ClaimClusters(const std::vector<uint32_t>& clusters);
-  void ZeroClusters(const std::vector<uint32_t>& clusters);
-  void ReleaseBelow(int folder);
-  void WriteLabelEntry();
-  void Finalize();
-  uint32_t CrcOf(const std::vector<Extent>& extents) const;
-  ManifestRecord RecordOf(const Node& node) const;
-
-  bool formatted_ = false;
-  VolumeOptions options_;
-  VolumeLayout layout_;
-  SparseImage image_;
-  FatTable fat_;
-  std::vector<Node> nodes_;  // 0 is the root folder
-  DosTime time_ = *ParseDosTime("2024-05-18 10:00:00");
-  uint32_t high_water_ = 1;
+  std::unique_ptr<SparseImage> image_;
+  PartitionTable table_;
+  bool card_made_ = false;  // CreateCard started the card, so Format does not start over
+  std::vector<std::unique_ptr<VolumeWriter>> volumes_;
+  VolumeWriter* current_ = nullptr;
+  std::vector<ManifestRecord> outside_raws_;  // raw writes outside every volume
+  DosTime time_;
   uint64_t truncated_to_ = UINT64_MAX;
-  int raw_count_ = 0;
 };
 
 }  // namespace kova::mkcard

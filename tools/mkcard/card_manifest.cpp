@@ -18,12 +18,44 @@ std::string ExtentsJson(const std::vector<Extent>& extents) {
   return out + "]";
 }
 
+std::string CardLine(const ManifestCard& c) {
+  return JsonLine()
+      .Text("record", "card")
+      .Number("image_bytes", c.image_bytes)
+      .Text("table", c.table)
+      .Number("disk_signature", c.disk_signature)
+      .Text("disk_guid", c.disk_guid)
+      .Finish();
+}
+
+std::string PartitionLine(const ManifestPartition& p) {
+  return JsonLine()
+      .Text("record", "partition")
+      .Number("number", p.number)
+      .Text("kind", p.kind)
+      .Number("first_sector", p.first_sector)
+      .Number("sectors", p.sectors)
+      .Number("offset", p.offset)
+      .Number("bytes", p.bytes)
+      .Number("type", p.type)
+      .Text("type_guid", p.type_guid)
+      .Text("guid", p.guid)
+      .Text("name", p.name)
+      .Flag("bootable", p.bootable)
+      .Flag("past_end", p.past_end)
+      .Number("entry_offset", p.entry_offset)
+      .Text("file_system", p.file_system)
+      .Finish();
+}
+
 std::string VolumeLine(const ManifestVolume& v) {
   return JsonLine()
       .Text("record", "volume")
-      .Text("type", FatTypeName(v.type))
+      .Number("volume", v.number)
+      .Text("type", v.file_system)
       .Number("image_bytes", v.image_bytes)
       .Number("volume_offset", v.volume_offset)
+      .Number("volume_bytes", v.volume_bytes)
       .Number("sectors_per_cluster", v.sectors_per_cluster)
       .Number("cluster_bytes", v.cluster_bytes)
       .Number("reserved_sectors", v.reserved_sectors)
@@ -46,7 +78,9 @@ std::string VolumeLine(const ManifestVolume& v) {
 std::string ManifestRecordLine(const ManifestRecord& r) {
   return JsonLine()
       .Text("record", r.folder ? "folder" : "file")
+      .Number("volume", r.volume)
       .Text("path", r.path)
+      .Text("folder_path", r.folder_path)
       .Text("short_name", r.short_name)
       .Text("long_name", r.long_name)
       .Text("state", EntryStateName(r.state))
@@ -127,10 +161,39 @@ bool StateFromName(const std::string& name, EntryState* state) {
   return false;
 }
 
+std::string ReadCard(Fields& f, ManifestCard* c) {
+  c->image_bytes = f.Number<uint64_t>("image_bytes");
+  c->table = f.Text("table");
+  c->disk_signature = f.Number<uint32_t>("disk_signature");
+  c->disk_guid = f.Text("disk_guid");
+  return f.missing();
+}
+
+std::string ReadPartition(Fields& f, ManifestPartition* p) {
+  p->number = f.Number<int>("number");
+  p->kind = f.Text("kind");
+  p->first_sector = f.Number<uint64_t>("first_sector");
+  p->sectors = f.Number<uint64_t>("sectors");
+  p->offset = f.Number<uint64_t>("offset");
+  p->bytes = f.Number<uint64_t>("bytes");
+  p->type = f.Number<uint8_t>("type");
+  p->type_guid = f.Text("type_guid");
+  p->guid = f.Text("guid");
+  p->name = f.Text("name");
+  p->bootable = f.Flag("bootable");
+  p->past_end = f.Flag("past_end");
+  p->entry_offset = f.Number<int64_t>("entry_offset");
+  p->file_system = f.Text("file_system");
+  return f.missing();
+}
+
 std::string ReadVolume(Fields& f, ManifestVolume* v) {
-  if (!FatTypeFromName(f.Text("type"), &v->type)) return "type";
+  v->number = f.Number<int>("volume");
+  v->file_system = f.Text("type");
+  FatTypeFromName(v->file_system, &v->type);
   v->image_bytes = f.Number<uint64_t>("image_bytes");
   v->volume_offset = f.Number<uint64_t>("volume_offset");
+  v->volume_bytes = f.Number<uint64_t>("volume_bytes");
   v->sectors_per_cluster = f.Number<uint32_t>("sectors_per_cluster");
   v->cluster_bytes = f.Number<uint32_t>("cluster_bytes");
   v->reserved_sectors = f.Number<uint32_t>("reserved_sectors");
@@ -150,7 +213,9 @@ std::string ReadVolume(Fields& f, ManifestVolume* v) {
 
 std::string ReadRecord(Fields& f, const std::string& kind, ManifestRecord* r) {
   r->folder = kind == "folder";
+  r->volume = f.Number<int>("volume");
   r->path = f.Text("path");
+  r->folder_path = f.Text("folder_path");
   r->short_name = f.Text("short_name");
   r->long_name = f.Text("long_name");
   if (!StateFromName(f.Text("state"), &r->state)) return "state";
@@ -186,31 +251,54 @@ const char* EntryStateName(EntryState state) {
   return "live";
 }
 
-const ManifestRecord* Manifest::Find(std::string_view path) const {
-  return FindRecord(records, path);
+const ManifestRecord* Manifest::Find(std::string_view path, int volume_number) const {
+  return FindRecord(records, path, volume_number);
 }
 
-const ManifestRecord* FindRecord(const std::vector<ManifestRecord>& records,
-                                 std::string_view path) {
+const ManifestRecord* FindRecord(const std::vector<ManifestRecord>& records, std::string_view path,
+                                 int volume_number) {
   const ManifestRecord* found = nullptr;
   for (const ManifestRecord& r : records) {
-    if (r.path != path) continue;
+    if (r.path != path || (volume_number != 0 && r.volume != volume_number)) continue;
     if (r.state == EntryState::kLive) return &r;
     if (found == nullptr) found = &r;
   }
   return found;
 }
 
+const ManifestVolume* Manifest::FindVolume(int number) const {
+  for (const ManifestVolume& v : volumes) {
+    if (v.number == number) return &v;
+  }
+  return nullptr;
+}
+
+const ManifestPartition* Manifest::FindPartition(int number) const {
+  for (const ManifestPartition& p : partitions) {
+    if (p.number == number) return &p;
+  }
+  return nullptr;
+}
+
 std::string ManifestToJsonLines(const Manifest& manifest) {
-  std::string out = VolumeLine(manifest.volume);
-  for (const ManifestRecord& r : manifest.records)
-    out += ManifestRecordLine(r);
+  std::string out = CardLine(manifest.card);
+  for (const ManifestPartition& p : manifest.partitions)
+    out += PartitionLine(p);
+  for (const ManifestVolume& v : manifest.volumes) {
+    out += VolumeLine(v);
+    for (const ManifestRecord& r : manifest.records) {
+      if (r.volume == v.number) out += ManifestRecordLine(r);
+    }
+  }
+  for (const ManifestRecord& r : manifest.records) {
+    if (manifest.FindVolume(r.volume) == nullptr) out += ManifestRecordLine(r);
+  }
   return out;
 }
 
 Status ManifestFromJsonLines(std::string_view text, Manifest* manifest) {
   Manifest out;
-  bool have_volume = false;
+  bool have_card = false;
   std::istringstream lines{std::string(text)};
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
@@ -222,9 +310,15 @@ Status ManifestFromJsonLines(std::string_view text, Manifest* manifest) {
     Fields fields(object);
     const std::string kind = fields.Text("record");
     std::string missing;
-    if (kind == "volume") {
-      missing = ReadVolume(fields, &out.volume);
-      have_volume = true;
+    if (kind == "card") {
+      missing = ReadCard(fields, &out.card);
+      have_card = true;
+    } else if (kind == "partition") {
+      out.partitions.emplace_back();
+      missing = ReadPartition(fields, &out.partitions.back());
+    } else if (kind == "volume") {
+      out.volumes.emplace_back();
+      missing = ReadVolume(fields, &out.volumes.back());
     } else if (kind == "file" || kind == "folder") {
       out.records.emplace_back();
       missing = ReadRecord(fields, kind, &out.records.back());
@@ -234,7 +328,9 @@ Status ManifestFromJsonLines(std::string_view text, Manifest* manifest) {
     if (!missing.empty())
       return Status::Failure(where + "field '" + missing + "' is missing or invalid");
   }
-  if (!have_volume) return Status::Failure("the manifest has no volume record");
+  if (!have_card && out.volumes.empty())
+    return Status::Failure("the manifest has no card record and no volume record");
+  if (!out.volumes.empty()) out.volume = out.volumes.front();
   *manifest = std::move(out);
   return {};
 }

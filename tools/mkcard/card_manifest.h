@@ -28,7 +28,11 @@ const char* EntryStateName(EntryState state);
 
 // One file, folder, folder link or raw write as it was put on the card.
 struct ManifestRecord {
+  int volume = 1;    // the partition number of its volume; 0 for raw writes outside all volumes
   std::string path;  // short names joined by "/"; for raw writes the given name
+  // The folder below the volume's root as a reader shows it: the long names where the entries
+  // have them, else the short names, joined by "/"; empty in the root and for raw writes.
+  std::string folder_path;
   std::string short_name;
   std::string long_name;
   EntryState state = EntryState::kLive;
@@ -49,10 +53,38 @@ struct ManifestRecord {
   bool intact = true;
 };
 
+// The whole card and its partition table.
+struct ManifestCard {
+  uint64_t image_bytes = 0;    // after truncation
+  std::string table = "none";  // "none", "mbr" or "gpt"
+  uint32_t disk_signature = 0;
+  std::string disk_guid;  // GPT
+};
+
+struct ManifestPartition {
+  int number = 0;
+  std::string kind;  // "primary", "extended" or "logical"
+  uint64_t first_sector = 0;
+  uint64_t sectors = 0;
+  uint64_t offset = 0;  // bytes, on the card
+  uint64_t bytes = 0;
+  uint8_t type = 0;       // MBR type byte as written
+  std::string type_guid;  // GPT, as written
+  std::string guid;       // GPT: the partition's own GUID
+  std::string name;       // GPT
+  bool bootable = false;
+  bool past_end = false;     // a damaged entry: it runs past the end of the card
+  int64_t entry_offset = 0;  // where its table entry lies on the card
+  std::string file_system;   // of the volume written into it; empty for none
+};
+
 struct ManifestVolume {
-  FatType type = FatType::kFat16;
-  uint64_t image_bytes = 0;  // after truncation
+  int number = 1;                  // the partition number; 1 for a card without a partition table
+  std::string file_system;         // "FAT12", "FAT16", "FAT32", ...
+  FatType type = FatType::kFat16;  // for FAT volumes
+  uint64_t image_bytes = 0;        // the card's, after truncation
   uint64_t volume_offset = 0;
+  uint64_t volume_bytes = 0;
   uint32_t sectors_per_cluster = 1;
   uint32_t cluster_bytes = 512;
   uint32_t reserved_sectors = 1;
@@ -70,19 +102,28 @@ struct ManifestVolume {
 };
 
 struct Manifest {
+  ManifestCard card;
+  std::vector<ManifestPartition> partitions;
+  std::vector<ManifestVolume> volumes;
+  // The first volume, the only one on most cards.
   ManifestVolume volume;
   std::vector<ManifestRecord> records;
 
-  // The record with this path (live records first), or nullptr.
-  const ManifestRecord* Find(std::string_view path) const;
+  // The record with this path (live records first), or nullptr; `volume` 0 looks in all.
+  const ManifestRecord* Find(std::string_view path, int volume = 0) const;
+  const ManifestVolume* FindVolume(int number) const;
+  const ManifestPartition* FindPartition(int number) const;
 };
 
-// The record with this path among `records` (live records first), or nullptr.
-const ManifestRecord* FindRecord(const std::vector<ManifestRecord>& records, std::string_view path);
+// The record with this path among `records` (live records first), or nullptr; `volume` 0 looks
+// in all volumes.
+const ManifestRecord* FindRecord(const std::vector<ManifestRecord>& records, std::string_view path,
+                                 int volume = 0);
 
 // One record as a JSON line.
 std::string ManifestRecordLine(const ManifestRecord& record);
-// JSON lines: one object for the volume, then one per record.
+// JSON lines: one object for the card, one per partition, then for each volume its object and
+// one per record, then the raw writes outside all volumes.
 std::string ManifestToJsonLines(const Manifest& manifest);
 Status ManifestFromJsonLines(std::string_view text, Manifest* manifest);
 Status ReadManifestFile(const std::filesystem::path& path, Manifest* manifest);

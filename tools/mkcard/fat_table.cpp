@@ -38,8 +38,18 @@ void FatTable::Chain(const std::vector<uint32_t>& clusters) {
 }
 
 void FatTable::Release(const std::vector<uint32_t>& clusters) {
-  for (uint32_t cluster : clusters)
+  for (uint32_t cluster : clusters) {
     Set(cluster, 0);
+    reserved_bits_.erase(cluster);
+  }
+}
+
+void FatTable::SetReservedBits(uint32_t cluster, uint8_t bits) {
+  if (bits == 0) {
+    reserved_bits_.erase(cluster);
+  } else {
+    reserved_bits_[cluster] = bits;
+  }
 }
 
 Bytes FatTable::Encode(uint32_t sectors) const {
@@ -58,9 +68,12 @@ Bytes FatTable::Encode(uint32_t sectors) const {
       case FatType::kFat16:
         PutLE(out.data() + n * 2, value, 2);
         break;
-      case FatType::kFat32:
-        PutLE(out.data() + n * 4, value, 4);
+      case FatType::kFat32: {
+        const auto reserved = reserved_bits_.find(static_cast<uint32_t>(n));
+        const uint32_t high = reserved == reserved_bits_.end() ? 0 : uint32_t{reserved->second};
+        PutLE(out.data() + n * 4, value | (high << 28), 4);
         break;
+      }
     }
   }
   return out;

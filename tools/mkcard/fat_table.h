@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "byte_order.h"
@@ -23,7 +24,10 @@ class FatTable {
 
   // Links `clusters` into one chain ending with the end marker.
   void Chain(const std::vector<uint32_t>& clusters);
+  // Frees the clusters, reserved bits included.
   void Release(const std::vector<uint32_t>& clusters);
+  // FAT32: the upper four bits of the stored entry, which belong to no cluster number.
+  void SetReservedBits(uint32_t cluster, uint8_t bits);
 
   // The table as stored: `sectors` sectors of packed 12-, 16- or 32-bit entries.
   Bytes Encode(uint32_t sectors) const;
@@ -31,6 +35,7 @@ class FatTable {
  private:
   FatType type_ = FatType::kFat16;
   std::vector<uint32_t> entries_;
+  std::map<uint32_t, uint8_t> reserved_bits_;
 };
 
 }  // namespace kova::mkcard

@@ -12,7 +12,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: mkcard RECIPE IMAGE [--manifest PATH] [--samples DIR]\n"
-    "Builds the FAT card image IMAGE from RECIPE and writes the manifest of what it holds\n"
+    "Builds the card image IMAGE from RECIPE and writes the manifest of what it holds\n"
     "(default: IMAGE with the extension .manifest.jsonl). copy=samples:NAME in the recipe reads\n"
     "from DIR (default: $KOVA_SAMPLES_DIR).\n";
 
@@ -64,8 +64,12 @@ int RunMkcard(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return 1;
   }
   const Manifest manifest = card.MakeManifest();
-  out << "mkcard: " << parsed.image.string() << ": " << FatTypeName(manifest.volume.type) << ", "
-      << manifest.volume.image_bytes << " bytes, " << manifest.records.size() << " entries\n";
+  std::string volumes;
+  for (const ManifestVolume& v : manifest.volumes)
+    volumes += (volumes.empty() ? "" : " ") + v.file_system;
+  out << "mkcard: " << parsed.image.string() << ": " << manifest.card.image_bytes
+      << " bytes, table " << manifest.card.table << ", volumes "
+      << (volumes.empty() ? "none" : volumes) << ", " << manifest.records.size() << " entries\n";
   return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "recipe_line.h"
 
+#include <cctype>
 #include <charconv>
 
 namespace kova::mkcard {
@@ -101,6 +102,17 @@ Status RecipeLine::Byte(const std::string& key, uint8_t* value) {
   if (Status ok = Number(key, &number); !ok) return ok;
   if (number > 0xFF) return Status::Failure(key + ": a byte value is 0 to 255 (0x00 to 0xFF)");
   *value = static_cast<uint8_t>(number);
+  return {};
+}
+
+Status RecipeLine::Sectors(const std::string& key, uint64_t* sectors) {
+  const std::optional<std::string> text = Text(key);
+  if (!text) return {};
+  const std::optional<uint64_t> parsed = ParseQuantity(*text);
+  if (!parsed) return Status::Failure(key + "=" + *text + ": not a number");
+  const bool hex = text->rfind("0x", 0) == 0 || text->rfind("0X", 0) == 0;
+  const bool bytes = !hex && std::isalpha(static_cast<unsigned char>(text->back()));
+  *sectors = bytes ? *parsed / 512 : *parsed;
   return {};
 }
 

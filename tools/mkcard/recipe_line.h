@@ -30,6 +30,9 @@ class RecipeLine {
   Status Number(const std::string& key,
                 uint64_t* value);  // decimal or 0x hex, K/M/G suffixes (binary)
   Status Byte(const std::string& key, uint8_t* value);
+  // A sector count as partitioning tools take it: a plain number counts 512-byte sectors; with a
+  // K, M or G suffix it is a size in bytes.
+  Status Sectors(const std::string& key, uint64_t* sectors);
   Status Flag(const std::string& key, bool* value);  // yes/no, true/false, on/off, 1/0
   Status Size2D(const std::string& key, int* width, int* height);  // "1600x1200"
   Status Time(const std::string& key, std::optional<DosTime>* time);

@@ -56,12 +56,6 @@ Status CheckOptions(const VolumeOptions& options, uint32_t reserved) {
     return Status::Failure("sectors per cluster must be a power of two from 1 to 128, not " +
                            std::to_string(spc));
   }
-  if (options.card_bytes % VolumeLayout::kSectorBytes != 0) {
-    return Status::Failure("the card size must be a whole number of 512-byte sectors");
-  }
-  if (options.card_bytes / VolumeLayout::kSectorBytes > 0xFFFFFFFFull + options.partition_lba) {
-    return Status::Failure("the card is too large for 32-bit sector numbers");
-  }
   if (options.fat_count < 1 || options.fat_count > 4) {
     return Status::Failure("the number of FATs must be 1 to 4");
   }
@@ -97,20 +91,26 @@ const char* FatTypeName(FatType type) {
   return "FAT";
 }
 
-Status ComputeLayout(const VolumeOptions& options, VolumeLayout* layout) {
+Status ComputeLayout(const VolumeOptions& options, uint64_t volume_offset, uint64_t room_bytes,
+                     VolumeLayout* layout) {
   const uint32_t reserved = options.reserved_sectors != 0
                                 ? options.reserved_sectors
                                 : (options.type == FatType::kFat32 ? 32u : 1u);
   if (Status checked = CheckOptions(options, reserved); !checked) return checked;
-  const uint64_t card_sectors = options.card_bytes / VolumeLayout::kSectorBytes;
-  if (card_sectors <= options.partition_lba) {
-    return Status::Failure("the partition starts beyond the end of the card");
+  const uint64_t bytes = options.volume_bytes != 0 ? options.volume_bytes : room_bytes;
+  if (bytes > room_bytes) {
+    return Status::Failure("the volume (" + std::to_string(bytes) + " bytes) is larger than its " +
+                           std::to_string(room_bytes) + " bytes of room");
   }
+  if (bytes % VolumeLayout::kSectorBytes != 0)
+    return Status::Failure("the volume size must be a whole number of 512-byte sectors");
+  const uint64_t sectors = bytes / VolumeLayout::kSectorBytes;
+  if (sectors > 0xFFFFFFFF || volume_offset / VolumeLayout::kSectorBytes > 0xFFFFFFFF)
+    return Status::Failure("the card is too large for 32-bit sector numbers");
   VolumeLayout out;
   out.type = options.type;
-  out.image_bytes = options.card_bytes;
-  out.volume_offset = uint64_t{options.partition_lba} * VolumeLayout::kSectorBytes;
-  out.volume_sectors = static_cast<uint32_t>(card_sectors - options.partition_lba);
+  out.volume_offset = volume_offset;
+  out.volume_sectors = static_cast<uint32_t>(sectors);
   out.sectors_per_cluster = options.sectors_per_cluster;
   out.reserved_sectors = reserved;
   out.fat_count = options.fat_count;

@@ -15,7 +15,14 @@ const char* FatTypeName(FatType type);
 // What the card looks like before anything is written on it.
 struct VolumeOptions {
   FatType type = FatType::kFat16;
-  uint64_t card_bytes = 16 << 20;  // the whole image, partition table included
+  // When the volume makes its own card (no card was made first): the whole image, partition
+  // table included, and where the one partition starts (0: no partition table).
+  uint64_t card_bytes = 16 << 20;
+  uint32_t partition_lba = 0;
+  uint8_t partition_type = 0;  // 0: the usual type for the FAT type
+  // The volume's size; 0: all the room it is given (the partition, or the card from
+  // partition_lba on).
+  uint64_t volume_bytes = 0;
   uint32_t sectors_per_cluster = 4;
   uint32_t reserved_sectors = 0;  // 0: 1 for FAT12/FAT16, 32 for FAT32
   uint32_t fat_count = 2;
@@ -24,8 +31,6 @@ struct VolumeOptions {
   uint32_t serial = 0x4B4F5641;
   std::string oem = "MSWIN4.1";
   uint8_t media = 0xF8;
-  uint32_t partition_lba = 0;  // first sector of the volume; 0: no partition table
-  uint8_t partition_type = 0;  // 0: the usual type for the FAT type
   // When false, a cluster count that does not belong to the FAT type is accepted (the type text
   // still names the requested type), for volumes that are damaged or made by odd formatters.
   bool strict_cluster_count = true;
@@ -36,7 +41,6 @@ struct VolumeLayout {
   static constexpr uint32_t kSectorBytes = 512;
 
   FatType type = FatType::kFat16;
-  uint64_t image_bytes = 0;
   uint64_t volume_offset = 0;
   uint32_t volume_sectors = 0;
   uint32_t sectors_per_cluster = 1;
@@ -63,7 +67,9 @@ struct VolumeLayout {
   uint64_t DataEnd() const { return ClusterOffset(LastCluster() + 1); }
 };
 
-// Checks the options and works out the layout (the size of the allocation tables first).
-Status ComputeLayout(const VolumeOptions& options, VolumeLayout* layout);
+// Checks the options and works out the layout (the size of the allocation tables first) of a
+// volume at `volume_offset` on the card with `room_bytes` to fill.
+Status ComputeLayout(const VolumeOptions& options, uint64_t volume_offset, uint64_t room_bytes,
+                     VolumeLayout* layout);
 
 }  // namespace kova::mkcard

@@ -1,11 +1,8 @@
-#include <zlib.h>
-
-#include <algorithm>
-
 #include "boot_records.h"
-#include "card_builder.h"
 #include "cluster_list.h"
+#include "fat_volume_writer.h"
 
+// What a FAT volume writes when the card is saved, and how it describes itself in the manifest.
 namespace kova::mkcard {
 
 namespace {
@@ -20,26 +17,7 @@ std::vector<uint32_t> BadClusters(const FatTable& fat, const VolumeLayout& layou
 
 }  // namespace
 
-uint64_t CardBuilder::ImageBytes() const {
-  return std::min(layout_.image_bytes, truncated_to_);
-}
-
-Bytes CardBuilder::ReadImage(uint64_t offset, uint64_t count) const {
-  const uint64_t end = ImageBytes();
-  if (offset >= end) return {};
-  return image_.Read(offset, std::min(count, end - offset));
-}
-
-uint32_t CardBuilder::CrcOf(const std::vector<Extent>& extents) const {
-  uLong crc = crc32(0, Z_NULL, 0);
-  for (const Extent& e : extents) {
-    const Bytes bytes = ReadImage(e.offset, e.size);
-    crc = crc32(crc, bytes.data(), static_cast<uInt>(bytes.size()));
-  }
-  return static_cast<uint32_t>(crc);
-}
-
-void CardBuilder::Finalize() {
+void FatVolumeWriter::Finish() {
   for (uint32_t copy = 0; copy < layout_.fat_count; ++copy) {
     image_.Write(layout_.FatOffset(copy), fat_.Encode(layout_.sectors_per_fat));
   }
@@ -49,9 +27,21 @@ void CardBuilder::Finalize() {
   image_.Write(layout_.volume_offset + 7 * VolumeLayout::kSectorBytes, info);
 }
 
-ManifestRecord CardBuilder::RecordOf(const Node& node) const {
+std::string FatVolumeWriter::FolderPathOf(const Node& node) const {
+  std::string path;
+  for (int at = node.parent; at > 0; at = nodes_[at].parent) {
+    const Node& folder = nodes_[at];
+    const std::string& name = folder.long_name.empty() ? folder.short_name : folder.long_name;
+    path = path.empty() ? name : name + "/" + path;
+  }
+  return path;
+}
+
+ManifestRecord FatVolumeWriter::RecordOf(const Node& node, const MediumBytes& medium) const {
   ManifestRecord r;
+  r.volume = space_.number;
   r.path = node.path;
+  if (node.kind != NodeKind::kRaw) r.folder_path = FolderPathOf(node);
   r.short_name = node.short_name;
   r.long_name = node.long_name;
   r.state = node.state;
@@ -74,25 +64,24 @@ ManifestRecord CardBuilder::RecordOf(const Node& node) const {
   }
   r.entry_offset = node.entry_offset;
   if (node.kind != NodeKind::kRaw) r.time = FormatDosTime(node.time);
-  const bool inside = std::all_of(r.extents.begin(), r.extents.end(), [this](const Extent& e) {
-    return e.offset + e.size <= ImageBytes();
-  });
+  const bool inside = medium.Holds(r.extents);
   if (r.folder) {
-    r.crc32 = CrcOf(r.extents);
+    r.crc32 = medium.Crc(r.extents);
     r.intact = inside;
   } else {
     r.crc32 = node.crc32;
-    r.intact = inside && CrcOf(r.extents) == node.crc32;
+    r.intact = inside && medium.Crc(r.extents) == node.crc32;
   }
   return r;
 }
 
-Manifest CardBuilder::MakeManifest() const {
-  Manifest m;
-  ManifestVolume& v = m.volume;
+ManifestVolume FatVolumeWriter::VolumeRecord() const {
+  ManifestVolume v;
+  v.number = space_.number;
+  v.file_system = FileSystemName();
   v.type = layout_.type;
-  v.image_bytes = ImageBytes();
   v.volume_offset = layout_.volume_offset;
+  v.volume_bytes = uint64_t{layout_.volume_sectors} * VolumeLayout::kSectorBytes;
   v.sectors_per_cluster = layout_.sectors_per_cluster;
   v.cluster_bytes = layout_.ClusterBytes();
   v.reserved_sectors = layout_.reserved_sectors;
@@ -107,26 +96,13 @@ Manifest CardBuilder::MakeManifest() const {
   v.serial = options_.serial;
   v.bad_clusters = FormatClusterList(BadClusters(fat_, layout_));
   v.free_clusters = fat_.FreeCount();
-  for (size_t i = 1; i < nodes_.size(); ++i)
-    m.records.push_back(RecordOf(nodes_[i]));
-  return m;
+  return v;
 }
 
-Status CardBuilder::Save(const std::filesystem::path& image,
-                         const std::filesystem::path& manifest) {
-  if (!formatted_) return Status::Failure("the card has no volume yet");
-  Finalize();
-  Status saved;
-  if (ImageBytes() < image_.Size()) {
-    SparseImage cut = image_;
-    cut.Resize(ImageBytes());
-    saved = cut.SaveTo(image);
-  } else {
-    saved = image_.SaveTo(image);
-  }
-  if (!saved) return saved;
-  if (manifest.empty()) return {};
-  return SaveFileAtomically(manifest, ManifestToJsonLines(MakeManifest()));
+void FatVolumeWriter::AddRecords(const MediumBytes& medium,
+                                 std::vector<ManifestRecord>* records) const {
+  for (size_t i = 1; i < nodes_.size(); ++i)
+    records->push_back(RecordOf(nodes_[i], medium));
 }
 
 }  // namespace kova::mkcard

@@ -1,0 +1,465 @@
+#include "fat_volume_writer.h"
+
+#include <algorithm>
+#include <set>
+
+#include "boot_records.h"
+#include "card_paths.h"
+#include "cluster_list.h"
+#include "medium_bytes.h"
+
+namespace kova::mkcard {
+
+namespace {
+
+constexpr uint32_t kEntryBytes = 32;
+
+}  // namespace
+
+Status FatVolumeWriter::Create(const VolumeSpace& space, const VolumeOptions& options, DosTime time,
+                               std::unique_ptr<FatVolumeWriter>* writer) {
+  VolumeLayout layout;
+  if (Status computed = ComputeLayout(options, space.offset, space.bytes, &layout); !computed)
+    return computed;
+  writer->reset(new FatVolumeWriter(space, options, layout, time));
+  return {};
+}
+
+FatVolumeWriter::FatVolumeWriter(const VolumeSpace& space, const VolumeOptions& options,
+                                 const VolumeLayout& layout, DosTime time)
+    : space_(space),
+      image_(*space.image),
+      options_(options),
+      layout_(layout),
+      fat_(layout.type, layout.cluster_count, options.media),
+      format_time_(time) {
+  const Bytes boot = BootSector(layout, options);
+  image_.Write(layout.volume_offset, boot);
+  if (layout.type == FatType::kFat32)
+    image_.Write(layout.volume_offset + 6 * VolumeLayout::kSectorBytes, boot);
+  Node root;
+  root.kind = NodeKind::kFolder;
+  root.time = time;
+  if (layout.type == FatType::kFat32) {
+    root.clusters = {2};
+    fat_.Chain(root.clusters);
+    high_water_ = 2;
+  }
+  nodes_.push_back(root);
+  WriteLabelEntry();
+}
+
+uint8_t FatVolumeWriter::MbrPartitionType() const {
+  switch (layout_.type) {
+    case FatType::kFat12:
+      return 0x01;
+    case FatType::kFat16:
+      return 0x0E;
+    case FatType::kFat32:
+      return 0x0C;
+  }
+  return 0x0C;
+}
+
+std::optional<uint64_t> FatVolumeWriter::ClusterOffset(uint32_t cluster) const {
+  if (!layout_.IsDataCluster(cluster)) return std::nullopt;
+  return layout_.ClusterOffset(cluster);
+}
+
+void FatVolumeWriter::WriteLabelEntry() {
+  if (options_.label.empty() || options_.label == "NO NAME") return;
+  const DirEntry entry = VolumeLabelEntry(options_.label, format_time_);
+  image_.Write(SlotOffset(nodes_[0], 0), entry.data(), entry.size());
+  nodes_[0].used_slots = 1;
+}
+
+bool FatVolumeWriter::IsLive(int index) const {
+  const Node& node = nodes_[index];
+  return node.state == EntryState::kLive && node.kind != NodeKind::kRaw;
+}
+
+int FatVolumeWriter::FindLive(std::string_view path) const {
+  for (size_t i = 0; i < nodes_.size(); ++i) {
+    if (IsLive(static_cast<int>(i)) && nodes_[i].path == path) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int FatVolumeWriter::FindAny(std::string_view path) const {
+  const int live = FindLive(path);
+  if (live >= 0) return live;
+  for (size_t i = nodes_.size(); i-- > 1;) {
+    if (nodes_[i].path == path) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+Status FatVolumeWriter::FindLiveFolder(std::string_view path, int* index) const {
+  *index = FindLive(path);
+  if (*index < 0) return Status::Failure("folder " + Quoted(path) + " does not exist");
+  if (nodes_[*index].kind != NodeKind::kFolder)
+    return Status::Failure(Quoted(path) + " is not a folder");
+  return {};
+}
+
+uint32_t FatVolumeWriter::SlotCapacity(const Node& folder) const {
+  if (&folder == &nodes_[0] && layout_.type != FatType::kFat32) return layout_.root_entries;
+  return static_cast<uint32_t>(folder.clusters.size()) * (layout_.ClusterBytes() / kEntryBytes);
+}
+
+uint64_t FatVolumeWriter::SlotOffset(const Node& folder, uint32_t slot) const {
+  if (&folder == &nodes_[0] && layout_.type != FatType::kFat32) {
+    return layout_.RootDirOffset() + uint64_t{slot} * kEntryBytes;
+  }
+  const uint32_t per_cluster = layout_.ClusterBytes() / kEntryBytes;
+  return layout_.ClusterOffset(folder.clusters.at(slot / per_cluster)) +
+         uint64_t{slot % per_cluster} * kEntryBytes;
+}
+
+Status FatVolumeWriter::TakeFree(uint32_t count, uint32_t from,
+                                 const std::vector<uint32_t>& excluded,
+                                 std::vector<uint32_t>* clusters) const {
+  clusters->clear();
+  if (count == 0) return {};
+  const uint32_t total = layout_.cluster_count;
+  uint32_t start = from != 0 ? from : high_water_ + 1;
+  if (!layout_.IsDataCluster(start)) start = 2;
+  for (uint32_t step = 0; step < total && clusters->size() < count; ++step) {
+    const uint32_t cluster = 2 + (start - 2 + step) % total;
+    if (fat_.IsFree(cluster) &&
+        std::find(excluded.begin(), excluded.end(), cluster) == excluded.end()) {
+      clusters->push_back(cluster);
+    }
+  }
+  if (clusters->size() < count) {
+    const uint64_t needed = count;
+    clusters->clear();
+    return Status::Failure("the card is full: " + std::to_string(needed) +
+                           " free clusters needed, " + std::to_string(fat_.FreeCount()) + " left");
+  }
+  return {};
+}
+
+Status FatVolumeWriter::CheckChain(const std::vector<uint32_t>& clusters, uint32_t expected) const {
+  if (clusters.size() != expected) {
+    return Status::Failure("the cluster list has " + std::to_string(clusters.size()) +
+                           " clusters, the data needs " + std::to_string(expected));
+  }
+  std::set<uint32_t> seen;
+  for (uint32_t cluster : clusters) {
+    if (!layout_.IsDataCluster(cluster)) {
+      return Status::Failure("cluster " + std::to_string(cluster) + " is outside 2.." +
+                             std::to_string(layout_.LastCluster()));
+    }
+    if (!fat_.IsFree(cluster))
+      return Status::Failure("cluster " + std::to_string(cluster) + " is not free");
+    if (!seen.insert(cluster).second)
+      return Status::Failure("cluster " + std::to_string(cluster) + " is listed twice");
+  }
+  return {};
+}
+
+Status FatVolumeWriter::PlanClusters(const Placement& placement, uint32_t count,
+                                     std::vector<uint32_t>* clusters) const {
+  if (!placement.clusters.empty()) {
+    if (Status ok = CheckChain(placement.clusters, count); !ok) return ok;
+    *clusters = placement.clusters;
+    return {};
+  }
+  if (placement.from != 0 && !layout_.IsDataCluster(placement.from)) {
+    return Status::Failure("cluster " + std::to_string(placement.from) + " is outside 2.." +
+                           std::to_string(layout_.LastCluster()));
+  }
+  return TakeFree(count, placement.from, {}, clusters);
+}
+
+Status FatVolumeWriter::PlanEntry(std::string_view raw_path, const EntryOptions& entry,
+                                  uint8_t attributes, EntryPlan* plan) const {
+  plan->path = CleanPath(raw_path);
+  plan->name = NameOf(plan->path);
+  if (plan->path.empty()) return Status::Failure("the root folder cannot be made or written");
+  if (Status found = FindLiveFolder(ParentOf(plan->path), &plan->parent); !found) return found;
+  std::array<uint8_t, 11> field;
+  if (Status named = ShortNameField(plan->name, &field); !named) return named;
+  if (FindLive(plan->path) >= 0) return Status::Failure(Quoted(plan->path) + " already exists");
+  plan->entries.clear();
+  if (!entry.long_name.empty()) {
+    if (Status named = LongNameEntries(entry.long_name, field, &plan->entries); !named)
+      return named;
+  }
+  plan->entries.push_back(ShortEntry(field, attributes, 0, 0, entry.time.value_or(format_time_)));
+  return {};
+}
+
+Status FatVolumeWriter::PlanGrowth(EntryPlan* plan, const std::vector<uint32_t>& taken) const {
+  const Node& parent = nodes_[plan->parent];
+  const uint64_t needed_slots = uint64_t{parent.used_slots} + plan->entries.size();
+  const uint32_t capacity = SlotCapacity(parent);
+  if (needed_slots <= capacity) return {};
+  if (plan->parent == 0 && layout_.type != FatType::kFat32) {
+    return Status::Failure("the root folder is full (" + std::to_string(capacity) + " entries)");
+  }
+  const uint32_t per_cluster = layout_.ClusterBytes() / kEntryBytes;
+  const uint32_t more =
+      static_cast<uint32_t>((needed_slots - capacity + per_cluster - 1) / per_cluster);
+  return TakeFree(more, 0, taken, &plan->growth);
+}
+
+void FatVolumeWriter::ChainClusters(const std::vector<uint32_t>& clusters, uint8_t reserved_bits) {
+  fat_.Chain(clusters);
+  for (uint32_t cluster : clusters)
+    fat_.SetReservedBits(cluster, reserved_bits);
+}
+
+void FatVolumeWriter::ClaimClusters(const std::vector<uint32_t>& clusters) {
+  for (uint32_t cluster : clusters)
+    high_water_ = std::max(high_water_, cluster);
+}
+
+void FatVolumeWriter::ZeroClusters(const std::vector<uint32_t>& clusters) {
+  for (uint32_t cluster : clusters)
+    image_.Fill(layout_.ClusterOffset(cluster), layout_.ClusterBytes(), 0);
+}
+
+int FatVolumeWriter::CommitEntry(EntryPlan& plan, uint32_t first_cluster, uint32_t size) {
+  Node& parent = nodes_[plan.parent];
+  if (!plan.growth.empty()) {
+    ZeroClusters(plan.growth);
+    parent.clusters.insert(parent.clusters.end(), plan.growth.begin(), plan.growth.end());
+    fat_.Chain(parent.clusters);
+    if (parent.looped) fat_.Set(parent.clusters.back(), parent.clusters.front());
+    ClaimClusters(plan.growth);
+  }
+  DirEntry& short_entry = plan.entries.back();
+  PutLE(&short_entry[20], first_cluster >> 16, 2);
+  PutLE(&short_entry[26], first_cluster & 0xFFFF, 2);
+  PutLE(&short_entry[28], size, 4);
+  Node node;
+  node.path = plan.path;
+  node.short_name = plan.name;
+  node.parent = plan.parent;
+  node.time = {static_cast<uint16_t>(GetLE(&short_entry[24], 2)),
+               static_cast<uint16_t>(GetLE(&short_entry[22], 2))};
+  for (const DirEntry& entry : plan.entries) {
+    const uint64_t offset = SlotOffset(nodes_[plan.parent], nodes_[plan.parent].used_slots++);
+    image_.Write(offset, entry.data(), entry.size());
+    if (&entry != &short_entry) node.long_entry_offsets.push_back(offset);
+    node.entry_offset = static_cast<int64_t>(offset);
+  }
+  nodes_.push_back(std::move(node));
+  return static_cast<int>(nodes_.size() - 1);
+}
+
+Status FatVolumeWriter::MakeFolder(std::string_view path, const EntryOptions& entry,
+                                   const Placement& placement) {
+  EntryPlan plan;
+  if (Status planned = PlanEntry(path, entry, kAttrFolder, &plan); !planned) return planned;
+  std::vector<uint32_t> clusters;
+  const uint32_t count =
+      placement.clusters.empty() ? 1 : static_cast<uint32_t>(placement.clusters.size());
+  if (Status ok = PlanClusters(placement, count, &clusters); !ok) return ok;
+  if (Status ok = PlanGrowth(&plan, clusters); !ok) return ok;
+
+  ZeroClusters(clusters);
+  fat_.Chain(clusters);
+  ClaimClusters(clusters);
+  const DosTime time = entry.time.value_or(format_time_);
+  const uint32_t parent_cluster = plan.parent == 0 ? 0 : nodes_[plan.parent].clusters.front();
+  const DirEntry dot = DotEntry(false, clusters.front(), time);
+  const DirEntry dot_dot = DotEntry(true, parent_cluster, time);
+  image_.Write(layout_.ClusterOffset(clusters.front()), dot.data(), dot.size());
+  image_.Write(layout_.ClusterOffset(clusters.front()) + kEntryBytes, dot_dot.data(),
+               dot_dot.size());
+  const int index = CommitEntry(plan, clusters.front(), 0);
+  Node& folder = nodes_[index];
+  folder.kind = NodeKind::kFolder;
+  folder.long_name = entry.long_name;
+  folder.clusters = clusters;
+  folder.used_slots = 2;
+  folder.content_kind = "folder";
+  return {};
+}
+
+Status FatVolumeWriter::WriteFile(std::string_view path, const Content& content,
+                                  const Placement& placement, const EntryOptions& entry) {
+  EntryPlan plan;
+  if (Status planned = PlanEntry(path, entry, kAttrArchive, &plan); !planned) return planned;
+  if (content.bytes.size() > UINT32_MAX)
+    return Status::Failure("a FAT file holds at most 4 GiB - 1 bytes");
+  if (placement.reserved_fat_bits > 0xF ||
+      (placement.reserved_fat_bits != 0 && layout_.type != FatType::kFat32)) {
+    return Status::Failure(
+        "reserved table bits are the upper four bits of FAT32 entries (0 to 0xF)");
+  }
+  const uint64_t size = content.bytes.size();
+  const uint32_t count =
+      static_cast<uint32_t>((size + layout_.ClusterBytes() - 1) / layout_.ClusterBytes());
+  std::vector<uint32_t> clusters;
+  if (Status ok = PlanClusters(placement, count, &clusters); !ok) return ok;
+  if (Status ok = PlanGrowth(&plan, clusters); !ok) return ok;
+
+  ChainClusters(clusters, placement.reserved_fat_bits);
+  ClaimClusters(clusters);
+  uint64_t written = 0;
+  for (uint32_t cluster : clusters) {
+    const uint64_t part = std::min<uint64_t>(layout_.ClusterBytes(), size - written);
+    image_.Write(layout_.ClusterOffset(cluster), content.bytes.data() + written, part);
+    written += part;
+  }
+  const int index =
+      CommitEntry(plan, clusters.empty() ? 0 : clusters.front(), static_cast<uint32_t>(size));
+  Node& file = nodes_[index];
+  file.long_name = entry.long_name;
+  file.clusters = clusters;
+  file.content_kind = content.kind;
+  file.size = size;
+  file.width = content.width;
+  file.height = content.height;
+  file.crc32 = Crc32Of(content.bytes);
+  return {};
+}
+
+void FatVolumeWriter::ReleaseBelow(int folder) {
+  for (size_t i = 1; i < nodes_.size(); ++i) {
+    Node& node = nodes_[i];
+    // Entries deleted earlier gave up their clusters then; another file may hold them now.
+    if (node.parent != folder || node.state != EntryState::kLive) continue;
+    node.state = EntryState::kLost;
+    if (node.kind == NodeKind::kLink) continue;
+    fat_.Release(node.clusters);
+    if (node.kind == NodeKind::kFolder) ReleaseBelow(static_cast<int>(i));
+  }
+}
+
+Status FatVolumeWriter::Delete(std::string_view raw_path) {
+  const std::string path = CleanPath(raw_path);
+  if (path.empty()) return Status::Failure("the root folder cannot be deleted");
+  const int index = FindLive(path);
+  if (index < 0) return Status::Failure(Quoted(path) + " does not exist");
+  Node& node = nodes_[index];
+  const uint8_t mark = kDeletedMark;
+  image_.Write(static_cast<uint64_t>(node.entry_offset), &mark, 1);
+  for (uint64_t offset : node.long_entry_offsets)
+    image_.Write(offset, &mark, 1);
+  node.state = EntryState::kDeleted;
+  if (node.kind == NodeKind::kLink) return {};
+  fat_.Release(node.clusters);
+  if (node.kind == NodeKind::kFolder) ReleaseBelow(index);
+  return {};
+}
+
+Status FatVolumeWriter::WriteRaw(uint64_t offset, const Content& content, std::string_view name) {
+  const uint64_t size = content.bytes.size();
+  if (size == 0) return Status::Failure("nothing to write");
+  if (offset < layout_.DataOffset() || offset > layout_.DataEnd() ||
+      size > layout_.DataEnd() - offset) {
+    return Status::Failure("raw bytes must lie inside the data area " +
+                           std::to_string(layout_.DataOffset()) + ".." +
+                           std::to_string(layout_.DataEnd()));
+  }
+  Node node;
+  const uint32_t first =
+      static_cast<uint32_t>(2 + (offset - layout_.DataOffset()) / layout_.ClusterBytes());
+  const uint32_t last = static_cast<uint32_t>(2 + (offset + size - 1 - layout_.DataOffset()) /
+                                                      layout_.ClusterBytes());
+  for (uint32_t cluster = first; cluster <= last; ++cluster) {
+    if (!fat_.IsFree(cluster)) {
+      return Status::Failure("raw bytes would overwrite cluster " + std::to_string(cluster) +
+                             ", which is in use");
+    }
+    node.clusters.push_back(cluster);
+  }
+  image_.Write(offset, content.bytes);
+  node.kind = NodeKind::kRaw;
+  node.state = EntryState::kRaw;
+  node.path = name.empty() ? "raw-" + std::to_string(++raw_count_) : std::string(name);
+  node.raw_extents = {{offset, size}};
+  node.content_kind = content.kind;
+  node.size = size;
+  node.width = content.width;
+  node.height = content.height;
+  node.crc32 = Crc32Of(content.bytes);
+  nodes_.push_back(std::move(node));
+  return {};
+}
+
+Status FatVolumeWriter::Wipe(const std::vector<uint32_t>& clusters, uint8_t value) {
+  for (uint32_t cluster : clusters) {
+    if (!layout_.IsDataCluster(cluster))
+      return Status::Failure("cluster " + std::to_string(cluster) + " does not exist");
+  }
+  for (uint32_t cluster : clusters)
+    image_.Fill(layout_.ClusterOffset(cluster), layout_.ClusterBytes(), value);
+  return {};
+}
+
+Status FatVolumeWriter::MarkBad(const std::vector<uint32_t>& clusters) {
+  for (uint32_t cluster : clusters) {
+    if (!layout_.IsDataCluster(cluster))
+      return Status::Failure("cluster " + std::to_string(cluster) + " does not exist");
+    if (!fat_.IsFree(cluster))
+      return Status::Failure("cluster " + std::to_string(cluster) + " is in use");
+  }
+  for (uint32_t cluster : clusters)
+    fat_.Set(cluster, fat_.BadMarker());
+  return {};
+}
+
+Status FatVolumeWriter::LoopFolder(std::string_view raw_path) {
+  const std::string path = CleanPath(raw_path);
+  int index = -1;
+  if (Status found = FindLiveFolder(path, &index); !found) return found;
+  Node& folder = nodes_[index];
+  if (folder.clusters.empty())
+    return Status::Failure("the FAT12/FAT16 root folder has no cluster chain");
+  fat_.Set(folder.clusters.back(), folder.clusters.front());
+  folder.looped = true;
+  return {};
+}
+
+Status FatVolumeWriter::LinkFolder(std::string_view folder, std::string_view short_name,
+                                   std::string_view target, DosTime time) {
+  int target_index = -1;
+  if (Status found = FindLiveFolder(CleanPath(target), &target_index); !found) return found;
+  const std::string folder_path = CleanPath(folder);
+  const std::string path =
+      folder_path.empty() ? std::string(short_name) : folder_path + "/" + std::string(short_name);
+  EntryPlan plan;
+  EntryOptions entry;
+  entry.time = time;
+  if (Status planned = PlanEntry(path, entry, kAttrFolder, &plan); !planned) return planned;
+  if (Status ok = PlanGrowth(&plan, {}); !ok) return ok;
+  const Node& target_node = nodes_[target_index];
+  const uint32_t first = target_node.clusters.empty() ? 0 : target_node.clusters.front();
+  const std::string target_path = target_node.path;
+  const int index = CommitEntry(plan, first, 0);
+  nodes_[index].kind = NodeKind::kLink;
+  nodes_[index].link_to = target_path;
+  nodes_[index].content_kind = "folder";
+  if (first != 0) nodes_[index].clusters = {first};
+  return {};
+}
+
+Status FatVolumeWriter::ClusterOf(std::string_view reference, uint32_t* cluster) const {
+  const size_t plus = reference.rfind('+');
+  const std::string path = CleanPath(reference.substr(0, plus));
+  uint32_t nth = 0;
+  if (plus != std::string_view::npos) {
+    std::vector<uint32_t> parsed;
+    if (!ParseClusterList(reference.substr(plus + 1), &parsed) || parsed.size() != 1) {
+      return Status::Failure("'" + std::string(reference) + "': expected PATH+NUMBER");
+    }
+    nth = parsed.front();
+  }
+  const int index = FindAny(path);
+  if (index <= 0) return Status::Failure("nothing named " + Quoted(path) + " was written");
+  const std::vector<uint32_t>& chain = nodes_[index].clusters;
+  if (nth >= chain.size()) {
+    return Status::Failure(Quoted(path) + " has " + std::to_string(chain.size()) +
+                           " clusters, no cluster " + std::to_string(nth));
+  }
+  *cluster = chain[nth];
+  return {};
+}
+
+}  // namespace kova::mkcard
