@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "recipe.h"
+
 namespace kova::mkcard::test {
 
 namespace {
@@ -69,6 +71,21 @@ std::vector<uint8_t> ExtentBytes(const std::filesystem::path& image, const Manif
 uint32_t Crc32(const std::vector<uint8_t>& bytes) {
   return static_cast<uint32_t>(
       crc32(crc32(0, Z_NULL, 0), bytes.data(), static_cast<uInt>(bytes.size())));
+}
+
+uint64_t LE(const std::vector<uint8_t>& bytes, size_t at, int width) {
+  uint64_t value = 0;
+  for (int i = width - 1; i >= 0; --i)
+    value = (value << 8) | bytes.at(at + i);
+  return value;
+}
+
+void RecipeCardTest::Build(const std::string& recipe) {
+  const Status built = RunRecipe(recipe, {}, &card_);
+  ASSERT_TRUE(built.ok()) << built.message();
+  const Status saved = card_.Save(image_);
+  ASSERT_TRUE(saved.ok()) << saved.message();
+  manifest_ = card_.MakeManifest();
 }
 
 void FormatOrFail(CardBuilder& card, const VolumeOptions& options) {

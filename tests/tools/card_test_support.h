@@ -1,11 +1,14 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "card_builder.h"
+#include "support/test_paths.h"
 
 // Helpers of the mkcard tests: running the FAT tools that serve as oracles, and reading back
 // what landed in an image file.
@@ -28,6 +31,8 @@ std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path, uint64_t o
 // The bytes of a manifest record's extents, read from the saved image, in file order.
 std::vector<uint8_t> ExtentBytes(const std::filesystem::path& image, const ManifestRecord& record);
 uint32_t Crc32(const std::vector<uint8_t>& bytes);
+// A little-endian number of `width` bytes at `at`.
+uint64_t LE(const std::vector<uint8_t>& bytes, size_t at, int width);
 
 // Formats `options` into `card`, failing the calling test on error.
 void FormatOrFail(CardBuilder& card, const VolumeOptions& options);
@@ -46,6 +51,17 @@ ToolRun CheckFatVolume(const std::filesystem::path& image, const ManifestVolume&
 // The FAT entry of `cluster` read from the saved image (first FAT).
 uint32_t FatEntryOnImage(const std::filesystem::path& image, const ManifestVolume& volume,
                          uint32_t cluster);
+
+// A card built from a recipe and saved in a temporary folder.
+class RecipeCardTest : public ::testing::Test {
+ protected:
+  void Build(const std::string& recipe);
+
+  kova::test::TempDir dir_;
+  std::filesystem::path image_ = dir_ / "card.img";
+  CardBuilder card_;
+  Manifest manifest_;
+};
 
 }  // namespace kova::mkcard::test
 

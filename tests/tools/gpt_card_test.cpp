@@ -12,15 +12,6 @@
 namespace kova::mkcard::test {
 namespace {
 
-using kova::test::TempDir;
-
-uint64_t LE(const std::vector<uint8_t>& b, size_t at, int width) {
-  uint64_t v = 0;
-  for (int i = width - 1; i >= 0; --i)
-    v = (v << 8) | b.at(at + i);
-  return v;
-}
-
 constexpr const char* kGptCard = R"(
 card size=80M table=gpt disk-guid=5A4B3C2D-1E0F-4A1B-8C2D-3E4F5A6B7C8D
 partition start=1M size=40M name="KOVA DATA"
@@ -34,21 +25,9 @@ file NOTE.TXT text="in the third partition"
 raw offset=45M text="between the partitions" name=gap
 )";
 
-class GptCardTest : public ::testing::Test {
+class GptCardTest : public RecipeCardTest {
  protected:
-  void Build(const std::string& recipe) {
-    const Status built = RunRecipe(recipe, {}, &card_);
-    ASSERT_TRUE(built.ok()) << built.message();
-    const Status saved = card_.Save(image_);
-    ASSERT_TRUE(saved.ok()) << saved.message();
-    manifest_ = card_.MakeManifest();
-  }
   uint64_t LastSector() const { return (80u << 20) / 512 - 1; }
-
-  TempDir dir_;
-  std::filesystem::path image_ = dir_ / "gpt.img";
-  CardBuilder card_;
-  Manifest manifest_;
 };
 
 TEST_F(GptCardTest, HeadersEntriesAndBackupAgree) {

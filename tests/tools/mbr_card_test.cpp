@@ -12,24 +12,8 @@
 namespace kova::mkcard::test {
 namespace {
 
-using kova::test::TempDir;
-
-uint32_t LE(const std::vector<uint8_t>& b, size_t at, int width) {
-  uint32_t v = 0;
-  for (int i = width - 1; i >= 0; --i)
-    v = (v << 8) | b.at(at + i);
-  return v;
-}
-
-class MbrCardTest : public ::testing::Test {
+class MbrCardTest : public RecipeCardTest {
  protected:
-  void Build(const std::string& recipe) {
-    const Status built = RunRecipe(recipe, {}, &card_);
-    ASSERT_TRUE(built.ok()) << built.message();
-    const Status saved = card_.Save(image_);
-    ASSERT_TRUE(saved.ok()) << saved.message();
-    manifest_ = card_.MakeManifest();
-  }
   std::string Mtools(const std::string& command, int volume, const std::string& path) {
     const ManifestVolume* v = manifest_.FindVolume(volume);
     EXPECT_NE(v, nullptr) << volume;
@@ -51,11 +35,6 @@ class MbrCardTest : public ::testing::Test {
     const JsonValue* parts = table ? table->Member("partitions") : nullptr;
     return parts ? parts->items : std::vector<JsonValue>{};
   }
-
-  TempDir dir_;
-  std::filesystem::path image_ = dir_ / "card.img";
-  CardBuilder card_;
-  Manifest manifest_;
 };
 
 constexpr const char* kSdFormatterCard = R"(

@@ -12,13 +12,6 @@ namespace {
 
 using kova::test::TempDir;
 
-uint32_t LE(const std::vector<uint8_t>& b, size_t at, int width) {
-  uint32_t v = 0;
-  for (int i = width - 1; i >= 0; --i)
-    v = (v << 8) | b.at(at + i);
-  return v;
-}
-
 std::string TextAt(const std::vector<uint8_t>& b, size_t at, size_t count) {
   return std::string(b.begin() + at, b.begin() + at + count);
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "card_paths.h"
+
 namespace kova::mkcard {
 
 namespace {
@@ -53,6 +55,28 @@ std::string FormatClusterList(const std::vector<uint32_t>& clusters) {
     i = j + 1;
   }
   return out;
+}
+
+Status ParseClusterReference(std::string_view reference, std::string* path, uint32_t* nth) {
+  const size_t plus = reference.rfind('+');
+  *path = CleanPath(reference.substr(0, plus));
+  *nth = 0;
+  if (plus == std::string_view::npos) return {};
+  std::vector<uint32_t> parsed;
+  if (!ParseClusterList(reference.substr(plus + 1), &parsed) || parsed.size() != 1)
+    return Status::Failure("'" + std::string(reference) + "': expected PATH+NUMBER");
+  *nth = parsed.front();
+  return {};
+}
+
+Status NthCluster(std::string_view path, const std::vector<uint32_t>& chain, uint32_t nth,
+                  uint32_t* cluster) {
+  if (nth >= chain.size()) {
+    return Status::Failure(Quoted(path) + " has " + std::to_string(chain.size()) +
+                           " clusters, no cluster " + std::to_string(nth));
+  }
+  *cluster = chain[nth];
+  return {};
 }
 
 std::vector<Extent> ChainExtents(uint64_t cluster2_offset, uint32_t cluster_bytes,

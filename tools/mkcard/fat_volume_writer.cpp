@@ -441,25 +441,12 @@ Status FatVolumeWriter::LinkFolder(std::string_view folder, std::string_view sho
 }
 
 Status FatVolumeWriter::ClusterOf(std::string_view reference, uint32_t* cluster) const {
-  const size_t plus = reference.rfind('+');
-  const std::string path = CleanPath(reference.substr(0, plus));
+  std::string path;
   uint32_t nth = 0;
-  if (plus != std::string_view::npos) {
-    std::vector<uint32_t> parsed;
-    if (!ParseClusterList(reference.substr(plus + 1), &parsed) || parsed.size() != 1) {
-      return Status::Failure("'" + std::string(reference) + "': expected PATH+NUMBER");
-    }
-    nth = parsed.front();
-  }
+  if (Status ok = ParseClusterReference(reference, &path, &nth); !ok) return ok;
   const int index = FindAny(path);
   if (index <= 0) return Status::Failure("nothing named " + Quoted(path) + " was written");
-  const std::vector<uint32_t>& chain = nodes_[index].clusters;
-  if (nth >= chain.size()) {
-    return Status::Failure(Quoted(path) + " has " + std::to_string(chain.size()) +
-                           " clusters, no cluster " + std::to_string(nth));
-  }
-  *cluster = chain[nth];
-  return {};
+  return NthCluster(path, nodes_[index].clusters, nth, cluster);
 }
 
 }  // namespace kova::mkcard
