@@ -1,11 +1,12 @@
 // A fuzzed card image through the FAT recovery: boot sector and table, the directory walk, the
 // live and deleted files, and the search for lost folders.
-#include "fat/fat_disk.h"
 #include "framework/error_data.h"
+#include "framework/oem_code_pages.h"
 #include "framework/worker.h"
 #include "fuzz_support.h"
 #include "recovery/blocks.h"
 #include "recovery/recovery_aspects.h"
+#include "recovery/run_volumes.h"
 #include "storage/disk_io.h"
 
 namespace kova {
@@ -34,11 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int key = 0;
   worker->AddObserver(AspectClassOf<TXDRFoundFileAspect>(),
                       TXHandler(&key, "offered", CheckOffered));
-  TXDRFATDisk disk;
-  if (disk.Load(io)) {
-    TXBlocks used;
-    disk.RecoverFromDirectories(used, *worker);
-    disk.RecoverLostFolders(*worker);
+  TXDRRunVolumes volumes;
+  volumes.Open(io, kDefaultCodePage);
+  for (TXDRRunVolume& volume : volumes.Volumes()) {
+    if (!volume.Recovery) continue;
+    volume.Recovery->RecoverFromDirectories(*worker);
+    volume.Recovery->RecoverLostFolders(*worker);
   }
   worker->RemoveObserversOf(&key);
   ClearThreadError();

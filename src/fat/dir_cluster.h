@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "fat/file_system_entry.h"
+#include "fat/long_name.h"
 
 namespace kova {
 
@@ -17,6 +19,12 @@ struct TXDRDirClusterObject {
   TXFileSystemEntryList Entries;
   // Read by the walk from the root rather than found later as a lost folder.
   bool FromRoot = false;
+  // The folder the cluster belongs to, "/"-separated below the volume's root ("" for the root).
+  std::string Folder;
+  // The cluster opens a folder: its first entry is the "." entry.
+  bool OpensFolder = false;
+  // Long-name entries at the cluster's end, for a short entry at the start of the next one.
+  TXLongNameCollector Pending;
 };
 
 // The directory clusters read in one run; an object's position is its index.

@@ -1,18 +1,23 @@
 #include "fat/fat_disk.h"
 
+#include <algorithm>
 #include <exception>
 
+#include "fat/boot_region.h"
 #include "fat/fat_file_recovery.h"
 #include "fat/fat_walk.h"
 #include "framework/worker_interfaces.h"
 #include "recovery/blocks.h"
 #include "recovery/run_stopped.h"
-#include "storage/disk_io.h"
 #include "storage/safe_read.h"
 
 namespace kova {
 
 namespace {
+
+bool IsWanted(TXFatType type) {
+  return type == TXFatType::ftFat16 || type == TXFatType::ftFat32;
+}
 
 // Whether the entry of the first or the second pass is a file to offer in that pass.
 using TXEntryTest = bool (*)(const TXFileSystemEntry& entry);
@@ -38,7 +43,7 @@ bool OfferEntries(TXDRDirClusterList& list, IXWorker& worker, TXEntryTest test, 
     for (auto& entry : list[i].Entries) {
       if (!entry->Has(efFolder)) {
         if (RunStopped(worker)) return false;
-        if (test(*entry)) offer(*entry);
+        if (test(*entry)) offer(*entry, list[i].Folder);
       }
       progress.StepIt();
     }
@@ -52,34 +57,33 @@ void TXDRFATDisk::Reset() {
   fat_.Reset();
   dirClusters_.Clear();
   readDirClusters_.Resize(0);
+  usedBlocks_.Clear();
+  usedBlocks_.RecalcSize();
   valid_ = false;
+  fromBackup_ = false;
 }
 
-TXStream& TXDRFATDisk::Medium() const {
-  return *input_->Stream();
-}
-
-bool TXDRFATDisk::Load(TXCustomDiskIO& input) {
-  input_ = &input;
-  Reset();
-  TXBootSector boot;
-  boot.Bytes()[11] = 0x00;  // 512 bytes per sector, 1 sector per cluster until one is read
-  boot.Bytes()[12] = 0x02;
-  boot.Bytes()[13] = 1;
-  bool result = false;
-  const std::string& fileSystem = input.DiskInfo.FileSystem;
-  if (fileSystem.empty() || fileSystem.find("FAT") != std::string::npos) {
-    TXBootSector read;
-    if (SafeReadAt(Medium(), read.Bytes().data(), TXBootSector::kSize, 0)) boot = read;
-    result = boot.Type() == TXFatType::ftFat16 || boot.Type() == TXFatType::ftFat32;
+bool TXDRFATDisk::ReadBootSector() {
+  TXBootSector& boot = fat_.BootSector();
+  if (!SafeReadAt(Medium(), boot.Bytes().data(), TXBootSector::kSize, 0)) boot.Clear();
+  TXBootSector backup;
+  if (!boot.IsPlausible() && FindBackupBootSector(Medium(), boot, backup)) {
+    boot = backup;
+    fromBackup_ = true;
   }
-  if (input.DiskInfo.SectorSize == 0) input.DiskInfo.SectorSize = boot.BytesPerSector();
-  if (input.DiskInfo.ClusterSize == 0)
-    input.DiskInfo.ClusterSize = static_cast<uint32_t>(boot.ClusterBytes());
-  fat_.BootSector() = boot;
+  return IsWanted(boot.Type());
+}
+
+bool TXDRFATDisk::Open(const TXDRVolumePlace& place) {
+  Reset();
+  place_ = place;
+  const std::string& reported = place.ReportedFileSystem;
+  bool result = (reported.empty() || reported.find("FAT") != std::string::npos) && ReadBootSector();
   if (result) {
     try {
-      result = fat_.Load(Medium(), input.DiskInfo);
+      TXDiskInfoRecord facts;
+      facts.FileSystem = reported;
+      result = fat_.Load(Medium(), facts);
     } catch (const std::exception&) {
       result = false;
     }
@@ -89,7 +93,28 @@ bool TXDRFATDisk::Load(TXCustomDiskIO& input) {
   return result;
 }
 
-void TXDRFATDisk::RecoverFromDirectories(TXBlocks& usedBlocks, IXWorker& worker) {
+TXDRFileSystemFacts TXDRFATDisk::Facts() const {
+  const TXBootSector& boot = fat_.BootSector();
+  TXDRFileSystemFacts facts;
+  facts.Name = FatTypeName(fat_.FatType());
+  facts.Label = boot.HasSerialAndLabel() ? boot.VolumeLabel(place_.CodePage) : std::string();
+  facts.Serial = boot.HasSerialAndLabel() ? boot.VolumeSerial() : 0;
+  facts.SectorSize = boot.BytesPerSector();
+  facts.ClusterSize = static_cast<uint32_t>(boot.ClusterBytes());
+  facts.TotalClusters = std::max<int64_t>(0, fat_.ClusterCount() - 2);
+  for (uint32_t c = fat_.NextAvailableCluster(1); c != 0; c = fat_.NextAvailableCluster(c))
+    ++facts.FreeClusters;
+  facts.FromBackupBoot = fromBackup_;
+  return facts;
+}
+
+void TXDRFATDisk::AddUsedExtents(TXBlocks& used) const {
+  for (const TXBlock& block : usedBlocks_)
+    used.Append({block.Start + place_.Start, block.Size});
+  used.RecalcSize();
+}
+
+void TXDRFATDisk::RecoverFromDirectories(IXWorker& worker) {
   IXProgress& progress = worker.GetProgress();
   TXDRFATWalk walk(*this, worker);
   progress.BeginSection(10);
@@ -102,10 +127,14 @@ void TXDRFATDisk::RecoverFromDirectories(TXBlocks& usedBlocks, IXWorker& worker)
   progress.BeginSection(90);
   progress.SetMax(static_cast<uint32_t>(2 * dirClusters_.EntryCount() + 1));
   if (!OfferEntries(dirClusters_, worker, IsLiveFile,
-                    [&](TXFileSystemEntry& e) { files.BuildChainItem(e, usedBlocks); }))
+                    [&](TXFileSystemEntry& e, const std::string& folder) {
+                      files.BuildChainItem(e, folder, usedBlocks_);
+                    }))
     return;
   if (!OfferEntries(dirClusters_, worker, IsDeletedFile,
-                    [&](TXFileSystemEntry& e) { files.RecoverDeletedItem(e); }))
+                    [&](TXFileSystemEntry& e, const std::string& folder) {
+                      files.RecoverDeletedItem(e, folder);
+                    }))
     return;
   progress.EndSection();
 }
@@ -115,6 +144,7 @@ void TXDRFATDisk::RecoverLostFolders(IXWorker& worker) {
   TXDRFATWalk walk(*this, worker);
   progress.BeginSection(50);
   walk.FindLostFolders();
+  walk.NameLostFolders();
   progress.EndSection();
   if (walk.Stopped()) return;
   TXDRFATFileRecovery files(*this, worker);
@@ -122,7 +152,9 @@ void TXDRFATDisk::RecoverLostFolders(IXWorker& worker) {
   progress.SetMax(static_cast<uint32_t>(dirClusters_.EntryCount() + 1));
   // The clusters of a lost folder's files are free whether or not their entries are deleted.
   if (!OfferEntries(dirClusters_, worker, IsUnofferedFile,
-                    [&](TXFileSystemEntry& e) { files.RecoverLostFolderItem(e); }))
+                    [&](TXFileSystemEntry& e, const std::string& folder) {
+                      files.RecoverLostFolderItem(e, folder);
+                    }))
     return;
   progress.EndSection();
 }

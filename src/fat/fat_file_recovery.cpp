@@ -22,8 +22,10 @@ TXDRFATFileRecovery::TXDRFATFileRecovery(TXDRFATDisk& disk, IXWorker& worker)
   chain_.Resize(fat_.ClusterCount());
 }
 
-void TXDRFATFileRecovery::Describe(TXDRFileItem& item, const TXFileSystemEntry& entry) const {
+void TXDRFATFileRecovery::Describe(TXDRFileItem& item, const TXFileSystemEntry& entry,
+                                   const std::string& folder) const {
   item.Ext = EntryExtension(entry.Name);
+  item.Folder = folder;
   item.Name = entry.Name;
   item.Created = entry.Created;
   item.Modified = entry.Modified;
@@ -44,7 +46,8 @@ bool TXDRFATFileRecovery::FollowChain(const TXFileSystemEntry& entry, TXBlocks& 
   return remaining <= 0;
 }
 
-void TXDRFATFileRecovery::BuildChainItem(TXFileSystemEntry& entry, TXBlocks& usedBlocks) {
+void TXDRFATFileRecovery::BuildChainItem(TXFileSystemEntry& entry, const std::string& folder,
+                                         TXBlocks& usedBlocks) {
   TXFoundFileRef notification = MakeNotification<TXDRFoundFileAspect>();
   TXDRFileItem& item = *notification->Aspect().Item;
   entry.Set(efProcessed);
@@ -55,9 +58,9 @@ void TXDRFATFileRecovery::BuildChainItem(TXFileSystemEntry& entry, TXBlocks& use
   usedBlocks.RecalcSize();
   usedBlocks.Add(boot.ClusterOffset(last), boot.ClusterBytes());
   item.MarkEntry();
-  Describe(item, entry);
+  Describe(item, entry, folder);
   MeasureLiveEntryFile(item, disk_.Medium());
-  worker_.Dispatch(*notification);
+  OfferVolumeFile(disk_.Place(), *notification, worker_);
 }
 
 bool TXDRFATFileRecovery::FollowFreeClusters(const TXFileSystemEntry& entry,
@@ -76,24 +79,26 @@ bool TXDRFATFileRecovery::FollowFreeClusters(const TXFileSystemEntry& entry,
   return remaining <= 0;
 }
 
-void TXDRFATFileRecovery::RecoverDeletedItem(TXFileSystemEntry& entry) {
-  RecoverFromFreeClusters(entry, false);
+void TXDRFATFileRecovery::RecoverDeletedItem(TXFileSystemEntry& entry, const std::string& folder) {
+  RecoverFromFreeClusters(entry, folder, false);
 }
 
-void TXDRFATFileRecovery::RecoverLostFolderItem(TXFileSystemEntry& entry) {
-  RecoverFromFreeClusters(entry, true);
+void TXDRFATFileRecovery::RecoverLostFolderItem(TXFileSystemEntry& entry,
+                                                const std::string& folder) {
+  RecoverFromFreeClusters(entry, folder, true);
 }
 
-void TXDRFATFileRecovery::RecoverFromFreeClusters(TXFileSystemEntry& entry, bool lostFolder) {
+void TXDRFATFileRecovery::RecoverFromFreeClusters(TXFileSystemEntry& entry,
+                                                  const std::string& folder, bool lostFolder) {
   TXFoundFileRef notification = MakeNotification<TXDRFoundFileAspect>();
   TXDRFileItem& item = *notification->Aspect().Item;
   entry.Set(efProcessed);
   if (!FollowFreeClusters(entry, item)) return;
   item.MarkDeletedEntry();
   if (lostFolder) item.Status.Include(drLostFolder);
-  Describe(item, entry);
+  Describe(item, entry, folder);
   if (!MeasureDeletedEntryFile(item, disk_.Medium(), worker_)) return;
-  worker_.Dispatch(*notification);
+  OfferVolumeFile(disk_.Place(), *notification, worker_);
 }
 
 }  // namespace kova

@@ -20,6 +20,11 @@ uint32_t Widen16(uint32_t v) {
   return v;
 }
 
+// The upper four bits of a FAT32 entry are reserved: 0x10000005 links to cluster 5.
+uint32_t Mask32(uint32_t v) {
+  return v & 0x0FFFFFFF;
+}
+
 int64_t EntryWidth(TXFatType type) {
   return type == TXFatType::ftFat32 ? 4 : 2;
 }
@@ -65,7 +70,8 @@ void TXFAT::ReadTable(TXStream& stream, int64_t count) {
   for (size_t n = 0; n < raw.size() / static_cast<size_t>(width); ++n) {
     const uint8_t* p = raw.data() + n * width;
     uint32_t v = p[0] | (p[1] << 8);
-    links_[n] = width == 4 ? v | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24) : Widen16(v);
+    links_[n] =
+        width == 4 ? Mask32(v | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24)) : Widen16(v);
   }
   free_.assign((links_.size() + 63) / 64, 0);
   folders_.assign(free_.size(), 0);

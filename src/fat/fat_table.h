@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "storage/boot_sector.h"
 #include "fat/file_system.h"
+#include "storage/boot_sector.h"
 
 namespace kova {
 

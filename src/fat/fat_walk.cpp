@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
 
 #include "fat/dir_entry.h"
 #include "framework/error_data.h"
@@ -21,18 +24,35 @@ TXDirEntryBytes EntryOf(const TXSector& sector, size_t index) {
   return TXDirEntryBytes(sector.data() + index * kDirEntrySize, kDirEntrySize);
 }
 
-// Keeps the file and folder entries of the sector; false at the first end or invalid entry,
-// which ends the directory cluster. A volume label is passed over whatever its characters:
-// formatters write labels in lower case too.
-bool AddEntries(TXDRDirClusterObject& object, const TXSector& sector, bool isFat32) {
+// Keeps the file and folder entries of the sector, named by the long-name entries before them;
+// false at the first end or invalid entry, which ends the directory cluster. A volume label is
+// passed over whatever its characters: formatters write labels in lower case too.
+bool AddEntries(TXDRDirClusterObject& object, const TXSector& sector, bool isFat32,
+                uint16_t codePage) {
   for (size_t i = 0; i < kEntriesPerSector; ++i) {
     TXDirEntryBytes entry = EntryOf(sector, i);
-    if (IsVolumeLabelEntry(entry)) continue;
+    if (IsVolumeLabelEntry(entry)) {
+      object.Pending.Clear();
+      continue;
+    }
     if (!IsValidEntry(entry) || IsEndEntry(entry)) return false;
-    if (IsFileEntry(entry) || IsFolderEntry(entry))
-      object.Entries.push_back(DecodeEntry(entry, isFat32));
+    if (IsLongNameEntry(entry)) {
+      object.Pending.Add(entry);
+    } else if (IsFileEntry(entry) || IsFolderEntry(entry)) {
+      object.Entries.push_back(
+          DecodeEntry(entry, isFat32, codePage, object.Pending.NameFor(entry)));
+    } else {
+      object.OpensFolder = object.OpensFolder || (object.Entries.empty() && IsDotEntry(entry));
+      object.Pending.Clear();
+    }
   }
   return true;
+}
+
+// The folder's path below its parent; a short name without extension loses its dot.
+std::string PathBelow(const std::string& folder, const std::string& name) {
+  std::string base = !name.empty() && name.back() == '.' ? name.substr(0, name.size() - 1) : name;
+  return folder.empty() ? base : folder + "/" + base;
 }
 
 }  // namespace
@@ -48,46 +68,53 @@ uint32_t TXDRFATWalk::ClusterSectors() const {
   return static_cast<uint32_t>(fat_.BootSector().ClusterBytes() / kSectorBytes);
 }
 
-int32_t TXDRFATWalk::ReadDirCluster(uint32_t sectors, uint32_t cluster, int64_t offset) {
+int32_t TXDRFATWalk::ReadDirCluster(uint32_t sectors, uint32_t cluster, int64_t offset,
+                                    const TXDRDirClusterObject* previous) {
   if (cluster == 0 || Stopped() || !disk_.ReadDirClusters().Mark(cluster)) return -1;
   auto object = std::make_unique<TXDRDirClusterObject>(cluster);
+  if (previous) {
+    object->Folder = previous->Folder;
+    object->Pending = previous->Pending;
+  }
   bool isFat32 = fat_.FatType() == TXFatType::ftFat32;
   TXSector sector;
   for (uint32_t s = 0; s < sectors; ++s) {
     if (!SafeReadAt(disk_.Medium(), sector.data(), kSectorBytes, offset + s * kSectorBytes)) break;
-    if (!AddEntries(*object, sector, isFat32)) break;
+    if (!AddEntries(*object, sector, isFat32, disk_.Place().CodePage)) break;
   }
   return disk_.DirClusters().Add(std::move(object));
 }
 
-TXDRFATWalk::Visit TXDRFATWalk::VisitCluster(uint32_t cluster, int64_t offset) {
+TXDRFATWalk::Visit TXDRFATWalk::VisitCluster(uint32_t cluster, const std::string& folder,
+                                             int32_t previous) {
   uint32_t next = fat_.NextCluster(cluster);
-  return {ReadDirCluster(dirSectors_, cluster, offset), 0, next};
+  TXDRDirClusterObject opening(0);
+  opening.Folder = folder;
+  const TXDRDirClusterObject* before = previous >= 0 ? &disk_.DirClusters()[previous] : &opening;
+  return {ReadDirCluster(dirSectors_, cluster, fat_.BootSector().ClusterOffset(cluster), before), 0,
+          next};
 }
 
-uint32_t TXDRFATWalk::NextSubfolder(Visit& visit) {
-  if (visit.index < 0) return 0;
+const TXFileSystemEntry* TXDRFATWalk::NextSubfolder(Visit& visit) {
+  if (visit.index < 0) return nullptr;
   const TXFileSystemEntryList& entries = disk_.DirClusters()[visit.index].Entries;
   while (visit.entry < entries.size()) {
     const TXFileSystemEntry& entry = *entries[visit.entry++];
     if (entry.Has(efFolder) && !entry.Has(efDeleted) && fat_.IsDataCluster(entry.FirstCluster))
-      return entry.FirstCluster;
+      return &entry;
   }
-  return 0;
+  return nullptr;
 }
 
-void TXDRFATWalk::WalkDirectory(uint32_t cluster, int64_t offset) {
+void TXDRFATWalk::WalkDirectory(uint32_t cluster, const std::string& folder) {
   const TXBootSector& boot = fat_.BootSector();
   dirSectors_ = ClusterSectors();
   if (cluster == 0 && fat_.FatType() != TXFatType::ftFat32) {
-    WalkSubfolders(ReadDirCluster(boot.RootEntries() / 16, 1, boot.RootDirOffset()));
+    WalkSubfolders(ReadDirCluster(boot.RootEntries() / 16, 1, boot.RootDirOffset(), nullptr));
     return;
   }
-  if (cluster == 0) {
-    cluster = fat_.IsDataCluster(boot.RootCluster()) ? boot.RootCluster() : 2;
-    offset = boot.ClusterOffset(cluster);
-  }
-  Walk({VisitCluster(cluster, offset)});
+  if (cluster == 0) cluster = fat_.IsDataCluster(boot.RootCluster()) ? boot.RootCluster() : 2;
+  Walk({VisitCluster(cluster, folder, -1)});
 }
 
 void TXDRFATWalk::WalkSubfolders(int32_t index) {
@@ -95,22 +122,67 @@ void TXDRFATWalk::WalkSubfolders(int32_t index) {
 }
 
 void TXDRFATWalk::Walk(std::vector<Visit> pending) {
-  const TXBootSector& boot = fat_.BootSector();
   while (!pending.empty() && !Stopped()) {
     Visit& visit = pending.back();
-    if (uint32_t subfolder = NextSubfolder(visit)) {
-      pending.push_back(VisitCluster(subfolder, boot.ClusterOffset(subfolder)));
+    if (const TXFileSystemEntry* subfolder = NextSubfolder(visit)) {
+      const std::string& parent = disk_.DirClusters()[visit.index].Folder;
+      Visit inside = VisitCluster(subfolder->FirstCluster, PathBelow(parent, subfolder->Name), -1);
+      pending.push_back(inside);
     } else if (visit.index < 0 || !fat_.IsDataCluster(visit.next)) {
       pending.pop_back();
     } else {
-      visit = VisitCluster(visit.next, boot.ClusterOffset(visit.next));
+      visit = VisitCluster(visit.next, {}, visit.index);
     }
   }
 }
 
 void TXDRFATWalk::WalkFromRoot() {
-  WalkDirectory(0, 0);
+  WalkDirectory(0, {});
   disk_.DirClusters().SortByCluster();
+}
+
+void TXDRFATWalk::NameLostFolders() {
+  TXDRDirClusterList& list = disk_.DirClusters();
+  std::map<uint32_t, const TXDRDirClusterObject*> byCluster;
+  for (int32_t i = 0; i < list.Count(); ++i)
+    byCluster[list[i].Cluster] = &list[i];
+  // A lost folder is named by the entry that still points at it, in a folder already named; a
+  // cluster that opens no folder continues the lost one before it. Each round names at least
+  // one more, so the rounds are bounded by the number of clusters.
+  std::vector<TXDRDirClusterObject*> unnamed;
+  for (int32_t i = 0; i < list.Count(); ++i)
+    if (!list[i].FromRoot) unnamed.push_back(&list[i]);
+  std::map<uint32_t, std::string> names;
+  for (bool progress = true; progress && !unnamed.empty();) {
+    progress = false;
+    for (const auto& [cluster, object] : byCluster) {
+      if (object->FromRoot || names.count(cluster)) {
+        const std::string& folder = object->FromRoot ? object->Folder : names[cluster];
+        for (const auto& entry : object->Entries) {
+          if (entry->Has(efFolder) && !names.count(entry->FirstCluster) &&
+              byCluster.count(entry->FirstCluster) && !byCluster[entry->FirstCluster]->FromRoot) {
+            names[entry->FirstCluster] = PathBelow(folder, entry->Name);
+            progress = true;
+          }
+        }
+      }
+    }
+  }
+  uint32_t previous = 0;
+  std::string previousFolder;
+  for (TXDRDirClusterObject* object : unnamed) {
+    if (names.count(object->Cluster)) {
+      object->Folder = names[object->Cluster];
+    } else if (!object->OpensFolder && object->Cluster == previous + 1) {
+      object->Folder = previousFolder;
+    } else {
+      char name[24];
+      std::snprintf(name, sizeof name, "LOST%08u", object->Cluster);
+      object->Folder = name;
+    }
+    previous = object->Cluster;
+    previousFolder = object->Folder;
+  }
 }
 
 bool TXDRFATWalk::IsLostDirectory(uint32_t cluster, bool& readFailed) {
@@ -143,7 +215,7 @@ void TXDRFATWalk::FindLostFolders() {
     try {
       if (!IsLostDirectory(i, readFailed)) continue;
       fat_.SetAvailableFolder(i);
-      ReadDirCluster(dirSectors_, i, fat_.BootSector().ClusterOffset(i));
+      ReadDirCluster(dirSectors_, i, fat_.BootSector().ClusterOffset(i), nullptr);
     } catch (const EXError& error) {
       // A medium that is gone ends the search; other failures only lose this cluster.
       if (error.Code() == kErrNotReady) readFailed = true;

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "storage/boot_sector.h"
 #include "framework/managed_object.h"
+#include "storage/boot_sector.h"
 #include "storage/disk_info.h"
 
 namespace kova {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "fat/windows1252.h"
+#include "framework/oem_code_pages.h"
 #include "framework/text_utils.h"
 #include "storage/dos_date_time.h"
 
@@ -20,7 +20,20 @@ double DateAt(TXDirEntryBytes e, size_t dateAt, uint16_t time) {
   return DosDateTimeToDateTime(U16(e, dateAt), time, value) ? value : 0;
 }
 
-std::string ShortName(TXDirEntryBytes e) {
+constexpr uint8_t kLowerBase = 0x08;
+constexpr uint8_t kLowerExtension = 0x10;
+
+// Capitals to small letters where the entry's case bits say the name was written in small
+// letters (the short names of names that need no long name).
+std::string Cased(std::string text, bool lower) {
+  if (lower) {
+    for (char& c : text)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+std::string ShortName(TXDirEntryBytes e, uint16_t codePage) {
   std::array<uint8_t, 8> name{};
   std::copy_n(e.begin(), 8, name.begin());
   if (IsDeletedEntry(e)) {
@@ -28,9 +41,9 @@ std::string ShortName(TXDirEntryBytes e) {
   } else if (name[0] == 0x05) {
     name[0] = kDeletedMark;
   }
-  std::string base(Trim(Windows1252ToUtf8(name)));
-  std::string ext(Trim(Windows1252ToUtf8(e.subspan<8, 3>())));
-  return base + "." + ext;
+  std::string base(Trim(OemToUtf8(name, codePage)));
+  std::string ext(Trim(OemToUtf8(e.subspan<8, 3>(), codePage)));
+  return Cased(base, e[12] & kLowerBase) + "." + Cased(ext, e[12] & kLowerExtension);
 }
 
 }  // namespace
@@ -40,7 +53,8 @@ const TXFileSystemEntryList& TXFileSystemEntry::Children() const {
   return kNone;
 }
 
-std::unique_ptr<TXFileSystemEntry> DecodeEntry(TXDirEntryBytes entry, bool isFat32) {
+std::unique_ptr<TXFileSystemEntry> DecodeEntry(TXDirEntryBytes entry, bool isFat32,
+                                               uint16_t codePage, const std::string& longName) {
   std::unique_ptr<TXFileSystemEntry> decoded;
   if (IsFolderEntry(entry)) {
     decoded = std::make_unique<TXFileSystemFolderEntry>();
@@ -49,7 +63,8 @@ std::unique_ptr<TXFileSystemEntry> DecodeEntry(TXDirEntryBytes entry, bool isFat
     decoded = std::make_unique<TXFileSystemEntry>();
   }
   if (IsDeletedEntry(entry)) decoded->Set(efDeleted);
-  decoded->Name = ShortName(entry);
+  decoded->ShortName = ShortName(entry, codePage);
+  decoded->Name = longName.empty() ? decoded->ShortName : longName;
   decoded->Size = EntrySize(entry);
   decoded->FirstCluster = FirstClusterOf(entry, isFat32);
   if (!IsLongNameEntry(entry)) {

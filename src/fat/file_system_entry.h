@@ -29,7 +29,10 @@ class TXFileSystemEntry {
   // The entries inside a folder; a plain entry has none.
   virtual const TXFileSystemEntryList& Children() const;
 
-  std::string Name;  // "NAME.EXT" in UTF-8; always with the dot; "!" first for a deleted entry
+  // The long name when one belongs to the entry, else the short name.
+  std::string Name;
+  // "NAME.EXT" in UTF-8; always with the dot; "!" first for a deleted entry.
+  std::string ShortName;
   int64_t Size = 0;
   double Created = 0;
   double Modified = 0;
@@ -47,10 +50,12 @@ class TXFileSystemFolderEntry final : public TXFileSystemEntry {
   TXFileSystemEntryList children_;
 };
 
-// The entry as a folder or file entry. Short names are decoded as Windows-1252; a deleted entry
-// gets "!" as its first character and a leading 0x05 stands for 0xE5. Dates that do not convert
-// are 0.
-std::unique_ptr<TXFileSystemEntry> DecodeEntry(TXDirEntryBytes entry, bool isFat32);
+// The entry as a folder or file entry, named by its long name when one is given. Short names are
+// decoded with the OEM code page, in small letters where the entry's case bits say so; a deleted
+// entry gets "!" as its first character and a leading 0x05 stands for 0xE5. Dates that do not
+// convert are 0.
+std::unique_ptr<TXFileSystemEntry> DecodeEntry(TXDirEntryBytes entry, bool isFat32,
+                                               uint16_t codePage, const std::string& longName);
 
 // The extension of an entry name with its dot ("!MG_0001.JPG" gives ".JPG"), or "" when the
 // name ends in the dot.

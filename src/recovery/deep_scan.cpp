@@ -25,7 +25,9 @@ void TXDRDeepScanThread::Run() {
   data.Files->Clear();
   data.UsedBlocks.Clear();
   const int64_t mediumSize = data.IO->DiskInfo.DiskSize;
-  if (!data.FATDisk.Load(*data.IO)) {
+  data.Volumes.Open(*data.IO, data.CodePage);
+  LearnUnitSizes(*data.IO, data.Volumes);
+  if (data.Volumes.RecognisedCount() == 0) {
     IXProgress& progress = Worker().GetProgress();
     progress.BeginSection(100);
     ScanRange(mediumSize);
@@ -40,17 +42,32 @@ void TXDRDeepScanThread::RecoverFromFileSystem(int64_t mediumSize) {
   IXProgress& progress = Worker().GetProgress();
   if (Stopped()) return;
   progress.BeginSection(35);
-  data.FATDisk.RecoverFromDirectories(data.UsedBlocks, Worker());
-  if (Stopped()) return;
+  if (!ForEachFileSystem(&TXDRVolumeRecovery::RecoverFromDirectories)) return;
   progress.EndSection();
   progress.BeginSection(15);
-  data.FATDisk.RecoverLostFolders(Worker());
-  if (Stopped()) return;
+  if (!ForEachFileSystem(&TXDRVolumeRecovery::RecoverLostFolders)) return;
   progress.EndSection();
+  data.Volumes.AddUsedExtents(data.UsedBlocks);
   progress.BeginSection(50);
   ScanFreeThenUsedArea(mediumSize);
   if (Stopped()) return;
   progress.EndSection();
+}
+
+bool TXDRDeepScanThread::ForEachFileSystem(void (TXDRVolumeRecovery::*recover)(IXWorker&)) {
+  IXProgress& progress = Worker().GetProgress();
+  int32_t left = Data().Volumes.RecognisedCount();
+  uint8_t share = static_cast<uint8_t>(100 / left);
+  for (TXDRRunVolume& volume : Data().Volumes.Volumes()) {
+    if (!volume.Recovery) continue;
+    if (Stopped()) return false;
+    progress.BeginSection(--left == 0 ? 100 - share * (Data().Volumes.RecognisedCount() - 1)
+                                      : share);
+    (volume.Recovery.get()->*recover)(Worker());
+    if (Stopped()) return false;
+    progress.EndSection();
+  }
+  return true;
 }
 
 void TXDRDeepScanThread::ScanFreeThenUsedArea(int64_t mediumSize) {

@@ -3,14 +3,17 @@
 #include <cstdint>
 
 #include "recovery/dr_scan_thread.h"
+#include "recovery/volume_recovery.h"
 
 namespace kova {
 
-// The recovery run: first what the card's FAT still describes (live, deleted and lost-folder
-// files), then a signature search of the free area, and then of the area of the live files, for
-// files that a scan format recognises at a 512-byte step. A medium without a FAT16 or FAT32
-// volume is searched whole in one pass. Progress: 35 per cent for the directories, 15 for lost
-// folders, 50 for the search.
+// The recovery run: first what the file systems of the medium's volumes still describe (live,
+// deleted and lost-folder files), then a signature search of the medium outside the live files
+// (the free space of every volume and the space outside all volumes), and then of the area of
+// the live files, for files that a scan format recognises at a 512-byte step. Extents are
+// positions on the medium, so a file is found once whatever volume it lies in. A medium without
+// a recognised file system is searched whole in one pass. Progress: 35 per cent for the
+// directories, 15 for lost folders, 50 for the search.
 class TXDRDeepScanThread : public TXCustomDRScanThread {
  public:
   using TXCustomDRScanThread::TXCustomDRScanThread;
@@ -24,6 +27,9 @@ class TXDRDeepScanThread : public TXCustomDRScanThread {
  private:
   bool Stopped() const;
   void RecoverFromFileSystem(int64_t mediumSize);
+  // Runs the recovery step on every recognised file system, each in an equal share of the
+  // current progress section; false when the run stopped.
+  bool ForEachFileSystem(void (TXDRVolumeRecovery::*recover)(IXWorker&));
   void ScanFreeThenUsedArea(int64_t mediumSize);
   // Searches [0, limit) of the medium outside the used space (all of it when there is none).
   void ScanRange(int64_t limit);

@@ -12,7 +12,7 @@ void TXDRData::Reset() {
   IO = nullptr;
   FileIO.Close();
   DiskIO.Close();
-  FATDisk.Reset();
+  Volumes.Reset();
 }
 
 void TXDRData::SetExtFilter(TXExtensionList extensions) {

@@ -1,23 +1,23 @@
 #pragma once
 
-#include "fat/fat_disk.h"
 #include "recovery/blocks.h"
 #include "recovery/file_collection.h"
 #include "recovery/file_types.h"
+#include "recovery/run_volumes.h"
 #include "storage/disk_io.h"
 
 namespace kova {
 
-// What the recovery threads share: the inputs, the FAT state, the space of live files, the
-// extension filter and the found files. One instance belongs to the worker gear and serves every
-// run; only the run's thread uses it while a run is active.
+// What the recovery threads share: the inputs, the volumes and their file systems, the space of
+// live files, the extension filter and the found files. One instance belongs to the worker gear and
+// serves every run; only the run's thread uses it while a run is active.
 class TXDRData {
  public:
   TXDRData();
   TXDRData(const TXDRData&) = delete;
   TXDRData& operator=(const TXDRData&) = delete;
 
-  // No input; both inputs closed; the FAT state forgotten.
+  // No input; both inputs closed; the volumes forgotten.
   void Reset();
   // Sorted lower-case extensions without duplicates.
   void SetExtFilter(TXExtensionList extensions);
@@ -29,8 +29,9 @@ class TXDRData {
   TXCustomDiskIO* IO = nullptr;  // FileIO or DiskIO while a run reads it
   TXFileDiskIO FileIO;
   TXDiskIO DiskIO;
-  TXDRFATDisk FATDisk;
-  TXBlocks UsedBlocks;  // the extents of live files
+  TXDRRunVolumes Volumes;   // the medium's volumes and their file systems
+  uint16_t CodePage = 437;  // the OEM code page of FAT short names
+  TXBlocks UsedBlocks;      // the extents of live files
   TXDRFileCollection* Files;
 
  private:

@@ -106,14 +106,29 @@ TEST(FatDirEntry, FirstClusterUsesTheHighWordOnFat32Only) {
   EXPECT_EQ(FirstClusterOf(Bytes(e), false), 0x2345u);
 }
 
-TEST(FatDirEntry, NamesAreWindows1252DecodedIntoUtf8) {
-  auto decoded = DecodeEntry(Bytes(MakeEntry("CAF\xC9\x80   JPG")), false);
-  EXPECT_EQ(decoded->Name, "CAF\xC3\x89\xE2\x82\xAC.JPG");  // CAFÉ€.JPG
-  EXPECT_EQ(DecodeEntry(Bytes(MakeEntry("\x05NGEL   JPG")), false)->Name, "\xC3\xA5NGEL.JPG");
-  EXPECT_EQ(DecodeEntry(Bytes(MakeEntry("README     ")), false)->Name, "README.");
+TEST(FatDirEntry, ShortNamesAreDecodedWithTheOemCodePage) {
+  auto decoded = DecodeEntry(Bytes(MakeEntry("GR\x99\xE1"
+                                             "EC~1JPG")),
+                             false, 437, {});
+  EXPECT_EQ(decoded->Name,
+            "GR\xC3\x96\xC3\x9F"
+            "EC~1.JPG");  // GRÖßEC~1.JPG
+  EXPECT_EQ(DecodeEntry(Bytes(MakeEntry("CAF\xD5    JPG")), false, 437, {})->Name,
+            "CAF\xE2\x95\x92.JPG");  // box drawing in 437
+  EXPECT_EQ(DecodeEntry(Bytes(MakeEntry("CAF\xD5    JPG")), false, 850, {})->Name,
+            "CAF\xC4\xB1.JPG");  // dotless i in 850
+  EXPECT_EQ(DecodeEntry(Bytes(MakeEntry("\x05NGEL   JPG")), false, 850, {})->Name,
+            "\xC3\x95NGEL.JPG");
+  EXPECT_EQ(DecodeEntry(Bytes(MakeEntry("README     ")), false, 437, {})->Name, "README.");
+  Entry lower = MakeEntry("IMG_0001JPG");
+  lower[12] = 0x18;  // both parts were written in small letters
+  EXPECT_EQ(DecodeEntry(Bytes(lower), false, 437, {})->Name, "img_0001.jpg");
+  auto named = DecodeEntry(Bytes(MakeEntry("HOLIDA~1JPG")), false, 437, "Holiday photo.jpg");
+  EXPECT_EQ(named->Name, "Holiday photo.jpg");
+  EXPECT_EQ(named->ShortName, "HOLIDA~1.JPG");
   Entry deleted = MakeEntry("FOLDER     ", 0x10, 0);
   deleted[0] = 0xE5;
-  auto folder = DecodeEntry(Bytes(deleted), false);
+  auto folder = DecodeEntry(Bytes(deleted), false, 437, {});
   EXPECT_EQ(folder->Name, "!OLDER.");
   EXPECT_TRUE(folder->Has(efFolder));
   EXPECT_TRUE(folder->Has(efDeleted));
@@ -128,7 +143,7 @@ TEST(FatDirEntry, ImpossibleDatesDecodeAsZero) {
   e[25] = 0x00;
   e[16] = 0x3F;  // creation date: 1980-01-31 ... day 31 of month 1 is fine
   e[17] = 0x00;
-  auto decoded = DecodeEntry(Bytes(e), false);
+  auto decoded = DecodeEntry(Bytes(e), false, 437, {});
   EXPECT_EQ(decoded->Modified, 0);
   EXPECT_EQ(decoded->Accessed, 0);
   double expected = 0;
@@ -155,7 +170,7 @@ TEST(FatDirEntry, EntriesWrittenOnACardDecodeAsTheyWereWritten) {
     raw.resize(32);
     in.seekg(record.entry_offset);
     in.read(reinterpret_cast<char*>(raw.data()), 32);
-    auto entry = DecodeEntry(TXDirEntryBytes(raw.data(), 32), true);
+    auto entry = DecodeEntry(TXDirEntryBytes(raw.data(), 32), true, 437, {});
     bool deleted = record.state == mkcard::EntryState::kDeleted;
     std::string expectedName = record.short_name.find('.') == std::string::npos
                                    ? record.short_name + "."

@@ -16,13 +16,24 @@
 
 namespace kova::test {
 
+// The input's whole medium as volume 1, as on a card without a partition table.
+inline TXDRVolumePlace WholeMedium(TXCustomDiskIO& io) {
+  TXDRVolumePlace place;
+  place.Stream = io.Stream();
+  place.ReportedFileSystem = io.DiskInfo.FileSystem;
+  return place;
+}
+
 // The FAT recovery of a saved card image, run on the test's thread.
 struct FatRecoveryRun {
   explicit FatRecoveryRun(const std::filesystem::path& image) {
     opened = io.Open(image.string());
-    if (opened) loaded = disk.Load(io);
+    if (opened) loaded = disk.Open(WholeMedium(io));
   }
-  void FromDirectories() { disk.RecoverFromDirectories(used, *worker); }
+  void FromDirectories() {
+    disk.RecoverFromDirectories(*worker);
+    disk.AddUsedExtents(used);
+  }
   void LostFolders() { disk.RecoverLostFolders(*worker); }
 
   TXFileDiskIO io;

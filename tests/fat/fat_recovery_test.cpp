@@ -61,6 +61,30 @@ TEST_F(FatRecoveryTest, LiveFileFollowsItsChainAndFillsTheUsedSpace) {
   EXPECT_EQ(used, whole) << Describe(used);
 }
 
+TEST(FatRecoveryFat32, ReservedBitsOfTableEntriesDoNotCutALiveChain) {
+  FixtureCard card(test::Fat32Options());
+  KOVA_CARD_OK(card.Formatted());
+  KOVA_CARD_OK(
+      card.Builder().WriteFile("IMG_0001.JPG", test::Photo(320, 240, 21),
+                               Clusters({40, 41, 42, 43, 44, 45, 46, 60, 61, 62, 63, 64, 65})));
+  KOVA_CARD_OK(card.Save());
+  // Some writers leave the upper four (reserved) bits of a FAT32 entry set.
+  const uint64_t table = card.Manifest().volume.fat_offset;
+  std::fstream image(card.Image(), std::ios::in | std::ios::out | std::ios::binary);
+  for (uint32_t cluster : {40u, 41u, 46u, 61u}) {
+    image.seekp(static_cast<std::streamoff>(table + 4 * cluster + 3));
+    image.put(static_cast<char>(0xF0));
+  }
+  image.close();
+  FatRecoveryRun run(card.Image());
+  ASSERT_TRUE(run.loaded);
+  run.FromDirectories();
+  const TXDRFileItem* file = run.offered.Find("IMG_0001.JPG");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->Blocks(), ExtentsOf(card.Record("IMG_0001.JPG"))) << Describe(file->Blocks());
+  EXPECT_TRUE(file->Status.Contains(drThnValidated));
+}
+
 TEST_F(FatRecoveryTest, LivePhotoGetsItsPictureSizeThumbnailAndDates) {
   card.Builder().SetTime(*mkcard::ParseDosTime("2022-03-04 05:06:08"));
   KOVA_CARD_OK(card.Builder().WriteFile("DCIM/IMG_0002.JPG", test::Photo(800, 600, 7, true)));
@@ -259,11 +283,10 @@ TEST_F(FatRecoveryTest, ReadErrorInAFolderEndsOnlyThatFolder) {
   ASSERT_TRUE(io.Open("/dev/kova-card"));
   io.DiskStream()->RaiseOnError = false;
   TXDRFATDisk disk;
-  ASSERT_TRUE(disk.Load(io));
+  ASSERT_TRUE(disk.Open(test::WholeMedium(io)));
   TXRef<IXWorker> worker = MakeRef<TXWorker>();
   test::OfferedFiles offered(*worker);
-  TXBlocks used;
-  disk.RecoverFromDirectories(used, *worker);
+  disk.RecoverFromDirectories(*worker);
   EXPECT_EQ(offered.Names(), std::vector<std::string>{"GOOD.JPG"});
   ClearThreadError();
 }
@@ -286,18 +309,19 @@ TEST(FatDiskLoad, OnlyFat16AndFat32VolumesAreTaken) {
   TXFileDiskIO io;
   ASSERT_TRUE(io.Open(card.Image().string()));
   TXDRFATDisk disk;
-  EXPECT_TRUE(disk.Load(io));
+  EXPECT_TRUE(disk.Open(test::WholeMedium(io)));
   EXPECT_TRUE(disk.FileSystemValid());
-  // An image without trailer learns its sector and cluster size from the boot sector.
-  EXPECT_EQ(io.DiskInfo.SectorSize, 512u);
-  EXPECT_EQ(io.DiskInfo.ClusterSize, 512u);
+  EXPECT_EQ(disk.Facts().Name, "FAT32");
+  EXPECT_EQ(disk.Facts().SectorSize, 512u);
+  EXPECT_EQ(disk.Facts().ClusterSize, 512u);
+  EXPECT_EQ(disk.Facts().Label, "KOVA TEST");
 
   io.DiskInfo.FileSystem = "NTFS";
-  EXPECT_FALSE(disk.Load(io));
+  EXPECT_FALSE(disk.Open(test::WholeMedium(io)));
   EXPECT_FALSE(disk.FileSystemValid());
   EXPECT_EQ(disk.FAT().ClusterCount(), 0);
   io.DiskInfo.FileSystem = "FAT32";
-  EXPECT_TRUE(disk.Load(io));
+  EXPECT_TRUE(disk.Open(test::WholeMedium(io)));
 
   FixtureCard fat12(test::Fat16Options(1 << 20, 4));
   mkcard::VolumeOptions options = test::Fat16Options(1 << 20, 4);
@@ -307,8 +331,7 @@ TEST(FatDiskLoad, OnlyFat16AndFat32VolumesAreTaken) {
   KOVA_CARD_OK(floppy.Save());
   TXFileDiskIO small;
   ASSERT_TRUE(small.Open(floppy.Image().string()));
-  EXPECT_FALSE(disk.Load(small));
-  EXPECT_EQ(small.DiskInfo.ClusterSize, 2048u);
+  EXPECT_FALSE(disk.Open(test::WholeMedium(small)));
 }
 
 TEST(FatDiskLoad, UnreadableBootSectorIsNoVolume) {
@@ -321,7 +344,7 @@ TEST(FatDiskLoad, UnreadableBootSectorIsNoVolume) {
   TXDiskIO io;
   ASSERT_TRUE(io.Open("/dev/kova-card"));
   TXDRFATDisk disk;
-  EXPECT_FALSE(disk.Load(io));
+  EXPECT_FALSE(disk.Open(test::WholeMedium(io)));
   EXPECT_EQ(ThreadError().Code, kErrRead);
   ClearThreadError();
 }
@@ -332,12 +355,21 @@ TEST(FatDiskRealVolumes, SampleFat16VolumeOffersItsFiles) {
   ASSERT_TRUE(run.loaded);
   run.FromDirectories();
   run.LostFolders();
-  const TXDRFileItem* longText = run.offered.Find("LONG.TXT");
+  // The names and folders as the sample's maker wrote them (short names in small letters and a
+  // long name), each in the folder that holds it.
+  const TXDRFileItem* longText = run.offered.Find("long.txt");
   ASSERT_NE(longText, nullptr) << testing::PrintToString(run.offered.Names());
   EXPECT_EQ(longText->Size(), 14000);
-  EXPECT_NE(run.offered.Find("SHORT.TXT"), nullptr);
-  EXPECT_NE(run.offered.Find("TEST.TXT"), nullptr);
-  EXPECT_GE(run.offered.Count(), 4u);
+  EXPECT_EQ(longText->Folder, "");
+  EXPECT_EQ(longText->Volume, 1);
+  ASSERT_NE(run.offered.Find("short.txt"), nullptr);
+  const TXDRFileItem* deep = run.offered.Find("test.txt");
+  ASSERT_NE(deep, nullptr);
+  EXPECT_EQ(deep->Folder, "very/long/path");
+  const TXDRFileItem* named = run.offered.Find("very-long-file-name.txt");
+  ASSERT_NE(named, nullptr);
+  EXPECT_EQ(named->Folder, "very-long-dir-name");
+  EXPECT_EQ(run.offered.Count(), 4u);
 }
 
 TEST(FatDiskRealVolumes, Fat12SampleIsRefused) {

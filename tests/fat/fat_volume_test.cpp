@@ -214,16 +214,20 @@ TEST_F(FatTableTest, OddRawValuesAreLinksAsWritten) {
   KOVA_CARD_OK(fat32.Formatted());
   KOVA_CARD_OK(fat32.Save());
   const uint64_t table = fat32.Manifest().volume.fat_offset;
-  Patch(fat32.Image(), table + 4 * 30, {0xFF, 0xFF, 0xFF, 0xFF});  // upper bits are not masked
+  // The upper four bits of a FAT32 entry are reserved and do not take part in its meaning.
+  Patch(fat32.Image(), table + 4 * 30, {0xFF, 0xFF, 0xFF, 0xFF});
   Patch(fat32.Image(), table + 4 * 31, {0xF7, 0xFF, 0xFF, 0x0F});
   Patch(fat32.Image(), table + 4 * 32, {0xF8, 0xFF, 0xFF, 0x0F});
+  Patch(fat32.Image(), table + 4 * 33, {0x05, 0x00, 0x00, 0x10});
+  Patch(fat32.Image(), table + 4 * 34, {0xF7, 0xFF, 0xFF, 0xFF});
   LoadedVolume wide(fat32.Image());
   ASSERT_TRUE(wide.loaded);
-  EXPECT_EQ(wide.fat.ClusterState(30), clNext);
-  EXPECT_EQ(wide.fat.NextCluster(30), 0xFFFFFFFFu);
-  EXPECT_EQ(wide.fat.NextCluster(0xFFFFFFFFu), 0u);
+  EXPECT_EQ(wide.fat.ClusterState(30), clLast);
   EXPECT_EQ(wide.fat.ClusterState(31), clBad);
   EXPECT_EQ(wide.fat.ClusterState(32), clLast);
+  EXPECT_EQ(wide.fat.ClusterState(33), clNext);
+  EXPECT_EQ(wide.fat.NextCluster(33), 5u);
+  EXPECT_EQ(wide.fat.ClusterState(34), clBad);
 }
 
 TEST_F(FatTableTest, TableCutByTheEndOfTheMediumLeavesTheRestFree) {

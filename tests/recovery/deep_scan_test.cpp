@@ -305,17 +305,17 @@ std::filesystem::path Unpack(const std::filesystem::path& archive, const test::T
   return std::filesystem::exists(dir / image) ? dir / image : std::filesystem::path();
 }
 
-TEST(DeepScanRealImages, PartitionedCardIsSearchedAsOneMediumWithoutItsFileSystems) {
+TEST(DeepScanRealImages, PartitionedCardIsReadVolumeByVolume) {
   KOVA_SAMPLE_OR_SKIP(archive, "sdcard_mbr_fat16_fat32.img.gz");
   test::TempDir dir;
   std::filesystem::path image = Unpack(archive, dir, "sdcard.img");
   if (image.empty()) GTEST_SKIP() << "gunzip could not unpack the sample";
   ScanHarness scan;
   ASSERT_TRUE(scan.ScanImage(image.string()));
-  // Offset 0 holds the partition table, not a FAT boot sector, so the FAT volumes inside are not
-  // parsed; their text files are no catalogue type and the card holds no pictures.
+  // Both FAT volumes behind the table are read; their text files are no catalogue type and the
+  // card holds no pictures.
   EXPECT_EQ(scan.endCode, kErrNone);
-  EXPECT_FALSE(scan.gear.Data().FATDisk.FileSystemValid());
+  EXPECT_EQ(scan.gear.Data().Volumes.RecognisedCount(), 2);
   EXPECT_EQ(scan.Files().Count(), 0) << testing::PrintToString(scan.Names());
 }
 

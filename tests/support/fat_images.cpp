@@ -35,7 +35,7 @@ namespace {
 const char* kMtools = "MTOOLS_SKIP_CHECK=1 ";
 
 std::string VolumeAt(const std::filesystem::path& image, int64_t offset) {
-  return Quoted(image.string() + "@@" + std::to_string(offset));
+  return offset == 0 ? Quoted(image) : Quoted(image.string() + "@@" + std::to_string(offset));
 }
 
 // The folders above `target` ("::/A/B/name" gives "::/A" and "::/A/B").
@@ -105,8 +105,9 @@ bool AddFileToImage(const std::filesystem::path& image, const std::filesystem::p
   return Run(std::string(kMtools) + "mcopy -i " + Quoted(image) + " " + Quoted(file) + " ::/");
 }
 
-int64_t FreeBytesByMtools(const std::filesystem::path& image) {
-  std::string text = ToolOutput(std::string(kMtools) + "mdir -i " + Quoted(image) + " ::/");
+int64_t FreeBytesByMtools(const std::filesystem::path& image, int64_t offset) {
+  std::string text =
+      ToolOutput(std::string(kMtools) + "mdir -i " + VolumeAt(image, offset) + " ::/");
   size_t at = text.find("bytes free");
   if (at == std::string::npos) return -1;
   size_t lineStart = text.rfind('\n', at);

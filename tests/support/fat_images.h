@@ -44,7 +44,7 @@ bool MakePartitionedImage(const std::filesystem::path& image, int64_t bytes,
 // A tool's standard output, empty when it cannot be run.
 std::string ToolOutput(const std::string& command);
 // The free bytes mtools reports for the image, -1 when it cannot tell.
-int64_t FreeBytesByMtools(const std::filesystem::path& image);
+int64_t FreeBytesByMtools(const std::filesystem::path& image, int64_t offset = 0);
 
 }  // namespace kova::test
 

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "fat/tool_card.h"
+#include "framework/text_utils.h"
+#include "recovery/scan_harness.h"
+
+namespace kova {
+namespace {
+
+constexpr int64_t kMiB = 1 << 20;
+
+std::vector<uint8_t> PhotoBytes(int width, int height, uint64_t seed) {
+  return test::Photo(width, height, seed).bytes;
+}
+
+// The found files by their content; a file found twice would show as a count of two.
+std::multimap<std::vector<uint8_t>, const TXDRFileItem*> ByContent(
+    const std::filesystem::path& image, test::ScanHarness& scan) {
+  std::multimap<std::vector<uint8_t>, const TXDRFileItem*> found;
+  for (int32_t i = 0; i < scan.Files().Count(); ++i)
+    found.emplace(test::FoundBytes(image, *scan.Files()[i]), scan.Files()[i]);
+  return found;
+}
+
+// Checks every written file against the scan: live files and deleted contiguous ones come back
+// byte for byte, once, with their volume; answers how many came back under their own name
+// and folder.
+int CheckWrittenFiles(const test::ToolCard& card, test::ScanHarness& scan) {
+  auto found = ByContent(card.Image(), scan);
+  int named = 0;
+  for (const test::ToolCardFile& file : card.Files()) {
+    if (!file.path.ends_with(".jpg") && !file.path.ends_with(".JPG")) continue;
+    auto [first, last] = found.equal_range(file.bytes);
+    size_t copies = static_cast<size_t>(std::distance(first, last));
+    EXPECT_GE(copies, 1u) << file.path << " did not come back";
+    if (copies == 0) continue;
+    const TXDRFileItem* item = first->second;
+    EXPECT_EQ(item->Volume, file.volume) << file.path;
+    EXPECT_EQ(item->IsDeletedEntry(), file.deleted) << file.path;
+    // A deleted file with a short name only has lost its first letter.
+    std::string name = file.Name();
+    bool shortOnly = name.size() <= 12 && name == UpperCase(name);
+    if (file.deleted && shortOnly) name[0] = '!';
+    if (item->Name == name && item->Folder == file.Folder()) {
+      ++named;
+    } else {
+      ADD_FAILURE() << file.path << " came back as " << item->Folder << " / " << item->Name;
+    }
+  }
+  return named;
+}
+
+class PartitionedCardScan : public ::testing::Test {
+ protected:
+  void SetUp() override { KOVA_PARTITION_TOOLS_OR_SKIP(); }
+};
+
+TEST_F(PartitionedCardScan, Fat32PartitionWithLongNamesGivesEveryFileOnceByteForByte) {
+  test::ToolCard card;
+  // As the SD formatter lays a card out: one FAT32 partition at 4 MiB.
+  ASSERT_TRUE(card.Partition(48 * kMiB, "label: dos\nstart=8192, type=c\n"));
+  ASSERT_TRUE(card.Format(1, 8192, 40 * 1024, 32, 1, "PHOTOS"));
+  ASSERT_TRUE(card.Write(1, "DCIM/100CANON/IMG_0001.JPG", PhotoBytes(640, 480, 1)));
+  ASSERT_TRUE(card.Write(1, "DCIM/101CANON/IMG_0001.JPG", PhotoBytes(640, 480, 2)));
+  ASSERT_TRUE(card.Write(1, "DCIM/Holiday photo at the beach.jpg", PhotoBytes(800, 600, 3)));
+  ASSERT_TRUE(card.Write(1,
+                         "Gr\xC3\xB6\xC3\x9F"
+                         "e caf\xC3\xA9.jpg",
+                         PhotoBytes(320, 240, 4)));
+  ASSERT_TRUE(card.Write(1, "IMG_20240612_153012.jpg", PhotoBytes(640, 480, 7)));
+  // A hole, then a filler up to near the end of the card: the next file fills the card's tail
+  // and goes on in the hole, fragmented.
+  std::vector<uint8_t> big = PhotoBytes(1600, 1200, 8);
+  ASSERT_TRUE(card.Write(1, "hole.dat", std::vector<uint8_t>(big.size(), 0x5A)));
+  int64_t free = test::FreeBytesByMtools(card.Image(), card.Start(1));
+  ASSERT_GT(free, static_cast<int64_t>(big.size()));
+  ASSERT_TRUE(card.Write(1, "filler.bin", std::vector<uint8_t>(free - big.size() / 2, 0x33)));
+  ASSERT_TRUE(card.Delete(1, "hole.dat"));
+  ASSERT_TRUE(card.Write(1, "DCIM/Fragmented photo.jpg", big));
+  ASSERT_TRUE(card.Delete(1, "IMG_20240612_153012.jpg"));
+  test::ScanHarness scan;
+  ASSERT_TRUE(scan.ScanImage(card.Image().string()));
+  EXPECT_EQ(scan.endCode, kErrNone);
+  const TXDRFileItem* fragmented = scan.Find("Fragmented photo.jpg");
+  ASSERT_NE(fragmented, nullptr) << testing::PrintToString(scan.Names());
+  EXPECT_GT(fragmented->Blocks().Count(), 1);
+
+  const int total = static_cast<int>(card.Files().size()) - 1;  // the filler is no photo
+  const int named = CheckWrittenFiles(card, scan);
+  EXPECT_GE(named * 100, total * 95) << named << " of " << total << " with their own names";
+
+  // Picking the partition itself gives the same finds.
+  std::filesystem::path partition = card.ExtractVolume(1, 40 * kMiB);
+  test::ScanHarness alone;
+  ASSERT_TRUE(alone.ScanImage(partition.string()));
+  std::multiset<std::tuple<std::string, std::string, int64_t>> onDisk, onPartition;
+  for (int32_t i = 0; i < scan.Files().Count(); ++i)
+    onDisk.insert({scan.Files()[i]->Name, scan.Files()[i]->Folder, scan.Files()[i]->Size()});
+  for (int32_t i = 0; i < alone.Files().Count(); ++i)
+    onPartition.insert(
+        {alone.Files()[i]->Name, alone.Files()[i]->Folder, alone.Files()[i]->Size()});
+  EXPECT_EQ(onDisk, onPartition);
+}
+
+TEST_F(PartitionedCardScan, OldFat16CardAtSector63AndAFileInTheGapBehindIt) {
+  test::ToolCard card;
+  ASSERT_TRUE(card.Partition(40 * kMiB, "label: dos\nstart=63, size=65536, type=6\n"));
+  ASSERT_TRUE(card.Format(1, 63, 32 * 1024, 16, 4, "CAMERA"));
+  ASSERT_TRUE(card.Write(1, "DCIM/100OLYMP/P1010001.JPG", PhotoBytes(640, 480, 11)));
+  ASSERT_TRUE(card.Write(1, "DCIM/100OLYMP/P1010002.JPG", PhotoBytes(640, 480, 12)));
+  ASSERT_TRUE(card.Write(1, "DCIM/100OLYMP/P1010003.JPG", PhotoBytes(640, 480, 13)));
+  ASSERT_TRUE(card.Delete(1, "DCIM/100OLYMP/P1010002.JPG"));
+  // A photo in the unpartitioned tail, outside every volume.
+  std::vector<uint8_t> tail = PhotoBytes(320, 240, 14);
+  std::vector<uint8_t> all = test::ReadFileBytes(card.Image());
+  const int64_t tailAt = 36 * kMiB;
+  std::copy(tail.begin(), tail.end(), all.begin() + tailAt);
+  test::WriteFileBytes(card.Image(), all);
+  test::ScanHarness scan;
+  ASSERT_TRUE(scan.ScanImage(card.Image().string()));
+  EXPECT_EQ(CheckWrittenFiles(card, scan), 3);  // the deleted one as !1010002.JPG
+  auto found = ByContent(card.Image(), scan);
+  ASSERT_EQ(found.count(tail), 1u);
+  EXPECT_EQ(found.find(tail)->second->Volume, 0);
+  EXPECT_EQ(found.find(tail)->second->Blocks()[0].Start, tailAt);
+}
+
+TEST_F(PartitionedCardScan, BadEntriesAndBootSectorsNeverStopTheCarving) {
+  test::ToolCard card;
+  ASSERT_TRUE(card.Partition(48 * kMiB,
+                             "label: dos\nstart=2048, size=81920, type=c\n"
+                             "start=83968, size=8192, type=c\n"));
+  ASSERT_TRUE(card.Format(1, 2048, 40 * 1024, 32, 1, "ONE"));
+  ASSERT_TRUE(card.Write(1, "DCIM/IMG_0001.JPG", PhotoBytes(640, 480, 21)));
+  std::vector<uint8_t> all = test::ReadFileBytes(card.Image());
+  // The second entry now reaches past the end; the first volume's boot sector is zeroed and,
+  // being FAT32, has its backup at sector 6.
+  all[446 + 16 + 12 + 3] = 0x40;
+  std::fill_n(all.begin() + 2048 * 512, 512, 0);
+  test::WriteFileBytes(card.Image(), all);
+  test::ScanHarness scan;
+  ASSERT_TRUE(scan.ScanImage(card.Image().string()));
+  EXPECT_EQ(scan.endCode, kErrNone);
+  const TXDRFileItem* photo = scan.Find("IMG_0001.JPG");
+  ASSERT_NE(photo, nullptr) << testing::PrintToString(scan.Names());
+  EXPECT_EQ(photo->Folder, "DCIM");
+  EXPECT_EQ(test::FoundBytes(card.Image(), *photo), card.Files()[0].bytes);
+}
+
+}  // namespace
+}  // namespace kova
