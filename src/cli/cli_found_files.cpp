@@ -105,6 +105,8 @@ std::string FoundFileLine(const TXDRFileItem& item) {
 std::string FoundFileJson(const TXDRFileItem& item) {
   TXJsonObject json;
   json.Add("name", item.Name)
+      .Add("volume", item.Volume)
+      .Add("folder", item.Folder)
       .Add("ext", LowerCase(item.Ext))
       .Add("size", item.Size())
       .AddRaw("status", StatusJson(item.Status))

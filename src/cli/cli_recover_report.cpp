@@ -53,6 +53,8 @@ std::string RestoredJson(const TXDRFileRestoredAspect& file) {
   TXJsonObject json;
   json.Add("file", file.FileName)
       .Add("name", file.Item->Name)
+      .Add("volume", file.Item->Volume)
+      .Add("folder", file.Item->Folder)
       .Add("ext", LowerCase(file.Item->Ext))
       .Add("size", file.Item->Size())
       .Add("origin", OriginKey(OriginOf(*file.Item)))

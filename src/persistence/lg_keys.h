@@ -232,7 +232,26 @@
   X(kCliResultFailed, 0x8700104A)   /* %s: why */                                         \
   X(kCliRestoreGroups, 0x8700104B)  /* %s images, %s videos, %s audio files */            \
   X(kCliRestoreDamaged, 0x8700104C) /* %s: the count */                                   \
-  X(kCliRestoreFailed, 0x8700104D)  /* %s: the count */
+  X(kCliRestoreFailed, 0x8700104D)  /* %s: the count */                                   \
+  X(kCliInfoTable, 0x87001070)                                                            \
+  X(kCliInfoNoTable, 0x87001071)                                                          \
+  X(kCliInfoPartition, 0x87001072)      /* %s: the partition number */                    \
+  X(kCliInfoPartitionFacts, 0x87001073) /* %s start, %s size, %s type, %s file system */  \
+  X(kCliInfoPartitionLabel, 0x87001074) /* %s: the label */                               \
+  X(kCliInfoUnknownVolume, 0x87001075)                                                    \
+  X(kCliInfoBackupBoot, 0x87001076)                                                       \
+  X(kCliInfoPastEnd, 0x87001077)     /* %s: the partition number */                       \
+  X(kCliInfoInsideTable, 0x87001078) /* %s: the partition number */                       \
+  X(kCliInfoOverlap, 0x87001079)     /* %s: the partition number */                       \
+  X(kCliInfoChainBroken, 0x8700107A) /* %s: the extended partition's number */            \
+  X(kCliInfoGptPrimary, 0x8700107B)                                                       \
+  X(kCliInfoGptDamaged, 0x8700107C)                                                       \
+  X(kCliInfoGptEntries, 0x8700107D)                                                       \
+  X(kCliInfoTableProblem, 0x8700107E)                                                     \
+  X(kCliInfoBootSector, 0x8700107F)                                                       \
+  X(kCliInfoPartitionBackupBoot, 0x87001080)                                              \
+  X(kCliInfoExtended, 0x87001081)                                                         \
+  X(kCliInfoPartitionName, 0x87001082) /* %s: the GPT partition name */
 
 namespace kova::lg {
 
