@@ -126,4 +126,13 @@ std::string OemToUtf8(std::span<const uint8_t> bytes, uint16_t codePage) {
   return out;
 }
 
+std::optional<uint8_t> OemByteOf(char32_t code, uint16_t codePage) {
+  const TXOemPage* page = FindPage(codePage);
+  if (!page) return std::nullopt;
+  if (code < 0x80) return static_cast<uint8_t>(code);
+  const auto found = std::find(page->High.begin(), page->High.end(), code);
+  if (found == page->High.end()) return std::nullopt;
+  return static_cast<uint8_t>(0x80 + (found - page->High.begin()));
+}
+
 }  // namespace kova

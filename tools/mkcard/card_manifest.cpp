@@ -68,6 +68,7 @@ std::string VolumeLine(const ManifestVolume& v) {
       .Number("data_offset", v.data_offset)
       .Text("label", v.label)
       .Number("serial", v.serial)
+      .Number("code_page", v.code_page)
       .Text("bad_clusters", v.bad_clusters)
       .Number("free_clusters", v.free_clusters)
       .Finish();
@@ -206,6 +207,7 @@ std::string ReadVolume(Fields& f, ManifestVolume* v) {
   v->data_offset = f.Number<uint64_t>("data_offset");
   v->label = f.Text("label");
   v->serial = f.Number<uint32_t>("serial");
+  v->code_page = f.Number<uint16_t>("code_page");
   v->bad_clusters = f.Text("bad_clusters");
   v->free_clusters = f.Number<uint32_t>("free_clusters");
   return f.missing();
@@ -259,11 +261,20 @@ const ManifestRecord* FindRecord(const std::vector<ManifestRecord>& records, std
                                  int volume_number) {
   const ManifestRecord* found = nullptr;
   for (const ManifestRecord& r : records) {
-    if (r.path != path || (volume_number != 0 && r.volume != volume_number)) continue;
+    if ((r.path != path && r.LongPath() != path) ||
+        (volume_number != 0 && r.volume != volume_number)) {
+      continue;
+    }
     if (r.state == EntryState::kLive) return &r;
     if (found == nullptr) found = &r;
   }
   return found;
+}
+
+std::string ManifestRecord::LongPath() const {
+  if (state == EntryState::kRaw) return "";
+  const std::string& name = long_name.empty() ? short_name : long_name;
+  return folder_path.empty() ? name : folder_path + "/" + name;
 }
 
 const ManifestVolume* Manifest::FindVolume(int number) const {

@@ -51,6 +51,9 @@ struct ManifestRecord {
   uint32_t crc32 = 0;           // of the content as written
   // The extents still hold the content: nothing written, wiped, marked bad or truncated since.
   bool intact = true;
+
+  // The path as a reader shows it: the folder path and the long name (else the short name).
+  std::string LongPath() const;
 };
 
 // The whole card and its partition table.
@@ -97,6 +100,7 @@ struct ManifestVolume {
   uint64_t data_offset = 0;
   std::string label;
   uint32_t serial = 0;
+  uint16_t code_page = 437;  // FAT: of the short names
   std::string bad_clusters;
   uint32_t free_clusters = 0;
 };
@@ -109,7 +113,8 @@ struct Manifest {
   ManifestVolume volume;
   std::vector<ManifestRecord> records;
 
-  // The record with this path (live records first), or nullptr; `volume` 0 looks in all.
+  // The record with this path or long path (live records first), or nullptr; `volume` 0 looks
+  // in all.
   const ManifestRecord* Find(std::string_view path, int volume = 0) const;
   const ManifestVolume* FindVolume(int number) const;
   const ManifestPartition* FindPartition(int number) const;

@@ -10,32 +10,10 @@ namespace kova::mkcard {
 
 namespace {
 
-constexpr std::string_view kNameSymbols = "!#$%&'()-@^_{}~";
 constexpr std::string_view kForbiddenInLongNames = "\"*/:<>?\\|";
 constexpr size_t kCharsPerLongEntry = 13;
 constexpr int kLongCharOffsets[kCharsPerLongEntry] = {1,  3,  5,  7,  9,  14, 16,
                                                       18, 20, 22, 24, 28, 30};
-
-bool IsShortNameChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         kNameSymbols.find(c) != std::string_view::npos;
-}
-
-Status CheckShortPart(std::string_view part, size_t most, std::string_view name, const char* what) {
-  if (part.size() > most) {
-    return Status::Failure("short name '" + std::string(name) + "': the " + what +
-                           " has more than " + std::to_string(most) +
-                           " characters (give a long-name)");
-  }
-  for (char c : part) {
-    if (!IsShortNameChar(c)) {
-      return Status::Failure(
-          "short name '" + std::string(name) + "': character '" + std::string(1, c) +
-          "' is not allowed (upper-case letters, digits and !#$%&'()-@^_{}~ only)");
-    }
-  }
-  return {};
-}
 
 }  // namespace
 
@@ -68,22 +46,6 @@ std::string FormatDosTime(DosTime time) {
                 (time.date >> 5) & 15, time.date & 31, time.time >> 11, (time.time >> 5) & 63,
                 (time.time & 31) * 2);
   return text;
-}
-
-Status ShortNameField(std::string_view name, std::array<uint8_t, 11>* field) {
-  if (name.empty() || name == "." || name == "..") {
-    return Status::Failure("'" + std::string(name) + "' is not a usable short name");
-  }
-  const size_t dot = name.find('.');
-  const std::string_view base = name.substr(0, dot);
-  const std::string_view extension = dot == std::string_view::npos ? "" : name.substr(dot + 1);
-  if (base.empty())
-    return Status::Failure("short name '" + std::string(name) + "' has no name before the dot");
-  if (Status ok = CheckShortPart(base, 8, name, "name"); !ok) return ok;
-  if (Status ok = CheckShortPart(extension, 3, name, "extension"); !ok) return ok;
-  PutField(field->data(), base, 8);
-  PutField(field->data() + 8, extension, 3);
-  return {};
 }
 
 DirEntry ShortEntry(const std::array<uint8_t, 11>& name, uint8_t attributes, uint32_t first_cluster,

@@ -31,10 +31,6 @@ struct DosTime {
 std::optional<DosTime> ParseDosTime(std::string_view text);
 std::string FormatDosTime(DosTime time);
 
-// The 11-byte name field of a short name such as "IMG_0001.JPG" ("IMG_0001JPG"), or a failure
-// that says which rule the name breaks.
-Status ShortNameField(std::string_view name, std::array<uint8_t, 11>* field);
-
 DirEntry ShortEntry(const std::array<uint8_t, 11>& name, uint8_t attributes, uint32_t first_cluster,
                     uint32_t size, DosTime time);
 DirEntry DotEntry(bool dot_dot, uint32_t cluster, DosTime time);

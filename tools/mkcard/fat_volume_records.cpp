@@ -94,6 +94,7 @@ ManifestVolume FatVolumeWriter::VolumeRecord() const {
   v.data_offset = layout_.DataOffset();
   v.label = options_.label;
   v.serial = options_.serial;
+  v.code_page = options_.code_page;
   v.bad_clusters = FormatClusterList(BadClusters(fat_, layout_));
   v.free_clusters = fat_.FreeCount();
   return v;

@@ -7,6 +7,7 @@
 #include "card_paths.h"
 #include "cluster_list.h"
 #include "medium_bytes.h"
+#include "short_names.h"
 
 namespace kova::mkcard {
 
@@ -78,9 +79,13 @@ bool FatVolumeWriter::IsLive(int index) const {
   return node.state == EntryState::kLive && node.kind != NodeKind::kRaw;
 }
 
+bool FatVolumeWriter::Node::Named(std::string_view wanted) const {
+  return wanted == path || wanted == long_path;
+}
+
 int FatVolumeWriter::FindLive(std::string_view path) const {
   for (size_t i = 0; i < nodes_.size(); ++i) {
-    if (IsLive(static_cast<int>(i)) && nodes_[i].path == path) return static_cast<int>(i);
+    if (IsLive(static_cast<int>(i)) && nodes_[i].Named(path)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -89,9 +94,16 @@ int FatVolumeWriter::FindAny(std::string_view path) const {
   const int live = FindLive(path);
   if (live >= 0) return live;
   for (size_t i = nodes_.size(); i-- > 1;) {
-    if (nodes_[i].path == path) return static_cast<int>(i);
+    if (nodes_[i].Named(path)) return static_cast<int>(i);
   }
   return -1;
+}
+
+bool FatVolumeWriter::ShortNameTaken(int folder, const ShortNameBytes& field) const {
+  return std::any_of(nodes_.begin(), nodes_.end(), [&](const Node& node) {
+    return node.parent == folder && node.state == EntryState::kLive &&
+           node.kind != NodeKind::kRaw && node.short_field == field;
+  });
 }
 
 Status FatVolumeWriter::FindLiveFolder(std::string_view path, int* index) const {
@@ -175,16 +187,37 @@ Status FatVolumeWriter::PlanClusters(const Placement& placement, uint32_t count,
 
 Status FatVolumeWriter::PlanEntry(std::string_view raw_path, const EntryOptions& entry,
                                   uint8_t attributes, EntryPlan* plan) const {
-  plan->path = CleanPath(raw_path);
-  plan->name = NameOf(plan->path);
-  if (plan->path.empty()) return Status::Failure("the root folder cannot be made or written");
-  if (Status found = FindLiveFolder(ParentOf(plan->path), &plan->parent); !found) return found;
-  std::array<uint8_t, 11> field;
-  if (Status named = ShortNameField(plan->name, &field); !named) return named;
-  if (FindLive(plan->path) >= 0) return Status::Failure(Quoted(plan->path) + " already exists");
+  const std::string path = CleanPath(raw_path);
+  const std::string name = NameOf(path);
+  if (path.empty()) return Status::Failure("the root folder cannot be made or written");
+  if (Status found = FindLiveFolder(ParentOf(path), &plan->parent); !found) return found;
+  if (FindLive(path) >= 0) return Status::Failure(Quoted(path) + " already exists");
+  const uint16_t code_page = options_.code_page;
+  ShortNameBytes field;
+  if (entry.generate_short_name) {
+    const auto taken = [this, plan](const ShortNameBytes& f) {
+      return ShortNameTaken(plan->parent, f);
+    };
+    if (Status named = AliasOf(name, code_page, taken, &field); !named) return named;
+    plan->short_name = ShortNameText(field, code_page);
+    plan->long_name = plan->short_name == name ? "" : name;
+  } else {
+    if (Status named = ShortNameField(name, code_page, &field); !named) return named;
+    if (ShortNameTaken(plan->parent, field))
+      return Status::Failure(Quoted(path) + ": the short name is taken in its folder");
+    plan->short_name = name;
+    plan->long_name = entry.long_name;
+  }
+  const Node& parent = nodes_[plan->parent];
+  const std::string shown = plan->long_name.empty() ? plan->short_name : plan->long_name;
+  plan->path = parent.path.empty() ? plan->short_name : parent.path + "/" + plan->short_name;
+  plan->long_path = parent.long_path.empty() ? shown : parent.long_path + "/" + shown;
+  if (!plan->long_name.empty() && FindLive(plan->long_path) >= 0)
+    return Status::Failure(Quoted(plan->long_path) + " already exists");
+  plan->field = field;
   plan->entries.clear();
-  if (!entry.long_name.empty()) {
-    if (Status named = LongNameEntries(entry.long_name, field, &plan->entries); !named)
+  if (!plan->long_name.empty()) {
+    if (Status named = LongNameEntries(plan->long_name, field, &plan->entries); !named)
       return named;
   }
   plan->entries.push_back(ShortEntry(field, attributes, 0, 0, entry.time.value_or(format_time_)));
@@ -236,7 +269,10 @@ int FatVolumeWriter::CommitEntry(EntryPlan& plan, uint32_t first_cluster, uint32
   PutLE(&short_entry[28], size, 4);
   Node node;
   node.path = plan.path;
-  node.short_name = plan.name;
+  node.long_path = plan.long_path;
+  node.short_name = plan.short_name;
+  node.short_field = plan.field;
+  node.long_name = plan.long_name;
   node.parent = plan.parent;
   node.time = {static_cast<uint16_t>(GetLE(&short_entry[24], 2)),
                static_cast<uint16_t>(GetLE(&short_entry[22], 2))};
@@ -273,7 +309,6 @@ Status FatVolumeWriter::MakeFolder(std::string_view path, const EntryOptions& en
   const int index = CommitEntry(plan, clusters.front(), 0);
   Node& folder = nodes_[index];
   folder.kind = NodeKind::kFolder;
-  folder.long_name = entry.long_name;
   folder.clusters = clusters;
   folder.used_slots = 2;
   folder.content_kind = "folder";
@@ -309,7 +344,6 @@ Status FatVolumeWriter::WriteFile(std::string_view path, const Content& content,
   const int index =
       CommitEntry(plan, clusters.empty() ? 0 : clusters.front(), static_cast<uint32_t>(size));
   Node& file = nodes_[index];
-  file.long_name = entry.long_name;
   file.clusters = clusters;
   file.content_kind = content.kind;
   file.size = size;

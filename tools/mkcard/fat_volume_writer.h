@@ -11,6 +11,7 @@
 #include "content.h"
 #include "dos_entries.h"
 #include "fat_table.h"
+#include "short_names.h"
 #include "sparse_image.h"
 #include "status.h"
 #include "volume_layout.h"
@@ -64,7 +65,10 @@ class FatVolumeWriter : public VolumeWriter {
   enum class NodeKind { kFile, kFolder, kLink, kRaw };
   struct Node {
     NodeKind kind = NodeKind::kFile;
-    std::string path, short_name, long_name;
+    std::string path;       // short names joined by "/"
+    std::string long_path;  // long names where given, else short names
+    std::string short_name, long_name;
+    ShortNameBytes short_field{};
     int parent = -1;
     EntryState state = EntryState::kLive;
     std::vector<uint32_t> clusters;
@@ -79,11 +83,14 @@ class FatVolumeWriter : public VolumeWriter {
     uint32_t crc32 = 0;
     std::string link_to;
     bool looped = false;
+
+    bool Named(std::string_view wanted) const;
   };
   // A new directory entry, planned and checked before anything changes.
   struct EntryPlan {
     int parent = -1;
-    std::string name, path;
+    std::string path, long_path, short_name, long_name;
+    ShortNameBytes field{};
     std::vector<DirEntry> entries;  // long-name entries, then the short entry (cluster patched)
     std::vector<uint32_t> growth;   // clusters the parent folder needs for them
   };
@@ -92,6 +99,7 @@ class FatVolumeWriter : public VolumeWriter {
   int FindLive(std::string_view path) const;
   int FindAny(std::string_view path) const;
   Status FindLiveFolder(std::string_view path, int* index) const;
+  bool ShortNameTaken(int folder, const ShortNameBytes& field) const;
   Status PlanEntry(std::string_view path, const EntryOptions& entry, uint8_t attributes,
                    EntryPlan* plan) const;
   uint32_t SlotCapacity(const Node& folder) const;

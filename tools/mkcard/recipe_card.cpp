@@ -81,13 +81,15 @@ Status RecipeRunner::Volume(RecipeLine& line) {
     return Status::Failure("on a card with a 'card' line, partitions come from 'partition' lines");
   uint64_t cluster = 0;
   uint64_t reserved = 0, fats = o.fat_count, root = 0, partition = 0, serial = o.serial;
+  uint64_t code_page = o.code_page;
   bool strict = true;
-  if (Status ok = All({line.Number("size", card_line_ ? &o.volume_bytes : &o.card_bytes),
-                       line.Number("cluster", &cluster), line.Number("reserved", &reserved),
-                       line.Number("fats", &fats), line.Number("root-entries", &root),
-                       line.Number("partition", &partition),
-                       line.Byte("partition-type", &o.partition_type), line.Byte("media", &o.media),
-                       Serial(line, "serial", &serial), line.Flag("strict", &strict)});
+  if (Status ok =
+          All({line.Number("size", card_line_ ? &o.volume_bytes : &o.card_bytes),
+               line.Number("cluster", &cluster), line.Number("reserved", &reserved),
+               line.Number("fats", &fats), line.Number("root-entries", &root),
+               line.Number("partition", &partition), line.Byte("partition-type", &o.partition_type),
+               line.Byte("media", &o.media), Serial(line, "serial", &serial),
+               line.Flag("strict", &strict), line.Number("code-page", &code_page)});
       !ok) {
     return ok;
   }
@@ -105,6 +107,7 @@ Status RecipeRunner::Volume(RecipeLine& line) {
   o.root_entries = static_cast<uint32_t>(root);
   o.partition_lba = static_cast<uint32_t>(partition);
   o.serial = static_cast<uint32_t>(serial);
+  o.code_page = static_cast<uint16_t>(std::min<uint64_t>(code_page, 0xFFFF));
   o.strict_cluster_count = strict;
   o.label = line.Text("label").value_or(o.label);
   o.oem = line.Text("oem").value_or(o.oem);

@@ -57,6 +57,9 @@ Status RecipeRunner::SetTime(RecipeLine& line) {
 
 Status RecipeRunner::Entry(RecipeLine& line, EntryOptions* entry) {
   entry->long_name = line.Text("long-name").value_or("");
+  // Without a long-name= the path's last name is the name as the user gave it: FAT makes the
+  // short alias (the name itself when it fits 8.3 in upper case).
+  entry->generate_short_name = entry->long_name.empty();
   return line.Time("time", &entry->time);
 }
 

@@ -3,6 +3,8 @@
 #include <bit>
 #include <string>
 
+#include "framework/oem_code_pages.h"
+
 namespace kova::mkcard {
 
 namespace {
@@ -74,6 +76,8 @@ Status CheckOptions(const VolumeOptions& options, uint32_t reserved) {
   if (options.label.size() > 11)
     return Status::Failure("the volume label has more than 11 characters");
   if (options.oem.size() > 8) return Status::Failure("the OEM name has more than 8 characters");
+  if (!IsKnownCodePage(options.code_page))
+    return Status::Failure("code page " + std::to_string(options.code_page) + " is not known");
   return {};
 }
 

@@ -31,6 +31,7 @@ struct VolumeOptions {
   uint32_t serial = 0x4B4F5641;
   std::string oem = "MSWIN4.1";
   uint8_t media = 0xF8;
+  uint16_t code_page = 437;  // the OEM code page of the short names
   // When false, a cluster count that does not belong to the FAT type is accepted (the type text
   // still names the requested type), for volumes that are damaged or made by odd formatters.
   bool strict_cluster_count = true;

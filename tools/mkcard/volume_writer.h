@@ -36,6 +36,9 @@ struct EntryOptions {
   std::string long_name;
   // The entry's time stamp; the card fills in its current time before a writer sees it.
   std::optional<DosTime> time;
+  // FAT: the path's last name is the long name, and the short name is made from it as Windows
+  // and Linux make aliases (see short_names.h); otherwise the last name is the short name.
+  bool generate_short_name = false;
 };
 
 // Where a file's or folder's clusters go.
