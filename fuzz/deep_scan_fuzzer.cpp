@@ -5,9 +5,9 @@
 #include "framework/error_data.h"
 #include "framework/headless_loop.h"
 #include "fuzz_support.h"
-#include "recovery/dr_worker_gear.h"
 #include "recovery/recovery_aspects.h"
-#include "recovery/work_command.h"
+#include "run/dr_worker_gear.h"
+#include "run/work_command.h"
 
 namespace kova {
 namespace {

@@ -6,7 +6,7 @@
 #include "fuzz_support.h"
 #include "recovery/blocks.h"
 #include "recovery/recovery_aspects.h"
-#include "recovery/run_volumes.h"
+#include "run/run_volumes.h"
 #include "storage/disk_io.h"
 
 namespace kova {

@@ -26,8 +26,8 @@
 #include "framework/engine.h"
 #include "framework/headless_loop.h"
 #include "output/output_work_commands.h"
-#include "recovery/dr_worker_gear.h"
-#include "recovery/work_command.h"
+#include "run/dr_worker_gear.h"
+#include "run/work_command.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "cli/cli_texts.h"
 #include "framework/oem_code_pages.h"
 #include "persistence/lg_keys.h"
-#include "recovery/run_volumes.h"
+#include "run/run_volumes.h"
 #include "storage/disk_io.h"
 
 namespace kova::cli {

@@ -8,9 +8,9 @@
 #include "cli/cli_source.h"
 #include "framework/engine.h"
 #include "framework/gear.h"
-#include "recovery/dr_worker_gear.h"
 #include "recovery/file_collection.h"
-#include "recovery/work_command.h"
+#include "run/dr_worker_gear.h"
+#include "run/work_command.h"
 
 namespace kova::cli {
 

@@ -7,7 +7,7 @@
 #include "flow/dr_ini.h"
 #include "flow/relay.h"
 #include "framework/gear.h"
-#include "recovery/dr_worker_gear.h"
+#include "run/dr_worker_gear.h"
 #include "storage/disk_aspect.h"
 
 namespace kova {

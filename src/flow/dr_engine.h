@@ -6,7 +6,7 @@
 #include "flow/dr_data_gear.h"
 #include "flow/dr_view_gear.h"
 #include "framework/engine.h"
-#include "recovery/dr_worker_gear.h"
+#include "run/dr_worker_gear.h"
 
 namespace kova {
 

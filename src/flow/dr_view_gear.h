@@ -6,7 +6,7 @@
 #include "flow/wizard_view.h"
 #include "framework/gear.h"
 #include "imaging/extension_icons.h"
-#include "recovery/dr_worker_gear.h"
+#include "run/dr_worker_gear.h"
 
 namespace kova {
 

@@ -4,7 +4,7 @@
 #include "output/output_work_commands.h"
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
-#include "recovery/work_command.h"
+#include "run/work_command.h"
 
 namespace kova {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "output/cluster_error_dialog.h"
-#include "recovery/dr_thread.h"
+#include "run/dr_thread.h"
 
 namespace kova {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "recovery/work_command.h"
+#include "run/work_command.h"
 
 namespace kova {
 

@@ -5,7 +5,7 @@
 
 #include "framework/aspect.h"
 #include "framework/error_data.h"
-#include "recovery/dr_thread.h"
+#include "run/dr_thread.h"
 
 namespace kova {
 

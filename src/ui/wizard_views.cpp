@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "flow/dr_engine.h"
-#include "recovery/run_data.h"
+#include "run/run_data.h"
 #include "storage/disk_io.h"
 #include "ui/action_frame.h"
 #include "ui/disk_frame.h"

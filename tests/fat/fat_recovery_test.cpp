@@ -4,7 +4,7 @@
 
 #include "fat/fat_recovery_fixture.h"
 #include "fat/fat_walk.h"
-#include "storage/faulty_device.h"
+#include "support/faulty_device.h"
 
 namespace kova {
 namespace {

@@ -7,7 +7,7 @@
 #include "fat/fat_table.h"
 #include "framework/error_data.h"
 #include "storage/disk_io.h"
-#include "storage/faulty_device.h"
+#include "support/faulty_device.h"
 
 namespace kova {
 namespace {

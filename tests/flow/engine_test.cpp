@@ -5,7 +5,7 @@
 #include "imaging/png_image.h"
 #include "imaging/skin_interface.h"
 #include "output/output_work_commands.h"
-#include "recovery/work_command.h"
+#include "run/work_command.h"
 #include "wizard_fixture.h"
 
 namespace kova {

@@ -10,7 +10,7 @@
 #include "flow/kova_engine.h"
 #include "framework/headless_loop.h"
 #include "persistence/lg_builtin.h"
-#include "storage/faulty_device.h"
+#include "support/faulty_device.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
 #include "wizard_doubles.h"

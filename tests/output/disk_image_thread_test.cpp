@@ -9,7 +9,7 @@
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
 #include "storage/disk_io.h"
-#include "storage/faulty_device.h"
+#include "support/faulty_device.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
 

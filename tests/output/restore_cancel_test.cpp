@@ -5,7 +5,7 @@
 
 #include "fat/card_fixture.h"
 #include "output/output_harness.h"
-#include "storage/faulty_device.h"
+#include "support/faulty_device.h"
 #include "support/test_files.h"
 
 // Restores from a slow card, cancelled at random moments: what was written stays whole and

@@ -13,7 +13,7 @@
 #include "recovery/file_collection.h"
 #include "storage/buf_stream.h"
 #include "storage/disk_io.h"
-#include "storage/faulty_device.h"
+#include "support/faulty_device.h"
 #include "support/flaky_stream.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"

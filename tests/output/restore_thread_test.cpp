@@ -12,7 +12,7 @@
 #include "output/restore_files.h"
 #include "persistence/lg.h"
 #include "storage/disk_io.h"
-#include "storage/faulty_device.h"
+#include "support/faulty_device.h"
 #include "support/test_files.h"
 
 namespace kova {

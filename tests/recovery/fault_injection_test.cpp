@@ -7,7 +7,7 @@
 #include "fat/fat_recovery_fixture.h"
 #include "recovery/scan_harness.h"
 #include "storage/buf_stream.h"
-#include "storage/faulty_device.h"
+#include "support/faulty_device.h"
 
 // Whole scans of a real card through a device that fails: unreadable sectors in each of the
 // card's structures, a card pulled mid-scan, very slow reads and cancels at random moments.

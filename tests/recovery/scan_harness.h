@@ -10,9 +10,9 @@
 #include "framework/aspects.h"
 #include "framework/engine.h"
 #include "framework/headless_loop.h"
-#include "recovery/dr_worker_gear.h"
 #include "recovery/recovery_aspects.h"
-#include "recovery/work_command.h"
+#include "run/dr_worker_gear.h"
+#include "run/work_command.h"
 
 namespace kova::test {
 

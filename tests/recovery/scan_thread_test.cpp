@@ -5,9 +5,9 @@
 #include "fat/card_fixture.h"
 #include "fat/fat_recovery_fixture.h"
 #include "framework/core_app.h"
-#include "recovery/deep_scan.h"
 #include "recovery/scan_harness.h"
-#include "storage/faulty_device.h"
+#include "run/deep_scan.h"
+#include "support/faulty_device.h"
 
 namespace kova {
 namespace {

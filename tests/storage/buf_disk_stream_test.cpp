@@ -6,8 +6,8 @@
 #include <chrono>
 
 #include "framework/error_data.h"
-#include "storage/faulty_device.h"
 #include "storage/safe_read.h"
+#include "support/faulty_device.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
 

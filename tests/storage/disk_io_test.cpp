@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "support/fat_images.h"
 #include "framework/error_data.h"
-#include "storage/faulty_device.h"
 #include "storage/platform_volume.h"
 #include "storage/sub_stream.h"
+#include "support/fat_images.h"
+#include "support/faulty_device.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
 

@@ -7,10 +7,10 @@
 #include <chrono>
 #include <fstream>
 
-#include "storage/faulty_device.h"
 #include "storage/platform_device.h"
 #include "storage/platform_files.h"
 #include "storage/platform_volume.h"
+#include "support/faulty_device.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
 

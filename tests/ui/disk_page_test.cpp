@@ -4,7 +4,7 @@
 #include <cerrno>
 
 #include "storage/disk_aspect.h"
-#include "storage/faulty_device.h"
+#include "support/faulty_device.h"
 #include "ui/disk_frame.h"
 #include "ui/disk_sizes.h"
 #include "ui_test_drives.h"

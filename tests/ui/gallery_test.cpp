@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "framework/aspects.h"
-#include "storage/faulty_device.h"
+#include "support/faulty_device.h"
 #include "support/test_paths.h"
 #include "ui/about_dialog.h"
 #include "ui/action_frame.h"

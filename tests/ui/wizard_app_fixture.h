@@ -12,7 +12,7 @@
 #include "app/gui/application_module.h"
 #include "fat/card_fixture.h"
 #include "flow/kova_engine.h"
-#include "storage/faulty_device.h"
+#include "support/faulty_device.h"
 #include "support/scripted_dialogs.h"
 #include "ui/wizard_views.h"
 #include "ui_test_drives.h"

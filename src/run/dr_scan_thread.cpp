@@ -1,4 +1,4 @@
-#include "recovery/dr_scan_thread.h"
+#include "run/dr_scan_thread.h"
 
 #include <exception>
 

@@ -6,7 +6,7 @@
 #include "framework/worker_gear.h"
 #include "recovery/file_collection.h"
 #include "recovery/file_types.h"
-#include "recovery/run_data.h"
+#include "run/run_data.h"
 
 namespace kova {
 

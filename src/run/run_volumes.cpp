@@ -1,4 +1,4 @@
-#include "recovery/run_volumes.h"
+#include "run/run_volumes.h"
 
 #include <exception>
 

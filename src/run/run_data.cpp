@@ -1,4 +1,4 @@
-#include "recovery/run_data.h"
+#include "run/run_data.h"
 
 #include <algorithm>
 

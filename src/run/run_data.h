@@ -3,7 +3,7 @@
 #include "recovery/blocks.h"
 #include "recovery/file_collection.h"
 #include "recovery/file_types.h"
-#include "recovery/run_volumes.h"
+#include "run/run_volumes.h"
 #include "storage/disk_io.h"
 
 namespace kova {

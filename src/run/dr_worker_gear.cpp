@@ -1,8 +1,8 @@
-#include "recovery/dr_worker_gear.h"
+#include "run/dr_worker_gear.h"
 
 #include "framework/aspects.h"
 #include "framework/engine.h"
-#include "recovery/work_command.h"
+#include "run/work_command.h"
 
 namespace kova {
 

@@ -1,4 +1,4 @@
-#include "recovery/deep_scan.h"
+#include "run/deep_scan.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "recovery/dr_thread.h"
 #include "recovery/search.h"
+#include "run/dr_thread.h"
 
 namespace kova {
 

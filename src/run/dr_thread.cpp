@@ -1,4 +1,4 @@
-#include "recovery/dr_thread.h"
+#include "run/dr_thread.h"
 
 #include <exception>
 

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "recovery/dr_scan_thread.h"
 #include "recovery/volume_recovery.h"
+#include "run/dr_scan_thread.h"
 
 namespace kova {
 

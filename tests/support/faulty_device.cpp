@@ -1,4 +1,4 @@
-#include "storage/faulty_device.h"
+#include "support/faulty_device.h"
 
 #include <cerrno>
 #include <thread>

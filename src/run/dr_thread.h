@@ -4,7 +4,7 @@
 #include <string>
 
 #include "framework/worker_thread.h"
-#include "recovery/run_data.h"
+#include "run/run_data.h"
 
 namespace kova {
 

@@ -1,6 +1,6 @@
-#include "recovery/work_command.h"
+#include "run/work_command.h"
 
-#include "recovery/deep_scan.h"
+#include "run/deep_scan.h"
 
 namespace kova {
 

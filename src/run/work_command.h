@@ -5,8 +5,8 @@
 #include <string>
 
 #include "framework/command.h"
-#include "recovery/dr_thread.h"
-#include "recovery/dr_worker_gear.h"
+#include "run/dr_thread.h"
+#include "run/dr_worker_gear.h"
 
 namespace kova {
 
