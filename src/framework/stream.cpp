@@ -12,6 +12,17 @@
 
 namespace kova {
 
+int64_t SeekTarget(int64_t offset, TXSeekOrigin origin, int64_t position, int64_t size) {
+  int64_t target = offset;
+  if (origin == TXSeekOrigin::soCurrent) target = position + offset;
+  if (origin == TXSeekOrigin::soEnd) target = size + offset;
+  return std::max<int64_t>(0, target);
+}
+
+int64_t SeekWithin(int64_t offset, TXSeekOrigin origin, int64_t position, int64_t size) {
+  return std::min(SeekTarget(offset, origin, position, size), size);
+}
+
 int64_t TXStream::GetSize() {
   int64_t position = Seek(0, TXSeekOrigin::soCurrent);
   int64_t size = Seek(0, TXSeekOrigin::soEnd);
@@ -70,18 +81,7 @@ int64_t TXMemoryStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TXMemoryStream::Seek(int64_t offset, TXSeekOrigin origin) {
-  switch (origin) {
-    case TXSeekOrigin::soBeginning:
-      position_ = offset;
-      break;
-    case TXSeekOrigin::soCurrent:
-      position_ += offset;
-      break;
-    case TXSeekOrigin::soEnd:
-      position_ = GetSize() + offset;
-      break;
-  }
-  position_ = std::max<int64_t>(0, position_);
+  position_ = SeekTarget(offset, origin, position_, GetSize());
   return position_;
 }
 
@@ -114,7 +114,7 @@ TXFileStream::TXFileStream(const std::string& fileName, TXFileMode mode) : fileN
   fd_ = ::open(fileName.c_str(), flags, 0644);
   if (fd_ < 0) {
     int error = errno;
-    int32_t code = error == ENOENT ? kErrFileNotFound
+    int32_t code = error == ENOENT                                         ? kErrFileNotFound
                    : (error == EACCES || error == EPERM || error == EROFS) ? kErrFileAccessDenied
                                                                            : kErrOsError;
     RaiseThreadError(code, error, fileName);
@@ -151,10 +151,10 @@ int64_t TXFileStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TXFileStream::Seek(int64_t offset, TXSeekOrigin origin) {
-  int whence = origin == TXSeekOrigin::soBeginning ? SEEK_SET
-               : origin == TXSeekOrigin::soCurrent ? SEEK_CUR
-                                                   : SEEK_END;
-  off_t result = ::lseek(fd_, offset, whence);
+  const int64_t position = origin == TXSeekOrigin::soCurrent ? ::lseek(fd_, 0, SEEK_CUR) : 0;
+  if (position < 0) RaiseThreadError(kErrSeek, errno, fileName_);
+  const int64_t size = origin == TXSeekOrigin::soEnd ? GetSize() : 0;
+  off_t result = ::lseek(fd_, SeekTarget(offset, origin, position, size), SEEK_SET);
   if (result < 0) RaiseThreadError(kErrSeek, errno, fileName_);
   return result;
 }

@@ -10,6 +10,13 @@ namespace kova {
 
 enum class TXSeekOrigin { soBeginning, soCurrent, soEnd };
 
+// Where a seek lands, the one rule of every stream: from the beginning at offset, from the
+// current position at position + offset, from the end at size + offset (so an offset from the end
+// is 0 or negative, and Seek(0, soEnd) answers the size). A place before the start is 0. Streams
+// that can grow may be placed past their end; the others stop at their size (SeekWithin).
+int64_t SeekTarget(int64_t offset, TXSeekOrigin origin, int64_t position, int64_t size);
+int64_t SeekWithin(int64_t offset, TXSeekOrigin origin, int64_t position, int64_t size);
+
 // A positioned sequence of bytes. Positions and sizes are signed 64-bit. Read and Write answer the
 // number of bytes moved; the *Buffer forms move all or throw EXError (44 for reads, 45 for
 // writes).

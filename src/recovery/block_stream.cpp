@@ -94,20 +94,7 @@ int64_t TXCustomBlockStream::Write(const void*, int64_t) {
 }
 
 int64_t TXCustomBlockStream::Seek(int64_t offset, TXSeekOrigin origin) {
-  int64_t size = blocks_.TotalSize();
-  int64_t target = cursor_.StreamPos();
-  switch (origin) {
-    case TXSeekOrigin::soBeginning:
-      target = offset;
-      break;
-    case TXSeekOrigin::soCurrent:
-      target += offset;
-      break;
-    case TXSeekOrigin::soEnd:
-      target = offset < 0 ? size + offset : size - offset;
-      break;
-  }
-  cursor_.MoveTo(std::clamp<int64_t>(target, 0, size));
+  cursor_.MoveTo(SeekWithin(offset, origin, cursor_.StreamPos(), blocks_.TotalSize()));
   return cursor_.StreamPos();
 }
 

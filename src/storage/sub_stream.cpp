@@ -17,19 +17,7 @@ void TXCustomSubStream::SetSize(int64_t size) {
 }
 
 int64_t TXCustomSubStream::Seek(int64_t offset, TXSeekOrigin origin) {
-  int64_t target = position_;
-  switch (origin) {
-    case TXSeekOrigin::soBeginning:
-      target = offset;
-      break;
-    case TXSeekOrigin::soCurrent:
-      target = position_ + offset;
-      break;
-    case TXSeekOrigin::soEnd:
-      target = offset < 0 ? size_ + offset : size_ - offset;
-      break;
-  }
-  position_ = std::clamp<int64_t>(target, 0, size_);
+  position_ = SeekWithin(offset, origin, position_, size_);
   return position_;
 }
 

@@ -8,6 +8,7 @@
 #include "framework/error_data.h"
 #include "storage/buf_stream.h"
 #include "storage/safe_read.h"
+#include "support/seek_rule.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
 
@@ -91,14 +92,10 @@ TEST_F(BlockStreamTest, RepositionsTheSharedMediumStreamOnEveryRead) {
   EXPECT_EQ(byte, medium_[1050]) << "seeking to the unchanged position still repositions";
 }
 
-TEST_F(BlockStreamTest, SeeksAreClamped) {
+TEST_F(BlockStreamTest, SeeksFollowTheSeekRuleOverTheExtents) {
   TXBlocks blocks = Made({{100, 10}, {300, 10}});
   TXBlockStream stream(*stream_, blocks);
-  EXPECT_EQ(stream.Seek(5, TXSeekOrigin::soEnd), 15);
-  EXPECT_EQ(stream.Seek(-5, TXSeekOrigin::soEnd), 15);
-  EXPECT_EQ(stream.Seek(3, TXSeekOrigin::soCurrent), 18);
-  EXPECT_EQ(stream.Seek(100, TXSeekOrigin::soCurrent), 20);
-  EXPECT_EQ(stream.Seek(-1, TXSeekOrigin::soBeginning), 0);
+  test::ExpectTheSeekRule(stream, 20, false);
   uint8_t byte = 0;
   EXPECT_FALSE(SafeReadByteAt(stream, 20, byte));
   ASSERT_TRUE(SafeReadByteAt(stream, 12, byte));
