@@ -1,26 +1,18 @@
 #include "ui/text_decoding.h"
 
 #include <QStringDecoder>
-#include <array>
+
+#include "framework/windows1252.h"
 
 namespace kova {
 
 namespace {
 
-// Windows-1252 from 0x80 to 0x9F; the five unassigned bytes keep their own value, as Windows
-// maps them.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 QString DecodeWindows1252(QByteArrayView bytes) {
   QString text;
   text.reserve(bytes.size());
-  for (char byte : bytes) {
-    const auto value = static_cast<unsigned char>(byte);
-    text.append(value >= 0x80 && value < 0xA0 ? QChar(kCp1252High[value - 0x80]) : QChar(value));
-  }
+  for (char byte : bytes)
+    text.append(QChar(Windows1252Char(static_cast<uint8_t>(byte))));
   return text;
 }
 
