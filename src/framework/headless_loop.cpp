@@ -1,31 +1,23 @@
 #include "framework/headless_loop.h"
 
 #include <algorithm>
-#include <vector>
-
-#include "framework/error_data.h"
 
 namespace kova {
 
 TXLoopClientId TXHeadlessLoop::AddClient(IXLoopClient& client) {
-  std::lock_guard lock(mutex_);
-  const TXLoopClientId id = nextClient_++;
-  clients_.emplace(id, Client{&client});
-  return id;
+  return clients_.Add(client);
 }
 
 void TXHeadlessLoop::RemoveClient(TXLoopClientId id) {
+  clients_.Remove(id);
   std::lock_guard lock(mutex_);
-  clients_.erase(id);
   std::erase_if(events_, [id](const Event& e) { return e.Client == id; });
 }
 
 void TXHeadlessLoop::Wake(TXLoopClientId id) {
+  if (!clients_.RequestWake(id)) return;
   {
     std::lock_guard lock(mutex_);
-    auto it = clients_.find(id);
-    if (it == clients_.end() || it->second.Pending) return;
-    it->second.Pending = true;
     events_.push_back({id, 0});
   }
   changed_.notify_all();
@@ -62,18 +54,15 @@ void TXHeadlessLoop::Quit(int exitCode) {
 }
 
 void TXHeadlessLoop::SetEventSink(IXLoopEventSink* sink) {
-  std::lock_guard lock(mutex_);
-  sink_ = sink;
+  clients_.SetEventSink(sink);
 }
 
 IXLoopEventSink* TXHeadlessLoop::EventSink() const {
-  std::lock_guard lock(mutex_);
-  return sink_;
+  return clients_.EventSink();
 }
 
 uint64_t TXHeadlessLoop::WakeUpsDelivered() const {
-  std::lock_guard lock(mutex_);
-  return wakeUpsDelivered_;
+  return clients_.WakeUpsDelivered();
 }
 
 bool TXHeadlessLoop::QuitPending() const {
@@ -88,11 +77,11 @@ int TXHeadlessLoop::Run() {
         break;
       case Step::Quit: {
         const int exitCode = TakeQuit().value_or(0);
-        NotifyQuit(exitCode);
+        clients_.AnnounceQuit(exitCode);
         return exitCode;
       }
       case Step::Nothing:
-        AnnounceIdle();
+        clients_.AnnounceIdle();
         WaitForWork(std::nullopt);
         break;
     }
@@ -115,7 +104,7 @@ bool TXHeadlessLoop::RunUntil(const std::function<bool()>& predicate,
     if (step == Step::Quit) return predicate();
     if (step == Step::Nothing) {
       if (Clock::now() >= deadline) return predicate();
-      AnnounceIdle();
+      clients_.AnnounceIdle();
       WaitForWork(deadline);
     }
   }
@@ -131,13 +120,8 @@ TXHeadlessLoop::Step TXHeadlessLoop::RunNextEvent(std::unique_lock<std::mutex>& 
   const Event event = events_.front();
   if (event.Client == 0) return Step::Quit;
   events_.pop_front();
-  auto it = clients_.find(event.Client);
-  if (it == clients_.end()) return Step::Ran;
-  it->second.Pending = false;
-  IXLoopClient* receiver = it->second.Receiver;
-  ++wakeUpsDelivered_;
   lock.unlock();
-  Guarded([receiver] { receiver->LoopWake(); });
+  clients_.DeliverWake(event.Client);
   return Step::Ran;
 }
 
@@ -149,26 +133,8 @@ bool TXHeadlessLoop::RunDueTimer(std::unique_lock<std::mutex>& lock) {
   std::function<void()> callback = std::move(it->second.Callback);
   timers_.erase(it);
   lock.unlock();
-  Guarded(callback);
+  clients_.Guarded(callback);
   return true;
-}
-
-void TXHeadlessLoop::AnnounceIdle() {
-  if (IXLoopEventSink* sink = EventSink()) Guarded([sink] { sink->LoopIdle(); });
-}
-
-void TXHeadlessLoop::Guarded(const std::function<void()>& callback) {
-  try {
-    callback();
-  } catch (const std::exception& error) {
-    if (IXLoopEventSink* sink = EventSink()) {
-      sink->LoopException(std::current_exception());
-    } else {
-      RecordException(error);
-    }
-  } catch (...) {
-    if (IXLoopEventSink* sink = EventSink()) sink->LoopException(std::current_exception());
-  }
 }
 
 void TXHeadlessLoop::WaitForWork(std::optional<Clock::time_point> deadline) {
@@ -197,24 +163,6 @@ std::optional<int> TXHeadlessLoop::TakeQuit() {
   const int exitCode = events_.front().ExitCode;
   events_.pop_front();
   return exitCode;
-}
-
-void TXHeadlessLoop::NotifyQuit(int exitCode) {
-  std::vector<TXLoopClientId> ids;
-  {
-    std::lock_guard lock(mutex_);
-    for (const auto& [id, client] : clients_)
-      ids.push_back(id);
-  }
-  for (TXLoopClientId id : ids) {
-    IXLoopClient* receiver = nullptr;
-    {
-      std::lock_guard lock(mutex_);
-      auto it = clients_.find(id);
-      if (it != clients_.end()) receiver = it->second.Receiver;
-    }
-    if (receiver) Guarded([receiver, exitCode] { receiver->LoopQuit(exitCode); });
-  }
 }
 
 TXHeadlessLoop& ProcessHeadlessLoop() {

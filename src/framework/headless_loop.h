@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "framework/event_loop.h"
+#include "framework/loop_clients.h"
 
 namespace kova {
 
@@ -49,10 +50,6 @@ class TXHeadlessLoop final : public IXEventLoop {
 
  private:
   using Clock = std::chrono::steady_clock;
-  struct Client {
-    IXLoopClient* Receiver;
-    bool Pending = false;
-  };
   // A wake-up of a client, or a quit request when Client is 0.
   struct Event {
     TXLoopClientId Client = 0;
@@ -68,23 +65,17 @@ class TXHeadlessLoop final : public IXEventLoop {
   Step RunOne();
   Step RunNextEvent(std::unique_lock<std::mutex>& lock);
   bool RunDueTimer(std::unique_lock<std::mutex>& lock);
-  void Guarded(const std::function<void()>& callback);
-  void AnnounceIdle();
   // Waits until an event arrives, a timer falls due or the deadline passes.
   void WaitForWork(std::optional<Clock::time_point> deadline);
   std::optional<int> TakeQuit();
-  void NotifyQuit(int exitCode);
 
+  TXLoopClients clients_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  std::map<TXLoopClientId, Client> clients_;
   std::deque<Event> events_;
   std::map<TXTimerId, Timer> timers_;
   std::set<std::pair<Clock::time_point, TXTimerId>> dueOrder_;
-  TXLoopClientId nextClient_ = 1;
   TXTimerId nextTimer_ = 1;
-  uint64_t wakeUpsDelivered_ = 0;
-  IXLoopEventSink* sink_ = nullptr;
 };
 
 // The process's headless loop (the default loop unless another is installed).

@@ -8,26 +8,17 @@
 #include <QWindow>
 #include <algorithm>
 #include <chrono>
-#include <vector>
 
-#include "framework/error_data.h"
 #include "ui/qt_event_loop_objects.h"
 
 namespace kova {
-
-bool TXQtLoopReceiver::event(QEvent* event) {
-  if (event->type() != kWakeEventType) return QObject::event(event);
-  loop_.DeliverWake(id_);
-  return true;
-}
 
 void TXQtLoopHost::WatchApplication() {
   if (watching_ || !QCoreApplication::instance()) return;
   watching_ = true;
   if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread())) {
-    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-      if (IXLoopEventSink* sink = loop_.EventSink()) loop_.Guarded([sink] { sink->LoopIdle(); });
-    });
+    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+            [this] { loop_.clients_.AnnounceIdle(); });
   }
   if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
     active_ = QGuiApplication::applicationState() == Qt::ApplicationActive;
@@ -42,7 +33,7 @@ void TXQtLoopHost::ApplicationStateChanged(Qt::ApplicationState state) {
   if (active == active_) return;
   active_ = active;
   if (IXLoopEventSink* sink = loop_.EventSink())
-    loop_.Guarded([sink, active] { sink->LoopActivation(active); });
+    loop_.clients_.Guarded([sink, active] { sink->LoopActivation(active); });
 }
 
 bool TXQtLoopHost::eventFilter(QObject* watched, QEvent* event) {
@@ -52,7 +43,7 @@ bool TXQtLoopHost::eventFilter(QObject* watched, QEvent* event) {
       if (minimized != minimized_) {
         minimized_ = minimized;
         if (IXLoopEventSink* sink = loop_.EventSink())
-          loop_.Guarded([sink, minimized] { sink->LoopMinimized(minimized); });
+          loop_.clients_.Guarded([sink, minimized] { sink->LoopMinimized(minimized); });
       }
     }
   }
@@ -60,6 +51,10 @@ bool TXQtLoopHost::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool TXQtLoopHost::event(QEvent* event) {
+  if (event->type() == kWakeEventType) {
+    loop_.clients_.DeliverWake(static_cast<TXWakeEvent*>(event)->Client);
+    return true;
+  }
   if (event->type() == kTimerStartEventType) {
     auto* start = static_cast<TXTimerStartEvent*>(event);
     loop_.StartQtTimer(start->Id, start->DelayMs);
@@ -79,61 +74,19 @@ void TXQtLoopHost::timerEvent(QTimerEvent* event) {
 
 TXQtEventLoop::TXQtEventLoop() : host_(std::make_unique<TXQtLoopHost>(*this)) {}
 
-TXQtEventLoop::~TXQtEventLoop() {
-  std::lock_guard lock(mutex_);
-  for (auto& [id, client] : clients_)
-    delete client.Object;
-  clients_.clear();
-}
+TXQtEventLoop::~TXQtEventLoop() = default;
 
 TXLoopClientId TXQtEventLoop::AddClient(IXLoopClient& client) {
-  std::lock_guard lock(mutex_);
-  const TXLoopClientId id = nextClient_++;
-  clients_.emplace(id, Client{&client, new TXQtLoopReceiver(*this, id)});
-  return id;
+  return clients_.Add(client);
 }
 
+// Wake-ups already posted for the client find it gone and do nothing.
 void TXQtEventLoop::RemoveClient(TXLoopClientId id) {
-  TXQtLoopReceiver* receiver = nullptr;
-  {
-    std::lock_guard lock(mutex_);
-    auto it = clients_.find(id);
-    if (it == clients_.end()) return;
-    receiver = it->second.Object;
-    clients_.erase(it);
-  }
-  // A client may go while its own wake-up runs: the receiver is then still inside its event
-  // handler and is deleted once the loop comes back to it.
-  if (QCoreApplication::instance()) {
-    QCoreApplication::removePostedEvents(receiver, kWakeEventType);
-    receiver->deleteLater();
-  } else {
-    delete receiver;
-  }
+  clients_.Remove(id);
 }
 
 void TXQtEventLoop::Wake(TXLoopClientId id) {
-  std::lock_guard lock(mutex_);
-  auto it = clients_.find(id);
-  if (it == clients_.end() || it->second.Pending) return;
-  it->second.Pending = true;
-  QCoreApplication::postEvent(it->second.Object, new QEvent(kWakeEventType));
-}
-
-void TXQtEventLoop::DeliverWake(TXLoopClientId id) {
-  IXLoopClient* receiver = nullptr;
-  {
-    std::lock_guard lock(mutex_);
-    auto it = clients_.find(id);
-    if (it == clients_.end()) return;
-    // Further copies are taken out before the flag drops, so that a request made from now on
-    // posts a new event that nothing removes.
-    QCoreApplication::removePostedEvents(it->second.Object, kWakeEventType);
-    it->second.Pending = false;
-    receiver = it->second.Receiver;
-    ++wakeUpsDelivered_;
-  }
-  Guarded([receiver] { receiver->LoopWake(); });
+  if (clients_.RequestWake(id)) QCoreApplication::postEvent(host_.get(), new TXWakeEvent(id));
 }
 
 TXTimerId TXQtEventLoop::StartTimer(uint32_t delayMs, std::function<void()> callback) {
@@ -169,7 +122,7 @@ void TXQtEventLoop::FireQtTimer(int qtTimer) {
     callback = std::move(it->second.Callback);
     timers_.erase(it);
   }
-  Guarded(callback);
+  clients_.Guarded(callback);
 }
 
 bool TXQtEventLoop::CancelTimer(TXTimerId id) {
@@ -191,54 +144,21 @@ void TXQtEventLoop::Quit(int exitCode) {
 }
 
 void TXQtEventLoop::DeliverQuit(int exitCode) {
-  std::vector<TXLoopClientId> ids;
-  {
-    std::lock_guard lock(mutex_);
-    for (const auto& [id, client] : clients_)
-      ids.push_back(id);
-  }
-  for (TXLoopClientId id : ids) {
-    IXLoopClient* receiver = nullptr;
-    {
-      std::lock_guard lock(mutex_);
-      auto it = clients_.find(id);
-      if (it != clients_.end()) receiver = it->second.Receiver;
-    }
-    if (receiver) Guarded([receiver, exitCode] { receiver->LoopQuit(exitCode); });
-  }
+  clients_.AnnounceQuit(exitCode);
   QCoreApplication::exit(exitCode);
 }
 
 void TXQtEventLoop::SetEventSink(IXLoopEventSink* sink) {
-  {
-    std::lock_guard lock(mutex_);
-    sink_ = sink;
-  }
+  clients_.SetEventSink(sink);
   if (sink) host_->WatchApplication();
 }
 
 IXLoopEventSink* TXQtEventLoop::EventSink() const {
-  std::lock_guard lock(mutex_);
-  return sink_;
+  return clients_.EventSink();
 }
 
 uint64_t TXQtEventLoop::WakeUpsDelivered() const {
-  std::lock_guard lock(mutex_);
-  return wakeUpsDelivered_;
-}
-
-void TXQtEventLoop::Guarded(const std::function<void()>& callback) {
-  try {
-    callback();
-  } catch (const std::exception& error) {
-    if (IXLoopEventSink* sink = EventSink()) {
-      sink->LoopException(std::current_exception());
-    } else {
-      RecordException(error);
-    }
-  } catch (...) {
-    if (IXLoopEventSink* sink = EventSink()) sink->LoopException(std::current_exception());
-  }
+  return clients_.WakeUpsDelivered();
 }
 
 TXQtEventLoop& InstallQtEventLoop() {

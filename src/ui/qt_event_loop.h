@@ -7,22 +7,18 @@
 #include <mutex>
 
 #include "framework/event_loop.h"
-
-class QObject;
+#include "framework/loop_clients.h"
 
 namespace kova {
 
 class TXQtLoopHost;
-class TXQtLoopReceiver;
 
-// The engines' wake-up on Qt's event loop. Every client (an engine's hidden window) gets a
-// receiver object on the loop's thread; a wake request posts one event to it, and requests made
-// while one is pending join it (the receiver also takes any further posted copies out of Qt's
-// queue before it calls the client). Qt delivers posted events in posting order, so wake-ups,
-// timers' starts and quit requests keep the order in which they were made. Timers are Qt timers
-// of the loop's thread; a quit request tells every client, then ends the loop with
-// QCoreApplication::exit. Create it on the thread that runs Qt's event loop, after the
-// application object.
+// The engines' wake-up on Qt's event loop. A wake request posts one event naming the client
+// (an engine's hidden window) to the loop's host object; requests made while one is pending join
+// it. Qt delivers posted events in posting order, so wake-ups, timers' starts and quit requests
+// keep the order in which they were made. Timers are Qt timers of the loop's thread; a quit
+// request tells every client, then ends the loop with QCoreApplication::exit. Create it on the
+// thread that runs Qt's event loop, after the application object.
 class TXQtEventLoop final : public IXEventLoop {
  public:
   TXQtEventLoop();
@@ -44,31 +40,20 @@ class TXQtEventLoop final : public IXEventLoop {
 
  private:
   friend class TXQtLoopHost;
-  friend class TXQtLoopReceiver;
 
-  struct Client {
-    IXLoopClient* Receiver;
-    TXQtLoopReceiver* Object;
-    bool Pending = false;
-  };
   struct Timer {
     std::function<void()> Callback;
     int QtTimer = 0;  // 0 until the loop's thread has started it
   };
 
-  void DeliverWake(TXLoopClientId id);
   void StartQtTimer(TXTimerId id, uint32_t delayMs);
   void FireQtTimer(int qtTimer);
   void DeliverQuit(int exitCode);
-  void Guarded(const std::function<void()>& callback);
 
+  TXLoopClients clients_;
   mutable std::mutex mutex_;
-  std::map<TXLoopClientId, Client> clients_;
   std::map<TXTimerId, Timer> timers_;
-  TXLoopClientId nextClient_ = 1;
   TXTimerId nextTimer_ = 1;
-  uint64_t wakeUpsDelivered_ = 0;
-  IXLoopEventSink* sink_ = nullptr;
   std::unique_ptr<TXQtLoopHost> host_;
 };
 

@@ -15,6 +15,13 @@ inline const QEvent::Type kWakeEventType = static_cast<QEvent::Type>(QEvent::Use
 inline const QEvent::Type kTimerStartEventType = static_cast<QEvent::Type>(QEvent::User + 201);
 inline const QEvent::Type kQuitEventType = static_cast<QEvent::Type>(QEvent::User + 202);
 
+// Asks the loop's thread to call a client.
+class TXWakeEvent : public QEvent {
+ public:
+  explicit TXWakeEvent(TXLoopClientId client) : QEvent(kWakeEventType), Client(client) {}
+  TXLoopClientId Client;
+};
+
 // Asks the loop's thread to start a timer.
 class TXTimerStartEvent : public QEvent {
  public:
@@ -30,19 +37,8 @@ class TXQuitEvent : public QEvent {
   int ExitCode;
 };
 
-// The receiver of one client's wake-up events.
-class TXQtLoopReceiver : public QObject {
- public:
-  TXQtLoopReceiver(TXQtEventLoop& loop, TXLoopClientId id) : loop_(loop), id_(id) {}
-  bool event(QEvent* event) override;
-
- private:
-  TXQtEventLoop& loop_;
-  TXLoopClientId id_;
-};
-
-// Starts and fires the timers, carries quit requests, and turns the application's idle turns,
-// activation and minimisation into the loop's events.
+// Delivers the wake-ups, starts and fires the timers, carries quit requests, and turns the
+// application's idle turns, activation and minimisation into the loop's events.
 class TXQtLoopHost : public QObject {
  public:
   explicit TXQtLoopHost(TXQtEventLoop& loop) : loop_(loop) {}
