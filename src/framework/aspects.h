@@ -17,7 +17,6 @@ class TXAssembleAspect : public TXObjectStateAspect {};
 class TXDestroyingAspect : public TXObjectStateAspect {};
 
 // --- application
-class TXAppTerminateAspect : public TXCustomAspect {};
 class TXAppTerminatedAspect : public TXCustomAspect {};
 class TXAppCustomActivateAspect : public TXCustomAspect {
  public:
@@ -29,8 +28,6 @@ class TXAppOpenAspect : public TXCustomAspect {
   explicit TXAppOpenAspect(int32_t value) : Value(value) {}
   int32_t Value;
 };
-class TXSystemAspect : public TXCustomAspect {};
-class TXSystemTimeChangedAspect : public TXSystemAspect {};
 
 // --- actions of the user. Codes: -21 close, -22 move, -23 size, -24 maximise, -25 minimise,
 // -30 cancel, -31 previous, -32 next, -100 help, -200 about, -210 updates, -220 support page.
@@ -92,12 +89,8 @@ class TXActionAboutAspect : public TXActionAspect {
 
 // --- changes of objects and controls
 class TXChangedAspect : public TXCustomAspect {};
-class TXSizeChangedAspect : public TXChangedAspect {};
-class TXMovingAspect : public TXChangedAspect {};
-class TXMovedAspect : public TXChangedAspect {};
 class TXShownAspect : public TXChangedAspect {};
 class TXHiddenAspect : public TXChangedAspect {};
-class TXFocusChangedAspect : public TXChangedAspect {};
 
 // --- end of operations
 class TXCustomOperationTerminatedAspect : public TXCustomAspect {
@@ -199,9 +192,5 @@ class TXDialogInitFolderAspect : public TXCustomAspect {
   explicit TXDialogInitFolderAspect(std::string folder) : Folder(std::move(folder)) {}
   std::string Folder;
 };
-
-// --- skin
-class TXSkinAspect : public TXCustomAspect {};
-class TXSkinChangedAspect : public TXSkinAspect {};
 
 }  // namespace kova
