@@ -1,44 +1,17 @@
 #include "framework/error_data.h"
 
-#include <memory>
-#include <mutex>
-#include <thread>
-#include <unordered_map>
-
 namespace kova {
 
 namespace {
 
-class ErrorTable {
- public:
-  static ErrorTable& Instance() {
-    static ErrorTable table;
-    return table;
-  }
+// A thread's record ends with the thread. Destructors that run after it at the thread's end (or
+// the process's) still get a record: one of their own, left to the operating system.
+thread_local bool recordEnded = false;
 
-  TXErrorData* RecordOf(std::thread::id thread) {
-    std::lock_guard lock(mutex_);
-    auto& record = records_[thread];
-    if (!record) record = std::make_unique<TXErrorData>();
-    return record.get();
-  }
-
-  void Forget(std::thread::id thread) {
-    std::lock_guard lock(mutex_);
-    records_.erase(thread);
-  }
-
-  size_t Count() {
-    std::lock_guard lock(mutex_);
-    return records_.size();
-  }
-
- private:
-  std::mutex mutex_;
-  std::unordered_map<std::thread::id, std::unique_ptr<TXErrorData>> records_;
+struct ThreadRecord {
+  TXErrorData Data;
+  ~ThreadRecord() { recordEnded = true; }
 };
-
-thread_local TXErrorData* currentRecord = nullptr;
 
 }  // namespace
 
@@ -65,11 +38,15 @@ bool TXErrorData::RaisesCode(int32_t code) const {
 EXError::EXError(int32_t code) : std::runtime_error(std::to_string(code)), code_(code) {}
 
 TXErrorData& ThreadError() {
-  if (!currentRecord) currentRecord = ErrorTable::Instance().RecordOf(std::this_thread::get_id());
-  return *currentRecord;
+  thread_local ThreadRecord record;
+  if (!recordEnded) return record.Data;
+  thread_local TXErrorData* lateRecord = new TXErrorData;
+  return *lateRecord;
 }
 
-void ClearThreadError() { ThreadError().Clear(); }
+void ClearThreadError() {
+  ThreadError().Clear();
+}
 
 void SetThreadError(int32_t code, int32_t osError, std::string text) {
   TXErrorData& record = ThreadError();
@@ -99,12 +76,5 @@ void RecordException(const std::exception& error) {
   }
   ThreadError().Text = error.what();
 }
-
-void ForgetThreadError() {
-  ErrorTable::Instance().Forget(std::this_thread::get_id());
-  currentRecord = nullptr;
-}
-
-size_t ThreadErrorRecordCount() { return ErrorTable::Instance().Count(); }
 
 }  // namespace kova

@@ -65,7 +65,8 @@ class EXError : public std::runtime_error {
   int32_t code_;
 };
 
-// The calling thread's record in the process-wide table of per-thread error records.
+// The calling thread's error record. Every thread has its own, empty when the thread starts and
+// gone when it ends.
 TXErrorData& ThreadError();
 
 // Clears the calling thread's code, OS error and text.
@@ -86,11 +87,5 @@ void CheckErrorPolicy();
 // Records an exception as the thread's last error: an EXError keeps (or sets) its code; any other
 // exception leaves the code as it is and records its message as the text.
 void RecordException(const std::exception& error);
-
-// Removes the calling thread's record from the table (at the end of a thread's life).
-void ForgetThreadError();
-
-// The number of records in the table (threads that have one and have not forgotten it).
-size_t ThreadErrorRecordCount();
 
 }  // namespace kova

@@ -2,7 +2,6 @@
 
 #include "framework/core_app.h"
 #include "framework/empty_progress.h"
-#include "framework/error_data.h"
 #include "framework/service_manager.h"
 #include "framework/vel_app.h"
 #include "framework/vel_params.h"
@@ -14,9 +13,6 @@ namespace {
 
 // Members are created in declaration order and destroyed in reverse.
 struct FrameworkObjects {
-  struct ErrorTableFirst {
-    ErrorTableFirst() { ThreadErrorRecordCount(); }
-  } errorTable;
   TXVelVersion version;
   TXVelCoreApp coreApp;
   TXServiceManager frameworkServices{"Framework"};

@@ -65,7 +65,6 @@ bool TXCustomWorkerThread::Synchronize(const std::function<void()>& procedure) {
 
 void TXCustomWorkerThread::Body() {
   RunExecute();
-  ForgetThreadError();
   AnnounceEnd();
 }
 

@@ -138,7 +138,6 @@ void TXSimpleNetFilerThread::Execute() {
   const TXErrorData outcome = ThreadError();
   resultCode_ = outcome.Code;
   HandOver([this, outcome] { Complete(outcome.Code, outcome.Text); });
-  ForgetThreadError();
 }
 
 void TXSimpleNetFilerThread::RunPhases() {

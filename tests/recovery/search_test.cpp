@@ -375,7 +375,6 @@ TEST_F(SearchTest, CancellingFromAnotherThreadStopsALongSearchPromptly) {
     } catch (const std::exception&) {
       result = -2;
     }
-    ForgetThreadError();
   });
   while (!started)
     std::this_thread::yield();
