@@ -1,7 +1,7 @@
 #pragma once
 
-#include <typeindex>
 #include <type_traits>
+#include <typeindex>
 #include <typeinfo>
 
 #include "framework/managed_object.h"
@@ -30,16 +30,18 @@ template <class A>
 const TXAspectClass& AspectClassOf() {
   static_assert(std::is_base_of_v<TXCustomAspect, A>, "observers register for aspect classes");
   static const TXAspectClass aspectClass{typeid(A), [](const TXCustomAspect& aspect) {
-                                            if constexpr (std::is_same_v<A, TXCustomAspect>) {
-                                              return true;
-                                            } else {
-                                              return dynamic_cast<const A*>(&aspect) != nullptr;
-                                            }
-                                          }};
+                                           if constexpr (std::is_same_v<A, TXCustomAspect>) {
+                                             return true;
+                                           } else {
+                                             return dynamic_cast<const A*>(&aspect) != nullptr;
+                                           }
+                                         }};
   return aspectClass;
 }
 
 // Registering for the root aspect class means every aspect.
-inline const TXAspectClass& EveryAspect() { return AspectClassOf<TXCustomAspect>(); }
+inline const TXAspectClass& EveryAspect() {
+  return AspectClassOf<TXCustomAspect>();
+}
 
 }  // namespace kova

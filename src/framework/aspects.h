@@ -56,7 +56,8 @@ class TXActionAspect : public TXCustomAspect {
 // Asked before an action is carried out; an observer may refuse it by setting Denied.
 class TXRequestActionAspect : public TXCustomAspect {
  public:
-  explicit TXRequestActionAspect(int32_t action, int32_t value = 0) : Action(action), Value(value) {}
+  explicit TXRequestActionAspect(int32_t action, int32_t value = 0)
+      : Action(action), Value(value) {}
   int32_t Action;
   int32_t Value;
   bool Denied = false;

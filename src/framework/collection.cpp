@@ -93,7 +93,8 @@ bool TXCollection::Assign(const TXPersistent& source) {
 }
 
 void TXCollection::Renumber(size_t from) {
-  for (size_t i = from; i < items_.size(); ++i) items_[i]->index_ = static_cast<int32_t>(i);
+  for (size_t i = from; i < items_.size(); ++i)
+    items_[i]->index_ = static_cast<int32_t>(i);
 }
 
 }  // namespace kova

@@ -49,7 +49,9 @@ class TXCollection : public TXPersistent {
 
   const TXClassInfo& ItemClass() const { return *itemClass_; }
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
-  TXCollectionItem* Item(int32_t index) const { return items_.at(static_cast<size_t>(index)).get(); }
+  TXCollectionItem* Item(int32_t index) const {
+    return items_.at(static_cast<size_t>(index)).get();
+  }
 
   // Appends a new default item and answers it.
   TXCollectionItem* Add();
@@ -58,7 +60,9 @@ class TXCollection : public TXPersistent {
   void Delete(int32_t index);
   void Clear() override;
   void Move(int32_t from, int32_t to);
-  int32_t IndexOf(const TXCollectionItem* item) const { return item && item->collection_ == this ? item->index_ : -1; }
+  int32_t IndexOf(const TXCollectionItem* item) const {
+    return item && item->collection_ == this ? item->index_ : -1;
+  }
   // Reorders the items by a strict weak ordering.
   void Sort(const std::function<bool(const TXCollectionItem&, const TXCollectionItem&)>& less);
   // The first item whose display name equals the name, ignoring case.

@@ -10,25 +10,25 @@ namespace kova {
 
 // Error codes of the outcome records. 0 is success and 1 a cancellation; the rest are failures.
 enum TXErrorCode : int32_t {
-  kErrNothingNew = -1,       // a server script answered that nothing is new
+  kErrNothingNew = -1,  // a server script answered that nothing is new
   kErrNone = 0,
   kErrCancelled = 1,
-  kErrOsError = 4,           // another operating-system error (the OS error is kept)
-  kErrAccessDenied = 10,     // a device could not be opened for lack of permission
-  kErrNotReady = 11,         // a device is missing, not ready or gone
-  kErrSectorNotFound = 12,   // a sector of the medium could not be found
-  kErrSeek = 13,             // positioning on a device failed
-  kErrFinishReading = 14,    // the user chose to stop copying a damaged card
-  kErrNetFile = 30,          // a downloaded file could not be fetched or written
+  kErrOsError = 4,          // another operating-system error (the OS error is kept)
+  kErrAccessDenied = 10,    // a device could not be opened for lack of permission
+  kErrNotReady = 11,        // a device is missing, not ready or gone
+  kErrSectorNotFound = 12,  // a sector of the medium could not be found
+  kErrSeek = 13,            // positioning on a device failed
+  kErrFinishReading = 14,   // the user chose to stop copying a damaged card
+  kErrNetFile = 30,         // a downloaded file could not be fetched or written
   kErrFileNotFound = 31,
   kErrFileAccessDenied = 33,
-  kErrEndOfStream = 39,      // a read at or past the end of a stream
-  kErrCheck = 41,            // a tag, checksum or data check failed
-  kErrVersion = 42,          // a container is not open as needed or has another version
-  kErrRead = 44,             // a read failed
-  kErrWrite = 45,            // a write failed
-  kErrIndexWalk = 46,        // walking a container's index failed
-  kErrNoEndRecord = 47,      // a container's index ended without its end record
+  kErrEndOfStream = 39,  // a read at or past the end of a stream
+  kErrCheck = 41,        // a tag, checksum or data check failed
+  kErrVersion = 42,      // a container is not open as needed or has another version
+  kErrRead = 44,         // a read failed
+  kErrWrite = 45,        // a write failed
+  kErrIndexWalk = 46,    // walking a container's index failed
+  kErrNoEndRecord = 47,  // a container's index ended without its end record
   kErrNetGeneral = 1000,
   kErrNetRefused = 1003,
 };

@@ -16,7 +16,10 @@ class AXNotification : public TXManagedObject {
  public:
   AXNotification(TXRefMode mode, std::unique_ptr<TXCustomAspect> aspect, TXObject* sender,
                  std::string name)
-      : TXManagedObject(mode), name_(std::move(name)), sender_(sender), aspect_(std::move(aspect)) {}
+      : TXManagedObject(mode),
+        name_(std::move(name)),
+        sender_(sender),
+        aspect_(std::move(aspect)) {}
 
   const std::string& GetName() const { return name_; }
   TXObject* GetSender() const { return sender_; }

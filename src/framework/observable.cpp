@@ -7,7 +7,9 @@ namespace kova {
 
 namespace {
 
-const TXAspectClass* DeletedClass() { return &AspectClassOf<TXDeletedObserverAspect>(); }
+const TXAspectClass* DeletedClass() {
+  return &AspectClassOf<TXDeletedObserverAspect>();
+}
 
 bool Matches(const TXObserverData& entry, const AXNotification& notification) {
   const TXCustomAspect* aspect = notification.GetAspect();
@@ -35,7 +37,8 @@ void TXObservable::NotifyKeepersGone(TXObject* component) {
       it->Keeper = nullptr;
     }
   }
-  for (TXObserverKeeper* keeper : keepers) keeper->ObservableGone(component);
+  for (TXObserverKeeper* keeper : keepers)
+    keeper->ObservableGone(component);
 }
 
 void TXObservable::AddObserver(const TXAspectClass& aspectClass, TXHandler handler,
@@ -77,7 +80,9 @@ void TXObservable::Remove(Match match) {
 }
 
 void TXObservable::RemoveObserver(const TXAspectClass& aspectClass, const TXHandler& handler) {
-  Remove([&](const TXObserverData& e) { return e.AspectClass == &aspectClass && e.Handler == handler; });
+  Remove([&](const TXObserverData& e) {
+    return e.AspectClass == &aspectClass && e.Handler == handler;
+  });
 }
 
 void TXObservable::RemoveHandler(const TXHandler& handler) {

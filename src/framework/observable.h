@@ -124,7 +124,9 @@ class TXContainedObservable : public TXObservable {
 class TXObserverKeeper final : public TXManagedObject {
  public:
   TXObserverKeeper(TXObservable* observable, TXObservableGoneCallback onGone)
-      : TXManagedObject(TXRefMode::rmInterlocked), observable_(observable), onGone_(std::move(onGone)) {}
+      : TXManagedObject(TXRefMode::rmInterlocked),
+        observable_(observable),
+        onGone_(std::move(onGone)) {}
   ~TXObserverKeeper() override;
 
   TXObservable* Observable() const { return observable_; }

@@ -115,7 +115,9 @@ const TXPropInfo* TXClassInfo::FindProperty(std::string_view name) const {
   return nullptr;
 }
 
-const TXClassInfo* FindClassInfo(std::string_view name) { return ClassRegistry::Instance().Find(name); }
+const TXClassInfo* FindClassInfo(std::string_view name) {
+  return ClassRegistry::Instance().Find(name);
+}
 
 const TXClassInfo& RegisterClassInfo(std::string name, const TXClassInfo* parent,
                                      TXClassInfo::Factory factory,
@@ -230,7 +232,8 @@ TXPersistent* GetPropObject(TXPersistent& object, std::string_view name) {
 
 std::string FormatFloatText(double value) {
   char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::general, 15);
+  auto result =
+      std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::general, 15);
   return std::string(buffer, result.ptr);
 }
 

@@ -133,39 +133,41 @@ std::string FormatFloatText(double value);
 std::optional<double> ParseFloatText(std::string_view text);
 
 // Declares the published description inside a persistent class.
-#define KOVA_PERSISTENT(Class)                                              \
- public:                                                                    \
-  static const ::kova::TXClassInfo& StaticClassInfo();                      \
-  const ::kova::TXClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+#define KOVA_PERSISTENT(Class)                            \
+ public:                                                  \
+  static const ::kova::TXClassInfo& StaticClassInfo();    \
+  const ::kova::TXClassInfo& ClassInfo() const override { \
+    return StaticClassInfo();                             \
+  }
 
 // Builds a class description from member pointers and accessors, for example:
 //   const TXClassInfo& TXFoo::StaticClassInfo() {
-//     static const TXClassInfo& info = TXClassBuilder<TXFoo>("TXFoo", TXPersistent::StaticClassInfo())
+//     static const TXClassInfo& info = TXClassBuilder<TXFoo>("TXFoo",
+//     TXPersistent::StaticClassInfo())
 //         .Property("Name", &TXFoo::name_).Property("Count", &TXFoo::count_).Default(0).Build();
 //     return info;
 //   }
 template <class T>
 class TXClassBuilder {
  public:
-  TXClassBuilder(std::string name, const TXClassInfo& parent) : name_(std::move(name)), parent_(&parent) {}
+  TXClassBuilder(std::string name, const TXClassInfo& parent)
+      : name_(std::move(name)), parent_(&parent) {}
 
   // Members and accessors may belong to T or to a base class of T.
   // A data member; the kind follows its type (bool, integers, double, std::string, lines).
   template <class V, class C>
-    requires std::is_base_of_v<C, T>
-  TXClassBuilder& Property(std::string name, V C::*member);
+  requires std::is_base_of_v<C, T> TXClassBuilder& Property(std::string name, V C::*member);
   // A getter and a setter; the kind follows the getter's type.
   template <class V, class A, class CG, class CS>
-    requires std::is_base_of_v<CG, T> && std::is_base_of_v<CS, T>
-  TXClassBuilder& Property(std::string name, V (CG::*getter)() const, void (CS::*setter)(A));
+  requires std::is_base_of_v<CG, T> && std::is_base_of_v<CS, T> TXClassBuilder& Property(
+      std::string name, V (CG::*getter)() const, void (CS::*setter)(A));
   // An enumeration data member with its identifiers in value order.
   template <class E, class C>
-    requires std::is_base_of_v<C, T>
-  TXClassBuilder& Enum(std::string name, E C::*member, std::vector<std::string> identifiers);
+  requires std::is_base_of_v<C, T> TXClassBuilder& Enum(std::string name, E C::*member,
+                                                        std::vector<std::string> identifiers);
   // A date-time data member (days since 1899-12-30).
   template <class C>
-    requires std::is_base_of_v<C, T>
-  TXClassBuilder& DateTime(std::string name, double C::*member);
+  requires std::is_base_of_v<C, T> TXClassBuilder& DateTime(std::string name, double C::*member);
   // A nested object reached through an accessor.
   template <class U>
   TXClassBuilder& Object(std::string name, U* (T::*getter)());
@@ -234,15 +236,17 @@ TXClassBuilder<T>& TXClassBuilder<T>::Typed(std::string name, Get get, Set set) 
     info.SetString = [set](TXPersistent& o, const std::string& v) { set(Self(o), v); };
   } else {
     info.GetStrings = [get](const TXPersistent& o) { return get(Self(o)); };
-    info.SetStrings = [set](TXPersistent& o, const std::vector<std::string>& v) { set(Self(o), v); };
+    info.SetStrings = [set](TXPersistent& o, const std::vector<std::string>& v) {
+      set(Self(o), v);
+    };
   }
   return Add(std::move(info));
 }
 
 template <class T>
 template <class V, class C>
-  requires std::is_base_of_v<C, T>
-TXClassBuilder<T>& TXClassBuilder<T>::Property(std::string name, V C::*member) {
+requires std::is_base_of_v<C, T> TXClassBuilder<T>
+&TXClassBuilder<T>::Property(std::string name, V C::*member) {
   return Typed<V>(
       std::move(name), [member](const T& t) { return t.*member; },
       [member](T& t, const V& v) { t.*member = v; });
@@ -250,9 +254,8 @@ TXClassBuilder<T>& TXClassBuilder<T>::Property(std::string name, V C::*member) {
 
 template <class T>
 template <class V, class A, class CG, class CS>
-  requires std::is_base_of_v<CG, T> && std::is_base_of_v<CS, T>
-TXClassBuilder<T>& TXClassBuilder<T>::Property(std::string name, V (CG::*getter)() const,
-                                               void (CS::*setter)(A)) {
+requires std::is_base_of_v<CG, T> && std::is_base_of_v<CS, T> TXClassBuilder<T>
+&TXClassBuilder<T>::Property(std::string name, V (CG::*getter)() const, void (CS::*setter)(A)) {
   return Typed<std::decay_t<V>>(
       std::move(name), [getter](const T& t) { return (t.*getter)(); },
       [setter](T& t, const std::decay_t<V>& v) { (t.*setter)(v); });
@@ -260,22 +263,23 @@ TXClassBuilder<T>& TXClassBuilder<T>::Property(std::string name, V (CG::*getter)
 
 template <class T>
 template <class E, class C>
-  requires std::is_base_of_v<C, T>
-TXClassBuilder<T>& TXClassBuilder<T>::Enum(std::string name, E C::*member,
-                                           std::vector<std::string> identifiers) {
+requires std::is_base_of_v<C, T> TXClassBuilder<T>
+&TXClassBuilder<T>::Enum(std::string name, E C::*member, std::vector<std::string> identifiers) {
   TXPropInfo info;
   info.Name = std::move(name);
   info.Kind = TXPropKind::Enum;
   info.Identifiers = std::move(identifiers);
-  info.GetOrdinal = [member](const TXPersistent& o) { return static_cast<int64_t>(Self(o).*member); };
+  info.GetOrdinal = [member](const TXPersistent& o) {
+    return static_cast<int64_t>(Self(o).*member);
+  };
   info.SetOrdinal = [member](TXPersistent& o, int64_t v) { Self(o).*member = static_cast<E>(v); };
   return Add(std::move(info));
 }
 
 template <class T>
 template <class C>
-  requires std::is_base_of_v<C, T>
-TXClassBuilder<T>& TXClassBuilder<T>::DateTime(std::string name, double C::*member) {
+requires std::is_base_of_v<C, T> TXClassBuilder<T>
+&TXClassBuilder<T>::DateTime(std::string name, double C::*member) {
   Property(std::move(name), member);
   properties_.back().IsDateTime = true;
   return *this;

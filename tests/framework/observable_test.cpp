@@ -26,7 +26,8 @@ class Recorder : public TXObject {
 
 template <class A>
 void DispatchNamed(TXObservable& observable, const std::string& name) {
-  auto notification = MakeRef<TXNotification<A>>(TXRefMode::rmPlain, std::make_unique<A>(), nullptr, name);
+  auto notification =
+      MakeRef<TXNotification<A>>(TXRefMode::rmPlain, std::make_unique<A>(), nullptr, name);
   observable.Dispatch(*notification);
 }
 
@@ -80,7 +81,8 @@ TEST(ObservableTest, RemovalDuringDispatchSkipsRemovedEntriesAndPurgesAfterwards
     observable.RemoveHandler(TXHandler(&observable, "remover", nullptr));
   }));
   observable.AddObserver<BaseAspect>(&later, &Recorder::OnFirst);
-  observable.AddObserver(TXHandler(&observable, "tail", [&](AXNotification&) { calls.push_back("tail"); }));
+  observable.AddObserver(
+      TXHandler(&observable, "tail", [&](AXNotification&) { calls.push_back("tail"); }));
 
   DispatchAspect<BaseAspect>(observable);
   EXPECT_EQ(calls, (std::vector<std::string>{"remover", "tail"}));
@@ -124,7 +126,8 @@ TEST(ObservableTest, KeeperReleasedBeforeTheObservableUnsubscribes) {
   Recorder recorder;
   int gone = 0;
   TXRef<TXObserverKeeper> keeper = observable.AddKeptObserver(
-      AspectClassOf<BaseAspect>(), TXHandler(&recorder, &Recorder::OnFirst), [&](TXObject*) { ++gone; });
+      AspectClassOf<BaseAspect>(), TXHandler(&recorder, &Recorder::OnFirst),
+      [&](TXObject*) { ++gone; });
   TXRef<TXObserverKeeper> again = observable.AddKeptObserver(
       AspectClassOf<BaseAspect>(), TXHandler(&recorder, &Recorder::OnFirst));
   EXPECT_EQ(keeper, again);
@@ -149,8 +152,7 @@ TEST(ObservableTest, ObservableDestroyedFirstCallsOnGoneOnceWithItsComponent) {
   {
     TXContainedObservable observable(&component);
     keeper = observable.AddKeptObserver(AspectClassOf<BaseAspect>(),
-                                        TXHandler(&recorder, &Recorder::OnFirst),
-                                        [&](TXObject* c) {
+                                        TXHandler(&recorder, &Recorder::OnFirst), [&](TXObject* c) {
                                           ++gone;
                                           reported = c;
                                         });

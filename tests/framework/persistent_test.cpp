@@ -17,11 +17,12 @@ class Point : public TXCollectionItem {
 };
 
 const TXClassInfo& Point::StaticClassInfo() {
-  static const TXClassInfo& info = TXClassBuilder<Point>("TestPoint", TXCollectionItem::StaticClassInfo())
-                                       .Property("X", &Point::x)
-                                       .Default(0)
-                                       .Property("Label", &Point::label)
-                                       .Build();
+  static const TXClassInfo& info =
+      TXClassBuilder<Point>("TestPoint", TXCollectionItem::StaticClassInfo())
+          .Property("X", &Point::x)
+          .Default(0)
+          .Property("Label", &Point::label)
+          .Build();
   return info;
 }
 
@@ -39,16 +40,17 @@ class Settings : public TXPersistent {
 };
 
 const TXClassInfo& Settings::StaticClassInfo() {
-  static const TXClassInfo& info = TXClassBuilder<Settings>("TestSettings", TXPersistent::StaticClassInfo())
-                                       .Property("Enabled", &Settings::enabled)
-                                       .Property("Id", &Settings::id)
-                                       .Default(9)
-                                       .Property("Big", &Settings::big)
-                                       .DateTime("When", &Settings::when)
-                                       .Enum("Shade", &Settings::shade, {"shLight", "shDark"})
-                                       .Property("Lines", &Settings::lines)
-                                       .Object("Points", &Settings::Points)
-                                       .Build();
+  static const TXClassInfo& info =
+      TXClassBuilder<Settings>("TestSettings", TXPersistent::StaticClassInfo())
+          .Property("Enabled", &Settings::enabled)
+          .Property("Id", &Settings::id)
+          .Default(9)
+          .Property("Big", &Settings::big)
+          .DateTime("When", &Settings::when)
+          .Enum("Shade", &Settings::shade, {"shLight", "shDark"})
+          .Property("Lines", &Settings::lines)
+          .Object("Points", &Settings::Points)
+          .Build();
   return info;
 }
 
@@ -114,7 +116,8 @@ TEST(PersistentTest, AssignCopiesPropertiesAndNestedCollections) {
 
 TEST(PersistentTest, CollectionKeepsIndexesAndCreationNumbers) {
   TXTypedCollection<Point> points;
-  for (int i = 0; i < 4; ++i) points.Add()->x = i;
+  for (int i = 0; i < 4; ++i)
+    points.Add()->x = i;
   points.Move(3, 0);
   EXPECT_EQ(points.At(0)->x, 3);
   EXPECT_EQ(points.At(0)->Index(), 0);

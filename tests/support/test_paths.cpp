@@ -29,7 +29,11 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-std::filesystem::path SourceDir() { return KOVA_TEST_SOURCE_DIR; }
-std::filesystem::path BinaryDir() { return KOVA_TEST_BINARY_DIR; }
+std::filesystem::path SourceDir() {
+  return KOVA_TEST_SOURCE_DIR;
+}
+std::filesystem::path BinaryDir() {
+  return KOVA_TEST_BINARY_DIR;
+}
 
 }  // namespace kova::test

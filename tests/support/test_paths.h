@@ -8,7 +8,6 @@ namespace kova::test {
 // The folder of real camera files, or an empty path when this checkout has none beside it.
 std::filesystem::path SamplesDir();
 
-
 // A fresh, empty folder below the system's temporary folder, removed when the object goes.
 class TempDir {
  public:
@@ -32,7 +31,7 @@ std::filesystem::path BinaryDir();
 
 // Declares `var` as the path of a real camera file; skips the calling test with a clear message
 // when this checkout has no samples folder beside it (a clone outside the workplace).
-#define KOVA_SAMPLE_OR_SKIP(var, name)                                              \
-  if (::kova::test::SamplesDir().empty())                                           \
+#define KOVA_SAMPLE_OR_SKIP(var, name)                                                 \
+  if (::kova::test::SamplesDir().empty())                                              \
     GTEST_SKIP() << "the folder of real camera samples (../shared/samples) is absent"; \
   const std::filesystem::path var = ::kova::test::SamplesDir() / (name)
