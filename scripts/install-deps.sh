@@ -13,6 +13,8 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra
   # tests
   googletest libgtest-dev libgmock-dev python3 mtools dosfstools exfatprogs sleuthkit xvfb xauth
+  # the formatting check
+  clang-format
   # checks of the installed tree (desktop entry, metainfo, manual pages) and the Debian package
   desktop-file-utils appstream man-db groff-base dpkg-dev
   # benchmarks and peers
