@@ -178,7 +178,8 @@ TEST_F(ExfatRecoveryTest, DeletedFolderWhoseClusterWasTakenIsNotRead) {
   // A file over the folder's cluster whose bytes look like an entry set would.
   uint32_t first = 0;
   KOVA_CARD_OK(card.Builder().ClusterOf("OLD+0", &first));
-  Write("over.dat", mkcard::Content{card.Builder().ReadImage(card.ClusterOffset(first), 4096)},
+  Write("over.dat",
+        mkcard::Content{card.Builder().ReadImage(card.ClusterOffset(first), 4096), "data"},
         ExfatClusters({300}));
   Save();
   ExfatRun run(card.Image());

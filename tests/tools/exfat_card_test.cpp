@@ -129,8 +129,9 @@ TEST_F(ExfatCardTest, SleuthKitListsEveryEntryAndPlacesTheLiveFiles) {
     const bool live = r.state == EntryState::kLive;
     const auto entry = listed.find((live ? "" : "*") + r.path);
     ASSERT_NE(entry, listed.end()) << r.path;
-    if (live && !r.folder)
+    if (live && !r.folder) {
       EXPECT_EQ(SectorsOf(image, entry->second), WholeSectors(r.extents)) << r.path;
+    }
   }
 }
 
@@ -139,7 +140,9 @@ TEST_F(ExfatCardTest, ManifestExtentsHoldWhatWasWritten) {
   const ExfatManifest manifest = card.MakeManifest();
   for (const ManifestRecord& r : manifest.records) {
     EXPECT_TRUE(r.intact) << r.path;
-    if (!r.folder) EXPECT_EQ(Crc32(ExtentBytes(image, r)), r.crc32) << r.path;
+    if (!r.folder) {
+      EXPECT_EQ(Crc32(ExtentBytes(image, r)), r.crc32) << r.path;
+    }
   }
   const ManifestRecord& fragmented = *manifest.Find("DCIM/100KOVA/fragmented.mov");
   EXPECT_EQ(fragmented.clusters, "60,58,70");
