@@ -36,7 +36,7 @@ void PutExtendedBlock(uint8_t* at, const VolumeLayout& layout, const VolumeOptio
   at[2] = 0x29;
   PutLE(at + 3, options.serial, 4);
   PutField(at + 7, options.label.empty() ? "NO NAME" : options.label, 11);
-  PutField(at + 18, FatTypeName(layout.type), 8);
+  PutField(at + 18, options.type_text.value_or(FatTypeName(layout.type)), 8);
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ Bytes BootSector(const VolumeLayout& layout, const VolumeOptions& options) {
     PutLE(boot.data() + 36, layout.sectors_per_fat, 4);
     PutLE(boot.data() + 44, 2, 4);  // root folder cluster
     PutLE(boot.data() + 48, 1, 2);  // FSInfo sector
-    PutLE(boot.data() + 50, 6, 2);  // backup boot sector
+    PutLE(boot.data() + 50, options.backup_boot_sector, 2);
     PutExtendedBlock(boot.data() + 64, layout, options);
     code_at = 90;
   } else {

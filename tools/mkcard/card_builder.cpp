@@ -233,6 +233,10 @@ Status CardBuilder::Truncate(uint64_t size) {
   return {};
 }
 
+Status CardBuilder::DamageBootSector(BootDamage damage) {
+  return CurrentFat() ? CurrentFat()->DamageBootSector(damage) : NoFatVolume();
+}
+
 Status CardBuilder::DamageGptHeader(bool zero) {
   return table_.DamagePrimaryGptHeader(zero);
 }

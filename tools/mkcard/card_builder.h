@@ -77,6 +77,8 @@ class CardBuilder {
   Status LinkFolder(std::string_view folder, std::string_view short_name, std::string_view target);
   // Cuts the saved image to `size` bytes.
   Status Truncate(uint64_t size);
+  // Breaks the current FAT volume's main boot sector (see FatVolumeWriter).
+  Status DamageBootSector(BootDamage damage);
   // Makes the primary GPT header fail its check: a wrong CRC, or (zero) an empty sector.
   Status DamageGptHeader(bool zero);
   // "PATH" or "PATH+N" in the current volume.

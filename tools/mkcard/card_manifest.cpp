@@ -69,6 +69,9 @@ std::string VolumeLine(const ManifestVolume& v) {
       .Text("label", v.label)
       .Number("serial", v.serial)
       .Number("code_page", v.code_page)
+      .Text("type_text", v.type_text)
+      .Number("backup_boot_sector", v.backup_boot_sector)
+      .Text("boot_damage", v.boot_damage)
       .Text("bad_clusters", v.bad_clusters)
       .Number("free_clusters", v.free_clusters)
       .Finish();
@@ -208,6 +211,9 @@ std::string ReadVolume(Fields& f, ManifestVolume* v) {
   v->label = f.Text("label");
   v->serial = f.Number<uint32_t>("serial");
   v->code_page = f.Number<uint16_t>("code_page");
+  v->type_text = f.Text("type_text");
+  v->backup_boot_sector = f.Number<uint32_t>("backup_boot_sector");
+  v->boot_damage = f.Text("boot_damage");
   v->bad_clusters = f.Text("bad_clusters");
   v->free_clusters = f.Number<uint32_t>("free_clusters");
   return f.missing();

@@ -23,8 +23,8 @@ void FatVolumeWriter::Finish() {
   }
   if (layout_.type != FatType::kFat32) return;
   const Bytes info = FsInfoSector(fat_.FreeCount(), high_water_);
-  image_.Write(layout_.volume_offset + VolumeLayout::kSectorBytes, info);
-  image_.Write(layout_.volume_offset + 7 * VolumeLayout::kSectorBytes, info);
+  image_.Write(SectorOffset(1), info);
+  image_.Write(SectorOffset(options_.backup_boot_sector + 1), info);
 }
 
 std::string FatVolumeWriter::FolderPathOf(const Node& node) const {
@@ -95,6 +95,9 @@ ManifestVolume FatVolumeWriter::VolumeRecord() const {
   v.label = options_.label;
   v.serial = options_.serial;
   v.code_page = options_.code_page;
+  v.type_text = options_.type_text.value_or(FatTypeName(layout_.type));
+  v.backup_boot_sector = layout_.type == FatType::kFat32 ? options_.backup_boot_sector : 0;
+  v.boot_damage = BootDamageName(boot_damage_);
   v.bad_clusters = FormatClusterList(BadClusters(fat_, layout_));
   v.free_clusters = fat_.FreeCount();
   return v;

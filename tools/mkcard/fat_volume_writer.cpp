@@ -36,8 +36,7 @@ FatVolumeWriter::FatVolumeWriter(const VolumeSpace& space, const VolumeOptions& 
       format_time_(time) {
   const Bytes boot = BootSector(layout, options);
   image_.Write(layout.volume_offset, boot);
-  if (layout.type == FatType::kFat32)
-    image_.Write(layout.volume_offset + 6 * VolumeLayout::kSectorBytes, boot);
+  if (layout.type == FatType::kFat32) image_.Write(SectorOffset(options.backup_boot_sector), boot);
   Node root;
   root.kind = NodeKind::kFolder;
   root.time = time;
@@ -424,6 +423,30 @@ Status FatVolumeWriter::Wipe(const std::vector<uint32_t>& clusters, uint8_t valu
   }
   for (uint32_t cluster : clusters)
     image_.Fill(layout_.ClusterOffset(cluster), layout_.ClusterBytes(), value);
+  return {};
+}
+
+const char* BootDamageName(BootDamage damage) {
+  switch (damage) {
+    case BootDamage::kNone:
+      return "none";
+    case BootDamage::kZeroed:
+      return "zeroed";
+    case BootDamage::kBiosParameters:
+      return "bios-parameters";
+  }
+  return "none";
+}
+
+Status FatVolumeWriter::DamageBootSector(BootDamage damage) {
+  const uint64_t boot = SectorOffset(0);
+  if (damage == BootDamage::kZeroed) image_.Fill(boot, VolumeLayout::kSectorBytes, 0);
+  if (damage == BootDamage::kBiosParameters) {
+    image_.Fill(boot, 3, 0);        // jump
+    image_.Fill(boot + 11, 3, 0);   // bytes per sector, sectors per cluster
+    image_.Fill(boot + 510, 2, 0);  // signature
+  }
+  boot_damage_ = damage;
   return {};
 }
 

@@ -19,6 +19,10 @@
 
 namespace kova::mkcard {
 
+enum class BootDamage { kNone, kZeroed, kBiosParameters };
+// "none", "zeroed", "bios-parameters".
+const char* BootDamageName(BootDamage damage);
+
 // Writes a FAT12/FAT16/FAT32 volume into its space on the card and records what it put where.
 // Paths are short 8.3 names joined by "/", relative to the root folder.
 class FatVolumeWriter : public VolumeWriter {
@@ -32,6 +36,10 @@ class FatVolumeWriter : public VolumeWriter {
   const VolumeOptions& Options() const { return options_; }
   const FatTable& Fat() const { return fat_; }
 
+  // Breaks the main boot sector: zeroes it, or (kBiosParameters) clears its jump, sector and
+  // cluster sizes and signature but keeps the rest, the backup boot sector number included.
+  // The FAT32 backup stays sound.
+  Status DamageBootSector(BootDamage damage);
   // Marks free clusters bad in the allocation table.
   Status MarkBad(const std::vector<uint32_t>& clusters);
   // Links the folder's last cluster back to its first: a directory chain without an end.
@@ -119,6 +127,10 @@ class FatVolumeWriter : public VolumeWriter {
   std::string FolderPathOf(const Node& node) const;
   ManifestRecord RecordOf(const Node& node, const MediumBytes& medium) const;
 
+  uint64_t SectorOffset(uint32_t sector) const {
+    return layout_.volume_offset + uint64_t{sector} * VolumeLayout::kSectorBytes;
+  }
+
   FatVolumeWriter(const VolumeSpace& space, const VolumeOptions& options,
                   const VolumeLayout& layout, DosTime time);
 
@@ -131,6 +143,7 @@ class FatVolumeWriter : public VolumeWriter {
   DosTime format_time_;
   uint32_t high_water_ = 1;
   int raw_count_ = 0;
+  BootDamage boot_damage_ = BootDamage::kNone;
 };
 
 }  // namespace kova::mkcard

@@ -3,14 +3,30 @@
 // The recipe commands that make the card, its partition table and its volumes.
 namespace kova::mkcard {
 
+namespace {
+
+template <typename T>
+Status Limited(RecipeLine& line, const std::string& key, uint64_t most, T* value) {
+  uint64_t number = *value;
+  if (Status ok = line.Number(key, &number); !ok) return ok;
+  if (number > most) {
+    return Status::Failure(key + "=" + std::to_string(number) + " is out of range (at most " +
+                           std::to_string(most) + ")");
+  }
+  *value = static_cast<T>(number);
+  return {};
+}
+
+}  // namespace
+
 Status RecipeRunner::Card(RecipeLine& line) {
   if (card_->HasCard()) return Status::Failure("'card' must be the first line of the recipe");
   if (Status ok = Words(line, 0, "card size=BYTES [table=none|mbr|gpt] [options]"); !ok) return ok;
   if (!line.Has("size")) return Status::Failure("card needs size=");
   CardOptions o;
-  uint64_t signature = o.disk_signature, entries = o.gpt_entries;
+  uint64_t signature = o.disk_signature;
   if (Status ok = All({line.Number("size", &o.bytes), Serial(line, "disk-id", &signature),
-                       line.Number("gpt-entries", &entries)});
+                       Limited(line, "gpt-entries", 4096, &o.gpt_entries)});
       !ok) {
     return ok;
   }
@@ -22,9 +38,7 @@ Status RecipeRunner::Card(RecipeLine& line) {
   } else if (table != "none") {
     return Status::Failure("table= must be none, mbr or gpt, not '" + table + "'");
   }
-  if (entries > 4096) return Status::Failure("gpt-entries= is out of range");
   o.disk_signature = static_cast<uint32_t>(signature);
-  o.gpt_entries = static_cast<uint32_t>(entries);
   o.disk_guid = line.Text("disk-guid").value_or("");
   if (Status ok = card_->CreateCard(o); !ok) return ok;
   card_line_ = true;
@@ -79,39 +93,39 @@ Status RecipeRunner::Volume(RecipeLine& line) {
   if (!card_line_ && !line.Has("size")) return Status::Failure("volume needs size=");
   if (card_line_ && (line.Has("partition") || line.Has("partition-type")))
     return Status::Failure("on a card with a 'card' line, partitions come from 'partition' lines");
-  uint64_t cluster = 0;
-  uint64_t reserved = 0, fats = o.fat_count, root = 0, partition = 0, serial = o.serial;
-  uint64_t code_page = o.code_page;
-  bool strict = true;
-  if (Status ok =
-          All({line.Number("size", card_line_ ? &o.volume_bytes : &o.card_bytes),
-               line.Number("cluster", &cluster), line.Number("reserved", &reserved),
-               line.Number("fats", &fats), line.Number("root-entries", &root),
-               line.Number("partition", &partition), line.Byte("partition-type", &o.partition_type),
-               line.Byte("media", &o.media), Serial(line, "serial", &serial),
-               line.Flag("strict", &strict), line.Number("code-page", &code_page)});
-      !ok) {
-    return ok;
-  }
-  if (cluster != 0 && (cluster % VolumeLayout::kSectorBytes != 0 || cluster > 65536)) {
-    return Status::Failure("cluster= must be a multiple of 512 up to 64K");
-  }
-  if (cluster != 0)
-    o.sectors_per_cluster = static_cast<uint32_t>(cluster / VolumeLayout::kSectorBytes);
-  if (reserved > 0xFFFF || fats > 4 || root > 0xFFFF || partition > UINT32_MAX ||
-      serial > UINT32_MAX) {
-    return Status::Failure("a volume option is out of range");
-  }
-  o.reserved_sectors = static_cast<uint32_t>(reserved);
-  o.fat_count = static_cast<uint32_t>(fats);
-  o.root_entries = static_cast<uint32_t>(root);
-  o.partition_lba = static_cast<uint32_t>(partition);
-  o.serial = static_cast<uint32_t>(serial);
-  o.code_page = static_cast<uint16_t>(std::min<uint64_t>(code_page, 0xFFFF));
-  o.strict_cluster_count = strict;
+  if (line.Has("backup-boot") && o.type != FatType::kFat32)
+    return Status::Failure("backup-boot= is for FAT32 volumes");
+  if (Status ok = VolumeNumbers(line, &o); !ok) return ok;
+  o.type_text = line.Text("type-text");
   o.label = line.Text("label").value_or(o.label);
   o.oem = line.Text("oem").value_or(o.oem);
   return card_->Format(o);
+}
+
+Status RecipeRunner::VolumeNumbers(RecipeLine& line, VolumeOptions* o) const {
+  uint64_t cluster = 0, serial = o->serial;
+  bool strict = true;
+  if (Status ok =
+          All({line.Number("size", card_line_ ? &o->volume_bytes : &o->card_bytes),
+               line.Number("cluster", &cluster),
+               Limited(line, "reserved", 0xFFFF, &o->reserved_sectors),
+               Limited(line, "fats", 4, &o->fat_count),
+               Limited(line, "root-entries", 0xFFFF, &o->root_entries),
+               Limited(line, "partition", UINT32_MAX, &o->partition_lba),
+               line.Byte("partition-type", &o->partition_type), line.Byte("media", &o->media),
+               Serial(line, "serial", &serial), line.Flag("strict", &strict),
+               Limited(line, "code-page", 0xFFFF, &o->code_page),
+               Limited(line, "backup-boot", 0xFFFF, &o->backup_boot_sector)});
+      !ok) {
+    return ok;
+  }
+  if (cluster != 0 && (cluster % VolumeLayout::kSectorBytes != 0 || cluster > 65536))
+    return Status::Failure("cluster= must be a multiple of 512 up to 64K");
+  if (cluster != 0)
+    o->sectors_per_cluster = static_cast<uint32_t>(cluster / VolumeLayout::kSectorBytes);
+  o->serial = static_cast<uint32_t>(serial);
+  o->strict_cluster_count = strict;
+  return {};
 }
 
 Status RecipeRunner::Serial(RecipeLine& line, const std::string& key, uint64_t* serial) {
@@ -134,14 +148,20 @@ Status RecipeRunner::UseVolume(RecipeLine& line) {
 }
 
 Status RecipeRunner::Damage(RecipeLine& line) {
-  if (Status ok = Words(line, 1, "damage gpt-header [how=...]"); !ok) return ok;
+  if (Status ok = Words(line, 1, "damage gpt-header|boot-sector [how=...]"); !ok) return ok;
   const std::string what = line.Words()[0];
-  const std::string how = line.Text("how").value_or(what == "gpt-header" ? "crc" : "zero");
   if (what == "gpt-header") {
+    const std::string how = line.Text("how").value_or("crc");
     if (how != "crc" && how != "zero") return Status::Failure("how= must be crc or zero");
     return card_->DamageGptHeader(how == "zero");
   }
-  return Status::Failure("damage knows gpt-header, not '" + what + "'");
+  if (what == "boot-sector") {
+    const std::string how = line.Text("how").value_or("zero");
+    if (how != "zero" && how != "bpb") return Status::Failure("how= must be zero or bpb");
+    return card_->DamageBootSector(how == "zero" ? BootDamage::kZeroed
+                                                 : BootDamage::kBiosParameters);
+  }
+  return Status::Failure("damage knows gpt-header and boot-sector, not '" + what + "'");
 }
 
 }  // namespace kova::mkcard

@@ -26,6 +26,7 @@ class RecipeRunner {
   Status Card(RecipeLine& line);
   Status Partition(RecipeLine& line);
   Status Volume(RecipeLine& line);
+  Status VolumeNumbers(RecipeLine& line, VolumeOptions* options) const;
   Status UseVolume(RecipeLine& line);
   Status Damage(RecipeLine& line);
   // "1A2B-3C4D" as volume serials and disk identifiers are usually written, or a number.

@@ -65,6 +65,13 @@ Status CheckOptions(const VolumeOptions& options, uint32_t reserved) {
     return Status::Failure(
         "FAT32 needs at least 8 reserved sectors (FSInfo and backup boot sector)");
   }
+  if (options.type == FatType::kFat32 &&
+      (options.backup_boot_sector < 2 || options.backup_boot_sector + 1 >= reserved)) {
+    return Status::Failure("the backup boot sector and its FSInfo copy must lie in sectors 2.." +
+                           std::to_string(reserved - 1) + " of the reserved area");
+  }
+  if (options.type_text && options.type_text->size() > 8)
+    return Status::Failure("the type text has more than 8 characters");
   if (reserved < 1 || reserved > 0xFFFF)
     return Status::Failure("reserved sectors must be 1 to 65535");
   if (options.type == FatType::kFat32 && options.root_entries != 0) {

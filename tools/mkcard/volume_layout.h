@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "status.h"
@@ -32,6 +33,12 @@ struct VolumeOptions {
   std::string oem = "MSWIN4.1";
   uint8_t media = 0xF8;
   uint16_t code_page = 437;  // the OEM code page of the short names
+  // FAT32: where the copies of the boot sector and (one sector on) of FSInfo go, as the boot
+  // sector names it.
+  uint32_t backup_boot_sector = 6;
+  // The boot sector's file-system type text; empty: "FAT12", "FAT16" or "FAT32". Some cameras
+  // write "FAT" or blanks.
+  std::optional<std::string> type_text;
   // When false, a cluster count that does not belong to the FAT type is accepted (the type text
   // still names the requested type), for volumes that are damaged or made by odd formatters.
   bool strict_cluster_count = true;
