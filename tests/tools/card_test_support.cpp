@@ -80,6 +80,16 @@ uint64_t LE(const std::vector<uint8_t>& bytes, size_t at, int width) {
   return value;
 }
 
+void ExpectRecipesRefused(const std::vector<std::pair<std::string, std::string>>& cases) {
+  for (const auto& [recipe, expected] : cases) {
+    CardBuilder card;
+    const Status failed = RunRecipe(recipe, {}, &card);
+    EXPECT_FALSE(failed.ok()) << recipe;
+    EXPECT_NE(failed.message().find(expected), std::string::npos)
+        << recipe << "\nmessage: " << failed.message();
+  }
+}
+
 void RecipeCardTest::Build(const std::string& recipe) {
   const Status built = RunRecipe(recipe, {}, &card_);
   ASSERT_TRUE(built.ok()) << built.message();

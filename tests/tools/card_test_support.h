@@ -52,6 +52,9 @@ ToolRun CheckFatVolume(const std::filesystem::path& image, const ManifestVolume&
 uint32_t FatEntryOnImage(const std::filesystem::path& image, const ManifestVolume& volume,
                          uint32_t cluster);
 
+// Runs each recipe on a fresh card and expects it to fail with a message holding the text.
+void ExpectRecipesRefused(const std::vector<std::pair<std::string, std::string>>& cases);
+
 // A card built from a recipe and saved in a temporary folder.
 class RecipeCardTest : public ::testing::Test {
  protected:

@@ -146,13 +146,7 @@ TEST(FatQuirkRefusals, NameTheBrokenRule) {
       {"volume fat16 size=16M\ndamage everything", "damage knows"},
       {"volume fat16 size=16M code-page=70000", "out of range"},
   };
-  for (const auto& [recipe, expected] : cases) {
-    CardBuilder card;
-    const Status failed = RunRecipe(recipe, {}, &card);
-    EXPECT_FALSE(failed.ok()) << recipe;
-    EXPECT_NE(failed.message().find(expected), std::string::npos)
-        << recipe << "\nmessage: " << failed.message();
-  }
+  ExpectRecipesRefused(cases);
 }
 
 }  // namespace

@@ -149,13 +149,7 @@ TEST(GptCardRefusals, NameTheBrokenRule) {
        "the entry\"",
        "at most 36"},
   };
-  for (const auto& [recipe, expected] : cases) {
-    CardBuilder card;
-    const Status failed = RunRecipe(recipe, {}, &card);
-    EXPECT_FALSE(failed.ok()) << recipe;
-    EXPECT_NE(failed.message().find(expected), std::string::npos)
-        << recipe << "\nmessage: " << failed.message();
-  }
+  ExpectRecipesRefused(cases);
 }
 
 }  // namespace
