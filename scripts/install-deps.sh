@@ -12,7 +12,8 @@ packages=(
   # the skin's badge and share-button lettering
   fonts-dejavu-core fonts-dejavu-extra
   # tests
-  googletest libgtest-dev libgmock-dev python3 mtools dosfstools exfatprogs sleuthkit xvfb xauth
+  googletest libgtest-dev libgmock-dev python3 mtools dosfstools exfatprogs fdisk sleuthkit
+  xvfb xauth
   # the formatting check
   clang-format
   # checks of the installed tree (desktop entry, metainfo, manual pages) and the Debian package

@@ -181,7 +181,24 @@ Status FatVolumeWriter::PlanClusters(const Placement& placement, uint32_t count,
     return Status::Failure("cluster " + std::to_string(placement.from) + " is outside 2.." +
                            std::to_string(layout_.LastCluster()));
   }
-  return TakeFree(count, placement.from, {}, clusters);
+  if (placement.fragments == 0 || placement.gap == 0)
+    return Status::Failure("fragments and the gap between them must be at least 1");
+  return TakeFragments(placement, count, clusters);
+}
+
+Status FatVolumeWriter::TakeFragments(const Placement& placement, uint32_t count,
+                                      std::vector<uint32_t>* clusters) const {
+  clusters->clear();
+  uint32_t from = placement.from;
+  for (uint32_t piece = 0; piece < placement.fragments; ++piece) {
+    const uint32_t size =
+        count / placement.fragments + (piece < count % placement.fragments ? 1 : 0);
+    std::vector<uint32_t> part;
+    if (Status ok = TakeFree(size, from, *clusters, &part); !ok) return ok;
+    clusters->insert(clusters->end(), part.begin(), part.end());
+    if (!part.empty()) from = part.back() + 1 + placement.gap;
+  }
+  return {};
 }
 
 Status FatVolumeWriter::PlanEntry(std::string_view raw_path, const EntryOptions& entry,

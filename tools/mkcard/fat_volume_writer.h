@@ -117,6 +117,8 @@ class FatVolumeWriter : public VolumeWriter {
   Status CheckChain(const std::vector<uint32_t>& clusters, uint32_t expected) const;
   Status PlanClusters(const Placement& placement, uint32_t count,
                       std::vector<uint32_t>* clusters) const;
+  Status TakeFragments(const Placement& placement, uint32_t count,
+                       std::vector<uint32_t>* clusters) const;
   Status PlanGrowth(EntryPlan* plan, const std::vector<uint32_t>& taken) const;
   int CommitEntry(EntryPlan& plan, uint32_t first_cluster, uint32_t size);
   void ChainClusters(const std::vector<uint32_t>& clusters, uint8_t reserved_bits);

@@ -137,6 +137,9 @@ std::vector<ManifestPartition> PartitionTable::Describe(const Contents& contents
     }
     out.push_back(m);
   }
+  std::sort(out.begin(), out.end(), [](const ManifestPartition& a, const ManifestPartition& b) {
+    return a.number < b.number;
+  });
   return out;
 }
 

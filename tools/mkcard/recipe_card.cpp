@@ -3,22 +3,6 @@
 // The recipe commands that make the card, its partition table and its volumes.
 namespace kova::mkcard {
 
-namespace {
-
-template <typename T>
-Status Limited(RecipeLine& line, const std::string& key, uint64_t most, T* value) {
-  uint64_t number = *value;
-  if (Status ok = line.Number(key, &number); !ok) return ok;
-  if (number > most) {
-    return Status::Failure(key + "=" + std::to_string(number) + " is out of range (at most " +
-                           std::to_string(most) + ")");
-  }
-  *value = static_cast<T>(number);
-  return {};
-}
-
-}  // namespace
-
 Status RecipeRunner::Card(RecipeLine& line) {
   if (card_->HasCard()) return Status::Failure("'card' must be the first line of the recipe");
   if (Status ok = Words(line, 0, "card size=BYTES [table=none|mbr|gpt] [options]"); !ok) return ok;
@@ -26,7 +10,7 @@ Status RecipeRunner::Card(RecipeLine& line) {
   CardOptions o;
   uint64_t signature = o.disk_signature;
   if (Status ok = All({line.Number("size", &o.bytes), Serial(line, "disk-id", &signature),
-                       Limited(line, "gpt-entries", 4096, &o.gpt_entries)});
+                       line.Limited("gpt-entries", 4096, &o.gpt_entries)});
       !ok) {
     return ok;
   }
@@ -105,17 +89,16 @@ Status RecipeRunner::Volume(RecipeLine& line) {
 Status RecipeRunner::VolumeNumbers(RecipeLine& line, VolumeOptions* o) const {
   uint64_t cluster = 0, serial = o->serial;
   bool strict = true;
-  if (Status ok =
-          All({line.Number("size", card_line_ ? &o->volume_bytes : &o->card_bytes),
-               line.Number("cluster", &cluster),
-               Limited(line, "reserved", 0xFFFF, &o->reserved_sectors),
-               Limited(line, "fats", 4, &o->fat_count),
-               Limited(line, "root-entries", 0xFFFF, &o->root_entries),
-               Limited(line, "partition", UINT32_MAX, &o->partition_lba),
-               line.Byte("partition-type", &o->partition_type), line.Byte("media", &o->media),
-               Serial(line, "serial", &serial), line.Flag("strict", &strict),
-               Limited(line, "code-page", 0xFFFF, &o->code_page),
-               Limited(line, "backup-boot", 0xFFFF, &o->backup_boot_sector)});
+  if (Status ok = All(
+          {line.Number("size", card_line_ ? &o->volume_bytes : &o->card_bytes),
+           line.Number("cluster", &cluster), line.Limited("reserved", 0xFFFF, &o->reserved_sectors),
+           line.Limited("fats", 4, &o->fat_count),
+           line.Limited("root-entries", 0xFFFF, &o->root_entries),
+           line.Limited("partition", UINT32_MAX, &o->partition_lba),
+           line.Byte("partition-type", &o->partition_type), line.Byte("media", &o->media),
+           Serial(line, "serial", &serial), line.Flag("strict", &strict),
+           line.Limited("code-page", 0xFFFF, &o->code_page),
+           line.Limited("backup-boot", 0xFFFF, &o->backup_boot_sector)});
       !ok) {
     return ok;
   }

@@ -67,6 +67,13 @@ Status RecipeRunner::Entry(RecipeLine& line, EntryOptions* entry) {
 Status RecipeRunner::Where(RecipeLine& line, Placement* placement) {
   if (line.Has("clusters") && line.Has("from"))
     return Status::Failure("give clusters= or from=, not both");
+  if (line.Has("clusters") && line.Has("fragments"))
+    return Status::Failure("give clusters= or fragments=, not both");
+  if (Status ok = All({line.Limited("fragments", 1 << 20, &placement->fragments),
+                       line.Limited("gap", UINT32_MAX, &placement->gap)});
+      !ok) {
+    return ok;
+  }
   if (auto list = line.Text("clusters")) {
     if (Status ok = ParseClusterList(*list, &placement->clusters); !ok)
       return Status::Failure("clusters=" + *list + ": " + ok.message());

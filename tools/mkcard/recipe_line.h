@@ -30,6 +30,18 @@ class RecipeLine {
   Status Number(const std::string& key,
                 uint64_t* value);  // decimal or 0x hex, K/M/G suffixes (binary)
   Status Byte(const std::string& key, uint8_t* value);
+  // A number up to `most`; a larger one is a failure naming the key.
+  template <typename T>
+  Status Limited(const std::string& key, uint64_t most, T* value) {
+    uint64_t number = *value;
+    if (Status ok = Number(key, &number); !ok) return ok;
+    if (number > most) {
+      return Status::Failure(key + "=" + std::to_string(number) + " is out of range (at most " +
+                             std::to_string(most) + ")");
+    }
+    *value = static_cast<T>(number);
+    return {};
+  }
   // A sector count as partitioning tools take it: a plain number counts 512-byte sectors; with a
   // K, M or G suffix it is a size in bytes.
   Status Sectors(const std::string& key, uint64_t* sectors);

@@ -48,6 +48,10 @@ struct Placement {
   // Without a chain: the first free cluster to consider; 0 means after the highest cluster
   // allocated so far. The search wraps round to the first cluster at the end of the volume.
   uint32_t from = 0;
+  // Without a chain: the data in this many pieces of nearly equal size, each after `gap` free
+  // clusters that stay free (a fragmented file, whatever its size).
+  uint32_t fragments = 1;
+  uint32_t gap = 16;
   // FAT32 only: set in the upper four (reserved) bits of every allocation-table entry of the
   // chain, as some writers leave them; readers must mask them off.
   uint8_t reserved_fat_bits = 0;
