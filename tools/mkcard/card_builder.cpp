@@ -241,6 +241,10 @@ Status CardBuilder::DamageGptHeader(bool zero) {
   return table_.DamagePrimaryGptHeader(zero);
 }
 
+std::optional<uint64_t> CardBuilder::ClusterOffset(uint32_t cluster) const {
+  return Current() ? Current()->ClusterOffset(cluster) : std::nullopt;
+}
+
 Status CardBuilder::ClusterOf(std::string_view reference, uint32_t* cluster) const {
   return Current() ? Current()->ClusterOf(reference, cluster) : NoVolume();
 }

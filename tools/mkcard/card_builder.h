@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -83,6 +84,8 @@ class CardBuilder {
   Status DamageGptHeader(bool zero);
   // "PATH" or "PATH+N" in the current volume.
   Status ClusterOf(std::string_view reference, uint32_t* cluster) const;
+  // Where a data cluster of the current volume lies on the card.
+  std::optional<uint64_t> ClusterOffset(uint32_t cluster) const;
 
   uint64_t ImageBytes() const;
   Bytes ReadImage(uint64_t offset, uint64_t count) const;

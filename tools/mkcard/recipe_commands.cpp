@@ -139,9 +139,9 @@ Status RecipeRunner::Raw(RecipeLine& line) {
   if (auto reference = line.Text("cluster")) {
     uint32_t cluster = 0;
     if (Status ok = ClusterValue(*reference, &cluster); !ok) return ok;
-    if (!card_->Layout().IsDataCluster(cluster))
-      return Status::Failure("cluster " + *reference + " does not exist");
-    offset = card_->Layout().ClusterOffset(cluster);
+    const std::optional<uint64_t> at = card_->ClusterOffset(cluster);
+    if (!at) return Status::Failure("cluster " + *reference + " does not exist");
+    offset = *at;
   }
   const std::string name = line.Text("name").value_or("");
   Content content;
