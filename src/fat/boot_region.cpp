@@ -1,6 +1,5 @@
 #include "fat/boot_region.h"
 
-#include <bit>
 #include <vector>
 
 #include "storage/safe_read.h"
@@ -10,6 +9,7 @@ namespace kova {
 namespace {
 
 constexpr uint32_t kUsualBackupSector = 6;
+constexpr uint32_t kMostReservedSectorsSearched = 32;
 
 bool IsBackupAt(TXStream& volume, uint32_t sector, uint32_t sectorSize, TXBootSector& backup) {
   if (!SafeReadAt(volume, backup.Bytes().data(), TXBootSector::kSize,
@@ -23,13 +23,13 @@ bool IsBackupAt(TXStream& volume, uint32_t sector, uint32_t sectorSize, TXBootSe
 }  // namespace
 
 bool FindBackupBootSector(TXStream& volume, const TXBootSector& damaged, TXBootSector& backup) {
-  uint32_t named = damaged.BackupBootSector();
-  uint32_t namedSize = damaged.BytesPerSector();
-  bool usable = named > 0 && named < 32 && namedSize >= 512 && namedSize <= 4096 &&
-                std::has_single_bit(namedSize);
-  if (usable && IsBackupAt(volume, named, namedSize, backup)) return true;
-  for (uint32_t size : {512u, 1024u, 2048u, 4096u}) {
-    if (IsBackupAt(volume, kUsualBackupSector, size, backup)) return true;
+  // The damage often takes the sector size with it, so each place is tried with every usual size;
+  // a backup counts only when it claims the size it was read with.
+  for (uint32_t sector : {damaged.BackupBootSector(), kUsualBackupSector}) {
+    if (sector == 0 || sector >= kMostReservedSectorsSearched) continue;
+    for (uint32_t size : {512u, 1024u, 2048u, 4096u}) {
+      if (IsBackupAt(volume, sector, size, backup)) return true;
+    }
   }
   return false;
 }

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "card_builder.h"
+#include "card_manifest.h"
+#include "cli/cli_runner.h"
+#include "json_value.h"
+#include "recipe.h"
+#include "support/test_files.h"
+
+// kova-cli on the whole cards of tests/cards (partitioned cards with long names, an old camera's
+// card at sector 63, damaged boot sectors, odd type texts, reserved table bits), run as a user
+// runs it. Every live photo or video (fragmented ones included), every deleted contiguous one and
+// every one written without an entry comes back byte for byte, once; those with an entry come
+// back under their name on the card. Expected values come from each recipe's manifest.
+namespace kova {
+namespace {
+
+namespace fs = std::filesystem;
+using mkcard::EntryState;
+using mkcard::JsonValue;
+using mkcard::ManifestRecord;
+using test::CliResult;
+using test::RunCli;
+
+std::vector<std::string> CardRecipes() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(test::SourceDir() / "tests" / "cards")) {
+    if (entry.path().extension() == ".recipe") names.push_back(entry.path().stem().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+JsonValue Parse(const std::string& text) {
+  JsonValue value;
+  std::string error;
+  EXPECT_TRUE(mkcard::ParseJson(text, &value, &error)) << error << ": " << text;
+  return value;
+}
+
+std::string Text(const JsonValue& object, const std::string& name) {
+  const JsonValue* member = object.Member(name);
+  return member ? member->text : std::string("<missing ") + name + ">";
+}
+
+int64_t Number(const JsonValue& object, const std::string& name) {
+  const JsonValue* member = object.Member(name);
+  return member && member->AsInteger() ? *member->AsInteger() : -1;
+}
+
+bool Flag(const JsonValue& object, const std::string& name) {
+  const JsonValue* member = object.Member(name);
+  return member && member->boolean;
+}
+
+// The contents the recovery looks for; texts and raw data on the cards are not among them.
+bool IsMedia(const ManifestRecord& record) {
+  static const std::set<std::string> kMedia = {"jpg", "avi", "mp4", "mov", "tif"};
+  return kMedia.contains(record.content);
+}
+
+// Files a recovery must give back: the live ones, the deleted ones that are still in one piece,
+// and those written without an entry, as long as their bytes are still on the card.
+bool MustComeBack(const ManifestRecord& record) {
+  if (!IsMedia(record) || !record.intact) return false;
+  if (record.state == EntryState::kDeleted) return record.extents.size() == 1;
+  return record.state == EntryState::kLive || record.state == EntryState::kRaw;
+}
+
+// The name on the card: the long name, else the short one, whose first letter a deletion took.
+std::string NameOnTheCard(const ManifestRecord& record) {
+  if (!record.long_name.empty()) return record.long_name;
+  if (record.state != EntryState::kDeleted) return record.short_name;
+  return "!" + record.short_name.substr(1);
+}
+
+class CliCardRecipeTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    mkcard::CardBuilder card;
+    const fs::path recipe = test::SourceDir() / "tests" / "cards" / (GetParam() + ".recipe");
+    const mkcard::Status built = mkcard::RunRecipeFile(recipe, {}, &card);
+    ASSERT_TRUE(built.ok()) << built.message();
+    const mkcard::Status saved = card.Save(image_);
+    ASSERT_TRUE(saved.ok()) << saved.message();
+    manifest_ = card.MakeManifest();
+    card_ = test::ReadFileBytes(image_);
+  }
+
+  std::vector<uint8_t> WrittenBytes(const ManifestRecord& record) const {
+    std::vector<uint8_t> bytes;
+    for (const mkcard::Extent& extent : record.extents) {
+      const auto from = card_.begin() + static_cast<std::ptrdiff_t>(extent.offset);
+      bytes.insert(bytes.end(), from, from + static_cast<std::ptrdiff_t>(extent.size));
+    }
+    return bytes;
+  }
+
+  // The facts info gives for one volume: the card's own on a card without a table.
+  static const JsonValue* VolumeFacts(const JsonValue& info, int number) {
+    if (info.Member("partition_table")->kind == JsonValue::Kind::kNull) return &info;
+    for (const JsonValue& partition : info.Member("partitions")->items) {
+      if (Number(partition, "number") == number) return &partition;
+    }
+    return nullptr;
+  }
+
+  test::TempDir dir_;
+  fs::path image_ = dir_ / "card.img";
+  mkcard::Manifest manifest_;
+  std::vector<uint8_t> card_;
+};
+
+TEST_P(CliCardRecipeTest, InfoNamesEveryVolumeAsItsBootSectorsDescribeIt) {
+  CliResult result = RunCli({"info", image_.string(), "--json"});
+  ASSERT_EQ(result.Status, 0) << result.Err;
+  const JsonValue info = Parse(result.Out);
+  for (const mkcard::ManifestVolume& volume : manifest_.volumes) {
+    if (volume.file_system == "FAT12") continue;  // FAT12 volumes are only searched
+    const JsonValue* facts = VolumeFacts(info, volume.number);
+    ASSERT_NE(facts, nullptr) << "volume " << volume.number << ": " << result.Out;
+    // A type text other than the three leaves the type to the cluster count.
+    EXPECT_EQ(Text(*facts, "file_system"), volume.file_system) << volume.type_text;
+    EXPECT_EQ(Text(*facts, "volume_label"), volume.label);
+    EXPECT_EQ(Number(*facts, "free_clusters"), volume.free_clusters);
+    EXPECT_EQ(Flag(*facts, "backup_boot_sector"), volume.boot_damage != "none")
+        << volume.boot_damage;
+  }
+}
+
+TEST_P(CliCardRecipeTest, RecoverGivesBackEveryFileByteForByteUnderItsName) {
+  const fs::path out = dir_ / "out";
+  CliResult result = RunCli({"recover", image_.string(), "--out", out.string(), "--json"});
+  ASSERT_EQ(result.Status, 0) << result.Err;
+  std::multimap<std::vector<uint8_t>, JsonValue> saved;  // by the saved file's bytes
+  for (const std::string& line : result.OutLines()) {
+    JsonValue file = Parse(line);
+    if (Flag(file, "summary")) continue;
+    EXPECT_EQ(Text(file, "result"), "saved") << line;
+    saved.emplace(test::ReadFileBytes(Text(file, "file")), std::move(file));
+  }
+  std::map<std::string, int> names;  // a name given twice is saved with a number
+  for (const ManifestRecord& record : manifest_.records) {
+    if (MustComeBack(record) && record.state != EntryState::kRaw) ++names[NameOnTheCard(record)];
+  }
+  int checked = 0;
+  for (const ManifestRecord& record : manifest_.records) {
+    if (!MustComeBack(record)) continue;
+    ++checked;
+    const std::vector<uint8_t> bytes = WrittenBytes(record);
+    ASSERT_EQ(saved.count(bytes), 1u) << record.path << " comes back once";
+    if (record.state == EntryState::kRaw) continue;
+    const JsonValue& file = saved.find(bytes)->second;
+    const std::string name = NameOnTheCard(record);
+    EXPECT_EQ(Text(file, "name"), name) << record.path;
+    EXPECT_EQ(Text(file, "folder"), record.folder_path) << record.path;
+    EXPECT_EQ(Number(file, "volume"), record.volume) << record.path;
+    if (names[name] == 1 && name[0] != '!') {
+      EXPECT_EQ(fs::path(Text(file, "file")).filename(), fs::path(name)) << record.path;
+    }
+  }
+  EXPECT_GT(checked, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(TestsCards, CliCardRecipeTest, ::testing::ValuesIn(CardRecipes()),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace kova
