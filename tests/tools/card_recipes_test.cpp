@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <set>
+#include <sstream>
 
 #include "card_test_support.h"
 #include "json_value.h"
@@ -72,6 +74,29 @@ TEST_P(CardRecipeTest, SfdiskListsThePartitions) {
               static_cast<int64_t>(manifest_.partitions[i].first_sector));
     EXPECT_EQ(parts->items[i].Member("size")->AsInteger(),
               static_cast<int64_t>(manifest_.partitions[i].sectors));
+  }
+}
+
+TEST_P(CardRecipeTest, SleuthKitListsThePartitions) {
+  if (manifest_.card.table == "none") GTEST_SKIP() << "a card without a partition table";
+  if (!HaveTool("mmls"))
+    GTEST_SKIP() << "The Sleuth Kit (mmls) is not installed; its cross-check is skipped";
+  const ToolRun run = RunCommand("mmls " + Quote(image_));
+  ASSERT_EQ(run.exit_code, 0) << run.output;
+  // Rows read "004:  000  0000002048  0000133119  0000131072  KOVA DATA": first sector, last
+  // sector, length. Tables, gaps and extended partitions have rows of their own.
+  std::set<std::pair<uint64_t, uint64_t>> rows;
+  std::istringstream lines(run.output);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    std::string row, slot;
+    uint64_t first = 0, last = 0, length = 0;
+    if (words >> row >> slot >> first >> last >> length && row.ends_with(":"))
+      rows.insert({first, length});
+  }
+  for (const ManifestPartition& p : manifest_.partitions) {
+    EXPECT_TRUE(rows.contains({p.first_sector, p.sectors})) << "partition " << p.number << "\n"
+                                                            << run.output;
   }
 }
 
