@@ -7,6 +7,7 @@
 
 #include "card_builder.h"
 #include "card_manifest.h"
+#include "cli/cli_json.h"
 #include "cli/cli_runner.h"
 #include "json_value.h"
 #include "recipe.h"
@@ -26,6 +27,9 @@ using mkcard::JsonValue;
 using mkcard::ManifestRecord;
 using test::CliResult;
 using test::RunCli;
+using test::cli_json::Number;
+using test::cli_json::Parse;
+using test::cli_json::Text;
 
 std::vector<std::string> CardRecipes() {
   std::vector<std::string> names;
@@ -34,23 +38,6 @@ std::vector<std::string> CardRecipes() {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-JsonValue Parse(const std::string& text) {
-  JsonValue value;
-  std::string error;
-  EXPECT_TRUE(mkcard::ParseJson(text, &value, &error)) << error << ": " << text;
-  return value;
-}
-
-std::string Text(const JsonValue& object, const std::string& name) {
-  const JsonValue* member = object.Member(name);
-  return member ? member->text : std::string("<missing ") + name + ">";
-}
-
-int64_t Number(const JsonValue& object, const std::string& name) {
-  const JsonValue* member = object.Member(name);
-  return member && member->AsInteger() ? *member->AsInteger() : -1;
 }
 
 bool Flag(const JsonValue& object, const std::string& name) {

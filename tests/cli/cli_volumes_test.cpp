@@ -7,6 +7,7 @@
 
 #include "card_builder.h"
 #include "card_manifest.h"
+#include "cli/cli_json.h"
 #include "cli/cli_runner.h"
 #include "framework/text_utils.h"
 #include "json_value.h"
@@ -23,6 +24,9 @@ namespace fs = std::filesystem;
 using mkcard::JsonValue;
 using test::CliResult;
 using test::RunCli;
+using test::cli_json::Number;
+using test::cli_json::Parse;
+using test::cli_json::Text;
 
 constexpr int64_t kMiB = 1 << 20;
 
@@ -59,23 +63,6 @@ std::vector<uint8_t> CardBytes(const fs::path& image, uint64_t offset, uint64_t 
   std::vector<uint8_t> bytes = test::ReadFileBytes(image);
   auto from = bytes.begin() + static_cast<ptrdiff_t>(offset);
   return std::vector<uint8_t>(from, from + static_cast<ptrdiff_t>(count));
-}
-
-JsonValue Parse(const std::string& text) {
-  JsonValue value;
-  std::string error;
-  EXPECT_TRUE(mkcard::ParseJson(text, &value, &error)) << error << ": " << text;
-  return value;
-}
-
-std::string Text(const JsonValue& object, const std::string& name) {
-  const JsonValue* member = object.Member(name);
-  return member ? member->text : std::string("<missing ") + name + ">";
-}
-
-int64_t Number(const JsonValue& object, const std::string& name) {
-  const JsonValue* member = object.Member(name);
-  return member && member->AsInteger() ? *member->AsInteger() : -1;
 }
 
 class CliVolumesTest : public ::testing::Test {
