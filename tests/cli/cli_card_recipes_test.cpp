@@ -12,6 +12,7 @@
 #include "json_value.h"
 #include "recipe.h"
 #include "support/test_files.h"
+#include "support/whole_card_recipes.h"
 
 // kova-cli on the whole cards of tests/cards (partitioned cards with long names, an old camera's
 // card at sector 63, damaged boot sectors, odd type texts, reserved table bits), run as a user
@@ -31,15 +32,6 @@ using test::RunCli;
 using test::cli_json::Number;
 using test::cli_json::Parse;
 using test::cli_json::Text;
-
-std::vector<std::string> CardRecipes() {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(test::SourceDir() / "tests" / "cards")) {
-    if (entry.path().extension() == ".recipe") names.push_back(entry.path().stem().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 bool Flag(const JsonValue& object, const std::string& name) {
   const JsonValue* member = object.Member(name);
@@ -71,7 +63,7 @@ class CliCardRecipeTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
     mkcard::CardBuilder card;
-    const fs::path recipe = test::SourceDir() / "tests" / "cards" / (GetParam() + ".recipe");
+    const fs::path recipe = test::CardRecipePath(GetParam());
     const mkcard::Status built = mkcard::RunRecipeFile(recipe, {}, &card);
     ASSERT_TRUE(built.ok()) << built.message();
     const mkcard::Status saved = card.Save(image_);
@@ -197,12 +189,8 @@ TEST_P(CliCardRecipeTest, EachVolumeAloneGivesWhatTheWholeCardGaveInIt) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(TestsCards, CliCardRecipeTest, ::testing::ValuesIn(CardRecipes()),
-                         [](const auto& info) {
-                           std::string name = info.param;
-                           std::replace(name.begin(), name.end(), '-', '_');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(TestsCards, CliCardRecipeTest,
+                         ::testing::ValuesIn(test::CardRecipeNames()), test::CardRecipeTestName);
 
 }  // namespace
 }  // namespace kova

@@ -2,7 +2,7 @@
 // real tools read back what its manifest says. sfdisk lists the partitions; fsck.fat finds every
 // FAT volume clean (read through its backup boot sector where the main one is damaged); mtools
 // copies every intact live file, by its long name, byte for byte; The Sleuth Kit, where
-// installed, lists every deleted long name as deleted.
+// installed, lists the partitions (mmls) and every deleted long name as deleted (fls).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,25 +13,15 @@
 #include "card_test_support.h"
 #include "json_value.h"
 #include "recipe.h"
+#include "support/whole_card_recipes.h"
 
 namespace kova::mkcard::test {
 namespace {
 
-std::vector<std::string> CardRecipes() {
-  std::vector<std::string> names;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(kova::test::SourceDir() / "tests" / "cards")) {
-    if (entry.path().extension() == ".recipe") names.push_back(entry.path().stem().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class CardRecipeTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    const std::filesystem::path recipe =
-        kova::test::SourceDir() / "tests" / "cards" / (GetParam() + ".recipe");
+    const std::filesystem::path recipe = kova::test::CardRecipePath(GetParam());
     const Status built = RunRecipeFile(recipe, {}, &card_);
     ASSERT_TRUE(built.ok()) << built.message();
     const Status saved = card_.Save(image_);
@@ -133,12 +123,9 @@ TEST_P(CardRecipeTest, SleuthKitListsTheDeletedLongNames) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(TestsCards, CardRecipeTest, ::testing::ValuesIn(CardRecipes()),
-                         [](const auto& info) {
-                           std::string name = info.param;
-                           std::replace(name.begin(), name.end(), '-', '_');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(TestsCards, CardRecipeTest,
+                         ::testing::ValuesIn(kova::test::CardRecipeNames()),
+                         kova::test::CardRecipeTestName);
 
 }  // namespace
 }  // namespace kova::mkcard::test
