@@ -72,15 +72,6 @@ class CliCardRecipeTest : public ::testing::TestWithParam<std::string> {
     card_ = test::ReadFileBytes(image_);
   }
 
-  std::vector<uint8_t> WrittenBytes(const ManifestRecord& record) const {
-    std::vector<uint8_t> bytes;
-    for (const mkcard::Extent& extent : record.extents) {
-      const auto from = card_.begin() + static_cast<std::ptrdiff_t>(extent.offset);
-      bytes.insert(bytes.end(), from, from + static_cast<std::ptrdiff_t>(extent.size));
-    }
-    return bytes;
-  }
-
   // The facts info gives for one volume: the card's own on a card without a table.
   static const JsonValue* VolumeFacts(const JsonValue& info, int number) {
     if (info.Member("partition_table")->kind == JsonValue::Kind::kNull) return &info;
@@ -132,7 +123,7 @@ TEST_P(CliCardRecipeTest, RecoverGivesBackEveryFileByteForByteUnderItsName) {
   for (const ManifestRecord& record : manifest_.records) {
     if (!MustComeBack(record)) continue;
     ++checked;
-    const std::vector<uint8_t> bytes = WrittenBytes(record);
+    const std::vector<uint8_t> bytes = test::WrittenBytes(card_, record);
     ASSERT_EQ(saved.count(bytes), 1u) << record.path << " comes back once";
     if (record.state == EntryState::kRaw) continue;
     const JsonValue& file = saved.find(bytes)->second;
