@@ -11,6 +11,7 @@
 #include "app/kova_ini.h"
 #include "card_builder.h"
 #include "content.h"
+#include "exfat_card_builder.h"
 #include "persistence/lg.h"
 #include "persistence/lg_builtin.h"
 #include "persistence/lg_coding.h"
@@ -83,6 +84,44 @@ bool WriteCards(const fs::path& out, const fs::path& samples) {
     }
     fs::copy_file(out / "fat_disk" / name, out / "deep_scan" / name,
                   fs::copy_options::overwrite_existing);
+  }
+  return true;
+}
+
+// exFAT cards in 512-byte clusters, small enough for the input limit: folders, contiguous and
+// chained files, a deleted file of each kind, a deleted folder with its contents, a broken set
+// checksum, and one card whose main boot region is damaged.
+bool WriteExfatCards(const fs::path& out) {
+  fs::create_directories(out / "exfat_disk");
+  for (bool damaged : {false, true}) {
+    mkcard::ExfatCardBuilder card;
+    mkcard::ExfatOptions options;
+    options.card_bytes = 384 << 10;
+    options.cluster_bytes = 512;
+    options.label = "FUZZ EXFAT";
+    mkcard::ExfatPlacement chained;
+    chained.clusters = {60, 58, 64};
+    mkcard::Status built = card.Format(options);
+    // Steps after a refused one fail too (the card stays as it was): the first refusal is kept.
+    auto then = [&built](const mkcard::Status& next) {
+      if (built.ok()) built = next;
+    };
+    then(card.MakeFolder("DCIM"));
+    then(card.MakeFolder("DCIM/OLD"));
+    then(card.WriteFile("DCIM/note.txt", mkcard::MakeText("a short note")));
+    then(card.WriteFile("DCIM/gone.dat", mkcard::MakeData(1200, 1), chained));
+    then(card.WriteFile("DCIM/OLD/inner.dat", mkcard::MakeData(900, 2)));
+    then(card.WriteFile("Größe.dat", mkcard::MakeData(700, 3)));
+    then(card.Delete("DCIM/gone.dat"));
+    then(card.Delete("DCIM/OLD"));
+    then(card.BreakSetChecksum("Größe.dat"));
+    if (damaged) card.DamageMainBootRegion(mkcard::ExfatBootDamage::kZeroedBootSector);
+    const char* name = damaged ? "exfat_backup_boot.img" : "exfat.img";
+    if (built.ok()) built = card.Save(out / "exfat_disk" / name);
+    if (!built.ok()) {
+      std::fprintf(stderr, "fuzz_seeds: card %s: %s\n", name, built.message().c_str());
+      return false;
+    }
   }
   return true;
 }
@@ -230,7 +269,7 @@ int main(int argc, char** argv) {
   }
   const fs::path out = argv[1];
   const fs::path samples = argc == 4 ? fs::path(argv[3]) : fs::path();
-  if (!WriteCards(out, samples)) return 1;
+  if (!WriteCards(out, samples) || !WriteExfatCards(out)) return 1;
   WriteGeneratedFormatSeeds(out);
   WriteSampleSeeds(out, samples, 256 * 1024);
   WriteLanguageSeeds(out, argv[2]);

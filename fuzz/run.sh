@@ -19,14 +19,14 @@ for arg in "$@"; do
     *) seconds="$arg" ;;
   esac
 done
-all_targets=(fat_disk scan_format deep_scan disk_info stream_container language words_text
+all_targets=(fat_disk exfat_disk scan_format deep_scan disk_info stream_container language words_text
              settings net_envelope)
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 
 # The largest input of each target: cards and camera files need room, texts do not.
 max_len() {
   case "$1" in
-    fat_disk|deep_scan) echo 400000 ;;
+    fat_disk|exfat_disk|deep_scan) echo 400000 ;;
     scan_format) echo 100001 ;;
     language|stream_container) echo 131072 ;;
     *) echo 65536 ;;

@@ -72,7 +72,7 @@ void TXDRExfatFileRecovery::OfferLive(TXExfatFound& found, TXBlocks& used) {
   OfferVolumeFile(place_, *notification, worker_);
 }
 
-bool TXDRExfatFileRecovery::DeletedExtents(const TXExfatFound& found, TXBlocks& blocks) {
+bool TXDRExfatFileRecovery::DeletedExtents(const TXExfatFound& found, TXDRFileItem& item) {
   const TXExfatFileEntry& entry = found.Entry;
   const std::vector<uint32_t> clusters =
       volume_.DataClusters(entry.FirstCluster, entry.DataLength, entry.NoFatChain, chain_);
@@ -81,18 +81,21 @@ bool TXDRExfatFileRecovery::DeletedExtents(const TXExfatFound& found, TXBlocks& 
   const bool free = std::none_of(clusters.begin(), clusters.end(),
                                  [this](uint32_t c) { return volume_.IsAllocated(c); });
   if (whole && free && (entry.NoFatChain || volume_.IsWholeChain(clusters))) {
-    AddClusters(clusters, entry.DataLength, blocks);
+    AddClusters(clusters, entry.DataLength, item.EditBlocks());
     return true;
   }
-  return FreeClustersAfterFirst(found, blocks);
+  return FreeClustersAfterFirst(found, item);
 }
 
 bool TXDRExfatFileRecovery::FreeClustersAfterFirst(const TXExfatFound& found,
-                                                   TXBlocks& blocks) const {
+                                                   TXDRFileItem& item) const {
   uint32_t cluster = found.Entry.FirstCluster;
   if (!volume_.IsDataCluster(cluster) || volume_.IsAllocated(cluster)) return false;
+  TXBlocks& blocks = item.EditBlocks();
   uint64_t remaining = found.Entry.DataLength;
-  for (; cluster != 0 && remaining > 0; cluster = volume_.NextFreeCluster(cluster)) {
+  for (uint32_t previous = cluster; cluster != 0 && remaining > 0;
+       previous = cluster, cluster = volume_.NextFreeCluster(cluster)) {
+    if (cluster > previous + 1) item.ClustersReused = true;
     const auto part = std::min<uint64_t>(remaining, volume_.ClusterBytes());
     blocks.Add(volume_.ClusterOffset(cluster), static_cast<int64_t>(part));
     remaining -= part;
@@ -100,13 +103,14 @@ bool TXDRExfatFileRecovery::FreeClustersAfterFirst(const TXExfatFound& found,
   return remaining == 0;
 }
 
-void TXDRExfatFileRecovery::OfferDeleted(TXExfatFound& found) {
+void TXDRExfatFileRecovery::OfferDeleted(TXExfatFound& found, bool lostFolder) {
   found.Processed = true;
   if (found.Entry.DataLength == 0) return;
   auto notification = MakeNotification<TXDRFoundFileAspect>();
   TXDRFileItem& item = *notification->Aspect().Item;
-  if (!DeletedExtents(found, item.EditBlocks())) return;
+  if (!DeletedExtents(found, item)) return;
   item.MarkDeletedEntry();
+  if (lostFolder) item.Status.Include(drLostFolder);
   Describe(item, found);
   if (!MeasureDeletedEntryFile(item, volume_.Stream(), worker_)) return;
   OfferVolumeFile(place_, *notification, worker_);

@@ -25,13 +25,15 @@ class TXDRExfatFileRecovery {
   // whole while every cluster of it is free, and chained data follows its FAT chain while every
   // link is as written and every cluster free. Otherwise the file is taken to lie on its first
   // cluster, which must be free, and the free clusters after it. Not offered when the clusters
-  // run out, when its data is wiped, or when its format does not recognise it.
-  void OfferDeleted(TXExfatFound& found);
+  // run out, when its data is wiped, or when its format does not recognise it. A file of a deleted
+  // folder is marked as coming from a lost folder, as the FAT recovery finds such files.
+  void OfferDeleted(TXExfatFound& found, bool lostFolder);
 
  private:
   bool LiveExtents(const TXExfatFound& found, TXBlocks& blocks);
-  bool DeletedExtents(const TXExfatFound& found, TXBlocks& blocks);
-  bool FreeClustersAfterFirst(const TXExfatFound& found, TXBlocks& blocks) const;
+  bool DeletedExtents(const TXExfatFound& found, TXDRFileItem& item);
+  // Marks the item when clusters in use had to be passed over.
+  bool FreeClustersAfterFirst(const TXExfatFound& found, TXDRFileItem& item) const;
   void AddClusters(const std::vector<uint32_t>& clusters, uint64_t length, TXBlocks& blocks) const;
   void Describe(TXDRFileItem& item, const TXExfatFound& found) const;
 

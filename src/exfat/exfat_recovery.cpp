@@ -65,7 +65,7 @@ void TXDRExfatRecovery::RecoverFromDirectories(IXWorker& worker) {
     if (!f.Deleted) files.OfferLive(f, used_);
   });
   if (stopped()) return;
-  OfferFound(0, worker, [&](TXExfatFound& f) { files.OfferDeleted(f); });
+  OfferFound(0, worker, [&](TXExfatFound& f) { files.OfferDeleted(f, false); });
   if (stopped()) return;
   progress.EndSection();
 }
@@ -81,7 +81,7 @@ void TXDRExfatRecovery::RecoverLostFolders(IXWorker& worker) {
   TXDRExfatFileRecovery files(volume_, place_, worker);
   progress.BeginSection(50);
   progress.SetMax(static_cast<uint32_t>(tree_->Found().size() - first + 1));
-  OfferFound(first, worker, [&](TXExfatFound& f) { files.OfferDeleted(f); });
+  OfferFound(first, worker, [&](TXExfatFound& f) { files.OfferDeleted(f, true); });
   if (stopped()) return;
   progress.EndSection();
 }

@@ -108,6 +108,7 @@ TEST_F(ExfatRecoveryTest, DeletedContiguousFileComesBackWholeWithItsName) {
   ExfatRun run(card.Image());
   run.FromDirectories();
   ExpectWhole(run, "DCIM/100KOVA/IMG_0003.JPG", drDeletedEntry);
+  EXPECT_EQ(OriginOf(*run.offered.Find("IMG_0003.JPG")), TXDRFileOrigin::foDeleted);
   const TXDRFileItem* photo = run.offered.Find("IMG_0003.JPG");
   ASSERT_NE(photo, nullptr);
   EXPECT_EQ(photo->Dimensions, (TXSize{640, 480}));
@@ -139,6 +140,8 @@ TEST_F(ExfatRecoveryTest, DeletedChainWithATakenClusterFallsBackToTheFreeCluster
   expected.Add(card.ClusterOffset(83), 10000 - 2 * card.ClusterBytes());
   EXPECT_EQ(gone->Blocks(), expected) << Describe(gone->Blocks());
   EXPECT_TRUE(gone->IsDeletedEntry());
+  EXPECT_TRUE(gone->ClustersReused);
+  EXPECT_EQ(OriginOf(*gone), TXDRFileOrigin::foDeleted);
 }
 
 TEST_F(ExfatRecoveryTest, DeletedFileIsLeftWhenItsDataIsGone) {
@@ -167,8 +170,9 @@ TEST_F(ExfatRecoveryTest, DeletedFolderGivesBackItsFilesInTheLostFolderStage) {
   EXPECT_EQ(run.offered.Names(), std::vector<std::string>{"live.dat"});
   run.LostFolders();
   ASSERT_EQ(run.offered.Count(), 3u);
-  ExpectWhole(run, "OLD/inside.jpg", drDeletedEntry);
-  ExpectWhole(run, "OLD/SUB/deeper.dat", drDeletedEntry);
+  ExpectWhole(run, "OLD/inside.jpg", drLostFolder);
+  ExpectWhole(run, "OLD/SUB/deeper.dat", drLostFolder);
+  EXPECT_FALSE(run.offered.Find("deeper.dat")->ClustersReused) << "its chain was intact";
 }
 
 TEST_F(ExfatRecoveryTest, DeletedFolderWhoseClusterWasTakenIsNotRead) {
