@@ -5,13 +5,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/kova_ini.h"
 #include "card_builder.h"
 #include "content.h"
-#include "exfat_card_builder.h"
+#include "exfat_volume_writer.h"
 #include "persistence/lg.h"
 #include "persistence/lg_builtin.h"
 #include "persistence/lg_coding.h"
@@ -94,28 +95,32 @@ bool WriteCards(const fs::path& out, const fs::path& samples) {
 bool WriteExfatCards(const fs::path& out) {
   fs::create_directories(out / "exfat_disk");
   for (bool damaged : {false, true}) {
-    mkcard::ExfatCardBuilder card;
+    mkcard::CardBuilder card;
+    mkcard::ExfatVolumeWriter* volume = nullptr;
     mkcard::ExfatOptions options;
     options.card_bytes = 384 << 10;
     options.cluster_bytes = 512;
     options.label = "FUZZ EXFAT";
     mkcard::ExfatPlacement chained;
     chained.clusters = {60, 58, 64};
-    mkcard::Status built = card.Format(options);
-    // Steps after a refused one fail too (the card stays as it was): the first refusal is kept.
-    auto then = [&built](const mkcard::Status& next) {
-      if (built.ok()) built = next;
+    mkcard::Status built = mkcard::FormatExfat(&card, options, &volume);
+    // Steps after a refused one are not taken: the first refusal is kept.
+    auto then = [&built](const std::function<mkcard::Status()>& step) {
+      if (built.ok()) built = step();
     };
-    then(card.MakeFolder("DCIM"));
-    then(card.MakeFolder("DCIM/OLD"));
-    then(card.WriteFile("DCIM/note.txt", mkcard::MakeText("a short note")));
-    then(card.WriteFile("DCIM/gone.dat", mkcard::MakeData(1200, 1), chained));
-    then(card.WriteFile("DCIM/OLD/inner.dat", mkcard::MakeData(900, 2)));
-    then(card.WriteFile("Größe.dat", mkcard::MakeData(700, 3)));
-    then(card.Delete("DCIM/gone.dat"));
-    then(card.Delete("DCIM/OLD"));
-    then(card.BreakSetChecksum("Größe.dat"));
-    if (damaged) card.DamageMainBootRegion(mkcard::ExfatBootDamage::kZeroedBootSector);
+    then([&] { return volume->MakeExfatFolder("DCIM"); });
+    then([&] { return volume->MakeExfatFolder("DCIM/OLD"); });
+    then([&] { return volume->WriteExfatFile("DCIM/note.txt", mkcard::MakeText("a note")); });
+    then([&] {
+      return volume->WriteExfatFile("DCIM/gone.dat", mkcard::MakeData(1200, 1), chained);
+    });
+    then([&] { return volume->WriteExfatFile("DCIM/OLD/inner.dat", mkcard::MakeData(900, 2)); });
+    then([&] { return volume->WriteExfatFile("Größe.dat", mkcard::MakeData(700, 3)); });
+    then([&] { return volume->Delete("DCIM/gone.dat"); });
+    then([&] { return volume->Delete("DCIM/OLD"); });
+    then([&] { return volume->BreakSetChecksum("Größe.dat"); });
+    if (built.ok() && damaged)
+      volume->DamageMainBootRegion(mkcard::ExfatBootDamage::kZeroedBootSector);
     const char* name = damaged ? "exfat_backup_boot.img" : "exfat.img";
     if (built.ok()) built = card.Save(out / "exfat_disk" / name);
     if (!built.ok()) {

@@ -33,8 +33,8 @@ class ExfatBootTest : public ::testing::Test {
  protected:
   void SetUp() override {
     KOVA_CARD_OK(card.Formatted());
-    KOVA_CARD_OK(card.Builder().MakeFolder("DCIM"));
-    KOVA_CARD_OK(card.Builder().WriteFile("DCIM/IMG_0001.JPG", mkcard::MakeData(9000, 1)));
+    KOVA_CARD_OK(card.Volume().MakeExfatFolder("DCIM"));
+    KOVA_CARD_OK(card.Volume().WriteExfatFile("DCIM/IMG_0001.JPG", mkcard::MakeData(9000, 1)));
   }
   TXExfatBootRegion Region() {
     TXFileDiskIO io;
@@ -52,19 +52,19 @@ TEST_F(ExfatBootTest, SoundMainRegionIsTaken) {
   EXPECT_FALSE(region.MainDamaged);
   EXPECT_FALSE(region.ChecksumBad);
   const TXExfatBootSector& boot = region.Boot;
-  const mkcard::ExfatManifestVolume& v = card.Manifest().volume;
+  const mkcard::ManifestVolume& v = card.Manifest().volume;
   EXPECT_EQ(boot.ClusterBytes(), v.cluster_bytes);
   EXPECT_EQ(boot.ClusterCount(), v.cluster_count);
-  EXPECT_EQ(boot.RootCluster(), v.root_cluster);
+  EXPECT_EQ(boot.RootCluster(), card.RootCluster());
   EXPECT_EQ(boot.FatOffset(), static_cast<int64_t>(v.fat_offset));
-  EXPECT_EQ(boot.ClusterOffset(2), static_cast<int64_t>(v.heap_offset));
+  EXPECT_EQ(boot.ClusterOffset(2), static_cast<int64_t>(v.data_offset));
   EXPECT_EQ(boot.VolumeSerial(), v.serial);
 }
 
 TEST_F(ExfatBootTest, DamagedMainRegionGivesWayToTheBackup) {
   for (ExfatBootDamage damage :
        {ExfatBootDamage::kZeroedBootSector, ExfatBootDamage::kBadChecksum}) {
-    card.Builder().DamageMainBootRegion(damage);
+    card.Volume().DamageMainBootRegion(damage);
     KOVA_CARD_OK(card.Save());
     const TXExfatBootRegion region = Region();
     EXPECT_EQ(region.Source, TXExfatBootSource::bsBackup);
@@ -80,7 +80,7 @@ TEST_F(ExfatBootTest, DamagedMainRegionGivesWayToTheBackup) {
 }
 
 TEST_F(ExfatBootTest, BothRegionsWithBadChecksumsStillGiveTheMainOne) {
-  card.Builder().DamageMainBootRegion(ExfatBootDamage::kBadChecksum);
+  card.Volume().DamageMainBootRegion(ExfatBootDamage::kBadChecksum);
   KOVA_CARD_OK(card.Save());
   Overwrite(card.Image(), (12 + 9) * 512 + 40, {0x5A});  // the backup's OEM parameters
   const TXExfatBootRegion region = Region();
@@ -99,7 +99,7 @@ TEST_F(ExfatBootTest, NoPlausibleRegionIsNoVolume) {
 
 TEST_F(ExfatBootTest, DiskInformationNamesTheVolumeExfat) {
   for (ExfatBootDamage damage : {ExfatBootDamage::kNone, ExfatBootDamage::kZeroedBootSector}) {
-    card.Builder().DamageMainBootRegion(damage);
+    card.Volume().DamageMainBootRegion(damage);
     KOVA_CARD_OK(card.Save());
     TXDiskInfoRecord info;
     ASSERT_TRUE(info.QueryVolume(card.Image().string()));

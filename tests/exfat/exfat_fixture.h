@@ -6,8 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "card_builder.h"
 #include "exfat/exfat_recovery.h"
-#include "exfat_card_builder.h"
+#include "exfat_volume_writer.h"
 #include "fat/card_fixture.h"
 #include "framework/worker.h"
 #include "storage/disk_io.h"
@@ -37,23 +38,24 @@ inline mkcard::ExfatPlacement ExfatClusters(std::vector<uint32_t> clusters, bool
   return placement;
 }
 
-// A card being built: write through Builder(), then Save().
+// A card with one exFAT volume: write through Volume(), then Save().
 class ExfatCard {
  public:
   explicit ExfatCard(const mkcard::ExfatOptions& options = ExfatOptions())
       : image_(dir_ / "card.img") {
-    formatted_ = builder_.Format(options);
+    formatted_ = mkcard::FormatExfat(&card_, options, &volume_);
   }
 
   const mkcard::Status& Formatted() const { return formatted_; }
-  mkcard::ExfatCardBuilder& Builder() { return builder_; }
+  mkcard::CardBuilder& Card() { return card_; }
+  mkcard::ExfatVolumeWriter& Volume() { return *volume_; }
   mkcard::Status Save() {
-    mkcard::Status saved = builder_.Save(image_);
-    if (saved.ok()) manifest_ = builder_.MakeManifest();
+    mkcard::Status saved = card_.Save(image_);
+    if (saved.ok()) manifest_ = card_.MakeManifest();
     return saved;
   }
   const std::filesystem::path& Image() const { return image_; }
-  const mkcard::ExfatManifest& Manifest() const { return manifest_; }
+  const mkcard::Manifest& Manifest() const { return manifest_; }
   const mkcard::ManifestRecord& Record(std::string_view path) const {
     const mkcard::ManifestRecord* record = manifest_.Find(path);
     EXPECT_NE(record, nullptr) << path;
@@ -61,17 +63,19 @@ class ExfatCard {
     return record ? *record : kNone;
   }
   int64_t ClusterOffset(uint32_t cluster) const {
-    return static_cast<int64_t>(builder_.Layout().ClusterOffset(cluster));
+    return static_cast<int64_t>(volume_->Layout().ClusterOffset(cluster));
   }
-  int64_t ClusterBytes() const { return builder_.Layout().ClusterBytes(); }
+  int64_t ClusterBytes() const { return volume_->Layout().ClusterBytes(); }
+  uint32_t RootCluster() const { return volume_->Layout().root_cluster; }
   const TempDir& Dir() const { return dir_; }
 
  private:
   TempDir dir_;
   std::filesystem::path image_;
-  mkcard::ExfatCardBuilder builder_;
+  mkcard::CardBuilder card_;
+  mkcard::ExfatVolumeWriter* volume_ = nullptr;
   mkcard::Status formatted_;
-  mkcard::ExfatManifest manifest_;
+  mkcard::Manifest manifest_;
 };
 
 // The bytes a found file's extents hold on the image.

@@ -27,12 +27,12 @@ class ExfatHostileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     KOVA_CARD_OK(card.Formatted());
-    KOVA_CARD_OK(card.Builder().MakeFolder("A"));
-    KOVA_CARD_OK(card.Builder().MakeFolder("A/B"));
-    KOVA_CARD_OK(card.Builder().WriteFile("A/one.dat", mkcard::MakeData(5000, 1)));
-    KOVA_CARD_OK(card.Builder().WriteFile("A/B/two.dat", mkcard::MakeData(5000, 2)));
-    KOVA_CARD_OK(card.Builder().WriteFile("chain.dat", mkcard::MakeData(9000, 3),
-                                          ExfatClusters({50, 52, 54})));
+    KOVA_CARD_OK(card.Volume().MakeExfatFolder("A"));
+    KOVA_CARD_OK(card.Volume().MakeExfatFolder("A/B"));
+    KOVA_CARD_OK(card.Volume().WriteExfatFile("A/one.dat", mkcard::MakeData(5000, 1)));
+    KOVA_CARD_OK(card.Volume().WriteExfatFile("A/B/two.dat", mkcard::MakeData(5000, 2)));
+    KOVA_CARD_OK(card.Volume().WriteExfatFile("chain.dat", mkcard::MakeData(9000, 3),
+                                              ExfatClusters({50, 52, 54})));
     KOVA_CARD_OK(card.Save());
   }
   // Patches the stream entry of a path's set (the set checksum stays as it was).
@@ -56,7 +56,7 @@ class ExfatHostileTest : public ::testing::Test {
 };
 
 TEST_F(ExfatHostileTest, FoldersLinkedToTheirParentsAreReadOnce) {
-  PatchStream("A", 20, card.Manifest().volume.root_cluster, 4);
+  PatchStream("A", 20, card.RootCluster(), 4);
   PatchStream("A/B", 20, card.Record("A").first_cluster, 4);
   EXPECT_EQ(Offered(), (std::vector<std::string>{"chain.dat"}))
       << "A now names the root, which was read already";
@@ -69,7 +69,7 @@ TEST_F(ExfatHostileTest, FolderLinkedToItselfEndsTheWalk) {
 
 TEST_F(ExfatHostileTest, LoopingChainsEnd) {
   PatchFat(52, 50);  // the file's chain goes back before its end
-  PatchFat(card.Manifest().volume.root_cluster, card.Manifest().volume.root_cluster);
+  PatchFat(card.RootCluster(), card.RootCluster());
   EXPECT_EQ(Offered(), (std::vector<std::string>{"one.dat", "two.dat"}))
       << "a file whose chain loops before its end is not offered";
 }
@@ -118,9 +118,9 @@ TEST_F(ExfatHostileTest, BootSectorClaimingMoreClustersThanTheImageHoldsIsBounde
 
 TEST(ExfatCutImage, FilesBeyondTheEndAreLeftAndTheRestComesBack) {
   ExfatCard card;
-  KOVA_CARD_OK(card.Builder().WriteFile("near.dat", mkcard::MakeData(5000, 1)));
-  KOVA_CARD_OK(
-      card.Builder().WriteFile("far.dat", mkcard::MakeData(5000, 2), ExfatClusters({7000, 7001})));
+  KOVA_CARD_OK(card.Volume().WriteExfatFile("near.dat", mkcard::MakeData(5000, 1)));
+  KOVA_CARD_OK(card.Volume().WriteExfatFile("far.dat", mkcard::MakeData(5000, 2),
+                                            ExfatClusters({7000, 7001})));
   KOVA_CARD_OK(card.Save());
   std::filesystem::resize_file(card.Image(), card.ClusterOffset(4000));
   ExfatRun run(card.Image());

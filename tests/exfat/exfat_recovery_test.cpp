@@ -19,12 +19,12 @@ class ExfatRecoveryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     KOVA_CARD_OK(card.Formatted());
-    KOVA_CARD_OK(card.Builder().MakeFolder("DCIM"));
-    KOVA_CARD_OK(card.Builder().MakeFolder("DCIM/100KOVA"));
+    KOVA_CARD_OK(card.Volume().MakeExfatFolder("DCIM"));
+    KOVA_CARD_OK(card.Volume().MakeExfatFolder("DCIM/100KOVA"));
   }
   void Write(const std::string& path, const mkcard::Content& content,
              const mkcard::ExfatPlacement& placement = {}) {
-    KOVA_CARD_OK(card.Builder().WriteFile(path, content, placement));
+    KOVA_CARD_OK(card.Volume().WriteExfatFile(path, content, placement));
     written[path] = content.bytes;
   }
   // The offered file is the one written: name, folder, extents and every byte.
@@ -92,7 +92,7 @@ TEST_F(ExfatRecoveryTest, LivePhotoGetsItsPictureSizeAndThumbnail) {
 TEST_F(ExfatRecoveryTest, ValidDataLengthShortOfTheSizeStillRestoresTheWholeSize) {
   mkcard::ExfatEntryOptions entry;
   entry.valid_data_length = 5000;
-  KOVA_CARD_OK(card.Builder().WriteFile("clip.mp4", mkcard::MakeData(12000, 8), {}, entry));
+  KOVA_CARD_OK(card.Volume().WriteExfatFile("clip.mp4", mkcard::MakeData(12000, 8), {}, entry));
   written["clip.mp4"] = mkcard::MakeData(12000, 8).bytes;
   Save();
   ExfatRun run(card.Image());
@@ -103,7 +103,7 @@ TEST_F(ExfatRecoveryTest, ValidDataLengthShortOfTheSizeStillRestoresTheWholeSize
 TEST_F(ExfatRecoveryTest, DeletedContiguousFileComesBackWholeWithItsName) {
   Write("DCIM/100KOVA/IMG_0003.JPG", test::Photo(640, 480, 3));
   Write("DCIM/100KOVA/keep.dat", mkcard::MakeData(5000, 9));
-  KOVA_CARD_OK(card.Builder().Delete("DCIM/100KOVA/IMG_0003.JPG"));
+  KOVA_CARD_OK(card.Volume().Delete("DCIM/100KOVA/IMG_0003.JPG"));
   Save();
   ExfatRun run(card.Image());
   run.FromDirectories();
@@ -119,7 +119,7 @@ TEST_F(ExfatRecoveryTest, DeletedContiguousFileComesBackWholeWithItsName) {
 TEST_F(ExfatRecoveryTest, DeletedChainedFileFollowsItsChainPastFreeClusters) {
   // Clusters 81 and 83 stay free: taking the free clusters after the first would be wrong.
   Write("gone.dat", mkcard::MakeData(10000, 5), ExfatClusters({80, 82, 84}));
-  KOVA_CARD_OK(card.Builder().Delete("gone.dat"));
+  KOVA_CARD_OK(card.Volume().Delete("gone.dat"));
   Save();
   ExfatRun run(card.Image());
   run.FromDirectories();
@@ -128,7 +128,7 @@ TEST_F(ExfatRecoveryTest, DeletedChainedFileFollowsItsChainPastFreeClusters) {
 
 TEST_F(ExfatRecoveryTest, DeletedChainWithATakenClusterFallsBackToTheFreeClustersAfterItsFirst) {
   Write("gone.dat", mkcard::MakeData(10000, 5), ExfatClusters({80, 82, 84}));
-  KOVA_CARD_OK(card.Builder().Delete("gone.dat"));
+  KOVA_CARD_OK(card.Volume().Delete("gone.dat"));
   Write("later.dat", mkcard::MakeData(100, 6), ExfatClusters({82}));
   Save();
   ExfatRun run(card.Image());
@@ -149,7 +149,7 @@ TEST_F(ExfatRecoveryTest, DeletedFileIsLeftWhenItsDataIsGone) {
   Write("wiped.dat", mkcard::MakeData(6000, 2, 0x00), ExfatClusters({95, 96}));
   Write("notajpeg.jpg", mkcard::MakeData(6000, 3), ExfatClusters({100, 101}));
   for (const char* path : {"reused.dat", "wiped.dat", "notajpeg.jpg"})
-    KOVA_CARD_OK(card.Builder().Delete(path));
+    KOVA_CARD_OK(card.Volume().Delete(path));
   Write("taker.dat", mkcard::MakeData(100, 4), ExfatClusters({90}));
   Save();
   ExfatRun run(card.Image());
@@ -158,12 +158,12 @@ TEST_F(ExfatRecoveryTest, DeletedFileIsLeftWhenItsDataIsGone) {
 }
 
 TEST_F(ExfatRecoveryTest, DeletedFolderGivesBackItsFilesInTheLostFolderStage) {
-  KOVA_CARD_OK(card.Builder().MakeFolder("OLD"));
-  KOVA_CARD_OK(card.Builder().MakeFolder("OLD/SUB"));
+  KOVA_CARD_OK(card.Volume().MakeExfatFolder("OLD"));
+  KOVA_CARD_OK(card.Volume().MakeExfatFolder("OLD/SUB"));
   Write("OLD/inside.jpg", test::Photo(320, 240, 4));
   Write("OLD/SUB/deeper.dat", mkcard::MakeData(9000, 6), ExfatClusters({200, 150, 210}));
   Write("DCIM/100KOVA/live.dat", mkcard::MakeData(3000, 7));
-  KOVA_CARD_OK(card.Builder().Delete("OLD"));
+  KOVA_CARD_OK(card.Volume().Delete("OLD"));
   Save();
   ExfatRun run(card.Image());
   run.FromDirectories();
@@ -176,14 +176,13 @@ TEST_F(ExfatRecoveryTest, DeletedFolderGivesBackItsFilesInTheLostFolderStage) {
 }
 
 TEST_F(ExfatRecoveryTest, DeletedFolderWhoseClusterWasTakenIsNotRead) {
-  KOVA_CARD_OK(card.Builder().MakeFolder("OLD", ExfatClusters({300})));
+  KOVA_CARD_OK(card.Volume().MakeExfatFolder("OLD", ExfatClusters({300})));
   Write("OLD/inside.dat", mkcard::MakeData(3000, 1));
-  KOVA_CARD_OK(card.Builder().Delete("OLD"));
+  KOVA_CARD_OK(card.Volume().Delete("OLD"));
   // A file over the folder's cluster whose bytes look like an entry set would.
   uint32_t first = 0;
-  KOVA_CARD_OK(card.Builder().ClusterOf("OLD+0", &first));
-  Write("over.dat",
-        mkcard::Content{card.Builder().ReadImage(card.ClusterOffset(first), 4096), "data"},
+  KOVA_CARD_OK(card.Volume().ClusterOf("OLD+0", &first));
+  Write("over.dat", mkcard::Content{card.Card().ReadImage(card.ClusterOffset(first), 4096), "data"},
         ExfatClusters({300}));
   Save();
   ExfatRun run(card.Image());
@@ -194,7 +193,7 @@ TEST_F(ExfatRecoveryTest, DeletedFolderWhoseClusterWasTakenIsNotRead) {
 TEST_F(ExfatRecoveryTest, SetWithAWrongChecksumIsCountedAndStillUsed) {
   Write("DCIM/100KOVA/IMG_0004.JPG", mkcard::MakeData(7000, 4));
   Write("DCIM/100KOVA/IMG_0005.JPG", mkcard::MakeData(7000, 5));
-  KOVA_CARD_OK(card.Builder().BreakSetChecksum("DCIM/100KOVA/IMG_0004.JPG"));
+  KOVA_CARD_OK(card.Volume().BreakSetChecksum("DCIM/100KOVA/IMG_0004.JPG"));
   Save();
   ExfatRun run(card.Image());
   run.FromDirectories();
@@ -222,13 +221,13 @@ TEST_F(ExfatRecoveryTest, FactsComeFromTheBootRegionBitmapAndLabel) {
 TEST_F(ExfatRecoveryTest, UsedSpaceIsWhatTheBitmapHoldsAllocated) {
   Write("a.dat", mkcard::MakeData(9000, 1), ExfatClusters({50, 52, 54}));
   Write("b.dat", mkcard::MakeData(9000, 2), ExfatClusters({60, 61, 62}));
-  KOVA_CARD_OK(card.Builder().Delete("b.dat"));
+  KOVA_CARD_OK(card.Volume().Delete("b.dat"));
   Save();
   ExfatRun run(card.Image());
   run.FromDirectories();
   TXBlocks expected;
   for (uint32_t c = 2; c < card.Manifest().volume.cluster_count + 2; ++c) {
-    if (card.Builder().IsAllocated(c)) expected.Add(card.ClusterOffset(c), card.ClusterBytes());
+    if (card.Volume().IsAllocated(c)) expected.Add(card.ClusterOffset(c), card.ClusterBytes());
   }
   TXBlocks used = run.Used();
   used.Normalize();
@@ -237,15 +236,15 @@ TEST_F(ExfatRecoveryTest, UsedSpaceIsWhatTheBitmapHoldsAllocated) {
 
 TEST(ExfatVolumeInPartition, FilesAreOfferedAtTheirPlaceOnTheMediumWithTheVolumeNumber) {
   mkcard::ExfatOptions options = test::ExfatOptions();
-  options.volume_offset = 4 << 20;
+  options.partition_lba = 8192;
   ExfatCard card(options);
   KOVA_CARD_OK(card.Formatted());
-  KOVA_CARD_OK(card.Builder().WriteFile("IMG_0001.JPG", test::Photo(320, 240, 1)));
-  KOVA_CARD_OK(card.Builder().WriteFile("gone.JPG", test::Photo(320, 240, 2),
-                                        ExfatClusters({40, 42}, true)));
-  KOVA_CARD_OK(card.Builder().Delete("gone.JPG"));
+  KOVA_CARD_OK(card.Volume().WriteExfatFile("IMG_0001.JPG", test::Photo(320, 240, 1)));
+  KOVA_CARD_OK(card.Volume().WriteExfatFile("gone.JPG", test::Photo(320, 240, 2),
+                                            ExfatClusters({40, 42}, true)));
+  KOVA_CARD_OK(card.Volume().Delete("gone.JPG"));
   KOVA_CARD_OK(card.Save());
-  ExfatRun run(card.Image(), 4 << 20, 2);
+  ExfatRun run(card.Image(), 4 << 20, 1);
   ASSERT_TRUE(run.opened);
   run.Everything();
   ASSERT_EQ(run.offered.Count(), 2u);
@@ -253,7 +252,7 @@ TEST(ExfatVolumeInPartition, FilesAreOfferedAtTheirPlaceOnTheMediumWithTheVolume
     const TXDRFileItem* file = run.offered.Find(path);
     ASSERT_NE(file, nullptr) << path;
     EXPECT_EQ(file->Blocks(), ExtentsOf(card.Record(path))) << path;
-    EXPECT_EQ(file->Volume, 2);
+    EXPECT_EQ(file->Volume, 1);
   }
   const TXBlocks used = run.Used();
   ASSERT_FALSE(used.Empty());

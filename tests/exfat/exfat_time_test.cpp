@@ -105,10 +105,10 @@ TEST(ExfatTime, FoundFilesCarryTheirEntrysStamps) {
   test::ExfatCard card;
   mkcard::ExfatEntryOptions entry;
   entry.time = mkcard::ParseExfatStamp("2022-07-01 12:34:57.25-03:30");
-  KOVA_CARD_OK(card.Builder().WriteFile("a.jpg", mkcard::MakeData(5000, 1), {}, entry));
+  KOVA_CARD_OK(card.Volume().WriteExfatFile("a.jpg", mkcard::MakeData(5000, 1), {}, entry));
   entry.time = mkcard::ParseExfatStamp("2021-03-04 05:06:07.89");
-  KOVA_CARD_OK(card.Builder().WriteFile("b.dat", mkcard::MakeData(5000, 2), {}, entry));
-  KOVA_CARD_OK(card.Builder().Delete("b.dat"));
+  KOVA_CARD_OK(card.Volume().WriteExfatFile("b.dat", mkcard::MakeData(5000, 2), {}, entry));
+  KOVA_CARD_OK(card.Volume().Delete("b.dat"));
   KOVA_CARD_OK(card.Save());
   test::ExfatRun run(card.Image());
   run.FromDirectories();

@@ -6,8 +6,10 @@
 #include <map>
 #include <sstream>
 
+#include "card_builder.h"
 #include "card_test_support.h"
-#include "exfat_card_builder.h"
+#include "exfat_volume_writer.h"
+#include "recipe.h"
 #include "support/card_status.h"
 #include "support/test_paths.h"
 
@@ -83,20 +85,21 @@ std::vector<Extent> WholeSectors(std::vector<Extent> extents) {
 class ExfatCardTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    KOVA_CARD_OK(card.Format(SmallExfat()));
-    KOVA_CARD_OK(card.MakeFolder("DCIM"));
-    KOVA_CARD_OK(card.MakeFolder("DCIM/100KOVA"));
-    KOVA_CARD_OK(card.WriteFile("DCIM/100KOVA/IMG_0001.JPG", MakeData(20000, 1)));
-    KOVA_CARD_OK(card.WriteFile("DCIM/100KOVA/Größe café.jpg", MakeData(9000, 2), Chained()));
+    KOVA_CARD_OK(FormatExfat(&card, SmallExfat(), &exfat));
+    KOVA_CARD_OK(exfat->MakeExfatFolder("DCIM"));
+    KOVA_CARD_OK(exfat->MakeExfatFolder("DCIM/100KOVA"));
+    KOVA_CARD_OK(exfat->WriteExfatFile("DCIM/100KOVA/IMG_0001.JPG", MakeData(20000, 1)));
     KOVA_CARD_OK(
-        card.WriteFile("DCIM/100KOVA/fragmented.mov", MakeData(12000, 3), At({60, 58, 70})));
-    KOVA_CARD_OK(card.WriteFile("gone contiguous.jpg", MakeData(8192, 4)));
-    KOVA_CARD_OK(card.WriteFile("gone chained.jpg", MakeData(10000, 5), At({80, 82, 84})));
-    KOVA_CARD_OK(card.MakeFolder("OLD"));
-    KOVA_CARD_OK(card.WriteFile("OLD/inside.jpg", MakeData(5000, 6)));
-    KOVA_CARD_OK(card.Delete("gone contiguous.jpg"));
-    KOVA_CARD_OK(card.Delete("gone chained.jpg"));
-    KOVA_CARD_OK(card.Delete("OLD"));
+        exfat->WriteExfatFile("DCIM/100KOVA/Größe café.jpg", MakeData(9000, 2), Chained()));
+    KOVA_CARD_OK(
+        exfat->WriteExfatFile("DCIM/100KOVA/fragmented.mov", MakeData(12000, 3), At({60, 58, 70})));
+    KOVA_CARD_OK(exfat->WriteExfatFile("gone contiguous.jpg", MakeData(8192, 4)));
+    KOVA_CARD_OK(exfat->WriteExfatFile("gone chained.jpg", MakeData(10000, 5), At({80, 82, 84})));
+    KOVA_CARD_OK(exfat->MakeExfatFolder("OLD"));
+    KOVA_CARD_OK(exfat->WriteExfatFile("OLD/inside.jpg", MakeData(5000, 6)));
+    KOVA_CARD_OK(exfat->Delete("gone contiguous.jpg"));
+    KOVA_CARD_OK(exfat->Delete("gone chained.jpg"));
+    KOVA_CARD_OK(exfat->Delete("OLD"));
   }
   std::filesystem::path Save(const std::string& name = "card.img") {
     std::filesystem::path image = dir / name;
@@ -106,7 +109,8 @@ class ExfatCardTest : public ::testing::Test {
   }
 
   TempDir dir;
-  ExfatCardBuilder card;
+  CardBuilder card;
+  ExfatVolumeWriter* exfat = nullptr;
 };
 
 TEST_F(ExfatCardTest, FsckFindsTheCardClean) {
@@ -123,7 +127,7 @@ TEST_F(ExfatCardTest, SleuthKitListsEveryEntryAndPlacesTheLiveFiles) {
   const std::filesystem::path image = Save();
   const std::map<std::string, std::string> listed = ListedEntries(image);
   EXPECT_TRUE(listed.count("KOVA EXFAT (Volume Label Entry)"));
-  const ExfatManifest manifest = card.MakeManifest();
+  const Manifest manifest = card.MakeManifest();
   ASSERT_EQ(manifest.records.size(), 9u);
   for (const ManifestRecord& r : manifest.records) {
     const bool live = r.state == EntryState::kLive;
@@ -137,7 +141,7 @@ TEST_F(ExfatCardTest, SleuthKitListsEveryEntryAndPlacesTheLiveFiles) {
 
 TEST_F(ExfatCardTest, ManifestExtentsHoldWhatWasWritten) {
   const std::filesystem::path image = Save();
-  const ExfatManifest manifest = card.MakeManifest();
+  const Manifest manifest = card.MakeManifest();
   for (const ManifestRecord& r : manifest.records) {
     EXPECT_TRUE(r.intact) << r.path;
     if (!r.folder) {
@@ -151,26 +155,26 @@ TEST_F(ExfatCardTest, ManifestExtentsHoldWhatWasWritten) {
   // In use: the bitmap, the up-case table and the root up to the root's cluster, then DCIM,
   // 100KOVA and the three live files' 5 + 3 + 3 clusters.
   EXPECT_EQ(manifest.volume.free_clusters,
-            manifest.volume.cluster_count - (card.Layout().root_cluster - 1) - 13);
+            manifest.volume.cluster_count - (exfat->Layout().root_cluster - 1) - 13);
 }
 
 TEST_F(ExfatCardTest, DeletingKeepsTheChainAndFreesTheClusters) {
   for (uint32_t c : {80u, 82u, 84u})
-    EXPECT_FALSE(card.IsAllocated(c)) << c;
-  EXPECT_EQ(card.FatEntry(80), 82u);
-  EXPECT_EQ(card.FatEntry(82), 84u);
-  EXPECT_EQ(card.FatEntry(84), 0xFFFFFFFFu);
+    EXPECT_FALSE(exfat->IsAllocated(c)) << c;
+  EXPECT_EQ(exfat->FatEntry(80), 82u);
+  EXPECT_EQ(exfat->FatEntry(82), 84u);
+  EXPECT_EQ(exfat->FatEntry(84), 0xFFFFFFFFu);
   uint32_t first = 0;
-  KOVA_CARD_OK(card.ClusterOf("gone contiguous.jpg", &first));
-  EXPECT_EQ(card.FatEntry(first), 0u) << "contiguous data leaves the FAT alone";
-  EXPECT_FALSE(card.IsAllocated(first));
+  KOVA_CARD_OK(exfat->ClusterOf("gone contiguous.jpg", &first));
+  EXPECT_EQ(exfat->FatEntry(first), 0u) << "contiguous data leaves the FAT alone";
+  EXPECT_FALSE(exfat->IsAllocated(first));
 }
 
 TEST_F(ExfatCardTest, DamagedMainBootRegionLeavesAnIntactBackup) {
   SKIP_WITHOUT("fsck.exfat");
   for (ExfatBootDamage damage :
        {ExfatBootDamage::kZeroedBootSector, ExfatBootDamage::kBadChecksum}) {
-    card.DamageMainBootRegion(damage);
+    exfat->DamageMainBootRegion(damage);
     const std::filesystem::path image = Save("damaged.img");
     EXPECT_NE(RunCommand("fsck.exfat -n " + Quote(image)).exit_code, 0);
     // The backup region put back in place makes the volume whole again.
@@ -186,7 +190,7 @@ TEST_F(ExfatCardTest, DamagedMainBootRegionLeavesAnIntactBackup) {
 
 TEST_F(ExfatCardTest, BrokenSetChecksumIsWhatFsckComplainsOf) {
   SKIP_WITHOUT("fsck.exfat");
-  KOVA_CARD_OK(card.BreakSetChecksum("DCIM/100KOVA/IMG_0001.JPG"));
+  KOVA_CARD_OK(exfat->BreakSetChecksum("DCIM/100KOVA/IMG_0001.JPG"));
   const std::filesystem::path image = Save();
   const ToolRun fsck = RunCommand("fsck.exfat -n " + Quote(image));
   EXPECT_NE(fsck.exit_code, 0);
@@ -199,14 +203,16 @@ TEST(ExfatCard, FoldersGrowAndVolumesOfEveryClusterSizeStayClean) {
   for (uint32_t cluster : {512u, 4096u, 32768u, 131072u}) {
     SCOPED_TRACE(cluster);
     TempDir dir;
-    ExfatCardBuilder card;
-    KOVA_CARD_OK(card.Format(SmallExfat(cluster, 48 << 20)));
-    KOVA_CARD_OK(card.MakeFolder("A"));
-    KOVA_CARD_OK(card.WriteFile("blocker.jpg", MakeData(100, 1)));  // right after A's cluster
-    const int files = static_cast<int>(cluster / 96 + 1);           // three entries each
+    CardBuilder card;
+    ExfatVolumeWriter* exfat = nullptr;
+    KOVA_CARD_OK(FormatExfat(&card, SmallExfat(cluster, 48 << 20), &exfat));
+    KOVA_CARD_OK(exfat->MakeExfatFolder("A"));
+    KOVA_CARD_OK(
+        exfat->WriteExfatFile("blocker.jpg", MakeData(100, 1)));  // right after A's cluster
+    const int files = static_cast<int>(cluster / 96 + 1);         // three entries each
     for (int i = 0; i < files; ++i)
       KOVA_CARD_OK(
-          card.WriteFile("A/P" + std::to_string(i) + ".JPG", MakeData(i == 0 ? 700 : 0, i)));
+          exfat->WriteExfatFile("A/P" + std::to_string(i) + ".JPG", MakeData(i == 0 ? 700 : 0, i)));
     const std::filesystem::path image = dir / "grown.img";
     KOVA_CARD_OK(card.Save(image));
     const ToolRun fsck = RunCommand("fsck.exfat -n " + Quote(image));
@@ -214,35 +220,77 @@ TEST(ExfatCard, FoldersGrowAndVolumesOfEveryClusterSizeStayClean) {
     const std::map<std::string, std::string> listed = ListedEntries(image);
     EXPECT_TRUE(listed.count("A/P0.JPG"));
     EXPECT_TRUE(listed.count("A/P" + std::to_string(files - 1) + ".JPG"));
-    const ExfatManifest manifest = card.MakeManifest();
+    const Manifest manifest = card.MakeManifest();
     const ManifestRecord& folder = *manifest.Find("A");
     EXPECT_GE(folder.extents.size(), 2u) << "grown round the blocker: " << folder.clusters;
   }
 }
 
 TEST(ExfatCard, RefusesWhatExfatCannotHold) {
-  ExfatCardBuilder card;
+  CardBuilder card;
+  ExfatVolumeWriter* exfat = nullptr;
   EXPECT_FALSE(card.WriteFile("A.JPG", MakeData(10, 1)).ok()) << "not formatted";
   ExfatOptions odd = SmallExfat(3000);
-  EXPECT_FALSE(card.Format(odd).ok());
+  EXPECT_FALSE(FormatExfat(&card, odd).ok());
   odd = SmallExfat();
   odd.label = "A LABEL TOO LONG";
-  EXPECT_FALSE(card.Format(odd).ok());
-  KOVA_CARD_OK(card.Format(SmallExfat()));
-  EXPECT_FALSE(card.WriteFile("a:b.jpg", MakeData(10, 1)).ok());
-  EXPECT_FALSE(card.WriteFile("NOFOLDER/a.jpg", MakeData(10, 1)).ok());
-  EXPECT_FALSE(card.WriteFile(std::string(256, 'x'), MakeData(10, 1)).ok());
-  KOVA_CARD_OK(card.WriteFile("Größe.jpg", MakeData(10, 1)));
-  EXPECT_FALSE(card.WriteFile("GRÖSSE.JPG", MakeData(10, 1)).ok() &&
-               card.WriteFile("größe.JPG", MakeData(10, 1)).ok())
+  EXPECT_FALSE(FormatExfat(&card, odd).ok());
+  KOVA_CARD_OK(FormatExfat(&card, SmallExfat(), &exfat));
+  EXPECT_FALSE(exfat->WriteExfatFile("a:b.jpg", MakeData(10, 1)).ok());
+  EXPECT_FALSE(exfat->WriteExfatFile("NOFOLDER/a.jpg", MakeData(10, 1)).ok());
+  EXPECT_FALSE(exfat->WriteExfatFile(std::string(256, 'x'), MakeData(10, 1)).ok());
+  KOVA_CARD_OK(exfat->WriteExfatFile("Größe.jpg", MakeData(10, 1)));
+  EXPECT_FALSE(exfat->WriteExfatFile("GRÖSSE.JPG", MakeData(10, 1)).ok() &&
+               exfat->WriteExfatFile("größe.JPG", MakeData(10, 1)).ok())
       << "names are the same whatever their case";
-  EXPECT_FALSE(card.WriteFile("b.jpg", MakeData(5000, 1), At({100})).ok()) << "two clusters";
-  EXPECT_FALSE(card.WriteFile("b.jpg", MakeData(5000, 1), At({100, 100})).ok());
+  EXPECT_FALSE(exfat->WriteExfatFile("b.jpg", MakeData(5000, 1), At({100})).ok()) << "two clusters";
+  EXPECT_FALSE(exfat->WriteExfatFile("b.jpg", MakeData(5000, 1), At({100, 100})).ok());
   uint32_t used = 0;
-  KOVA_CARD_OK(card.ClusterOf("Größe.jpg", &used));
-  EXPECT_FALSE(card.WriteFile("b.jpg", MakeData(10, 1), At({used})).ok());
-  EXPECT_FALSE(card.WriteFile("huge.bin", MakeData(40 << 20, 1)).ok());
-  EXPECT_FALSE(card.Delete("nothing.jpg").ok());
+  KOVA_CARD_OK(exfat->ClusterOf("Größe.jpg", &used));
+  EXPECT_FALSE(exfat->WriteExfatFile("b.jpg", MakeData(10, 1), At({used})).ok());
+  EXPECT_FALSE(exfat->WriteExfatFile("huge.bin", MakeData(40 << 20, 1)).ok());
+  EXPECT_FALSE(exfat->Delete("nothing.jpg").ok());
+}
+
+TEST(ExfatCard, RecipePutsAnExfatVolumeIntoAPartition) {
+  SKIP_WITHOUT("fsck.exfat");
+  SKIP_WITHOUT("fls");
+  TempDir dir;
+  CardBuilder card;
+  KOVA_CARD_OK(
+      RunRecipe("card size=40M table=mbr\n"
+                "partition primary start=4M\n"
+                "volume exfat cluster=32K label=SDXC serial=1234-ABCD\n"
+                "folder DCIM\n"
+                "file DCIM/IMG_0001.JPG photo=320x240 long-name=\"Holiday photo.jpg\"\n"
+                "file DCIM/GONE.JPG photo=160x120\n"
+                "delete DCIM/GONE.JPG\n",
+                {}, &card));
+  const std::filesystem::path image = dir / "sdxc.img";
+  KOVA_CARD_OK(card.Save(image));
+  const Manifest manifest = card.MakeManifest();
+  ASSERT_EQ(manifest.partitions.size(), 1u);
+  EXPECT_EQ(manifest.partitions[0].type, 0x07);
+  EXPECT_EQ(manifest.partitions[0].file_system, "exFAT");
+  EXPECT_EQ(manifest.volume.file_system, "exFAT");
+  EXPECT_EQ(manifest.volume.volume_offset, 4u << 20);
+  EXPECT_EQ(manifest.volume.cluster_bytes, 32768u);
+  const ManifestRecord& photo = *manifest.Find("DCIM/IMG_0001.JPG");
+  EXPECT_EQ(photo.long_name, "Holiday photo.jpg");
+  EXPECT_EQ(photo.folder_path, "DCIM");
+  EXPECT_EQ(photo.volume, 1);
+  // The partition alone, as the tools read a volume, is clean and lists what was written.
+  const std::filesystem::path volume = dir / "volume.img";
+  ASSERT_EQ(
+      RunCommand("dd if=" + Quote(image) + " of=" + Quote(volume) + " bs=1M skip=4 status=none")
+          .exit_code,
+      0);
+  const ToolRun fsck = RunCommand("fsck.exfat -n " + Quote(volume));
+  EXPECT_EQ(fsck.exit_code, 0) << fsck.output;
+  const std::map<std::string, std::string> listed = ListedEntries(volume);
+  EXPECT_TRUE(listed.count("DCIM/Holiday photo.jpg"));
+  EXPECT_TRUE(listed.count("*DCIM/GONE.JPG"));
+  EXPECT_EQ(Crc32(ExtentBytes(image, photo)), photo.crc32);
 }
 
 TEST(ExfatStamp, TenMillisecondsAndUtcOffsetsRoundTrip) {
@@ -262,12 +310,13 @@ TEST(ExfatStamp, TenMillisecondsAndUtcOffsetsRoundTrip) {
 }
 
 TEST(ExfatStamp, EntrySetCarriesTheStamp) {
-  ExfatCardBuilder card;
-  KOVA_CARD_OK(card.Format(SmallExfat()));
+  CardBuilder card;
+  ExfatVolumeWriter* exfat = nullptr;
+  KOVA_CARD_OK(FormatExfat(&card, SmallExfat(), &exfat));
   ExfatEntryOptions entry;
   entry.time = ParseExfatStamp("2022-07-01 12:34:57.25-03:30");
-  KOVA_CARD_OK(card.WriteFile("x.jpg", MakeData(10, 1), {}, entry));
-  const ExfatManifest manifest = card.MakeManifest();
+  KOVA_CARD_OK(exfat->WriteExfatFile("x.jpg", MakeData(10, 1), {}, entry));
+  const Manifest manifest = card.MakeManifest();
   const ManifestRecord& record = *manifest.Find("x.jpg");
   EXPECT_EQ(record.time, "2022-07-01 12:34:57.25-03:30");
   const Bytes file = card.ReadImage(record.entry_offset, 32);

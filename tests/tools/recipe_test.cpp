@@ -91,7 +91,7 @@ TEST(Recipe, ErrorsNameTheLineAndTheProblem) {
        "line 2: nothing named 'NOPE.TXT'"},
       {"volume fat16 size=16M\nfile A.TXT text=x\nraw offset=0 text=y",
        "line 3: raw bytes must lie inside the data area"},
-      {"volume fat99 size=16M", "line 1: volume type must be fat12, fat16 or fat32"},
+      {"volume fat99 size=16M", "line 1: volume type must be fat12, fat16, fat32 or exfat"},
       {"volume fat32 size=16M", "line 1: FAT32 needs at least 65525 clusters"},
       {"# nothing but a comment", "the recipe has no 'volume' line"},
   };

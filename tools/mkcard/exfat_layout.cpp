@@ -25,28 +25,24 @@ Status CheckOptions(const ExfatOptions& options) {
   }
   if (options.fat_count != 1 && options.fat_count != 2)
     return Status::Failure("an exFAT volume has one or two FATs");
-  if (options.card_bytes % ExfatLayout::kSectorBytes != 0 ||
-      options.volume_offset % ExfatLayout::kSectorBytes != 0 ||
-      options.volume_bytes % ExfatLayout::kSectorBytes != 0) {
-    return Status::Failure("the card, the volume and its offset must be whole 512-byte sectors");
-  }
-  if (options.volume_offset >= options.card_bytes ||
-      options.volume_bytes > options.card_bytes - options.volume_offset) {
-    return Status::Failure("the volume does not fit on the card");
-  }
+  if (options.volume_bytes % ExfatLayout::kSectorBytes != 0)
+    return Status::Failure("the volume must be whole 512-byte sectors");
   return {};
 }
 
 }  // namespace
 
-Status ComputeExfatLayout(const ExfatOptions& options, uint64_t upcase_bytes, ExfatLayout* layout) {
+Status ComputeExfatLayout(const ExfatOptions& options, uint64_t offset, uint64_t room,
+                          uint64_t upcase_bytes, ExfatLayout* layout) {
   if (Status ok = CheckOptions(options); !ok) return ok;
+  if (options.volume_bytes > room) {
+    return Status::Failure("the volume of " + std::to_string(options.volume_bytes) +
+                           " bytes does not fit in the " + std::to_string(room) + " it is given");
+  }
   ExfatLayout out;
-  out.image_bytes = options.card_bytes;
-  out.volume_offset = options.volume_offset;
-  const uint64_t volume_bytes =
-      options.volume_bytes ? options.volume_bytes : options.card_bytes - options.volume_offset;
-  out.volume_sectors = volume_bytes / ExfatLayout::kSectorBytes;
+  out.volume_offset = offset;
+  out.volume_sectors =
+      (options.volume_bytes ? options.volume_bytes : room) / ExfatLayout::kSectorBytes;
   out.cluster_shift =
       static_cast<uint32_t>(std::countr_zero(options.cluster_bytes / ExfatLayout::kSectorBytes));
   out.fat_count = options.fat_count;

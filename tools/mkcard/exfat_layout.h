@@ -9,12 +9,15 @@ namespace kova::mkcard {
 
 // What an exFAT volume looks like before anything is written on it.
 struct ExfatOptions {
-  uint64_t card_bytes = 64 << 20;  // the whole image
-  uint64_t volume_offset = 0;      // where the volume starts on the image
-  uint64_t volume_bytes = 0;       // 0: from volume_offset to the end of the card
-  uint32_t cluster_bytes = 4096;   // a power of two from 512 bytes to 32 MiB
-  uint32_t fat_count = 1;          // 2 only for transaction-safe volumes
-  std::string label;               // up to 11 characters; empty: no label entry
+  // A card of its own for the volume when no card was made first: its size, and the first
+  // sector of the volume's MBR partition (0: no partition table).
+  uint64_t card_bytes = 64 << 20;
+  uint32_t partition_lba = 0;
+  uint8_t partition_type = 0;     // 0: 0x07, as exFAT partitions are marked
+  uint64_t volume_bytes = 0;      // 0: the whole space the card gives the volume
+  uint32_t cluster_bytes = 4096;  // a power of two from 512 bytes to 32 MiB
+  uint32_t fat_count = 1;         // 2 only for transaction-safe volumes
+  std::string label;              // up to 11 characters; empty: no label entry
   uint32_t serial = 0x4B4F5641;
 };
 
@@ -24,7 +27,6 @@ struct ExfatLayout {
   static constexpr uint32_t kSectorBytes = 512;
   static constexpr uint32_t kBootRegionSectors = 12;  // main region; the backup follows
 
-  uint64_t image_bytes = 0;
   uint64_t volume_offset = 0;
   uint64_t volume_sectors = 0;
   uint32_t cluster_shift = 3;  // sectors per cluster as a power of two
@@ -54,8 +56,10 @@ struct ExfatLayout {
   uint64_t BitmapBytes() const { return (uint64_t{cluster_count} + 7) / 8; }
 };
 
-// Checks the options and works out the layout: the FAT after the two boot regions, the cluster
-// heap aligned to a cluster, then the bitmap, the up-case table of `upcase_bytes` and the root.
-Status ComputeExfatLayout(const ExfatOptions& options, uint64_t upcase_bytes, ExfatLayout* layout);
+// Checks the options and works out the layout of a volume at `offset` on the card with room for
+// `room` bytes: the FAT after the two boot regions, the cluster heap aligned to a cluster, then
+// the bitmap, the up-case table of `upcase_bytes` and the root.
+Status ComputeExfatLayout(const ExfatOptions& options, uint64_t offset, uint64_t room,
+                          uint64_t upcase_bytes, ExfatLayout* layout);
 
 }  // namespace kova::mkcard

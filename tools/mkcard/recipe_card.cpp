@@ -62,9 +62,11 @@ Status RecipeRunner::Partition(RecipeLine& line) {
 Status RecipeRunner::Volume(RecipeLine& line) {
   if (card_->Formatted() && !card_line_)
     return Status::Failure("the recipe has a second 'volume' line (give a 'card' line first)");
-  if (Status ok = Words(line, 1, "volume fat12|fat16|fat32 size=... [options]"); !ok) return ok;
+  if (Status ok = Words(line, 1, "volume fat12|fat16|fat32|exfat size=... [options]"); !ok)
+    return ok;
   VolumeOptions o;
   const std::string& type = line.Words()[0];
+  if (type == "exfat") return ExfatVolume(line);
   if (type == "fat12") {
     o.type = FatType::kFat12;
   } else if (type == "fat16") {
@@ -72,7 +74,7 @@ Status RecipeRunner::Volume(RecipeLine& line) {
   } else if (type == "fat32") {
     o.type = FatType::kFat32;
   } else {
-    return Status::Failure("volume type must be fat12, fat16 or fat32, not '" + type + "'");
+    return Status::Failure("volume type must be fat12, fat16, fat32 or exfat, not '" + type + "'");
   }
   if (!card_line_ && !line.Has("size")) return Status::Failure("volume needs size=");
   if (card_line_ && (line.Has("partition") || line.Has("partition-type")))

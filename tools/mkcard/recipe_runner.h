@@ -27,6 +27,7 @@ class RecipeRunner {
   Status Partition(RecipeLine& line);
   Status Volume(RecipeLine& line);
   Status VolumeNumbers(RecipeLine& line, VolumeOptions* options) const;
+  Status ExfatVolume(RecipeLine& line);  // recipe_exfat.cpp
   Status UseVolume(RecipeLine& line);
   Status Damage(RecipeLine& line);
   // "1A2B-3C4D" as volume serials and disk identifiers are usually written, or a number.

@@ -1,8 +1,9 @@
-#include "exfat_card_builder.h"
+#include "exfat_volume_writer.h"
 
 #include <algorithm>
 #include <set>
 
+#include "card_builder.h"
 #include "card_paths.h"
 #include "cluster_list.h"
 #include "exfat_upcase.h"
@@ -29,26 +30,35 @@ bool Contiguous(const std::vector<uint32_t>& clusters) {
 
 }  // namespace
 
-Status ExfatCardBuilder::Format(const ExfatOptions& options) {
-  const Bytes upcase = ExfatUpcaseTable();
+Status ExfatVolumeWriter::Create(const VolumeSpace& space, const ExfatOptions& options,
+                                 DosTime time, std::unique_ptr<ExfatVolumeWriter>* writer) {
   ExfatLayout layout;
-  if (Status ok = ComputeExfatLayout(options, upcase.size(), &layout); !ok) return ok;
-  std::u16string label;
+  if (Status ok = ComputeExfatLayout(options, space.offset, space.bytes, ExfatUpcaseTable().size(),
+                                     &layout);
+      !ok) {
+    return ok;
+  }
   if (!options.label.empty()) {
+    std::u16string label;
     if (Status ok = ExfatNameOf(options.label, &label); !ok) return ok;
     if (label.size() > kExfatLabelChars)
       return Status::Failure("an exFAT label has at most 11 characters");
   }
-  *this = ExfatCardBuilder();
-  options_ = options;
-  layout_ = layout;
-  image_ = SparseImage(layout.image_bytes);
-  fat_.assign(size_t{layout.cluster_count} + 2, 0);
+  writer->reset(new ExfatVolumeWriter(space, options, layout, time));
+  return {};
+}
+
+ExfatVolumeWriter::ExfatVolumeWriter(const VolumeSpace& space, const ExfatOptions& options,
+                                     const ExfatLayout& layout, DosTime time)
+    : space_(space),
+      image_(*space.image),
+      options_(options),
+      layout_(layout),
+      fat_(size_t{layout.cluster_count} + 2, 0),
+      allocated_(size_t{layout.cluster_count} + 2, false),
+      format_time_{time} {
   fat_[0] = kMediaEntry;
   fat_[1] = kEndOfChain;
-  allocated_.assign(size_t{layout.cluster_count} + 2, false);
-  time_ = {*ParseDosTime("2024-05-18 10:00:00"), 0, 8, true};
-  formatted_ = true;
   auto run = [](uint32_t first, uint32_t count) {
     std::vector<uint32_t> clusters(count);
     for (uint32_t i = 0; i < count; ++i)
@@ -57,19 +67,18 @@ Status ExfatCardBuilder::Format(const ExfatOptions& options) {
   };
   Allocate(run(layout.bitmap_cluster, layout.bitmap_clusters), true);
   Allocate(run(layout.upcase_cluster, layout.upcase_clusters), true);
-  image_.Write(layout.ClusterOffset(layout.upcase_cluster), upcase);
+  image_.Write(layout.ClusterOffset(layout.upcase_cluster), ExfatUpcaseTable());
   Node root;
-  root.folder = true;
+  root.kind = NodeKind::kFolder;
   root.clusters = {layout.root_cluster};
-  root.time = time_;
+  root.time = format_time_;
   Allocate(root.clusters, true);
   ZeroClusters(root.clusters);
   nodes_.push_back(root);
   WriteRootEntries();
-  return {};
 }
 
-void ExfatCardBuilder::WriteRootEntries() {
+void ExfatVolumeWriter::WriteRootEntries() {
   Node& root = nodes_[0];
   std::vector<ExfatEntry> entries;
   if (!options_.label.empty()) {
@@ -87,14 +96,14 @@ void ExfatCardBuilder::WriteRootEntries() {
     image_.Write(SlotOffset(root, root.used_slots++), entry.data(), entry.size());
 }
 
-int ExfatCardBuilder::FindLive(std::string_view path) const {
+int ExfatVolumeWriter::FindLive(std::string_view path) const {
   for (size_t i = 1; i < nodes_.size(); ++i) {
     if (nodes_[i].state == EntryState::kLive && nodes_[i].path == path) return static_cast<int>(i);
   }
   return path.empty() ? 0 : -1;
 }
 
-int ExfatCardBuilder::FindAny(std::string_view path) const {
+int ExfatVolumeWriter::FindAny(std::string_view path) const {
   const int live = FindLive(path);
   if (live >= 0) return live;
   for (size_t i = nodes_.size(); i-- > 1;) {
@@ -103,19 +112,19 @@ int ExfatCardBuilder::FindAny(std::string_view path) const {
   return -1;
 }
 
-uint64_t ExfatCardBuilder::SlotOffset(const Node& folder, uint32_t slot) const {
+uint64_t ExfatVolumeWriter::SlotOffset(const Node& folder, uint32_t slot) const {
   const uint32_t per_cluster = layout_.ClusterBytes() / kEntryBytes;
   return layout_.ClusterOffset(folder.clusters.at(slot / per_cluster)) +
          uint64_t{slot % per_cluster} * kEntryBytes;
 }
 
-bool ExfatCardBuilder::IsAllocated(uint32_t cluster) const {
+bool ExfatVolumeWriter::IsAllocated(uint32_t cluster) const {
   return layout_.IsDataCluster(cluster) && allocated_[cluster];
 }
 
-Status ExfatCardBuilder::TakeFree(uint32_t count, uint32_t from,
-                                  const std::vector<uint32_t>& excluded,
-                                  std::vector<uint32_t>* clusters) const {
+Status ExfatVolumeWriter::TakeFree(uint32_t count, uint32_t from,
+                                   const std::vector<uint32_t>& excluded,
+                                   std::vector<uint32_t>* clusters) const {
   clusters->clear();
   if (count == 0) return {};
   const uint32_t total = layout_.cluster_count;
@@ -136,8 +145,8 @@ Status ExfatCardBuilder::TakeFree(uint32_t count, uint32_t from,
   return {};
 }
 
-Status ExfatCardBuilder::PlanClusters(const ExfatPlacement& placement, uint32_t count,
-                                      std::vector<uint32_t>* clusters) const {
+Status ExfatVolumeWriter::PlanClusters(const ExfatPlacement& placement, uint32_t count,
+                                       std::vector<uint32_t>* clusters) const {
   if (placement.clusters.empty()) {
     if (placement.from != 0 && !layout_.IsDataCluster(placement.from))
       return Status::Failure("cluster " + std::to_string(placement.from) + " does not exist");
@@ -160,24 +169,26 @@ Status ExfatCardBuilder::PlanClusters(const ExfatPlacement& placement, uint32_t 
   return {};
 }
 
-Status ExfatCardBuilder::PlanEntry(std::string_view raw_path, EntryPlan* plan) const {
-  if (!formatted_) return Status::Failure("the card has no volume yet");
+Status ExfatVolumeWriter::PlanEntry(std::string_view raw_path, std::string_view name,
+                                    EntryPlan* plan) const {
   plan->path = CleanPath(raw_path);
   if (plan->path.empty()) return Status::Failure("the root folder cannot be made or written");
   plan->parent = FindLive(ParentOf(plan->path));
-  if (plan->parent < 0 || !nodes_[plan->parent].folder)
+  if (plan->parent < 0 || nodes_[plan->parent].kind != NodeKind::kFolder)
     return Status::Failure("folder " + Quoted(ParentOf(plan->path)) + " does not exist");
-  if (Status ok = ExfatNameOf(NameOf(plan->path), &plan->name); !ok) return ok;
+  plan->utf8_name = name.empty() ? NameOf(plan->path) : std::string(name);
+  if (Status ok = ExfatNameOf(plan->utf8_name, &plan->name); !ok) return ok;
   for (size_t i = 1; i < nodes_.size(); ++i) {
     const Node& n = nodes_[i];
-    if (n.state == EntryState::kLive && n.parent == plan->parent && SameName(n.name, plan->name))
+    if (n.state == EntryState::kLive && n.kind != NodeKind::kRaw && n.parent == plan->parent &&
+        SameName(n.name, plan->name))
       return Status::Failure(Quoted(plan->path) + " already exists");
   }
   plan->entries = 2 + (plan->name.size() + kExfatNameChars - 1) / kExfatNameChars;
   return {};
 }
 
-Status ExfatCardBuilder::PlanGrowth(EntryPlan* plan, const std::vector<uint32_t>& taken) const {
+Status ExfatVolumeWriter::PlanGrowth(EntryPlan* plan, const std::vector<uint32_t>& taken) const {
   const Node& parent = nodes_[plan->parent];
   const uint32_t per_cluster = layout_.ClusterBytes() / kEntryBytes;
   const uint64_t needed = uint64_t{parent.used_slots} + plan->entries;
@@ -190,12 +201,12 @@ Status ExfatCardBuilder::PlanGrowth(EntryPlan* plan, const std::vector<uint32_t>
   return TakeFree(more, layout_.IsDataCluster(next) ? next : 0, taken, &plan->growth);
 }
 
-void ExfatCardBuilder::Chain(const std::vector<uint32_t>& clusters) {
+void ExfatVolumeWriter::Chain(const std::vector<uint32_t>& clusters) {
   for (size_t i = 0; i < clusters.size(); ++i)
     fat_[clusters[i]] = i + 1 < clusters.size() ? clusters[i + 1] : kEndOfChain;
 }
 
-void ExfatCardBuilder::Allocate(const std::vector<uint32_t>& clusters, bool chain) {
+void ExfatVolumeWriter::Allocate(const std::vector<uint32_t>& clusters, bool chain) {
   for (uint32_t cluster : clusters) {
     allocated_[cluster] = true;
     high_water_ = std::max(high_water_, cluster);
@@ -203,12 +214,12 @@ void ExfatCardBuilder::Allocate(const std::vector<uint32_t>& clusters, bool chai
   if (chain) Chain(clusters);
 }
 
-void ExfatCardBuilder::ZeroClusters(const std::vector<uint32_t>& clusters) {
+void ExfatVolumeWriter::ZeroClusters(const std::vector<uint32_t>& clusters) {
   for (uint32_t cluster : clusters)
     image_.Fill(layout_.ClusterOffset(cluster), layout_.ClusterBytes(), 0);
 }
 
-void ExfatCardBuilder::GrowFolder(int index, const std::vector<uint32_t>& clusters) {
+void ExfatVolumeWriter::GrowFolder(int index, const std::vector<uint32_t>& clusters) {
   Node& folder = nodes_[index];
   folder.clusters.insert(folder.clusters.end(), clusters.begin(), clusters.end());
   if (folder.no_fat_chain && !Contiguous(folder.clusters)) folder.no_fat_chain = false;
@@ -220,10 +231,10 @@ void ExfatCardBuilder::GrowFolder(int index, const std::vector<uint32_t>& cluste
   if (index != 0) WriteSet(folder);
 }
 
-void ExfatCardBuilder::WriteSet(const Node& node) {
+void ExfatVolumeWriter::WriteSet(const Node& node) {
   ExfatFileSet set;
   set.name = node.name;
-  set.attributes = node.folder ? kExfatAttrFolder : kExfatAttrArchive;
+  set.attributes = node.kind == NodeKind::kFolder ? kExfatAttrFolder : kExfatAttrArchive;
   set.created = set.modified = set.accessed = node.time;
   set.accessed.centiseconds = 0;
   set.first_cluster = node.clusters.empty() ? 0 : node.clusters.front();
@@ -238,8 +249,8 @@ void ExfatCardBuilder::WriteSet(const Node& node) {
   }
 }
 
-int ExfatCardBuilder::Commit(EntryPlan& plan, Node node, const std::vector<uint32_t>& clusters,
-                             bool fat_chain) {
+int ExfatVolumeWriter::Commit(EntryPlan& plan, Node node, const std::vector<uint32_t>& clusters,
+                              bool fat_chain) {
   if (!plan.growth.empty()) GrowFolder(plan.parent, plan.growth);
   node.no_fat_chain = !clusters.empty() && !fat_chain && Contiguous(clusters);
   Allocate(clusters, !node.no_fat_chain);
@@ -248,6 +259,7 @@ int ExfatCardBuilder::Commit(EntryPlan& plan, Node node, const std::vector<uint3
     node.slots.push_back(SlotOffset(parent, parent.used_slots++));
   node.path = plan.path;
   node.name = plan.name;
+  node.utf8_name = plan.utf8_name;
   node.parent = plan.parent;
   node.clusters = clusters;
   nodes_.push_back(std::move(node));
@@ -255,10 +267,10 @@ int ExfatCardBuilder::Commit(EntryPlan& plan, Node node, const std::vector<uint3
   return static_cast<int>(nodes_.size() - 1);
 }
 
-Status ExfatCardBuilder::MakeFolder(std::string_view path, const ExfatPlacement& placement,
-                                    const ExfatEntryOptions& entry) {
+Status ExfatVolumeWriter::MakeExfatFolder(std::string_view path, const ExfatPlacement& placement,
+                                          const ExfatEntryOptions& entry) {
   EntryPlan plan;
-  if (Status ok = PlanEntry(path, &plan); !ok) return ok;
+  if (Status ok = PlanEntry(path, entry.name, &plan); !ok) return ok;
   const uint32_t count =
       placement.clusters.empty() ? 1 : static_cast<uint32_t>(placement.clusters.size());
   std::vector<uint32_t> clusters;
@@ -266,19 +278,19 @@ Status ExfatCardBuilder::MakeFolder(std::string_view path, const ExfatPlacement&
   if (Status ok = PlanGrowth(&plan, clusters); !ok) return ok;
   ZeroClusters(clusters);
   Node folder;
-  folder.folder = true;
-  folder.time = entry.time.value_or(time_);
+  folder.kind = NodeKind::kFolder;
+  folder.time = entry.time.value_or(format_time_);
   folder.size = folder.valid_size = uint64_t{layout_.ClusterBytes()} * clusters.size();
   folder.content_kind = "folder";
   Commit(plan, folder, clusters, placement.fat_chain);
   return {};
 }
 
-Status ExfatCardBuilder::WriteFile(std::string_view path, const Content& content,
-                                   const ExfatPlacement& placement,
-                                   const ExfatEntryOptions& entry) {
+Status ExfatVolumeWriter::WriteExfatFile(std::string_view path, const Content& content,
+                                         const ExfatPlacement& placement,
+                                         const ExfatEntryOptions& entry) {
   EntryPlan plan;
-  if (Status ok = PlanEntry(path, &plan); !ok) return ok;
+  if (Status ok = PlanEntry(path, entry.name, &plan); !ok) return ok;
   const uint64_t size = content.bytes.size();
   const uint64_t valid = entry.valid_data_length.value_or(size);
   if (valid > size) return Status::Failure("the valid data length exceeds the file's size");
@@ -294,31 +306,31 @@ Status ExfatCardBuilder::WriteFile(std::string_view path, const Content& content
     written += part;
   }
   Node file;
-  file.time = entry.time.value_or(time_);
+  file.time = entry.time.value_or(format_time_);
   file.size = size;
   file.valid_size = valid;
   file.content_kind = content.kind;
   file.width = content.width;
   file.height = content.height;
   const int index = Commit(plan, file, clusters, placement.fat_chain);
-  nodes_[index].crc32 = CrcOf(ExtentsOf(nodes_[index]));
+  nodes_[index].crc32 = Crc32Of(content.bytes);
   return {};
 }
 
-void ExfatCardBuilder::MarkDeleted(int index) {
+void ExfatVolumeWriter::MarkDeleted(int index) {
   Node& node = nodes_[index];
   node.state = EntryState::kDeleted;
   for (uint32_t cluster : node.clusters)
     allocated_[cluster] = false;
   WriteSet(node);
-  if (!node.folder) return;
+  if (node.kind != NodeKind::kFolder) return;
   for (size_t i = 1; i < nodes_.size(); ++i) {
     if (nodes_[i].parent == index && nodes_[i].state == EntryState::kLive)
       MarkDeleted(static_cast<int>(i));
   }
 }
 
-Status ExfatCardBuilder::Delete(std::string_view raw_path) {
+Status ExfatVolumeWriter::Delete(std::string_view raw_path) {
   const std::string path = CleanPath(raw_path);
   if (path.empty()) return Status::Failure("the root folder cannot be deleted");
   const int index = FindLive(path);
@@ -327,7 +339,7 @@ Status ExfatCardBuilder::Delete(std::string_view raw_path) {
   return {};
 }
 
-Status ExfatCardBuilder::BreakSetChecksum(std::string_view raw_path) {
+Status ExfatVolumeWriter::BreakSetChecksum(std::string_view raw_path) {
   const int index = FindAny(CleanPath(raw_path));
   if (index <= 0) return Status::Failure("nothing named " + Quoted(raw_path) + " was written");
   nodes_[index].broken_checksum = true;
@@ -335,25 +347,86 @@ Status ExfatCardBuilder::BreakSetChecksum(std::string_view raw_path) {
   return {};
 }
 
-Status ExfatCardBuilder::ClusterOf(std::string_view reference, uint32_t* cluster) const {
-  const size_t plus = reference.rfind('+');
-  const std::string path = CleanPath(reference.substr(0, plus));
+Status ExfatVolumeWriter::ClusterOf(std::string_view reference, uint32_t* cluster) const {
+  std::string path;
   uint32_t nth = 0;
-  if (plus != std::string_view::npos) {
-    std::vector<uint32_t> parsed;
-    if (!ParseClusterList(reference.substr(plus + 1), &parsed).ok() || parsed.size() != 1)
-      return Status::Failure("'" + std::string(reference) + "': expected PATH+NUMBER");
-    nth = parsed.front();
-  }
+  if (Status ok = ParseClusterReference(reference, &path, &nth); !ok) return ok;
   const int index = FindAny(path);
   if (index <= 0) return Status::Failure("nothing named " + Quoted(path) + " was written");
-  const std::vector<uint32_t>& chain = nodes_[index].clusters;
-  if (nth >= chain.size()) {
-    return Status::Failure(Quoted(path) + " has " + std::to_string(chain.size()) +
-                           " clusters, no cluster " + std::to_string(nth));
+  return NthCluster(path, nodes_[index].clusters, nth, cluster);
+}
+
+std::optional<uint64_t> ExfatVolumeWriter::ClusterOffset(uint32_t cluster) const {
+  if (!layout_.IsDataCluster(cluster)) return std::nullopt;
+  return layout_.ClusterOffset(cluster);
+}
+
+Status ExfatVolumeWriter::MakeFolder(std::string_view path, const EntryOptions& entry,
+                                     const Placement& placement) {
+  return MakeExfatFolder(path, {placement.clusters, placement.from, false},
+                         {entry.long_name, ExfatStamp{entry.time.value_or(format_time_.time)}, {}});
+}
+
+Status ExfatVolumeWriter::WriteFile(std::string_view path, const Content& content,
+                                    const Placement& placement, const EntryOptions& entry) {
+  return WriteExfatFile(path, content, {placement.clusters, placement.from, false},
+                        {entry.long_name, ExfatStamp{entry.time.value_or(format_time_.time)}, {}});
+}
+
+Status ExfatVolumeWriter::WriteRaw(uint64_t offset, const Content& content, std::string_view name) {
+  const uint64_t size = content.bytes.size();
+  const uint64_t heap = layout_.HeapOffset();
+  const uint64_t end = layout_.ClusterOffset(layout_.LastCluster() + 1);
+  if (size == 0) return Status::Failure("nothing to write");
+  if (offset < heap || offset > end || size > end - offset) {
+    return Status::Failure("raw bytes must lie inside the cluster heap " + std::to_string(heap) +
+                           ".." + std::to_string(end));
   }
-  *cluster = chain[nth];
+  Node node;
+  for (uint64_t at = offset - (offset - heap) % layout_.ClusterBytes(); at < offset + size;
+       at += layout_.ClusterBytes()) {
+    const auto cluster = static_cast<uint32_t>(2 + (at - heap) / layout_.ClusterBytes());
+    if (allocated_[cluster]) {
+      return Status::Failure("raw bytes would overwrite cluster " + std::to_string(cluster) +
+                             ", which is in use");
+    }
+    node.clusters.push_back(cluster);
+  }
+  image_.Write(offset, content.bytes);
+  node.kind = NodeKind::kRaw;
+  node.state = EntryState::kRaw;
+  node.path = name.empty() ? "raw-" + std::to_string(++raw_count_) : std::string(name);
+  node.raw_extents = {{offset, size}};
+  node.content_kind = content.kind;
+  node.size = size;
+  node.width = content.width;
+  node.height = content.height;
+  node.crc32 = Crc32Of(content.bytes);
+  nodes_.push_back(std::move(node));
   return {};
+}
+
+Status ExfatVolumeWriter::Wipe(const std::vector<uint32_t>& clusters, uint8_t value) {
+  for (uint32_t cluster : clusters) {
+    if (!layout_.IsDataCluster(cluster))
+      return Status::Failure("cluster " + std::to_string(cluster) + " does not exist");
+  }
+  for (uint32_t cluster : clusters)
+    image_.Fill(layout_.ClusterOffset(cluster), layout_.ClusterBytes(), value);
+  return {};
+}
+
+Status FormatExfat(CardBuilder* card, const ExfatOptions& options, ExfatVolumeWriter** writer) {
+  const OwnCard own{options.card_bytes, options.partition_lba, options.partition_type,
+                    options.serial ^ 0x5A5A5A5A};
+  const DosTime time = card->Time();
+  return card->PlaceVolume(own, [&](const VolumeSpace& space, std::unique_ptr<VolumeWriter>* made) {
+    std::unique_ptr<ExfatVolumeWriter> exfat;
+    if (Status ok = ExfatVolumeWriter::Create(space, options, time, &exfat); !ok) return ok;
+    if (writer) *writer = exfat.get();
+    *made = std::move(exfat);
+    return Status();
+  });
 }
 
 }  // namespace kova::mkcard
