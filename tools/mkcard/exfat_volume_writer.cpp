@@ -125,48 +125,16 @@ bool ExfatVolumeWriter::IsAllocated(uint32_t cluster) const {
 Status ExfatVolumeWriter::TakeFree(uint32_t count, uint32_t from,
                                    const std::vector<uint32_t>& excluded,
                                    std::vector<uint32_t>* clusters) const {
-  clusters->clear();
-  if (count == 0) return {};
-  const uint32_t total = layout_.cluster_count;
-  uint32_t start = from != 0 ? from : high_water_ + 1;
-  if (!layout_.IsDataCluster(start)) start = 2;
-  for (uint64_t step = 0; step < total && clusters->size() < count; ++step) {
-    const uint32_t cluster = static_cast<uint32_t>(2 + (start - 2 + step) % total);
-    if (!allocated_[cluster] &&
-        std::find(excluded.begin(), excluded.end(), cluster) == excluded.end()) {
-      clusters->push_back(cluster);
-    }
-  }
-  if (clusters->size() < count) {
-    clusters->clear();
-    return Status::Failure("the card is full: " + std::to_string(count) +
-                           " free clusters needed, " + std::to_string(FreeCount()) + " left");
-  }
-  return {};
+  return TakeFreeClusters(Area(), count, from, high_water_, IsFreeTest(), excluded, clusters);
 }
 
 Status ExfatVolumeWriter::PlanClusters(const ExfatPlacement& placement, uint32_t count,
                                        std::vector<uint32_t>* clusters) const {
-  if (placement.clusters.empty()) {
-    if (placement.from != 0 && !layout_.IsDataCluster(placement.from))
-      return Status::Failure("cluster " + std::to_string(placement.from) + " does not exist");
-    return TakeFree(count, placement.from, {}, clusters);
-  }
-  if (placement.clusters.size() != count) {
-    return Status::Failure("the cluster list has " + std::to_string(placement.clusters.size()) +
-                           " clusters, the data needs " + std::to_string(count));
-  }
-  std::set<uint32_t> seen;
-  for (uint32_t cluster : placement.clusters) {
-    if (!layout_.IsDataCluster(cluster))
-      return Status::Failure("cluster " + std::to_string(cluster) + " does not exist");
-    if (allocated_[cluster])
-      return Status::Failure("cluster " + std::to_string(cluster) + " is not free");
-    if (!seen.insert(cluster).second)
-      return Status::Failure("cluster " + std::to_string(cluster) + " is listed twice");
-  }
-  *clusters = placement.clusters;
-  return {};
+  return PlaceClusters(Area(), placement, count, high_water_, IsFreeTest(), clusters);
+}
+
+ClusterTest ExfatVolumeWriter::IsFreeTest() const {
+  return [this](uint32_t c) { return !allocated_[c]; };
 }
 
 Status ExfatVolumeWriter::PlanEntry(std::string_view raw_path, std::string_view name,
@@ -363,57 +331,37 @@ std::optional<uint64_t> ExfatVolumeWriter::ClusterOffset(uint32_t cluster) const
 
 Status ExfatVolumeWriter::MakeFolder(std::string_view path, const EntryOptions& entry,
                                      const Placement& placement) {
-  return MakeExfatFolder(path, {placement.clusters, placement.from, false},
+  return MakeExfatFolder(path, ExfatPlacement{placement},
                          {entry.long_name, ExfatStamp{entry.time.value_or(format_time_.time)}, {}});
 }
 
 Status ExfatVolumeWriter::WriteFile(std::string_view path, const Content& content,
                                     const Placement& placement, const EntryOptions& entry) {
-  return WriteExfatFile(path, content, {placement.clusters, placement.from, false},
+  return WriteExfatFile(path, content, ExfatPlacement{placement},
                         {entry.long_name, ExfatStamp{entry.time.value_or(format_time_.time)}, {}});
 }
 
+ClusterArea ExfatVolumeWriter::Area() const {
+  return {layout_.HeapOffset(), layout_.ClusterBytes(), layout_.LastCluster()};
+}
+
 Status ExfatVolumeWriter::WriteRaw(uint64_t offset, const Content& content, std::string_view name) {
-  const uint64_t size = content.bytes.size();
-  const uint64_t heap = layout_.HeapOffset();
-  const uint64_t end = layout_.ClusterOffset(layout_.LastCluster() + 1);
-  if (size == 0) return Status::Failure("nothing to write");
-  if (offset < heap || offset > end || size > end - offset) {
-    return Status::Failure("raw bytes must lie inside the cluster heap " + std::to_string(heap) +
-                           ".." + std::to_string(end));
-  }
   Node node;
-  for (uint64_t at = offset - (offset - heap) % layout_.ClusterBytes(); at < offset + size;
-       at += layout_.ClusterBytes()) {
-    const auto cluster = static_cast<uint32_t>(2 + (at - heap) / layout_.ClusterBytes());
-    if (allocated_[cluster]) {
-      return Status::Failure("raw bytes would overwrite cluster " + std::to_string(cluster) +
-                             ", which is in use");
-    }
-    node.clusters.push_back(cluster);
+  if (Status ok = PlanRawWrite(
+          Area(), offset, content.bytes.size(), [this](uint32_t c) { return !allocated_[c]; },
+          &node.clusters);
+      !ok) {
+    return ok;
   }
   image_.Write(offset, content.bytes);
   node.kind = NodeKind::kRaw;
-  node.state = EntryState::kRaw;
-  node.path = name.empty() ? "raw-" + std::to_string(++raw_count_) : std::string(name);
-  node.raw_extents = {{offset, size}};
-  node.content_kind = content.kind;
-  node.size = size;
-  node.width = content.width;
-  node.height = content.height;
-  node.crc32 = Crc32Of(content.bytes);
+  DescribeRawWrite(offset, content, name, &raw_count_, &node);
   nodes_.push_back(std::move(node));
   return {};
 }
 
 Status ExfatVolumeWriter::Wipe(const std::vector<uint32_t>& clusters, uint8_t value) {
-  for (uint32_t cluster : clusters) {
-    if (!layout_.IsDataCluster(cluster))
-      return Status::Failure("cluster " + std::to_string(cluster) + " does not exist");
-  }
-  for (uint32_t cluster : clusters)
-    image_.Fill(layout_.ClusterOffset(cluster), layout_.ClusterBytes(), value);
-  return {};
+  return WipeClusters(image_, Area(), clusters, value);
 }
 
 Status FormatExfat(CardBuilder* card, const ExfatOptions& options, ExfatVolumeWriter** writer) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "card_manifest.h"
+#include "cluster_area.h"
 #include "content.h"
 #include "exfat_entries.h"
 #include "exfat_layout.h"
@@ -26,12 +27,7 @@ struct ExfatEntryOptions {
 };
 
 // Where a file's or folder's clusters go on an exFAT volume.
-struct ExfatPlacement {
-  // An explicit chain in file order; every cluster must be free.
-  std::vector<uint32_t> clusters;
-  // Without a chain: the first free cluster to consider; 0 means after the highest cluster
-  // allocated so far, wrapping round to cluster 2 at the end of the volume.
-  uint32_t from = 0;
+struct ExfatPlacement : Placement {
   // Chain the clusters through the FAT even when they are contiguous (otherwise contiguous data
   // is marked NoFatChain and leaves the FAT alone, as exFAT drivers write it).
   bool fat_chain = false;
@@ -140,6 +136,8 @@ class ExfatVolumeWriter : public VolumeWriter {
   std::string FolderPathOf(const Node& node) const;
   std::vector<Extent> ExtentsOf(const Node& node) const;
   ManifestRecord RecordOf(const Node& node, const MediumBytes& medium) const;
+  ClusterArea Area() const;
+  ClusterTest IsFreeTest() const;
 
   VolumeSpace space_;
   SparseImage& image_;

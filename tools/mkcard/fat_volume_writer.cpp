@@ -130,75 +130,16 @@ uint64_t FatVolumeWriter::SlotOffset(const Node& folder, uint32_t slot) const {
 Status FatVolumeWriter::TakeFree(uint32_t count, uint32_t from,
                                  const std::vector<uint32_t>& excluded,
                                  std::vector<uint32_t>* clusters) const {
-  clusters->clear();
-  if (count == 0) return {};
-  const uint32_t total = layout_.cluster_count;
-  uint32_t start = from != 0 ? from : high_water_ + 1;
-  if (!layout_.IsDataCluster(start)) start = 2;
-  for (uint32_t step = 0; step < total && clusters->size() < count; ++step) {
-    const uint32_t cluster = 2 + (start - 2 + step) % total;
-    if (fat_.IsFree(cluster) &&
-        std::find(excluded.begin(), excluded.end(), cluster) == excluded.end()) {
-      clusters->push_back(cluster);
-    }
-  }
-  if (clusters->size() < count) {
-    const uint64_t needed = count;
-    clusters->clear();
-    return Status::Failure("the card is full: " + std::to_string(needed) +
-                           " free clusters needed, " + std::to_string(fat_.FreeCount()) + " left");
-  }
-  return {};
-}
-
-Status FatVolumeWriter::CheckChain(const std::vector<uint32_t>& clusters, uint32_t expected) const {
-  if (clusters.size() != expected) {
-    return Status::Failure("the cluster list has " + std::to_string(clusters.size()) +
-                           " clusters, the data needs " + std::to_string(expected));
-  }
-  std::set<uint32_t> seen;
-  for (uint32_t cluster : clusters) {
-    if (!layout_.IsDataCluster(cluster)) {
-      return Status::Failure("cluster " + std::to_string(cluster) + " is outside 2.." +
-                             std::to_string(layout_.LastCluster()));
-    }
-    if (!fat_.IsFree(cluster))
-      return Status::Failure("cluster " + std::to_string(cluster) + " is not free");
-    if (!seen.insert(cluster).second)
-      return Status::Failure("cluster " + std::to_string(cluster) + " is listed twice");
-  }
-  return {};
+  return TakeFreeClusters(Area(), count, from, high_water_, IsFreeTest(), excluded, clusters);
 }
 
 Status FatVolumeWriter::PlanClusters(const Placement& placement, uint32_t count,
                                      std::vector<uint32_t>* clusters) const {
-  if (!placement.clusters.empty()) {
-    if (Status ok = CheckChain(placement.clusters, count); !ok) return ok;
-    *clusters = placement.clusters;
-    return {};
-  }
-  if (placement.from != 0 && !layout_.IsDataCluster(placement.from)) {
-    return Status::Failure("cluster " + std::to_string(placement.from) + " is outside 2.." +
-                           std::to_string(layout_.LastCluster()));
-  }
-  if (placement.fragments == 0 || placement.gap == 0)
-    return Status::Failure("fragments and the gap between them must be at least 1");
-  return TakeFragments(placement, count, clusters);
+  return PlaceClusters(Area(), placement, count, high_water_, IsFreeTest(), clusters);
 }
 
-Status FatVolumeWriter::TakeFragments(const Placement& placement, uint32_t count,
-                                      std::vector<uint32_t>* clusters) const {
-  clusters->clear();
-  uint32_t from = placement.from;
-  for (uint32_t piece = 0; piece < placement.fragments; ++piece) {
-    const uint32_t size =
-        count / placement.fragments + (piece < count % placement.fragments ? 1 : 0);
-    std::vector<uint32_t> part;
-    if (Status ok = TakeFree(size, from, *clusters, &part); !ok) return ok;
-    clusters->insert(clusters->end(), part.begin(), part.end());
-    if (!part.empty()) from = part.back() + 1 + placement.gap;
-  }
-  return {};
+ClusterTest FatVolumeWriter::IsFreeTest() const {
+  return [this](uint32_t c) { return fat_.IsFree(c); };
 }
 
 Status FatVolumeWriter::PlanEntry(std::string_view raw_path, const EntryOptions& entry,
@@ -398,49 +339,27 @@ Status FatVolumeWriter::Delete(std::string_view raw_path) {
   return {};
 }
 
+ClusterArea FatVolumeWriter::Area() const {
+  return {layout_.DataOffset(), layout_.ClusterBytes(), layout_.LastCluster()};
+}
+
 Status FatVolumeWriter::WriteRaw(uint64_t offset, const Content& content, std::string_view name) {
-  const uint64_t size = content.bytes.size();
-  if (size == 0) return Status::Failure("nothing to write");
-  if (offset < layout_.DataOffset() || offset > layout_.DataEnd() ||
-      size > layout_.DataEnd() - offset) {
-    return Status::Failure("raw bytes must lie inside the data area " +
-                           std::to_string(layout_.DataOffset()) + ".." +
-                           std::to_string(layout_.DataEnd()));
-  }
   Node node;
-  const uint32_t first =
-      static_cast<uint32_t>(2 + (offset - layout_.DataOffset()) / layout_.ClusterBytes());
-  const uint32_t last = static_cast<uint32_t>(2 + (offset + size - 1 - layout_.DataOffset()) /
-                                                      layout_.ClusterBytes());
-  for (uint32_t cluster = first; cluster <= last; ++cluster) {
-    if (!fat_.IsFree(cluster)) {
-      return Status::Failure("raw bytes would overwrite cluster " + std::to_string(cluster) +
-                             ", which is in use");
-    }
-    node.clusters.push_back(cluster);
+  if (Status ok = PlanRawWrite(
+          Area(), offset, content.bytes.size(), [this](uint32_t c) { return fat_.IsFree(c); },
+          &node.clusters);
+      !ok) {
+    return ok;
   }
   image_.Write(offset, content.bytes);
   node.kind = NodeKind::kRaw;
-  node.state = EntryState::kRaw;
-  node.path = name.empty() ? "raw-" + std::to_string(++raw_count_) : std::string(name);
-  node.raw_extents = {{offset, size}};
-  node.content_kind = content.kind;
-  node.size = size;
-  node.width = content.width;
-  node.height = content.height;
-  node.crc32 = Crc32Of(content.bytes);
+  DescribeRawWrite(offset, content, name, &raw_count_, &node);
   nodes_.push_back(std::move(node));
   return {};
 }
 
 Status FatVolumeWriter::Wipe(const std::vector<uint32_t>& clusters, uint8_t value) {
-  for (uint32_t cluster : clusters) {
-    if (!layout_.IsDataCluster(cluster))
-      return Status::Failure("cluster " + std::to_string(cluster) + " does not exist");
-  }
-  for (uint32_t cluster : clusters)
-    image_.Fill(layout_.ClusterOffset(cluster), layout_.ClusterBytes(), value);
-  return {};
+  return WipeClusters(image_, Area(), clusters, value);
 }
 
 const char* BootDamageName(BootDamage damage) {

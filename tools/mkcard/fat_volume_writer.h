@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "card_manifest.h"
+#include "cluster_area.h"
 #include "content.h"
 #include "dos_entries.h"
 #include "fat_table.h"
@@ -114,11 +115,8 @@ class FatVolumeWriter : public VolumeWriter {
   uint64_t SlotOffset(const Node& folder, uint32_t slot) const;
   Status TakeFree(uint32_t count, uint32_t from, const std::vector<uint32_t>& excluded,
                   std::vector<uint32_t>* clusters) const;
-  Status CheckChain(const std::vector<uint32_t>& clusters, uint32_t expected) const;
   Status PlanClusters(const Placement& placement, uint32_t count,
                       std::vector<uint32_t>* clusters) const;
-  Status TakeFragments(const Placement& placement, uint32_t count,
-                       std::vector<uint32_t>* clusters) const;
   Status PlanGrowth(EntryPlan* plan, const std::vector<uint32_t>& taken) const;
   int CommitEntry(EntryPlan& plan, uint32_t first_cluster, uint32_t size);
   void ChainClusters(const std::vector<uint32_t>& clusters, uint8_t reserved_bits);
@@ -128,6 +126,8 @@ class FatVolumeWriter : public VolumeWriter {
   void WriteLabelEntry();
   std::string FolderPathOf(const Node& node) const;
   ManifestRecord RecordOf(const Node& node, const MediumBytes& medium) const;
+  ClusterArea Area() const;
+  ClusterTest IsFreeTest() const;
 
   uint64_t SectorOffset(uint32_t sector) const {
     return layout_.volume_offset + uint64_t{sector} * VolumeLayout::kSectorBytes;
