@@ -12,12 +12,6 @@ namespace kova {
 // fields set by its constructor; its class says what happened.
 class TXCustomAspect : public TXObject {};
 
-// Marks an observer entry removed while a dispatch runs; no aspect derives from it, so a marked
-// entry never matches until it is purged.
-class TXDeletedObserverAspect final : public TXCustomAspect {
-  TXDeletedObserverAspect() = default;
-};
-
 // The identity of an aspect class, as observers register for it. One instance exists per class;
 // compare them by address.
 struct TXAspectClass {

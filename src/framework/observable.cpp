@@ -5,21 +5,56 @@
 
 namespace kova {
 
-namespace {
+// A registration with what dispatches need to know of it. Removed and Running are guarded by the
+// observable's lock.
+struct TXObservable::Entry {
+  TXObserverData Data;
+  bool Removed = false;
+  int Running = 0;  // calls of the handler in progress, on any thread
+};
 
-const TXAspectClass* DeletedClass() {
-  return &AspectClassOf<TXDeletedObserverAspect>();
-}
+namespace {
 
 bool Matches(const TXObserverData& entry, const AXNotification& notification) {
   const TXCustomAspect* aspect = notification.GetAspect();
-  if (!aspect || entry.AspectClass == DeletedClass()) return false;
+  if (!aspect) return false;
   if (std::type_index(typeid(*aspect)) == entry.AspectClass->type) return true;
   return entry.AspectClass->matches(*aspect) &&
          (entry.Name.empty() || entry.Name == notification.GetName());
 }
 
+// The entries whose handlers this thread is running, innermost last: a removal does not wait for
+// a call that it is itself part of.
+thread_local std::vector<const void*> callsOnThisThread;
+
+int CallsOnThisThread(const void* entry) {
+  return static_cast<int>(std::count(callsOnThisThread.begin(), callsOnThisThread.end(), entry));
+}
+
 }  // namespace
+
+// Marks one handler call as running from before the handler starts until after it ended,
+// however it ends.
+class TXObservable::RunningCall {
+ public:
+  RunningCall(TXObservable& observable, Entry& entry) : observable_(observable), entry_(entry) {
+    callsOnThisThread.push_back(&entry);
+  }
+  ~RunningCall() {
+    callsOnThisThread.pop_back();
+    {
+      std::lock_guard lock(observable_.mutex_);
+      --entry_.Running;
+    }
+    observable_.callEnded_.notify_all();
+  }
+  RunningCall(const RunningCall&) = delete;
+  RunningCall& operator=(const RunningCall&) = delete;
+
+ private:
+  TXObservable& observable_;
+  Entry& entry_;
+};
 
 TXObservable::TXObservable(TXRefMode mode) : TXManagedObject(mode) {}
 
@@ -33,8 +68,8 @@ void TXObservable::NotifyKeepersGone(TXObject* component) {
   {
     std::lock_guard lock(mutex_);
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
-      if (it->Keeper && it->AspectClass != DeletedClass()) keepers.push_back(it->Keeper);
-      it->Keeper = nullptr;
+      if ((*it)->Data.Keeper) keepers.push_back((*it)->Data.Keeper);
+      (*it)->Data.Keeper = nullptr;
     }
   }
   for (TXObserverKeeper* keeper : keepers)
@@ -44,10 +79,11 @@ void TXObservable::NotifyKeepersGone(TXObject* component) {
 void TXObservable::AddObserver(const TXAspectClass& aspectClass, TXHandler handler,
                                std::string name) {
   std::lock_guard lock(mutex_);
-  for (const TXObserverData& entry : entries_) {
-    if (entry.AspectClass == &aspectClass && entry.Handler == handler) return;
+  for (const EntryRef& entry : entries_) {
+    if (entry->Data.AspectClass == &aspectClass && entry->Data.Handler == handler) return;
   }
-  entries_.push_back({&aspectClass, std::move(handler), nullptr, std::move(name)});
+  entries_.push_back(
+      std::make_shared<Entry>(Entry{{&aspectClass, std::move(handler), nullptr, std::move(name)}}));
 }
 
 TXRef<TXObserverKeeper> TXObservable::AddKeptObserver(const TXAspectClass& aspectClass,
@@ -55,28 +91,35 @@ TXRef<TXObserverKeeper> TXObservable::AddKeptObserver(const TXAspectClass& aspec
                                                       TXObservableGoneCallback onGone,
                                                       std::string name) {
   std::lock_guard lock(mutex_);
-  for (const TXObserverData& entry : entries_) {
-    if (entry.AspectClass == &aspectClass && entry.Handler == handler) return entry.Keeper;
+  for (const EntryRef& entry : entries_) {
+    if (entry->Data.AspectClass == &aspectClass && entry->Data.Handler == handler)
+      return entry->Data.Keeper;
   }
   TXRef<TXObserverKeeper> keeper = MakeRef<TXObserverKeeper>(this, std::move(onGone));
-  entries_.push_back({&aspectClass, std::move(handler), keeper.Get(), std::move(name)});
+  entries_.push_back(std::make_shared<Entry>(
+      Entry{{&aspectClass, std::move(handler), keeper.Get(), std::move(name)}}));
   return keeper;
 }
 
 template <class Match>
 void TXObservable::Remove(Match match) {
-  std::lock_guard lock(mutex_);
-  for (TXObserverData& entry : entries_) {
-    if (entry.AspectClass == DeletedClass() || !match(entry)) continue;
+  std::unique_lock lock(mutex_);
+  std::vector<EntryRef> removed;
+  std::erase_if(entries_, [&](const EntryRef& entry) {
+    if (!match(entry->Data)) return false;
+    entry->Removed = true;
     // The entry's keeper stands for nothing here any more: it must not come back to this
     // observable when it is dropped, which may be after the observable is gone.
-    if (entry.Keeper) entry.Keeper->observable_ = nullptr;
-    if (dispatchDepth_ > 0) {
-      entry.AspectClass = DeletedClass();
-      hasDeleted_ = true;
-    }
-  }
-  if (dispatchDepth_ == 0) std::erase_if(entries_, match);
+    if (TXObserverKeeper* keeper = entry->Data.Keeper)
+      keeper->observable_.store(nullptr, std::memory_order_release);
+    removed.push_back(entry);
+    return true;
+  });
+  callEnded_.wait(lock, [&] {
+    return std::none_of(removed.begin(), removed.end(), [](const EntryRef& entry) {
+      return entry->Running > CallsOnThisThread(entry.get());
+    });
+  });
 }
 
 void TXObservable::RemoveObserver(const TXAspectClass& aspectClass, const TXHandler& handler) {
@@ -99,30 +142,31 @@ void TXObservable::RemoveKeeper(const TXObserverKeeper* keeper) {
   Remove([&](const TXObserverData& e) { return e.Keeper == keeper; });
 }
 
-void TXObservable::PurgeDeleted() {
-  std::erase_if(entries_, [](const TXObserverData& e) { return e.AspectClass == DeletedClass(); });
-  hasDeleted_ = false;
+std::vector<TXObservable::EntryRef> TXObservable::Matching(
+    const AXNotification& notification) const {
+  std::vector<EntryRef> matching;
+  std::lock_guard lock(mutex_);
+  for (const EntryRef& entry : entries_) {
+    if (Matches(entry->Data, notification)) matching.push_back(entry);
+  }
+  return matching;
+}
+
+void TXObservable::Call(Entry& entry, AXNotification& notification) {
+  {
+    std::lock_guard lock(mutex_);
+    if (entry.Removed) return;
+    ++entry.Running;
+  }
+  RunningCall running(*this, entry);
+  entry.Data.Handler(notification);
 }
 
 void TXObservable::Dispatch(AXNotification& notification) {
   TXNotificationRef keepAlive(&notification);
-  std::lock_guard lock(mutex_);
-  struct DepthGuard {
-    TXObservable& self;
-    explicit DepthGuard(TXObservable& s) : self(s) { ++self.dispatchDepth_; }
-    ~DepthGuard() {
-      if (self.dispatchDepth_ == 1 && self.hasDeleted_) self.PurgeDeleted();
-      --self.dispatchDepth_;
-    }
-  } guard(*this);
-
-  // Entries added by a handler during this dispatch are first called by the next one; the deque
-  // keeps the addresses of existing entries stable while handlers append.
-  const size_t count = entries_.size();
-  for (size_t i = 0; i < count; ++i) {
-    const TXObserverData& entry = entries_[i];
-    if (Matches(entry, notification)) entry.Handler(notification);
-  }
+  // Entries added by a handler during this dispatch are first called by the next one.
+  for (const EntryRef& entry : Matching(notification))
+    Call(*entry, notification);
 }
 
 void TXObservable::Send(TXNotificationRef notification) {
@@ -150,16 +194,15 @@ void TXObservable::SetContainer(IXMessageContainer* container) {
 
 size_t TXObservable::ObserverCount() const {
   std::lock_guard lock(mutex_);
-  return std::count_if(entries_.begin(), entries_.end(),
-                       [](const TXObserverData& e) { return e.AspectClass != DeletedClass(); });
+  return entries_.size();
 }
 
 TXObserverKeeper::~TXObserverKeeper() {
-  if (observable_) observable_->RemoveKeeper(this);
+  if (TXObservable* observable = Observable()) observable->RemoveKeeper(this);
 }
 
 void TXObserverKeeper::ObservableGone(TXObject* component) {
-  observable_ = nullptr;
+  observable_.store(nullptr, std::memory_order_release);
   if (onGone_) onGone_(component);
 }
 

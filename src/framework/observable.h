@@ -1,10 +1,12 @@
 #pragma once
 
 #include <atomic>
-#include <deque>
+#include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "framework/aspect.h"
 #include "framework/handler.h"
@@ -44,6 +46,14 @@ using TXObservableGoneCallback = std::function<void(TXObject* component)>;
 // notification name); notifications dispatched on the observable reach the matching handlers in
 // registration order. Observer entries do not keep their handler's object alive: every object
 // removes its entries before it is destroyed.
+//
+// The list's lock is held only while the list itself is read or changed, never while a handler
+// runs, so a handler may dispatch on, subscribe to or leave any observable without a lock order to
+// keep. A dispatch calls the entries that matched when it began; an entry removed before its turn
+// (by an earlier handler or by another thread) is not called. A removal returns only when no
+// other thread is still running one of the removed handlers, so an object that has removed its
+// entries can be destroyed at once; a handler that removes itself is not waited for on its own
+// thread. A handler must therefore not wait for a thread that may be removing it.
 class TXObservable : public TXManagedObject {
  public:
   explicit TXObservable(TXRefMode mode = TXRefMode::rmNone);
@@ -87,7 +97,7 @@ class TXObservable : public TXManagedObject {
   // The component behind a contained observable, otherwise the observable itself.
   virtual TXObject* GetComponent() { return this; }
 
-  // Number of live (unmarked) entries.
+  // Number of registered entries.
   size_t ObserverCount() const;
 
  protected:
@@ -97,15 +107,19 @@ class TXObservable : public TXManagedObject {
   void NotifyKeepersGone(TXObject* component);
 
  private:
+  struct Entry;
+  class RunningCall;
+  using EntryRef = std::shared_ptr<Entry>;
+
+  std::vector<EntryRef> Matching(const AXNotification& notification) const;
+  void Call(Entry& entry, AXNotification& notification);
   template <class Match>
   void Remove(Match match);
-  void PurgeDeleted();
 
   std::atomic<IXMessageContainer*> container_{nullptr};
-  mutable std::recursive_mutex mutex_;
-  std::deque<TXObserverData> entries_;
-  int dispatchDepth_ = 0;
-  bool hasDeleted_ = false;
+  mutable std::mutex mutex_;
+  std::condition_variable callEnded_;
+  std::vector<EntryRef> entries_;
 };
 
 // An observable that stands for a component (a control, a form): GetComponent answers it.
@@ -129,13 +143,13 @@ class TXObserverKeeper final : public TXManagedObject {
         onGone_(std::move(onGone)) {}
   ~TXObserverKeeper() override;
 
-  TXObservable* Observable() const { return observable_; }
+  TXObservable* Observable() const { return observable_.load(std::memory_order_acquire); }
 
  private:
   friend class TXObservable;
   void ObservableGone(TXObject* component);
 
-  TXObservable* observable_;
+  std::atomic<TXObservable*> observable_;
   TXObservableGoneCallback onGone_;
 };
 

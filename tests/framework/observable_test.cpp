@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <barrier>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <latch>
 #include <string>
 #include <thread>
 #include <vector>
@@ -105,7 +111,7 @@ TEST(ObservableTest, EntryAddedDuringDispatchIsFirstCalledByTheNextDispatch) {
   EXPECT_EQ(added.calls.size(), 1u);
 }
 
-TEST(ObservableTest, NestedDispatchPurgesOnlyAtTheOutermostLevel) {
+TEST(ObservableTest, NestedDispatchDoesNotCallAnEntryTheOuterOneRemoved) {
   TXObservable observable;
   Recorder victim;
   int depth = 0;
@@ -249,6 +255,136 @@ TEST(ObservableTest, KeeperReleasedOnAnotherThreadAfterItsObservableWentDoesNoth
   std::thread releaser([&] { keeper.Reset(); });
   releaser.join();
   EXPECT_EQ(gone, 1);
+}
+
+// Joins the threads, or fails when they have not ended within a bound that only a hang exceeds.
+void JoinAll(std::vector<std::thread>& threads) {
+  std::promise<void> joined;
+  std::future<void> done = joined.get_future();
+  std::thread joiner([&] {
+    for (std::thread& thread : threads)
+      thread.join();
+    joined.set_value();
+  });
+  if (done.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+    std::fprintf(stderr, "the threads are stuck: a deadlock\n");
+    std::_Exit(1);
+  }
+  joiner.join();
+}
+
+TEST(ObservableTest, HandlersDispatchingOnEachOthersObservablesFromTwoThreadsDoNotDeadlock) {
+  TXObservable first;
+  TXObservable second;
+  std::barrier bothInHandlers(2);
+  std::atomic<int> relayed{0};
+  auto relayTo = [&](TXObservable& next) {
+    return [&](AXNotification& n) {
+      if (n.AspectAs<BaseAspect>()) {
+        bothInHandlers.arrive_and_wait();
+        DispatchAspect<OtherAspect>(next);
+      } else {
+        ++relayed;
+      }
+    };
+  };
+  first.AddObserver(TXHandler(&first, "relay", relayTo(second)));
+  second.AddObserver(TXHandler(&second, "relay", relayTo(first)));
+
+  std::vector<std::thread> threads;
+  threads.emplace_back([&] { DispatchAspect<BaseAspect>(first); });
+  threads.emplace_back([&] { DispatchAspect<BaseAspect>(second); });
+  JoinAll(threads);
+  EXPECT_EQ(relayed, 2);
+}
+
+TEST(ObservableTest, AHandlerSubscribingElsewhereWhileAnotherThreadDispatchesThereDoesNotDeadlock) {
+  TXObservable engine;
+  TXObservable worker;
+  std::barrier bothInHandlers(2);
+  Recorder subscriber;
+  engine.AddObserver(TXHandler(&engine, "subscribe", [&](AXNotification& n) {
+    if (!n.AspectAs<BaseAspect>()) return;
+    bothInHandlers.arrive_and_wait();
+    worker.AddObserver<OtherAspect>(&subscriber, &Recorder::OnFirst);
+  }));
+  worker.AddObserver(TXHandler(&worker, "report", [&](AXNotification& n) {
+    if (!n.AspectAs<BaseAspect>()) return;
+    bothInHandlers.arrive_and_wait();
+    DispatchAspect<OtherAspect>(engine);
+  }));
+
+  std::vector<std::thread> threads;
+  threads.emplace_back([&] { DispatchAspect<BaseAspect>(engine); });
+  threads.emplace_back([&] { DispatchAspect<BaseAspect>(worker); });
+  JoinAll(threads);
+  EXPECT_EQ(worker.ObserverCount(), 2u);
+}
+
+TEST(ObservableTest, AnEntryRemovedByAnotherThreadBeforeItsTurnIsNotCalled) {
+  TXObservable observable;
+  std::latch firstRunning(1);
+  std::latch removed(1);
+  Recorder later;
+  observable.AddObserver(TXHandler(&observable, "first", [&](AXNotification&) {
+    firstRunning.count_down();
+    removed.wait();
+  }));
+  observable.AddObserver<BaseAspect>(&later, &Recorder::OnFirst);
+
+  std::thread dispatcher([&] { DispatchAspect<BaseAspect>(observable); });
+  firstRunning.wait();
+  observable.RemoveObserversOf(&later);
+  removed.count_down();
+  dispatcher.join();
+  EXPECT_TRUE(later.calls.empty());
+}
+
+TEST(ObservableTest, RemovalFromAnotherThreadReturnsOnlyAfterTheRunningCallOfTheHandlerEnded) {
+  TXObservable observable;
+  std::latch running(1);
+  std::latch release(1);
+  std::atomic<bool> callEnded{false};
+  auto victim = std::make_unique<Recorder>();
+  observable.AddObserver(TXHandler(victim.get(), "slow", [&](AXNotification&) {
+    running.count_down();
+    release.wait();
+    callEnded = true;
+  }));
+
+  std::thread dispatcher([&] { DispatchAspect<BaseAspect>(observable); });
+  running.wait();
+  std::latch removing(1);
+  bool endedWhenRemoved = false;
+  std::thread remover([&] {
+    removing.count_down();
+    observable.RemoveObserversOf(victim.get());
+    endedWhenRemoved = callEnded;
+    victim.reset();  // what an owner does once its entries are gone
+  });
+  removing.wait();
+  release.count_down();
+  remover.join();
+  dispatcher.join();
+  EXPECT_TRUE(endedWhenRemoved);
+  EXPECT_EQ(observable.ObserverCount(), 0u);
+}
+
+TEST(ObservableTest, AHandlerRemovingItselfWhileAnotherThreadRunsItToo) {
+  TXObservable observable;
+  std::barrier bothRunning(2);
+  std::atomic<int> calls{0};
+  observable.AddObserver(TXHandler(&observable, "self", [&](AXNotification&) {
+    ++calls;
+    bothRunning.arrive_and_wait();
+    observable.RemoveHandler(TXHandler(&observable, "self", nullptr));
+  }));
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 2; ++i)
+    threads.emplace_back([&] { DispatchAspect<BaseAspect>(observable); });
+  JoinAll(threads);
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(observable.ObserverCount(), 0u);
 }
 
 }  // namespace
