@@ -25,8 +25,9 @@ mkdir -p "$data_dir"
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-if ! grep -q '^KOVA_BUILD_BENCH:BOOL=ON' "$build_dir/CMakeCache.txt" 2>/dev/null; then
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOVA_BUILD_GUI=OFF \
+if ! grep -q '^KOVA_BUILD_BENCH:BOOL=ON' "$build_dir/CMakeCache.txt" 2>/dev/null ||
+  ! grep -q '^KOVA_BUILD_GUI:BOOL=ON' "$build_dir/CMakeCache.txt"; then
+  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOVA_BUILD_GUI=ON \
     -DKOVA_BUILD_TESTS=OFF -DKOVA_BUILD_BENCH=ON "${launcher[@]}" >/dev/null
 fi
 cmake --build "$build_dir" --target "bench_$name" -j2 >/dev/null

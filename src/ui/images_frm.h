@@ -90,6 +90,7 @@ class TXDRImagesFrm : public TXCustomDRFrame {
   TXImage& PreviewImage() const { return *previewImage_; }
   QLabel& PreviewTitle() const { return *previewTitle_; }
   TXDRResultsModel& Model() const { return *model_; }
+  TXDRResultsIntake& Intake() const { return *intake_; }
   const TXDRResultsImages& Images() const { return images_; }
 
  protected:

@@ -1,6 +1,7 @@
 #include "ui/results_intake.h"
 
 #include <exception>
+#include <utility>
 
 #include "imaging/extension_icons.h"
 #include "recovery/file_item.h"
@@ -9,13 +10,26 @@
 
 namespace kova {
 
+namespace {
+
+std::chrono::milliseconds SteadyNow() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+}
+
+}  // namespace
+
 TXDRResultsIntake::TXDRResultsIntake(TXDRResultsModel& model, TXDRResultsImages& images,
                                      QObject* parent)
-    : QObject(parent), model_(model), images_(images) {
+    : QObject(parent), model_(model), images_(images), clock_(SteadyNow), shownAt_(clock_()) {
   timer_.setSingleShot(true);
   timer_.setInterval(0);
   connect(&timer_, &QTimer::timeout, this, &TXDRResultsIntake::Turn);
-  sinceShown_.start();
+}
+
+void TXDRResultsIntake::SetClock(TXClock clock) {
+  clock_ = std::move(clock);
+  shownAt_ = clock_();
 }
 
 void TXDRResultsIntake::SetColours(TXColor background, TXColor frame) {
@@ -61,16 +75,15 @@ void TXDRResultsIntake::Turn() {
 }
 
 void TXDRResultsIntake::Process(std::chrono::milliseconds budget) {
-  QElapsedTimer elapsed;
-  elapsed.start();
+  const std::chrono::milliseconds start = clock_();
   while (!queued_.empty()) {
     TXDRFileItem* item = queued_.front();
     queued_.pop_front();
     Prepare(*item);
     prepared_.push_back(item);
-    if (elapsed.elapsed() >= budget.count()) break;
+    if (clock_() - start >= budget) break;
   }
-  if (queued_.empty() || sinceShown_.elapsed() >= kShowInterval.count()) Show();
+  if (queued_.empty() || clock_() - shownAt_ >= kShowInterval) Show();
 }
 
 void TXDRResultsIntake::ProcessAll() {
@@ -104,7 +117,7 @@ void TXDRResultsIntake::Prepare(TXDRFileItem& item) {
 }
 
 void TXDRResultsIntake::Show() {
-  sinceShown_.restart();
+  shownAt_ = clock_();
   if (prepared_.empty()) return;
   std::vector<TXDRFileItem*> shown;
   shown.swap(prepared_);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "imaging/bitmap32.h"
@@ -29,7 +29,13 @@ class TXDRResultsIntake : public QObject {
   static constexpr std::chrono::milliseconds kSlice{15};
   static constexpr std::chrono::milliseconds kShowInterval{60};
 
+  // What slices and showings are measured by: a steady clock, in milliseconds.
+  using TXClock = std::function<std::chrono::milliseconds()>;
+
   TXDRResultsIntake(TXDRResultsModel& model, TXDRResultsImages& images, QObject* parent = nullptr);
+
+  // Replaces the steady clock (a test's clock tells the intake how long its work took).
+  void SetClock(TXClock clock);
 
   // The icons whose indexes the files get (not owned).
   void SetIcons(const TXDRTypeIcons* icons) { icons_ = icons; }
@@ -66,7 +72,8 @@ class TXDRResultsIntake : public QObject {
   std::deque<TXDRFileItem*> queued_;
   std::vector<TXDRFileItem*> prepared_;
   QTimer timer_;
-  QElapsedTimer sinceShown_;
+  TXClock clock_;
+  std::chrono::milliseconds shownAt_{0};
 };
 
 }  // namespace kova

@@ -67,7 +67,7 @@ TEST_F(EngineFixture, BurstFromAWorkerThreadArrivesInOrderOnTheLoopThreadWithFew
     for (int i = 0; i < kPosts; ++i)
       PostAspect<NumberAspect>(gear, i);
   });
-  ASSERT_TRUE(loop.RunUntil([&] { return gear.values.size() == kPosts; }, 20s));
+  ASSERT_TRUE(loop.RunUntil([&] { return gear.values.size() == kPosts; }, 60s));
   worker.join();
   loop.ProcessPending();
   ASSERT_EQ(gear.values.size(), static_cast<size_t>(kPosts));
@@ -228,7 +228,7 @@ TEST_F(EngineFixture, InvokeRunsOnTheEngineThreadAndWaitsForTheResult) {
   bool handedOver = false;
   std::thread worker(
       [&] { handedOver = engine.Invoke([&] { ranOn = std::this_thread::get_id(); }); });
-  ASSERT_TRUE(loop.RunUntil([&] { return ranOn.has_value(); }, 5s));
+  ASSERT_TRUE(loop.RunUntil([&] { return ranOn.has_value(); }, 60s));
   worker.join();
   EXPECT_TRUE(handedOver);
   EXPECT_EQ(*ranOn, std::this_thread::get_id());
@@ -253,7 +253,7 @@ TEST_F(EngineFixture, InvokeCarriesTheProcedureFailureBackToTheWaitingThread) {
       caught = error.Code() == kErrWrite;
     }
   });
-  ASSERT_TRUE(loop.RunUntil([&] { return ran; }, 5s));
+  ASSERT_TRUE(loop.RunUntil([&] { return ran; }, 60s));
   worker.join();
   EXPECT_TRUE(caught);
 }

@@ -142,7 +142,7 @@ TEST(WorkerTest, ProgressOfAWorkerThreadArrivesOnTheEngineThreadWithTheWorkerAsT
   });
   run.join();
   EXPECT_TRUE(positions.empty());
-  ASSERT_TRUE(loop.RunUntil([&] { return positions.size() == 4; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(loop.RunUntil([&] { return positions.size() == 4; }, std::chrono::seconds(60)));
   EXPECT_EQ(positions, (std::vector<int32_t>{250, 500, 750, 1000}));
   for (std::thread::id id : threads)
     EXPECT_EQ(id, std::this_thread::get_id());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <latch>
 #include <optional>
 #include <string>
 #include <thread>
@@ -77,7 +78,7 @@ class WorkerThreadFixture : public ::testing::Test {
         std::make_unique<ScriptedThread>(gear.WorkerRef(), gear.Data(), std::move(script)));
   }
   bool RunToEnd() {
-    return loop.RunUntil([&] { return watcher.ended; }, 10s);
+    return loop.RunUntil([&] { return watcher.ended; }, 60s);
   }
 
   TXHeadlessLoop loop;
@@ -108,11 +109,13 @@ TEST_F(WorkerThreadFixture, ThreadEndedArrivesOnTheLoopThreadAfterTheThreadStopp
 }
 
 TEST_F(WorkerThreadFixture, CancelStopsTheThreadAndTheRunEndsAsCancelled) {
-  ASSERT_TRUE(Start([](ScriptedThread& t) {
+  std::latch running(1);
+  ASSERT_TRUE(Start([&](ScriptedThread& t) {
+    running.count_down();
     while (!t.TerminateRequested())
       std::this_thread::sleep_for(1ms);
   }));
-  std::this_thread::sleep_for(5ms);
+  running.wait();
   gear.CancelRun();
   ASSERT_TRUE(RunToEnd());
   EXPECT_EQ(watcher.code, kErrCancelled);
@@ -184,7 +187,9 @@ TEST_F(WorkerThreadFixture, SynchronizeRunsTheQuestionOnTheEngineThread) {
 
 TEST_F(WorkerThreadFixture, DroppedEndCallbackAnnouncesNothing) {
   ASSERT_TRUE(Start([](ScriptedThread& t) { t.DropEndCallback(); }));
-  EXPECT_FALSE(loop.RunUntil([&] { return watcher.ended; }, 100ms));
+  gear.Thread()->Wait();
+  loop.ProcessPending();
+  EXPECT_FALSE(watcher.ended);
   EXPECT_TRUE(gear.Data().bodyDone);
   EXPECT_TRUE(gear.IsRunning());
 }
@@ -253,9 +258,8 @@ TEST(WorkerThreadShutdownTest, TerminatingApplicationSilencesTheEndAndFailsHandO
         gear.StartThread(std::make_unique<ScriptedThread>(
             gear.WorkerRef(), gear.Data(),
             [&](ScriptedThread& t) { handedOver = t.Synchronize([] {}) ? 1 : 0; }));
-        while (!gear.Data().bodyDone)
-          std::this_thread::yield();
-        ProcessHeadlessLoop().RunUntil([] { return false; }, 50ms);
+        gear.Thread()->Wait();
+        ProcessHeadlessLoop().ProcessPending();
         std::_Exit(handedOver == 0 && !watcher.ended ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");

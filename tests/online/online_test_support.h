@@ -14,7 +14,7 @@ namespace kova::test {
 
 // Runs the Qt event loop until the condition holds or the time is up; answers the condition.
 bool WaitFor(const std::function<bool()>& condition,
-             std::chrono::milliseconds timeout = std::chrono::seconds(20));
+             std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
 // Stands in for the desktop while installed: records messages, opens and program starts, and
 // answers the save dialog with a prepared path.

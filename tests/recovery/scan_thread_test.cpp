@@ -191,7 +191,7 @@ TEST_F(ScanThreadTest, ClosingTheApplicationDuringAScanAnnouncesNoEnd) {
         scan.loop.RunUntil([&] { return !scan.added.empty(); }, 30s);
         CoreApp().Terminate();
         scan.gear.Thread()->Wait();
-        scan.loop.RunUntil([&] { return scan.ended; }, 300ms);
+        scan.loop.ProcessPending();
         std::_Exit(scan.ended || scan.operationEnds != 0 ? 1 : 0);
       },
       ::testing::ExitedWithCode(0), "");

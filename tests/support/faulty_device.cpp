@@ -5,9 +5,35 @@
 
 namespace kova {
 
+void TXFaultPlan::WaitUntilHeld() {
+  std::unique_lock lock(gate_);
+  changed_.wait(lock, [this] { return held_ || released_; });
+}
+
+void TXFaultPlan::Release() {
+  {
+    std::lock_guard lock(gate_);
+    released_ = true;
+  }
+  changed_.notify_all();
+}
+
+void TXFaultPlan::Hold() {
+  std::unique_lock lock(gate_);
+  held_ = true;
+  changed_.notify_all();
+  changed_.wait(lock, [this] { return released_; });
+}
+
 TXFaultyDevice::TXFaultyDevice(std::unique_ptr<IXBlockDevice> inner,
                                std::shared_ptr<TXFaultPlan> plan)
-    : inner_(std::move(inner)), plan_(std::move(plan)), path_(inner_->Path()) {}
+    : inner_(std::move(inner)), plan_(std::move(plan)), path_(inner_->Path()) {
+  ++plan_->OpenDevices;
+}
+
+TXFaultyDevice::~TXFaultyDevice() {
+  --plan_->OpenDevices;
+}
 
 bool TXFaultyDevice::TouchesBadRange(int64_t offset, int64_t count) const {
   for (const TXFaultPlan::Range& range : plan_->BadRanges) {
@@ -17,7 +43,9 @@ bool TXFaultyDevice::TouchesBadRange(int64_t offset, int64_t count) const {
 }
 
 int64_t TXFaultyDevice::ReadAt(int64_t offset, void* buffer, int64_t count, int& error) {
-  int reads = ++plan_->Reads;
+  const int reads = ++plan_->Reads;
+  const int holdAt = plan_->HoldAtRead;
+  if (holdAt > 0 && reads >= holdAt) plan_->Hold();
   if (plan_->ReadDelay.count() > 0) std::this_thread::sleep_for(plan_->ReadDelay);
   if (plan_->VanishAfterReads >= 0 && reads > plan_->VanishAfterReads) {
     error = ENODEV;

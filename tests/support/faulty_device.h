@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -29,14 +30,34 @@ struct TXFaultPlan {
   int VanishAfterReads = -1;
   // Every read takes at least this long.
   std::chrono::milliseconds ReadDelay{0};
+  // The first read from this number on (counting every read from 1) waits, once it started,
+  // until the test releases it: a card that hangs until the test lets it go (0: never).
+  std::atomic<int> HoldAtRead{0};
 
   std::atomic<int> Reads{0};
+  // Devices of this plan open now.
+  std::atomic<int> OpenDevices{0};
+
+  // Waits until the held read has started (and is waiting).
+  void WaitUntilHeld();
+  // Lets the held read go on, and every later one.
+  void Release();
+
+ private:
+  friend class TXFaultyDevice;
+  void Hold();
+
+  std::mutex gate_;
+  std::condition_variable changed_;
+  bool held_ = false;
+  bool released_ = false;
 };
 
 // A device that misbehaves according to a plan, over a real device (or image file) underneath.
 class TXFaultyDevice final : public IXBlockDevice {
  public:
   TXFaultyDevice(std::unique_ptr<IXBlockDevice> inner, std::shared_ptr<TXFaultPlan> plan);
+  ~TXFaultyDevice() override;
 
   const std::string& Path() const override { return path_; }
   int64_t Size() const override { return inner_->Size(); }

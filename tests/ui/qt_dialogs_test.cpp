@@ -141,7 +141,6 @@ TEST_F(QtDialogsTest, AQuestionFromAnotherThreadWaitsForTheAnswer) {
   bool clicked = false;
   WhenShown<TXMessageBoxForm>([&](TXMessageBoxForm& box) {
     // The worker is still blocked while the box is up.
-    QTest::qWait(50);
     EXPECT_FALSE(answered);
     Click(box.ButtonFor(TXMessageButton::Stop));
     clicked = true;

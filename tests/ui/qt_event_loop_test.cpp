@@ -64,8 +64,8 @@ class IndexAspect : public TXCustomAspect {
   int Index;
 };
 
-// Handles Qt events until the predicate holds or the time is up.
-bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+// Handles Qt events until the predicate holds or a time that only a hang reaches is up.
+bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
   QElapsedTimer clock;
   clock.start();
   while (!done() && clock.elapsed() < timeoutMs) {
@@ -167,7 +167,10 @@ TEST(QtEventLoopTest, TimersFireOnceOnTheLoopsThreadAndCancelledOnesNever) {
   starter.join();
   ASSERT_TRUE(ProcessUntil([&] { return fired == 1 && fromThread == 1; }));
   EXPECT_GE(firedAfter, 30);
-  ProcessUntil([] { return false; }, 100);
+  // Timers fire in due order: once a later one fired, a repetition would have come before it.
+  bool later = false;
+  loop.StartTimer(60, [&] { later = true; });
+  ASSERT_TRUE(ProcessUntil([&] { return later; }));
   EXPECT_EQ(fired, 1);
   EXPECT_EQ(fromThread, 1);
   EXPECT_EQ(cancelled, 0);

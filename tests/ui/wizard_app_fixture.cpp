@@ -75,6 +75,7 @@ void WizardAppTest::SetUp() {
 }
 
 void WizardAppTest::TearDown() {
+  plan->Release();  // a run held by the card must be able to end
   module.reset();
   QTest::qWait(0);
 }
@@ -84,7 +85,7 @@ void WizardAppTest::Start() {
   place.Store = TXKeyStoreFile(home / "settings.keys");
   place.Paths = drives.Paths();
   module = std::make_unique<TUniQ>(TestSkin(), std::move(place));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Window().isVisible(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Window().isVisible(); }, 60000));
   ASSERT_EQ(Page(), wpWelcome);
 }
 

@@ -1,9 +1,12 @@
+#include <sys/stat.h>
+
 #include <QAbstractButton>
 #include <QDesktopServices>
 #include <QProcess>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "app/key_store.h"
 #include "framework/app_engine.h"
@@ -57,7 +60,7 @@ TEST_F(WizardAppTest, TypicalPathRestoresEveryIntactFileOfTheCardByteForByte) {
   Click(Window().CancelButton());
   ASSERT_TRUE(WaitForPage(wpWelcome));
   Click(Window().CancelButton());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !Window().isVisible(); }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Window().isVisible(); }, 60000));
 }
 
 TEST_F(WizardAppTest, TheRestoringPageSaysHowManyFilesGoWhere) {
@@ -69,8 +72,8 @@ TEST_F(WizardAppTest, TheRestoringPageSaysHowManyFilesGoWhere) {
   results.ShowWaitingFiles();
   results.CheckAll(false);
   module->Engine().DataGear().FoundFiles().At(0)->Checked = true;
-  // Slow reads keep the restoring page up long enough to read it.
-  plan->ReadDelay = std::chrono::milliseconds(200);
+  // The card holds the restore's first read until the page has been read.
+  plan->HoldAtRead = plan->Reads + 1;
   dialogs.AnswerFolder((target.Path() / "one").string());
   Click(Window().NextButton());
   ASSERT_TRUE(WaitForPage(wpRestoring));
@@ -80,6 +83,7 @@ TEST_F(WizardAppTest, TheRestoringPageSaysHowManyFilesGoWhere) {
       << restoring.SummaryLabel().text().toStdString();
   EXPECT_NE(restoring.SummaryLabel().text().toStdString().find(target.Path().string()),
             std::string::npos);
+  plan->Release();
   ASSERT_TRUE(WaitForPage(wpFinish));
   EXPECT_EQ(FolderFiles(target.Path() / "one").size(), 1u);
 }
@@ -120,8 +124,10 @@ TEST_F(WizardAppTest, CancelWhileScanningAsksThenShowsWhatWasFoundSoFar) {
 
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return module->Engine().DataGear().FoundFiles().Count() > 0; }, 60000));
+  plan->HoldAtRead = plan->Reads + 1;  // the scan cannot end before the cancel
   dialogs.AnswerMessage(TXMessageButton::Stop);
   Click(Window().CancelButton());
+  plan->Release();
   ASSERT_TRUE(WaitForPage(wpImages));
   EXPECT_EQ(module->Engine().DataGear().Result(rkScan).Code, kErrCancelled);
   EXPECT_EQ(dialogs.QuestionsOf(Asked::Message).size(), 2u);
@@ -130,16 +136,18 @@ TEST_F(WizardAppTest, CancelWhileScanningAsksThenShowsWhatWasFoundSoFar) {
 TEST_F(WizardAppTest, ClosingTheWindowWhileScanningAsksAndARefusalKeepsItOpen) {
   Start();
   StartSlowScanning();
+  plan->HoldAtRead = plan->Reads + 1;  // the scan cannot end before the window is closed
 
   dialogs.AnswerMessage(TXMessageButton::Continue);
   EXPECT_FALSE(Window().close());
-  QTest::qWait(50);
+  QCoreApplication::processEvents();  // a close queued on the loop would happen now
   EXPECT_TRUE(Window().isVisible());
   EXPECT_TRUE(module->Engine().WorkerGear().IsRunning());
 
   dialogs.AnswerMessage(TXMessageButton::Stop);
   EXPECT_TRUE(Window().close());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !module->Engine().WorkerGear().IsRunning(); }));
+  plan->Release();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !module->Engine().WorkerGear().IsRunning(); }, 60000));
 }
 
 TEST_F(WizardAppTest, CancelAndCloseOnTheResultsPageAskTheExitQuestion) {
@@ -157,7 +165,7 @@ TEST_F(WizardAppTest, CancelAndCloseOnTheResultsPageAskTheExitQuestion) {
   // Exit with the confirmation ticked ends the program.
   dialogs.AnswerMessage(TXMessageButton::Exit, true);
   Click(Window().CancelButton());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !Window().isVisible(); }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Window().isVisible(); }, 60000));
 }
 
 TEST_F(WizardAppTest, ClosingTheWindowOnASetupPageNeedsNoQuestion) {
@@ -223,6 +231,25 @@ TEST_F(WizardAppTest, DamagedSettingsLeaveTheDefaultsAndGoodOnesAreWrittenAtTheE
   EXPECT_FALSE(reread.ShowThumbnails());
 }
 
+// Whether the process holds the lock of a lock file in the folder, as the kernel's lock table
+// tells (asking by taking the lock ourselves could take it from the program).
+bool HoldsInstanceLock(qint64 pid, const fs::path& folder) {
+  std::set<std::string> inodes;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    struct stat facts {};
+    if (entry.is_regular_file() && ::stat(entry.path().c_str(), &facts) == 0)
+      inodes.insert(":" + std::to_string(facts.st_ino) + " ");
+  }
+  std::ifstream locks("/proc/locks");
+  for (std::string line; std::getline(locks, line);) {
+    if (line.find(" FLOCK ") == std::string::npos) continue;
+    if (line.find(" " + std::to_string(pid) + " ") == std::string::npos) continue;
+    for (const std::string& inode : inodes)
+      if (line.find(inode) != std::string::npos) return true;
+  }
+  return false;
+}
+
 // The program itself: a second start while the first runs ends at once, without a window.
 TEST(WizardProgramTest, ASecondStartEndsSilentlyWhileTheFirstRuns) {
   const QString program = QStringLiteral(KOVA_TEST_BINARY_DIR "/src/app/gui/kova");
@@ -238,25 +265,18 @@ TEST(WizardProgramTest, ASecondStartEndsSilentlyWhileTheFirstRuns) {
   first.setProcessEnvironment(environment);
   first.start(program, {});
   ASSERT_TRUE(first.waitForStarted());
-  // The first instance holds its lock once its window is up; give it time to get there.
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] {
-        for (const auto& entry : fs::directory_iterator(runtime.Path()))
-          if (entry.path().filename().string().find("Velmora") != std::string::npos) return true;
-        return false;
-      },
-      20000));
-  QTest::qWait(500);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return HoldsInstanceLock(first.processId(), runtime.Path()); }, 60000));
 
   QProcess second;
   second.setProcessEnvironment(environment);
   second.start(program, {QStringLiteral("--anything")});
-  ASSERT_TRUE(second.waitForFinished(20000));
+  ASSERT_TRUE(second.waitForFinished(60000));
   EXPECT_EQ(second.exitCode(), 0);
   EXPECT_EQ(first.state(), QProcess::Running);
 
   first.terminate();
-  first.waitForFinished(10000);
+  first.waitForFinished(60000);
 }
 
 }  // namespace

@@ -1,0 +1,127 @@
+// The longest time the results page holds the user-interface loop while a scan floods it: twenty
+// thousand found files with thumbnails posted from another thread through the engine's queue, as
+// the scan thread posts them. A timer that wants every turn of the loop measures the gaps
+// between its ticks on the wall clock and in the processor time of the loop's thread (the page's
+// own doing, whatever else the machine runs). Runs on Qt's offscreen platform.
+// Usage: bench_results_loop DATA_FOLDER [FILES]
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "framework/aspects.h"
+#include "framework/engine.h"
+#include "persistence/lg_builtin.h"
+#include "recovery/file_collection.h"
+#include "recovery/recovery_aspects.h"
+#include "ui/images_frm.h"
+#include "ui/orange_kova_skin.h"
+#include "ui/qt_event_loop.h"
+#include "ui/results_model.h"
+
+namespace {
+
+using namespace kova;
+
+constexpr double kTargetMs = 100;
+
+double ThreadCpuMs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+void MakeThumbnail(TXImageObject& thumbnail, int32_t seed) {
+  TXBitmap32 bitmap(72, 54);
+  for (int32_t y = 0; y < 54; ++y)
+    for (int32_t x = 0; x < 72; ++x)
+      bitmap.SetPixel(x, y,
+                      MakeColor(static_cast<uint8_t>(x * 3 + seed), static_cast<uint8_t>(y * 4),
+                                static_cast<uint8_t>(seed * 7)));
+  thumbnail.LoadFrom(bitmap);
+}
+
+void Scan(TXDRFileCollection& files, TXObservable& announcer, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    TXDRFileItem& item = *files.Add();
+    const bool video = i % 50 == 49;
+    item.Ext = video ? ".mov" : ".jpg";
+    item.Name = FoundFileName(static_cast<uint32_t>(i + 1), item.Ext);
+    item.EditBlocks().Add(int64_t{i} * 65536, 65536);
+    if (!video) {
+      item.Dimensions = {4000, 3000};
+      MakeThumbnail(item.Thumbnail, i % 97);
+    }
+    announcer.Post(MakeSharedNotification<TXDRAddFileAspect>(&item));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const int32_t count = argc > 2 ? std::stoi(argv[2]) : 20000;
+  int qtArgc = 1;
+  QApplication application(qtArgc, argv);
+  InstallQtEventLoop();
+  UseBuiltInLanguage();
+
+  TXOrangeKovaSkinData skin;
+  TXEngine engine;
+  TXDRFileCollection files;
+  TXObservable announcer;
+  announcer.SetContainer(&engine);
+  std::unique_ptr<TXDRImagesFrm> page(MakeFrame<TXDRImagesFrm>(skin, nullptr, &engine));
+  page->Subscribe(announcer, AspectClassOf<TXDRAddFileAspect>());
+  page->resize(1280, 800);
+  page->show();
+  DispatchAspect<TXDialogInitDataAspect>(page->Observable());
+  QCoreApplication::processEvents();
+
+  QElapsedTimer clock;
+  qint64 lastTick = 0;
+  qint64 longestWall = 0;
+  double lastCpu = 0;
+  double longestCpu = 0;
+  QTimer watchdog;
+  watchdog.setTimerType(Qt::PreciseTimer);
+  watchdog.setInterval(0);
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    const qint64 now = clock.elapsed();
+    longestWall = std::max(longestWall, now - lastTick);
+    lastTick = now;
+    const double cpu = ThreadCpuMs();
+    longestCpu = std::max(longestCpu, cpu - lastCpu);
+    lastCpu = cpu;
+  });
+  clock.start();
+  lastCpu = ThreadCpuMs();
+  watchdog.start();
+  std::thread scan([&] { Scan(files, announcer, count); });
+  QEventLoop loop;
+  QTimer done;
+  QObject::connect(&done, &QTimer::timeout, [&] {
+    if (page->Model().ItemCount() == count) loop.quit();
+  });
+  done.start(20);
+  loop.exec();
+  done.stop();
+  scan.join();
+  const qint64 total = clock.elapsed();
+  watchdog.stop();
+  page.reset();
+
+  std::printf("%d files posted: all shown after %lld ms\n", count, static_cast<long long>(total));
+  std::printf("longest hold of the loop: %lld ms on the wall clock, %.1f ms of the thread's "
+              "processor time\n",
+              static_cast<long long>(longestWall), longestCpu);
+  std::printf("results_loop: %lld ms (target %.0f ms)\n", static_cast<long long>(longestWall),
+              kTargetMs);
+  return 0;
+}
