@@ -102,6 +102,8 @@ int ImageOutcome(TXCliSession& session, const TXCliSource& drive, const std::str
     case kErrRead:
     case kErrSeek:
     case kErrFinishReading:
+      // A copy that stopped early is under another name, which its log line told.
+      if (session.WorkerGear().Data().ImageFile != image) return ceSourceUnreadable;
       return Fail(Say(lg::kCliImageIncomplete, {drive.Path, image}), ceSourceUnreadable);
     case kErrFileAccessDenied:
     case kErrWrite:

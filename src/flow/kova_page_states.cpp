@@ -2,6 +2,7 @@
 
 #include "flow/dr_engine.h"
 #include "output/image_file_commands.h"
+#include "output/image_space.h"
 #include "recovery/recovery_aspects.h"
 
 namespace kova {
@@ -70,8 +71,14 @@ TXKovaImageFileDiskWizardPageState::TXKovaImageFileDiskWizardPageState(TXDREngin
 }
 
 TXKovaPageID TXKovaImageFileDiskWizardPageState::GetNext() {
-  if (!NotReady) return NextID;
-  Message(Lg().Word(lg::kDriveNotReady), TXMessageIcon::Warning);
+  if (NotReady) {
+    Message(Lg().Word(lg::kDriveNotReady), TXMessageIcon::Warning);
+    return PageID;
+  }
+  const int64_t size = DriveSizeToCopy(Data().DriveText(), Data().DriveSize());
+  const std::string shortage = ImageSpaceShortage(Data().ImageFileName, size);
+  if (shortage.empty()) return NextID;
+  Message(shortage, TXMessageIcon::Warning);
   return PageID;
 }
 

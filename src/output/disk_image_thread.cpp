@@ -3,14 +3,18 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <exception>
+#include <filesystem>
 
 #include "framework/aspects.h"
 #include "framework/core_app.h"
 #include "framework/error_data.h"
 #include "framework/notification.h"
 #include "framework/stream.h"
+#include "output/image_space.h"
+#include "output/restore_files.h"
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
 #include "storage/disk_io.h"
@@ -41,6 +45,12 @@ bool ImageOnSource(const std::string& image, const std::string& drive) {
   return IsBlockDevice(drive) && SameDrive(image, drive);
 }
 
+// "card.bin" is written as "card.incomplete.bin" until it is whole.
+std::string IncompleteName(const std::string& imagePath) {
+  const std::filesystem::path path(imagePath);
+  return (path.parent_path() / path.stem()).string() + ".incomplete" + path.extension().string();
+}
+
 std::string ReasonOf(const TXErrorData& error) {
   if (error.OSError != 0) return OsErrorText(error.OSError);
   return error.Text.empty() ? std::to_string(error.Code) : error.Text;
@@ -59,6 +69,7 @@ TXDRDiskImageThread::~TXDRDiskImageThread() {
 void TXDRDiskImageThread::Execute() {
   Name = "ImageFile";
   ClearThreadError();
+  Data().ImageFile.clear();
   Worker().GetProgress().Reset();
   Worker().SetName(Name);
   try {
@@ -82,11 +93,12 @@ void TXDRDiskImageThread::Execute() {
 
 void TXDRDiskImageThread::Copy() {
   TXDiskIO& drive = Data().DiskIO;
+  const int64_t size = drive.DiskInfo.DiskSize;
+  CheckSpace(size);
   std::unique_ptr<TXFileStream> image = CreateImage();
   started_ = true;
   PostLog(Lg().Format(lg::kImageLogStart, {ImagePath}));
   TXCustomBufStream& source = *drive.Stream();
-  const int64_t size = drive.DiskInfo.DiskSize;
   const int64_t unit = drive.DiskInfo.UnitSize();
   dialog_.Reset();
   dialog_.UnitSize = unit;
@@ -99,22 +111,64 @@ void TXDRDiskImageThread::Copy() {
   } catch (const std::exception& error) {
     RecordException(error);
   }
-  try {
-    drive.WriteDiskInfo(*image);
-  } catch (const std::exception& error) {
-    if (ThreadError().Code == kErrNone || IsBenignMediaError(ThreadError().Code))
-      RecordException(error);
-  }
+  Settle(std::move(image), size);
+}
+
+void TXDRDiskImageThread::CheckSpace(int64_t size) {
+  const std::string shortage = ImageSpaceShortage(ImagePath, size);
+  if (shortage.empty()) return;
+  PostLog(shortage);
+  RaiseThreadError(kErrWrite, ENOSPC, shortage);
 }
 
 std::unique_ptr<TXFileStream> TXDRDiskImageThread::CreateImage() {
   try {
     if (ImageOnSource(ImagePath, DrivePath))
       RaiseThreadError(kErrFileAccessDenied, 0, Lg().Format(lg::kImageOnSourceDrive, {DrivePath}));
-    return std::make_unique<TXFileStream>(ImagePath, TXFileMode::fmCreate);
+    std::unique_ptr<TXFileStream> image = CreateUniqueFile(IncompleteName(ImagePath), workName_);
+    if (!image) throw EXError(ThreadError().Code);
+    return image;
   } catch (const std::exception&) {
     PostLog(Lg().Format(lg::kImageCannotCreate, {ImagePath, ReasonOf(ThreadError())}));
     throw;
+  }
+}
+
+void TXDRDiskImageThread::Settle(std::unique_ptr<TXFileStream> image, int64_t size) {
+  const bool written = ThreadError().Code != kErrWrite && WriteTrailer(*image, size);
+  image.reset();
+  std::error_code error;
+  if (!written) {
+    std::filesystem::remove(workName_, error);
+    fate_ = Lg().Format(lg::kImageLogRemoved, {workName_});
+    return;
+  }
+  if (remaining_ > 0) {
+    Data().ImageFile = workName_;
+    fate_ = Lg().Format(lg::kImageLogIncomplete,
+                        {FormatByteSize(size - remaining_), FormatByteSize(size), workName_});
+    return;
+  }
+  std::filesystem::rename(workName_, ImagePath, error);
+  if (error) {
+    SetThreadErrorIfNone(kErrWrite, error.value(), workName_ + " -> " + ImagePath);
+    Data().ImageFile = workName_;
+    return;
+  }
+  Data().ImageFile = ImagePath;
+}
+
+bool TXDRDiskImageThread::WriteTrailer(TXFileStream& image, int64_t size) {
+  TXDiskInfoRecord trailer = Data().DiskIO.DiskInfo;
+  if (remaining_ > 0) trailer.CopiedBytes = size - remaining_;
+  const std::string xml = trailer.ToXml();
+  try {
+    image.WriteBuffer(xml.data(), static_cast<int64_t>(xml.size()));
+    return true;
+  } catch (const std::exception& error) {
+    if (ThreadError().Code == kErrNone || IsBenignMediaError(ThreadError().Code))
+      RecordException(error);
+    return false;
   }
 }
 
@@ -249,7 +303,7 @@ void TXDRDiskImageThread::Finish() {
   }
   const int32_t code = ThreadError().Code;
   if (code == kErrNone) PostLog(Lg().Word(lg::kImageLogFinished));
-  if (code == kErrWrite)
+  if (code == kErrWrite && started_)
     PostLog(Lg().Format(lg::kImageWriteFailed, {ImagePath, ReasonOf(ThreadError())}));
   if (started_ && (code == kErrCancelled || code == kErrNotReady))
     PostUnitLine(lg::kImageLogLastWritten, unit_ - 1);
@@ -258,6 +312,7 @@ void TXDRDiskImageThread::Finish() {
     PostLog(Lg().Word(lg::kReadErrorTitle));
     PostLog(Lg().Word(lg::kDiskDisconnected));
   }
+  if (!fate_.empty()) PostLog(fate_);
   Worker().Terminate(ThreadError());
 }
 

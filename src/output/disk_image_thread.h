@@ -19,6 +19,13 @@ class TXFileStream;
 // the copy ends early. The worker is named "ImageFile"; the log lines of the copy leave the
 // thread as TXLogStringAspect notifications posted through the worker.
 //
+// The copy is written under "<name>.incomplete<ext>" (numbered when taken) and given the chosen
+// name, replacing a file of that name, only once every unit and the trailer are written. A copy
+// that stops early (cancelled, finished early, the drive gone) stays under the incomplete name
+// with a trailer that says how many bytes it holds (CopiedBytes); a copy whose writing failed is
+// removed. The copy does not start without room for the whole drive and its trailer. The run
+// data's ImageFile names the file left.
+//
 // A unit that cannot be read is written as zeros and logged with its neighbours as a bad range;
 // unless the user chose to ignore all errors, the thread asks on the engine's thread what to do
 // (ErrorDialog, TXDRClusterErrorDialog) and waits for the answer. A vanished drive ends the copy
@@ -39,7 +46,12 @@ class TXDRDiskImageThread : public TXCustomDRThread {
 
  private:
   void Copy();
+  void CheckSpace(int64_t size);
   std::unique_ptr<TXFileStream> CreateImage();
+  // Writes the trailer, closes the image and gives it the name it keeps; removes a copy that
+  // could not be written.
+  void Settle(std::unique_ptr<TXFileStream> image, int64_t size);
+  bool WriteTrailer(TXFileStream& image, int64_t size);
   void CopyUnits(TXCustomBufStream& source, TXFileStream& image);
   // The bytes of the unit at pos (and of the whole units after it that the window holds).
   std::span<const uint8_t> ReadUnit(TXCustomBufStream& source, int64_t pos, int64_t size);
@@ -65,6 +77,8 @@ class TXDRDiskImageThread : public TXCustomDRThread {
   int64_t badFirst_ = -1;  // the open bad range, -1 when none is open
   int64_t badLast_ = -1;
   bool started_ = false;  // the image file was created
+  std::string workName_;  // the file being written
+  std::string fate_;      // the last log line: what became of an incomplete copy
   std::vector<uint8_t> straddling_;
   std::vector<uint8_t> zeros_;
 };

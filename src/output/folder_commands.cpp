@@ -17,12 +17,6 @@ std::string WithTrailingSlash(std::string folder) {
   return folder;
 }
 
-// What the not-enough-space text calls the folder's drive: the mount point of its file system.
-std::string DriveNameOf(const std::string& folder) {
-  const std::optional<TXMountEntry> mount = MountHolding(folder);
-  return mount ? mount->MountPoint : folder;
-}
-
 std::string TwoLines(uint32_t first, const std::string& firstArgument, uint32_t second) {
   const std::string head =
       firstArgument.empty() ? Lg().Word(first) : Lg().Format(first, {firstArgument});
@@ -30,6 +24,11 @@ std::string TwoLines(uint32_t first, const std::string& firstArgument, uint32_t 
 }
 
 }  // namespace
+
+std::string DriveNameOf(const std::string& folder) {
+  const std::optional<TXMountEntry> mount = MountHolding(folder);
+  return mount ? mount->MountPoint : folder;
+}
 
 void TXDRSelectRestoreFolderCommand::Execute() {
   Folder.clear();

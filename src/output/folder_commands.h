@@ -10,6 +10,9 @@
 // ask through the process-wide dialogs (Dialogs()).
 namespace kova {
 
+// What texts call the drive of a folder: the mount point of its file system.
+std::string DriveNameOf(const std::string& folder);
+
 // Asks for the restore folder. Folder is the chosen folder with a trailing '/', or empty when the
 // user cancelled.
 class TXDRSelectRestoreFolderCommand : public TXCommand {

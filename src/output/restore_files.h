@@ -54,8 +54,8 @@ class TXExtentCopier {
   bool CopyBlocks(const TXBlocks& blocks, TXStream& source, TXStream& dest);
 
   // Writes the extents into a new file made by CreateUniqueFile from path, which is closed in
-  // every case; a partly written file stays in place. savedName is the name used (empty when no
-  // file was created).
+  // every case; a partly written file stays in place (the restore removes it). savedName is the
+  // name used (empty when no file was created).
   bool SaveBlocksToFile(const TXBlocks& blocks, TXStream& source, const std::string& path,
                         std::string& savedName);
 

@@ -54,12 +54,19 @@ std::string ReasonOf(const TXErrorData& error) {
   return reason.empty() ? std::to_string(error.Code) : reason;
 }
 
+// A file whose copy failed (a full disk, a write error, the medium gone) is removed, so that no
+// file in the folder passes for a found file that it does not hold whole.
 void RestoreFile(TXExtentCopier& copier, TXStream& stream, const std::string& target,
                  const TXDRFileItem& item, IXWorker& worker, TXRestoreTally& tally) {
   std::string savedName;
   const bool saved = copier.SaveBlocksToFile(item.Blocks(), stream, target, savedName);
   const TXErrorData record = ThreadError();
   const uint8_t result = ResultOf(saved, record);
+  if (result == rrFailed && !savedName.empty()) {
+    std::error_code error;
+    std::filesystem::remove(savedName, error);
+    savedName.clear();
+  }
   Count(tally, result, item, record);
   tally.SourceGone = record.Code == kErrNotReady;
   worker.Post(MakeSharedNotification<TXDRFileRestoredAspect>(

@@ -19,7 +19,7 @@ enum TXRestoreResult : uint8_t {
   rrSaved = 0,    // every byte written
   rrDamaged = 1,  // written, but unreadable stretches of the medium are zeros or it was cut short
                   // at the end of the medium
-  rrFailed = 2,   // the file could not be created or written completely
+  rrFailed = 2,   // the file could not be created or written completely; nothing of it is left
 };
 
 // One checked file has had its turn. Posted through the restore's worker, so observers of the
@@ -30,7 +30,7 @@ class TXDRFileRestoredAspect : public TXCustomAspect {
                          TXErrorData error)
       : Item(item), FileName(std::move(fileName)), Result(result), Error(std::move(error)) {}
   const TXDRFileItem* Item;  // the collection's item (not owned)
-  std::string FileName;      // the file written; empty when none could be created
+  std::string FileName;      // the file written; empty for a failed file
   uint8_t Result;
   TXErrorData Error;  // why the file is damaged or failed
 };

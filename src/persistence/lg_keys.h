@@ -46,6 +46,9 @@
   X(kImageCannotCreate, 0x86001031)  /* %s: the image file, %s: why */                    \
   X(kImageWriteFailed, 0x86001032)   /* %s: the image file, %s: why */                    \
   X(kImageOnSourceDrive, 0x86001033) /* %s: the drive */                                  \
+  X(kImageNoSpace, 0x86001060)       /* %s: the drive, %s: free, %s: needed */            \
+  X(kImageLogIncomplete, 0x86001061) /* %s: copied, %s: the drive's size, %s: the file */ \
+  X(kImageLogRemoved, 0x86001062)    /* %s: the file */                                   \
   /* wizard: page headers */                                                              \
   X(kActionPageCaption, 0x81001010)                                                       \
   X(kDiskPageCaption, 0x81001011)                                                         \

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "recovery/blocks.h"
 #include "recovery/file_collection.h"
 #include "recovery/file_types.h"
@@ -33,6 +35,9 @@ class TXDRData {
   uint16_t CodePage = 437;  // the OEM code page of FAT short names
   TXBlocks UsedBlocks;      // the extents of live files
   TXDRFileCollection* Files;
+  // The image file the last image copy left: the chosen name when the copy is whole, the
+  // incomplete copy's name, or empty.
+  std::string ImageFile;
 
  private:
   TXDRFileCollection ownFiles_;

@@ -235,6 +235,7 @@ std::string TXDiskInfoRecord::ToXml() const {
                      Element("cluster_size", std::to_string(ClusterSize)) +
                      Element("total_clusters", std::to_string(TotalClusters)) +
                      Element("free_clusters", std::to_string(FreeClusters));
+  if (CopiedBytes >= 0) body += Element("copied_bytes", std::to_string(CopiedBytes));
   return "<xml>\r\n" + body + "\r\n</xml>";
 }
 
@@ -252,6 +253,7 @@ void TXDiskInfoRecord::FromXml(std::string_view text) {
   TotalSpace = Bytes(TotalClusters, ClusterSize);
   DiskSize = TotalSpace;
   FreeSpace = Bytes(FreeClusters, ClusterSize);
+  if (!ElementText(text, "copied_bytes").empty()) CopiedBytes = Count64(text, "copied_bytes");
 }
 
 std::string FormatByteSize(int64_t size) {

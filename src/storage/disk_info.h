@@ -26,6 +26,9 @@ struct TXDiskInfoRecord {
   int64_t FreeSpace = 0;
   // Bytes the input exposes; the size every reader uses. For a device its whole size.
   int64_t DiskSize = 0;
+  // In the trailer of an image file whose copy stopped early: the bytes of the source it holds.
+  // -1 for a whole image and every other source.
+  int64_t CopiedBytes = -1;
 
   void Clear() { *this = TXDiskInfoRecord(); }
   // ClusterSize, or 1024 when it is unknown: the unit in which images are copied.

@@ -33,6 +33,12 @@ class WizardEdges : public WizardTest {
   bool WaitForFirstRow() {
     return loop.RunUntil([&] { return !Frame(Kind::fkResults).Rows.empty(); }, 60s);
   }
+  // The card's next read hangs until the test lets the card go: the run cannot end before.
+  void HoldTheCard() { plan_->HoldAtRead = plan_->Reads + 1; }
+  void TearDown() override {
+    plan_->Release();  // a run held by the card must be able to end
+    WizardTest::TearDown();
+  }
 
   static FlowCard* card_;
   std::shared_ptr<TXFaultPlan> plan_ = std::make_shared<TXFaultPlan>();
@@ -82,6 +88,7 @@ TEST_F(WizardEdges, CancelWhileScanningAsksFirstAndThenShowsWhatWasFoundSoFar) {
   Window().ClickNext();
   ASSERT_EQ(Page(), wpScanning);
   ASSERT_TRUE(WaitForFirstRow());
+  HoldTheCard();
 
   dialogs.AnswerMessage(Button::Continue);
   EXPECT_FALSE(Window().ClickCancel()) << "Continue refuses the cancel";
@@ -94,6 +101,7 @@ TEST_F(WizardEdges, CancelWhileScanningAsksFirstAndThenShowsWhatWasFoundSoFar) {
   dialogs.AnswerMessage(Button::Stop);
   EXPECT_TRUE(Window().ClickCancel());
   EXPECT_EQ(Page(), wpScanning) << "the page waits for the scan to end";
+  plan_->Release();
   ASSERT_TRUE(WaitForPage(wpImages));
   EXPECT_EQ(Data().Result(rkScan).Code, kErrCancelled);
   EXPECT_EQ(Window().Caption, Lg().Word(lg::kResultsIncompleteCaption));
@@ -106,6 +114,7 @@ TEST_F(WizardEdges, ClosingTheWindowWhileScanningAsksTheStopQuestion) {
   ChooseDrive(FlowCard::kDrive);
   Window().ClickNext();
   ASSERT_TRUE(WaitForFirstRow());
+  HoldTheCard();
 
   dialogs.AnswerMessage(Button::Continue);
   EXPECT_FALSE(Window().Request(kActionClose));
@@ -115,6 +124,7 @@ TEST_F(WizardEdges, ClosingTheWindowWhileScanningAsksTheStopQuestion) {
   dialogs.AnswerMessage(Button::Stop);
   EXPECT_TRUE(Window().Request(kActionClose));
   EXPECT_TRUE(Window().Closed);
+  plan_->Release();
   ASSERT_TRUE(WaitForIdle());
   EXPECT_EQ(Data().Result(rkScan).Code, kErrCancelled) << "closing cancels the scan";
 }
@@ -305,12 +315,11 @@ TEST_F(WizardEdges, CancelWhileRestoringAsksFirstAndTheFinishPageSaysSo) {
   auto drive = card_->AsDrive(plan_);
   ChooseDrive(FlowCard::kDrive);
   ScanToResults();
-  plan_->ReadDelay = 300ms;
-  const int reads = plan_->Reads;
+  HoldTheCard();
   dialogs.AnswerFolder(out_.Path().string());
   Window().ClickNext();
   ASSERT_EQ(Page(), wpRestoring);
-  ASSERT_TRUE(loop.RunUntil([&] { return plan_->Reads > reads; }, 60s));
+  plan_->WaitUntilHeld();
   const size_t asked = dialogs.Count();
 
   dialogs.AnswerMessage(Button::Continue);
@@ -320,6 +329,7 @@ TEST_F(WizardEdges, CancelWhileRestoringAsksFirstAndTheFinishPageSaysSo) {
   EXPECT_TRUE(Window().ClickCancel());
   ASSERT_EQ(dialogs.Count(), asked + 2);
   EXPECT_EQ(dialogs.Questions().back().Message.Buttons, TXMessageButtons::StopContinue);
+  plan_->Release();
   ASSERT_TRUE(WaitForPage(wpFinish));
   EXPECT_EQ(Data().Result(rkRestore).Code, kErrCancelled);
   EXPECT_EQ(Window().Caption, Lg().Word(lg::kRestoreFailedCaption) + "!");
@@ -338,12 +348,19 @@ TEST_F(WizardEdges, AStoppedImageCopyEndsOnItsFinishPage) {
   Window().ClickNext();
   ASSERT_EQ(Page(), wpImageFile);
   ASSERT_TRUE(loop.RunUntil([&] { return Window().ProgressPosition > 0; }, 60s));
+  HoldTheCard();
   dialogs.AnswerMessage(Button::Stop);
   EXPECT_TRUE(Window().ClickCancel());
+  plan_->Release();
   ASSERT_TRUE(WaitForPage(wpImageFileFinish));
   EXPECT_EQ(Data().Result(rkImageFile).Code, kErrCancelled);
   EXPECT_EQ(Window().Caption, Lg().Word(lg::kImageStoppedCaption) + "!");
-  EXPECT_EQ(Frame(Kind::fkImageFile).Log.back(), Lg().Word(lg::kImageLogStopped));
+  const std::vector<std::string>& log = Frame(Kind::fkImageFile).Log;
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], Lg().Word(lg::kImageLogStopped));
+  EXPECT_NE(log.back().find((out_ / "card.incomplete.bin").string()), std::string::npos)
+      << "the last line says where the copy so far is kept";
+  EXPECT_FALSE(std::filesystem::exists(out_ / "card.bin"));
 }
 
 }  // namespace

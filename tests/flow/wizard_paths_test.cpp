@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 
+#include "output/image_space.h"
 #include "recipe.h"
 #include "support/test_files.h"
 #include "wizard_fixture.h"
@@ -135,6 +136,31 @@ TEST_F(WizardPaths, AdvancedRestoreLooksOnlyForTheChosenFileTypes) {
   EXPECT_EQ(Data().FileTypeList().front(), ".3g2");
   EXPECT_EQ(Data().FoundFiles().Count(), 0) << "photos were not asked for";
   EXPECT_EQ(dialogs.MessageTexts(), std::vector<std::string>{Lg().Word(lg::kNothingFound)});
+}
+
+TEST_F(WizardPaths, AnImageFileWithoutRoomForTheWholeDriveIsRefusedBeforeTheCopyStarts) {
+  auto drive = card_->AsDrive();
+  const std::string image = (out_ / "card.bin").string();
+  Window().ChooseMode(true);
+  Window().ClickNext();
+  Frame(Kind::fkAction).ChooseAction(saCreateImageFile);
+  dialogs.AnswerSaveImage(image);
+  Window().ClickNext();
+  ASSERT_EQ(Page(), wpImageFileDisk);
+  // A drive said to be a pebibyte large: no file system here has room for its image.
+  const int64_t size = int64_t{1} << 50;
+  Frame(Kind::fkDisk).ChooseDrive(FlowCard::kDrive, size);
+  Window().ClickNext();
+  EXPECT_EQ(Page(), wpImageFileDisk);
+  EXPECT_EQ(dialogs.MessageTexts(), std::vector<std::string>{ImageSpaceShortage(image, size)});
+  EXPECT_FALSE(std::filesystem::exists(image));
+  EXPECT_FALSE(engine->WorkerGear().IsRunning());
+
+  Frame(Kind::fkDisk).ChooseDrive(FlowCard::kDrive);
+  Window().ClickNext();
+  ASSERT_EQ(Page(), wpImageFile) << "the drive's own size fits";
+  ASSERT_TRUE(WaitForPage(wpImageFileFinish));
+  EXPECT_EQ(Data().Result(rkImageFile).Code, kErrNone);
 }
 
 TEST_F(WizardPaths, CreateAnImageFileOfTheCardThenParseItAndRestoreFromIt) {

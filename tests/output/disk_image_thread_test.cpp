@@ -59,14 +59,33 @@ class DiskImageTest : public ::testing::Test {
     return plan;
   }
   std::string ImagePath() const { return (out_ / "card.bin").string(); }
+  // Where a copy that stopped early is kept.
+  std::string IncompletePath() const { return (out_ / "card.incomplete.bin").string(); }
   // The image's data without the trailer, and the trailer as the image-file input reads it.
-  std::vector<uint8_t> ImageData(int64_t length) const {
-    std::vector<uint8_t> image = ReadFileBytes(ImagePath());
+  std::vector<uint8_t> ImageData(int64_t length) const { return ImageData(length, ImagePath()); }
+  static std::vector<uint8_t> ImageData(int64_t length, const std::string& path) {
+    std::vector<uint8_t> image = ReadFileBytes(path);
     EXPECT_GE(static_cast<int64_t>(image.size()), length);
     const std::string trailer(image.begin() + length, image.end());
     EXPECT_TRUE(trailer.starts_with("<xml>")) << "the trailer follows the data at once";
     image.resize(static_cast<size_t>(length));
     return image;
+  }
+  // The last line of a copy that stopped after `copied` bytes.
+  std::string IncompleteLine(int64_t copied) const {
+    return Lg().Format(lg::kImageLogIncomplete,
+                       {FormatByteSize(copied),
+                        FormatByteSize(static_cast<int64_t>(bytes_->size())), IncompletePath()});
+  }
+  // The incomplete copy holds `copied` bytes of the card, its trailer says so, and nothing has
+  // the chosen name.
+  void ExpectIncompleteCopy(int64_t copied) const {
+    EXPECT_FALSE(fs::exists(ImagePath()));
+    EXPECT_EQ(ImageData(copied, IncompletePath()), Units(*bytes_, 0, copied / kUnit));
+    TXFileDiskIO image;
+    ASSERT_TRUE(image.Open(IncompletePath()));
+    EXPECT_EQ(image.DiskInfo.CopiedBytes, copied);
+    EXPECT_EQ(image.DiskInfo.VolumeName, "KOVA TEST");
   }
   static std::string Line(uint32_t id, const std::string& numbers) {
     return Lg().Word(id) + ": " + numbers;
@@ -148,12 +167,15 @@ TEST_F(DiskImageTest, TheLastAnswerIsProposedAgainAndFinishingEndsTheCopyWithThe
   EXPECT_EQ(asked[1].Unit.Choice, ecSkipThis);
   EXPECT_EQ(run.endCode, kErrRead);
   EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Line(lg::kImageLogBadCluster, "64"),
-                                                Line(lg::kImageLogBadCluster, "192")}));
-  const std::vector<uint8_t> image = ImageData(192 * kUnit);
+                                                Line(lg::kImageLogBadCluster, "192"),
+                                                IncompleteLine(192 * kUnit)}));
+  const std::vector<uint8_t> image = ImageData(192 * kUnit, IncompletePath());
   EXPECT_EQ(Units(image, 128, 64), Units(*bytes_, 128, 64));
+  EXPECT_FALSE(fs::exists(ImagePath()));
+  EXPECT_EQ(run.gear.Data().ImageFile, IncompletePath());
 }
 
-TEST_F(DiskImageTest, APulledCardLeavesEverythingReadSoFarAndTheTrailer) {
+TEST_F(DiskImageTest, APulledCardLeavesEverythingReadSoFarAsAnIncompleteCopy) {
   auto plan = Drive({});
   {
     TXDiskIO probe;
@@ -164,28 +186,56 @@ TEST_F(DiskImageTest, APulledCardLeavesEverythingReadSoFarAndTheTrailer) {
   OutputHarness run;
   ASSERT_TRUE(run.MakeImage("/dev/kova-card", ImagePath()));
   EXPECT_EQ(run.endCode, kErrNotReady);
-  EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Line(lg::kImageLogLastWritten, "127"),
-                                                Lg().Word(lg::kReadErrorTitle),
-                                                Lg().Word(lg::kDiskDisconnected)}));
-  EXPECT_EQ(ImageData(128 * kUnit), Units(*bytes_, 0, 128));
+  EXPECT_EQ(run.logs,
+            (std::vector<std::string>{
+                StartLine(), Line(lg::kImageLogLastWritten, "127"), Lg().Word(lg::kReadErrorTitle),
+                Lg().Word(lg::kDiskDisconnected), IncompleteLine(128 * kUnit)}));
+  ExpectIncompleteCopy(128 * kUnit);
 }
 
 TEST_F(DiskImageTest, CancellingStopsTheCopyAndSaysWhereItStopped) {
   auto plan = Drive({});
-  plan->ReadDelay = 20ms;
+  plan->HoldAtRead = plan->Reads + 20;
   OutputHarness run;
   ASSERT_TRUE(
       run.Start(MakeRef<TXDRDiskImageWorkCommand>(&run.gear, "/dev/kova-card", 0, ImagePath())));
-  ASSERT_TRUE(run.loop.RunUntil([&] { return !run.positions.empty(); }, 30s));
+  plan->WaitUntilHeld();
   run.gear.CancelRun();
+  plan->Release();
   ASSERT_TRUE(run.WaitForEnd());
   EXPECT_EQ(run.endCode, kErrCancelled);
-  ASSERT_GE(run.logs.size(), 3u);
-  EXPECT_EQ(run.logs.back(), Lg().Word(lg::kImageLogStopped));
-  const std::string last = run.logs[run.logs.size() - 2];
+  ASSERT_GE(run.logs.size(), 4u);
+  EXPECT_EQ(run.logs[run.logs.size() - 2], Lg().Word(lg::kImageLogStopped));
+  const std::string last = run.logs[run.logs.size() - 3];
   ASSERT_TRUE(last.starts_with(Lg().Word(lg::kImageLogLastWritten) + ": ")) << last;
   const int64_t units = std::stoll(last.substr(last.rfind(' ') + 1)) + 1;
-  EXPECT_EQ(ImageData(units * kUnit), Units(*bytes_, 0, units));
+  EXPECT_EQ(run.logs.back(), IncompleteLine(units * kUnit));
+  ExpectIncompleteCopy(units * kUnit);
+}
+
+TEST_F(DiskImageTest, TheChosenFileIsReplacedOnlyByAWholeCopy) {
+  const std::vector<uint8_t> mine = test::NoiseBytes(5000, 4);
+  test::WriteFileBytes(ImagePath(), mine);
+  auto plan = Drive({});
+  plan->HoldAtRead = plan->Reads + 20;
+  OutputHarness stopped;
+  ASSERT_TRUE(stopped.Start(
+      MakeRef<TXDRDiskImageWorkCommand>(&stopped.gear, "/dev/kova-card", 0, ImagePath())));
+  plan->WaitUntilHeld();
+  stopped.gear.CancelRun();
+  plan->Release();
+  ASSERT_TRUE(stopped.WaitForEnd());
+  EXPECT_EQ(ReadFileBytes(ImagePath()), mine) << "a cancelled copy leaves the file alone";
+  const std::vector<uint8_t> incomplete = ReadFileBytes(IncompletePath());
+
+  OutputHarness whole;
+  ASSERT_TRUE(whole.MakeImage("/dev/kova-card", ImagePath()));
+  EXPECT_EQ(whole.endCode, kErrNone);
+  EXPECT_EQ(ImageData(static_cast<int64_t>(bytes_->size())), *bytes_);
+  EXPECT_EQ(whole.gear.Data().ImageFile, ImagePath());
+  EXPECT_EQ(ReadFileBytes(IncompletePath()), incomplete)
+      << "an earlier incomplete copy is kept; the new copy was written beside it";
+  EXPECT_EQ(std::distance(fs::directory_iterator(out_.Path()), fs::directory_iterator()), 2);
 }
 
 TEST_F(DiskImageTest, ADriveThatIsNoWholeNumberOfUnitsEndsWithAShortUnit) {

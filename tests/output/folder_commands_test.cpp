@@ -1,7 +1,6 @@
 #include "output/folder_commands.h"
 
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 #include <filesystem>
 
@@ -13,6 +12,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
+#include "support/tmp_file_system.h"
 
 namespace kova {
 namespace {
@@ -60,8 +60,8 @@ TEST(CheckRestoreFolder, CreatesTheFolderAndRefusesOneThatCannotBe) {
 TEST(CheckRestoreFolder, RefusesAFolderWithoutRoomForTheCheckedFiles) {
   TempDir dir;
   const fs::path small = dir / "small";
-  fs::create_directories(small);
-  const bool mounted = ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m") == 0;
+  test::TmpFileSystem room(small, "size=1m");
+  const bool mounted = room.Mounted();
   ScriptedDialogs dialogs;
   TXDRCheckRestoreFolderCommand check(small.string(), int64_t{1} << 50);
   check.Execute();
@@ -75,7 +75,6 @@ TEST(CheckRestoreFolder, RefusesAFolderWithoutRoomForTheCheckedFiles) {
     check.RequiredSize = 512 << 10;
     check.Execute();
     EXPECT_TRUE(check.Accepted);
-    ::umount2(small.c_str(), MNT_DETACH);
   }
 }
 

@@ -14,6 +14,7 @@
 #include "storage/disk_io.h"
 #include "support/faulty_device.h"
 #include "support/test_files.h"
+#include "support/tmp_file_system.h"
 
 namespace kova {
 namespace {
@@ -22,24 +23,7 @@ namespace fs = std::filesystem;
 using test::FixtureCard;
 using test::OutputHarness;
 using test::ReadFileBytes;
-
-// A tmpfs of its own, mounted while the object lives (needs the right to mount).
-class SmallFileSystem {
- public:
-  SmallFileSystem(const fs::path& where, const char* options, unsigned long flags = 0)
-      : where_(where) {
-    fs::create_directories(where);
-    mounted_ = ::mount("tmpfs", where.c_str(), "tmpfs", flags, options) == 0;
-  }
-  ~SmallFileSystem() {
-    if (mounted_) ::umount2(where_.c_str(), MNT_DETACH);
-  }
-  bool Mounted() const { return mounted_; }
-
- private:
-  fs::path where_;
-  bool mounted_ = false;
-};
+using test::TmpFileSystem;
 
 // While it lives, no file of the process may grow beyond `bytes` (writes fail with EFBIG).
 class FileSizeLimit {
@@ -86,6 +70,24 @@ class RestoreThreadTest : public ::testing::Test {
       bytes.insert(bytes.end(), card.begin() + static_cast<ptrdiff_t>(e.offset),
                    card.begin() + static_cast<ptrdiff_t>(e.offset + e.size));
     return bytes;
+  }
+  // The card's bytes of a found file, by the found file's name.
+  static std::vector<uint8_t> FoundContent(const std::string& name) {
+    return Content("DCIM/" + (name.starts_with("!") ? "I" + name.substr(1) : name));
+  }
+  // Every file in the folder was reported saved and is the card's file; a failed file left none.
+  static void ExpectOnlyWholeFiles(const OutputHarness& run, const fs::path& folder) {
+    size_t saved = 0;
+    for (const auto& file : run.restored) {
+      if (file.Result == rrFailed) {
+        EXPECT_EQ(file.FileName, "") << file.Name;
+        continue;
+      }
+      ++saved;
+      EXPECT_EQ(file.Result, rrSaved) << file.Name;
+      EXPECT_EQ(ReadFileBytes(file.FileName), FoundContent(file.Name)) << file.Name;
+    }
+    EXPECT_EQ(Names(folder).size(), saved);
   }
   static std::vector<std::string> Names(const fs::path& folder) {
     std::vector<std::string> names;
@@ -171,12 +173,12 @@ TEST_F(RestoreThreadTest, AVanishedDriveStopsTheRestoreWithCode11) {
   EXPECT_EQ(run.endCode, kErrNotReady);
   ASSERT_EQ(run.restored.size(), 1u) << "no other file is tried";
   EXPECT_EQ(run.restored[0].Result, rrFailed);
-  EXPECT_LE(Names(out_ / "gone").size(), 1u);
+  EXPECT_TRUE(Names(out_ / "gone").empty()) << "the file begun when the drive went is removed";
 }
 
 TEST_F(RestoreThreadTest, AReadOnlyFolderFailsTheRunWithAClearMessageAndWritesNothing) {
   const fs::path folder = out_ / "locked";
-  SmallFileSystem readOnly(folder, "size=1m", MS_RDONLY);
+  TmpFileSystem readOnly(folder, "size=1m", MS_RDONLY);
   if (!readOnly.Mounted()) {
     if (::geteuid() == 0) GTEST_SKIP() << "a read-only file system cannot be mounted here";
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
@@ -195,7 +197,7 @@ TEST_F(RestoreThreadTest, AReadOnlyFolderFailsTheRunWithAClearMessageAndWritesNo
 
 TEST_F(RestoreThreadTest, AFullDestinationFailsAndSaysSo) {
   const fs::path folder = out_ / "full";
-  SmallFileSystem small(folder, "size=64k");
+  TmpFileSystem small(folder, "size=64k");
   std::unique_ptr<FileSizeLimit> limit;
   if (!small.Mounted()) limit = std::make_unique<FileSizeLimit>(64 << 10);
   OutputHarness run;
@@ -208,6 +210,7 @@ TEST_F(RestoreThreadTest, AFullDestinationFailsAndSaysSo) {
   for (const auto& file : run.restored)
     failed += file.Result == rrFailed;
   EXPECT_GE(failed, 1);
+  ExpectOnlyWholeFiles(run, folder);
 }
 
 TEST_F(RestoreThreadTest, AFailingFileDoesNotStopTheOthers) {
@@ -225,7 +228,8 @@ TEST_F(RestoreThreadTest, AFailingFileDoesNotStopTheOthers) {
   ASSERT_EQ(run.restored.size(), 4u);
   for (const auto& file : run.restored)
     EXPECT_EQ(file.Result, file.Name == largest->Name ? rrFailed : rrSaved) << file.Name;
-  EXPECT_EQ(Names(out_ / "some").size(), 4u) << "the failed file stays as far as it was written";
+  EXPECT_EQ(Names(out_ / "some").size(), 3u) << "the failed file is removed";
+  ExpectOnlyWholeFiles(run, out_ / "some");
 }
 
 }  // namespace

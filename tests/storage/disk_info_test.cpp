@@ -60,6 +60,22 @@ TEST(DiskInfoXmlTest, ReadsBackWhatItWroteAndDerivesTheSizes) {
   EXPECT_TRUE(read.RootPath.empty()) << "every field is replaced";
 }
 
+TEST(DiskInfoXmlTest, AnIncompleteImageSaysHowMuchItHoldsAndAWholeOneSaysNothing) {
+  TXDiskInfoRecord written = SampleRecord();
+  EXPECT_EQ(written.ToXml().find("copied_bytes"), std::string::npos);
+  TXDiskInfoRecord read;
+  read.FromXml(written.ToXml());
+  EXPECT_EQ(read.CopiedBytes, -1);
+
+  written.CopiedBytes = 0;
+  read.FromXml(written.ToXml());
+  EXPECT_EQ(read.CopiedBytes, 0);
+  written.CopiedBytes = 524288;
+  read.FromXml(written.ToXml());
+  EXPECT_EQ(read.CopiedBytes, 524288);
+  EXPECT_EQ(read.VolumeName, written.VolumeName);
+}
+
 TEST(DiskInfoXmlTest, DamagedTrailersGiveZerosNotGarbage) {
   TXDiskInfoRecord record;
   record.FromXml(
