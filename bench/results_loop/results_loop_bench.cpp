@@ -20,6 +20,7 @@
 #include "persistence/lg_builtin.h"
 #include "recovery/file_collection.h"
 #include "recovery/recovery_aspects.h"
+#include "support/flooding_scan.h"
 #include "ui/images_frm.h"
 #include "ui/orange_kova_skin.h"
 #include "ui/qt_event_loop.h"
@@ -35,31 +36,6 @@ double ThreadCpuMs() {
   timespec now{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
   return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-void MakeThumbnail(TXImageObject& thumbnail, int32_t seed) {
-  TXBitmap32 bitmap(72, 54);
-  for (int32_t y = 0; y < 54; ++y)
-    for (int32_t x = 0; x < 72; ++x)
-      bitmap.SetPixel(x, y,
-                      MakeColor(static_cast<uint8_t>(x * 3 + seed), static_cast<uint8_t>(y * 4),
-                                static_cast<uint8_t>(seed * 7)));
-  thumbnail.LoadFrom(bitmap);
-}
-
-void Scan(TXDRFileCollection& files, TXObservable& announcer, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    TXDRFileItem& item = *files.Add();
-    const bool video = i % 50 == 49;
-    item.Ext = video ? ".mov" : ".jpg";
-    item.Name = FoundFileName(static_cast<uint32_t>(i + 1), item.Ext);
-    item.EditBlocks().Add(int64_t{i} * 65536, 65536);
-    if (!video) {
-      item.Dimensions = {4000, 3000};
-      MakeThumbnail(item.Thumbnail, i % 97);
-    }
-    announcer.Post(MakeSharedNotification<TXDRAddFileAspect>(&item));
-  }
 }
 
 }  // namespace
@@ -103,7 +79,7 @@ int main(int argc, char** argv) {
   clock.start();
   lastCpu = ThreadCpuMs();
   watchdog.start();
-  std::thread scan([&] { Scan(files, announcer, count); });
+  std::thread scan([&] { test::FloodFoundFiles(files, announcer, count); });
   QEventLoop loop;
   QTimer done;
   QObject::connect(&done, &QTimer::timeout, [&] {
@@ -118,9 +94,10 @@ int main(int argc, char** argv) {
   page.reset();
 
   std::printf("%d files posted: all shown after %lld ms\n", count, static_cast<long long>(total));
-  std::printf("longest hold of the loop: %lld ms on the wall clock, %.1f ms of the thread's "
-              "processor time\n",
-              static_cast<long long>(longestWall), longestCpu);
+  std::printf(
+      "longest hold of the loop: %lld ms on the wall clock, %.1f ms of the thread's "
+      "processor time\n",
+      static_cast<long long>(longestWall), longestCpu);
   std::printf("results_loop: %lld ms (target %.0f ms)\n", static_cast<long long>(longestWall),
               kTargetMs);
   return 0;

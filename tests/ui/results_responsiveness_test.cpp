@@ -11,6 +11,7 @@
 #include "framework/engine.h"
 #include "recovery/file_collection.h"
 #include "recovery/recovery_aspects.h"
+#include "support/flooding_scan.h"
 #include "ui/images_frm.h"
 #include "ui/results_intake.h"
 #include "ui/results_model.h"
@@ -36,35 +37,6 @@ class LookCountingClock {
  private:
   int64_t looks_ = 0;
 };
-
-// A thumbnail as the scan makes them: a 72 x 54 bitmap.
-void MakeThumbnail(TXImageObject& thumbnail, int32_t seed) {
-  TXBitmap32 bitmap(72, 54);
-  for (int32_t y = 0; y < 54; ++y) {
-    for (int32_t x = 0; x < 72; ++x) {
-      bitmap.SetPixel(x, y,
-                      MakeColor(static_cast<uint8_t>(x * 3 + seed), static_cast<uint8_t>(y * 4),
-                                static_cast<uint8_t>(seed * 7)));
-    }
-  }
-  ASSERT_TRUE(thumbnail.LoadFrom(bitmap));
-}
-
-// Fills the collection and posts one TXDRAddFileAspect per file, as fast as it can.
-void Scan(TXDRFileCollection& files, TXObservable& announcer) {
-  for (int32_t i = 0; i < kFileCount; ++i) {
-    TXDRFileItem& item = *files.Add();
-    const bool video = i % 50 == 49;
-    item.Ext = video ? ".mov" : ".jpg";
-    item.Name = FoundFileName(static_cast<uint32_t>(i + 1), item.Ext);
-    item.EditBlocks().Add(int64_t{i} * 65536, 65536);
-    if (!video) {
-      item.Dimensions = {4000, 3000};
-      MakeThumbnail(item.Thumbnail, i % 97);
-    }
-    announcer.Post(MakeSharedNotification<TXDRAddFileAspect>(&item));
-  }
-}
 
 TEST(ResultsResponsivenessTest, TwentyThousandPostedFilesAreTakenInOneSliceAtATime) {
   TXEngine engine;
@@ -93,7 +65,7 @@ TEST(ResultsResponsivenessTest, TwentyThousandPostedFilesAreTakenInOneSliceAtATi
     ++ticks;
   });
   watchdog.start();
-  std::thread scan([&] { Scan(files, announcer); });
+  std::thread scan([&] { test::FloodFoundFiles(files, announcer, kFileCount); });
   QEventLoop loop;
   QTimer done;
   QObject::connect(&done, &QTimer::timeout, [&] {
