@@ -20,19 +20,17 @@
 #include <string>
 #include <vector>
 
+#include "bench_engine.h"
 #include "card_builder.h"
 #include "content.h"
-#include "framework/aspects.h"
-#include "framework/engine.h"
-#include "framework/headless_loop.h"
 #include "output/output_work_commands.h"
-#include "run/dr_worker_gear.h"
 #include "run/work_command.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace kova;
+using bench::Check;
 
 constexpr int kRounds = 5;
 constexpr uint64_t kCardBytes = uint64_t{1} << 30;
@@ -54,12 +52,6 @@ bool Run(std::vector<std::string> words) {
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-void Check(bool ok, const std::string& what) {
-  if (ok) return;
-  std::fprintf(stderr, "%s failed\n", what.c_str());
-  std::exit(1);
 }
 
 // The card: DCIM/100KOVA with videos of 40 to 70 MiB, as a camera leaves them.
@@ -88,34 +80,19 @@ void BuildCard(const fs::path& image) {
 // Runs one work command on a recovery engine of its own and answers its outcome and seconds.
 class Engine {
  public:
-  Engine() {
-    gear_.AddObserver(TXHandler(this, "end", [this](AXNotification& n) {
-      if (auto* end = n.AspectAs<TXOperationThreadTerminatedAspect>()) {
-        code_ = end->ErrorData.Code;
-        ended_ = true;
-      }
-    }));
-  }
-  ~Engine() { gear_.RemoveObserversOf(this); }
-
   double Run(TXRef<TXCommand> command) {
-    ended_ = false;
     const auto start = std::chrono::steady_clock::now();
-    gear_.ExecuteCommand(*command);
-    loop_.RunUntil([this] { return ended_; }, std::chrono::hours(1));
+    engine_.Start(std::move(command));
+    engine_.RunFor(std::chrono::hours(1));
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    Check(code_ == kErrNone, "the run (code " + std::to_string(code_) + ")");
+    Check(engine_.Code() == kErrNone, "the run (code " + std::to_string(engine_.Code()) + ")");
     return seconds;
   }
-  TXDRWorkerGear& Gear() { return gear_; }
+  TXDRWorkerGear& Gear() { return engine_.Gear(); }
 
  private:
-  TXHeadlessLoop loop_;
-  TXEngine engine_{loop_, "bench"};
-  TXDRWorkerGear& gear_ = engine_.CreateGear<TXDRWorkerGear>();
-  bool ended_ = false;
-  int32_t code_ = kErrNone;
+  bench::TXBenchEngine engine_;
 };
 
 double Timed(const std::function<void()>& work) {
