@@ -20,7 +20,7 @@ for arg in "$@"; do
   esac
 done
 all_targets=(fat_disk exfat_disk scan_format deep_scan disk_info stream_container language words_text
-             settings net_envelope)
+             settings net_envelope rtf toc_filer)
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 
 # The largest input of each target: cards and camera files need room, texts do not.
@@ -34,15 +34,16 @@ max_len() {
 }
 
 if [ "$do_build" = 1 ]; then
-  if [ ! -f "$build/CMakeCache.txt" ]; then
-    CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DKOVA_BUILD_GUI=OFF \
+  if ! grep -q '^KOVA_BUILD_GUI:BOOL=ON' "$build/CMakeCache.txt" 2>/dev/null; then
+    CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DKOVA_BUILD_GUI=ON \
       -DKOVA_BUILD_TESTS=OFF -DKOVA_BUILD_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" \
       -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" \
       -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache
   fi
-  wanted=(fuzz_seeds)
   known="$(ninja -C "$build" -t targets all)"
+  wanted=(fuzz_seeds)
+  grep -q "^fuzz_online_seeds:" <<<"$known" && wanted+=(fuzz_online_seeds)
   for t in "${targets[@]}"; do
     grep -q "^${t}_fuzzer:" <<<"$known" && wanted+=("${t}_fuzzer")
   done
@@ -56,6 +57,11 @@ if [ -x "$build/fuzz/fuzz_seeds" ]; then
 else
   echo "run.sh: fuzz_seeds is not built: the targets start from their corpus alone" >&2
 fi
+if [ -x "$build/fuzz/fuzz_online_seeds" ]; then
+  "$build/fuzz/fuzz_online_seeds" "$seeds"
+fi
+mkdir -p "$seeds/rtf"
+cp "$root"/resources/lang/en/*.rtf "$seeds/rtf/"
 
 summary=()
 for t in "${targets[@]}"; do
