@@ -68,7 +68,7 @@ void TXDRExfatFileRecovery::OfferLive(TXExfatFound& found, TXBlocks& used) {
   }
   item.MarkEntry();
   Describe(item, found);
-  MeasureLiveEntryFile(item, volume_.Stream());
+  MeasureLiveEntryFile(notification->Aspect(), volume_.Stream());
   OfferVolumeFile(place_, *notification, worker_);
 }
 
@@ -112,7 +112,7 @@ void TXDRExfatFileRecovery::OfferDeleted(TXExfatFound& found, bool lostFolder) {
   item.MarkDeletedEntry();
   if (lostFolder) item.Status.Include(drLostFolder);
   Describe(item, found);
-  if (!MeasureDeletedEntryFile(item, volume_.Stream(), worker_)) return;
+  if (!MeasureDeletedEntryFile(notification->Aspect(), volume_.Stream(), worker_)) return;
   OfferVolumeFile(place_, *notification, worker_);
 }
 

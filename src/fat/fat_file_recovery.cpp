@@ -59,7 +59,7 @@ void TXDRFATFileRecovery::BuildChainItem(TXFileSystemEntry& entry, const std::st
   usedBlocks.Add(boot.ClusterOffset(last), boot.ClusterBytes());
   item.MarkEntry();
   Describe(item, entry, folder);
-  MeasureLiveEntryFile(item, disk_.Medium());
+  MeasureLiveEntryFile(notification->Aspect(), disk_.Medium());
   OfferVolumeFile(disk_.Place(), *notification, worker_);
 }
 
@@ -97,7 +97,7 @@ void TXDRFATFileRecovery::RecoverFromFreeClusters(TXFileSystemEntry& entry,
   item.MarkDeletedEntry();
   if (lostFolder) item.Status.Include(drLostFolder);
   Describe(item, entry, folder);
-  if (!MeasureDeletedEntryFile(item, disk_.Medium(), worker_)) return;
+  if (!MeasureDeletedEntryFile(notification->Aspect(), disk_.Medium(), worker_)) return;
   OfferVolumeFile(disk_.Place(), *notification, worker_);
 }
 

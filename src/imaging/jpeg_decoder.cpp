@@ -9,6 +9,8 @@
 #include <csetjmp>
 #include <string>
 
+#include "imaging/decode_stop.h"
+
 namespace kova {
 
 namespace {
@@ -43,6 +45,14 @@ void OnMessage(j_common_ptr info, int level) {
   }
 }
 
+// Called by the library between pieces of its work.
+void OnProgress(j_common_ptr info) {
+  if (!DecodeStopRequested()) return;
+  auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+  std::snprintf(manager->message, sizeof(manager->message), "the decoding was stopped");
+  std::longjmp(manager->jump, 1);
+}
+
 bool IsCmyk(const jpeg_decompress_struct& info) {
   return info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
 }
@@ -72,6 +82,8 @@ class Session {
     if (setjmp(errors_.jump)) return false;
     jpeg_create_decompress(&info_);
     created_ = true;
+    progress_.progress_monitor = OnProgress;
+    info_.progress = &progress_;
     jpeg_mem_src(&info_, bytes.data(), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&info_, TRUE);
     return true;
@@ -113,6 +125,7 @@ class Session {
  private:
   jpeg_decompress_struct info_{};
   ErrorManager errors_{};
+  jpeg_progress_mgr progress_{};
   bool created_ = false;
 };
 

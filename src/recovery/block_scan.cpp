@@ -4,9 +4,11 @@
 
 #include "framework/core_app.h"
 #include "framework/notification.h"
-#include "framework/text_utils.h"
 #include "recovery/block_stream.h"
 #include "recovery/formats/jpeg_format.h"
+#include "recovery/found_extents.h"
+#include "recovery/found_file_queue.h"
+#include "recovery/picture_job.h"
 #include "recovery/recovery_aspects.h"
 
 namespace kova {
@@ -16,15 +18,11 @@ namespace {
 constexpr int64_t kScanStep = 512;
 constexpr int32_t kJpegPattern = 0;
 
-bool NoSize(const TXSize& size) {
-  return size.Width == 0 || size.Height == 0;
-}
-
 }  // namespace
 
 TXDRBlockScan::TXDRBlockScan(TXSearch& search, TXStream& medium, const TXBlocks& extents,
-                             const TXDRFileCollection& files)
-    : search_(search), medium_(medium), extents_(extents), files_(files) {}
+                             const TXDRFoundExtents& taken, TXDRFoundFileQueue& queue)
+    : search_(search), medium_(medium), extents_(extents), taken_(taken), queue_(queue) {}
 
 bool TXDRBlockScan::Stopped() const {
   return CoreApp().IsTerminating() || (search_.Worker() && search_.Worker()->IsTerminated());
@@ -42,19 +40,27 @@ void TXDRBlockScan::Run() {
     TXStream* previous;
     ~SourceBack() { search.SetSource(previous); }
   } sourceBack{search_, previous};
+  queue_.ReleaseAll();
   int64_t pos = 0;
   while (pos != -1 && !Stopped()) {
     int32_t matched = -1;
     int64_t r = search_.FindFirstOf(patterns_, matched, pos, std::numeric_limits<int64_t>::max(), 0,
                                     kScanStep);
-    if (r == -1 || Stopped()) return;
-    pos = Measure(r, PatternOfIndex(index_, matched));
+    if (Stopped()) return;
+    if (r == -1) {
+      queue_.ReleaseAll();
+      pos = -1;
+    } else {
+      pos = Measure(r, PatternOfIndex(index_, matched));
+    }
+    // A JPEG refused meanwhile sends the search back.
+    if (int64_t resume = queue_.TakeResume(); resume >= 0) pos = resume;
   }
 }
 
 bool TXDRBlockScan::IsRepeat(const TXDRFileItem& item) const {
-  int32_t i = files_.IndexOfBlocks(item.Blocks());
-  return i >= 0 && item.Ext == LowerCase(files_[i]->Ext);
+  const std::string* ext = taken_.ExtOn(item.Blocks());
+  return ext && item.Ext == *ext;
 }
 
 int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
@@ -71,12 +77,9 @@ int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
   const bool jpeg = pattern == kJpegPattern;
   if (IsRepeat(item)) return jpeg ? e + 1 : nextStep;
   if (jpeg && HoldsAnotherJpeg(*format, r, e)) return nextStep;
-  TXSize size;
-  const bool made = format->MakeThumbnail(size, item.Thumbnail, item.Blocks(), medium_);
-  if (jpeg && !made) return nextStep;
-  item.MarkThumbnail(made);
-  if (NoSize(item.Dimensions)) item.Dimensions = size;
-  if (search_.Worker()) search_.Worker()->Dispatch(*notification);
+  notification->Aspect().Picture =
+      std::make_unique<TXDRPictureJob>(std::move(format), item.Blocks(), medium_);
+  queue_.Offer(*notification, jpeg ? TXDRPictureRule{true, nextStep} : TXDRPictureRule{});
   return jpeg ? e + 1 : nextStep;
 }
 
@@ -94,8 +97,8 @@ bool TXDRBlockScan::HoldsAnotherJpeg(TXDRScanFormat& format, int64_t r, int64_t 
 }
 
 void ScanBlocks(TXSearch& search, TXStream& medium, const TXBlocks& extents,
-                const TXDRFileCollection& files) {
-  TXDRBlockScan(search, medium, extents, files).Run();
+                const TXDRFoundExtents& taken, TXDRFoundFileQueue& queue) {
+  TXDRBlockScan(search, medium, extents, taken, queue).Run();
 }
 
 }  // namespace kova

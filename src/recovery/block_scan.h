@@ -3,30 +3,38 @@
 #include <cstdint>
 
 #include "recovery/blocks.h"
-#include "recovery/file_collection.h"
 #include "recovery/formats/scan_format_registry.h"
 #include "recovery/search.h"
 
 namespace kova {
 
+class TXDRFileItem;
+class TXDRFoundExtents;
+class TXDRFoundFileQueue;
 class TXDRScanFormat;
 
 // The signature search over extents of the medium, which it reads as one contiguous stream, so
 // that a file interrupted by occupied space is followed across it. At every 512-byte step of that
 // stream where a format's start pattern lies, the format measures the candidate; a complete file
-// becomes a found file offered on the search's worker (TXDRFoundFileAspect), with the medium
-// extents from its first to its last byte. Repeats of files already in the collection (same
-// extents and extension) are not offered. A JPEG is offered only when its thumbnail could be made,
-// and the search goes on after its last byte; after any other format it goes on one step after
-// its start, so that the previews inside raw files and videos are found as well. A JPEG whose
-// end marker lies beyond the header of another JPEG that follows its own picture data is taken
-// as cut short (its end belongs to that other picture) and is not offered, so that it cannot
-// swallow the pictures after it.
+// becomes a found file offered through the queue (TXDRFoundFileAspect), with the medium extents
+// from its first to its last byte. Repeats of files the run has already taken (same extents and
+// extension) are not offered. A JPEG is offered only when its thumbnail can be made, and the
+// search goes on after its last byte; after any other format it goes on one step after its start,
+// so that the previews inside raw files and videos are found as well. A JPEG whose end marker
+// lies beyond the header of another JPEG that follows its own picture data is taken as cut short
+// (its end belongs to that other picture) and is not offered, so that it cannot swallow the
+// pictures after it.
+//
+// Thumbnails are decoded by the queue's threads while the search goes on. The search therefore
+// goes on after a JPEG as if its thumbnail could be made; when the queue refuses the JPEG because
+// it could not, everything found after it is discarded and the search goes back to the step after
+// its start, so that what is found is what a search waiting for every thumbnail finds.
 class TXDRBlockScan {
  public:
-  // The search's source is borrowed for the scan and given back afterwards.
+  // The search's source is borrowed for the scan and given back afterwards. Every file offered
+  // before is released first: repeats are judged by what the run has taken.
   TXDRBlockScan(TXSearch& search, TXStream& medium, const TXBlocks& extents,
-                const TXDRFileCollection& files);
+                const TXDRFoundExtents& taken, TXDRFoundFileQueue& queue);
 
   void Run();
 
@@ -41,13 +49,14 @@ class TXDRBlockScan {
   TXSearch& search_;
   TXStream& medium_;
   const TXBlocks& extents_;
-  const TXDRFileCollection& files_;
+  const TXDRFoundExtents& taken_;
+  TXDRFoundFileQueue& queue_;
   TXPatternList patterns_;
   TXDRPatternIndex index_{};
 };
 
 // Runs a block scan.
 void ScanBlocks(TXSearch& search, TXStream& medium, const TXBlocks& extents,
-                const TXDRFileCollection& files);
+                const TXDRFoundExtents& taken, TXDRFoundFileQueue& queue);
 
 }  // namespace kova

@@ -8,6 +8,8 @@
 #include "recovery/blocks.h"
 #include "recovery/file_item.h"
 #include "recovery/formats/scan_format_registry.h"
+#include "recovery/picture_job.h"
+#include "recovery/recovery_aspects.h"
 #include "recovery/search.h"
 
 namespace kova {
@@ -18,11 +20,10 @@ namespace {
 constexpr int64_t kWipeProbe = 4096;
 
 // Dimensions and thumbnail from the file's scan format, after the format has measured it.
-void TakePicture(TXDRScanFormat& format, TXDRFileItem& item, TXStream& medium) {
-  item.Dimensions = format.Dimensions;
-  TXSize size;
-  item.MarkThumbnail(format.MakeThumbnail(size, item.Thumbnail, item.Blocks(), medium));
-  if (item.Dimensions.Width == 0 || item.Dimensions.Height == 0) item.Dimensions = size;
+void TakePicture(std::unique_ptr<TXDRScanFormat> format, TXDRFoundFileAspect& found,
+                 TXStream& medium) {
+  found.Item->Dimensions = format->Dimensions;
+  found.Picture = std::make_unique<TXDRPictureJob>(std::move(format), found.Item->Blocks(), medium);
 }
 
 bool Wiped(const TXBlocks& blocks, TXStream& medium) {
@@ -35,15 +36,16 @@ bool Wiped(const TXBlocks& blocks, TXStream& medium) {
 
 }  // namespace
 
-void MeasureLiveEntryFile(TXDRFileItem& item, TXStream& medium) {
-  const TXDRScanFormatClass* formatClass = ClassOfExt(item.Ext);
+void MeasureLiveEntryFile(TXDRFoundFileAspect& found, TXStream& medium) {
+  const TXDRScanFormatClass* formatClass = ClassOfExt(found.Item->Ext);
   if (!formatClass) return;
   std::unique_ptr<TXDRScanFormat> format = formatClass->Create();
-  format->ValidateItem(medium, item.Blocks());
-  TakePicture(*format, item, medium);
+  format->ValidateItem(medium, found.Item->Blocks());
+  TakePicture(std::move(format), found, medium);
 }
 
-bool MeasureDeletedEntryFile(TXDRFileItem& item, TXStream& medium, IXWorker& worker) {
+bool MeasureDeletedEntryFile(TXDRFoundFileAspect& found, TXStream& medium, IXWorker& worker) {
+  const TXDRFileItem& item = *found.Item;
   if (Wiped(item.Blocks(), medium)) return false;
   const TXDRScanFormatClass* formatClass = ClassOfExt(item.Ext);
   if (!formatClass) return true;
@@ -53,7 +55,7 @@ bool MeasureDeletedEntryFile(TXDRFileItem& item, TXStream& medium, IXWorker& wor
   search.SetWorker(TXRef<IXWorker>(&worker));
   search.SetSource(&view);
   if (!format->Check(search, 0)) return false;
-  TakePicture(*format, item, medium);
+  TakePicture(std::move(format), found, medium);
   return true;
 }
 

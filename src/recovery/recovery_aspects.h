@@ -4,19 +4,25 @@
 #include <memory>
 
 #include "framework/aspects.h"
+#include "framework/notification.h"
 #include "recovery/file_item.h"
+#include "recovery/picture_job.h"
 
 // The notification payloads that carry found files and the user's recovery choices between the
 // recovery threads, the engine and the pages.
 namespace kova {
 
 // A finder offers a file. The aspect owns a fresh item, which the finder fills and the receiver
-// copies; the item dies with the aspect.
+// copies; the item dies with the aspect. Until the file is offered (OfferFoundFile) the aspect
+// may also carry the making of its thumbnail; the receivers never see that, only its result.
 class TXDRFoundFileAspect : public TXCustomAspect {
  public:
   TXDRFoundFileAspect() : Item(std::make_unique<TXDRFileItem>()) {}
   std::unique_ptr<TXDRFileItem> Item;
+  std::unique_ptr<TXDRPictureJob> Picture;
 };
+
+using TXFoundFileNotification = TXNotification<TXDRFoundFileAspect>;
 
 // A file was added to the run's collection. Refers to the collection's item (not owned).
 class TXDRAddFileAspect : public TXCustomAspect {

@@ -2,6 +2,7 @@
 
 #include "framework/worker_interfaces.h"
 #include "recovery/blocks.h"
+#include "recovery/found_file_queue.h"
 
 namespace kova {
 
@@ -16,7 +17,7 @@ void OfferVolumeFile(const TXDRVolumePlace& place, TXFoundFileNotification& noti
     item.EditBlocks() = onMedium;
   }
   item.Volume = place.Number;
-  worker.Dispatch(notification);
+  OfferFoundFile(notification, worker);
 }
 
 }  // namespace kova

@@ -62,10 +62,9 @@ class TXDRVolumeRecovery {
   virtual void AddUsedExtents(TXBlocks& used) const = 0;
 };
 
-using TXFoundFileNotification = TXNotification<TXDRFoundFileAspect>;
-
-// Dispatches a file found on the volume on the worker: its extents, given as positions in the
-// volume's stream, become positions on the medium, and it is marked with the volume's number.
+// Offers a file found on the volume on the worker (OfferFoundFile): its extents, given as
+// positions in the volume's stream, become positions on the medium, and it is marked with the
+// volume's number.
 void OfferVolumeFile(const TXDRVolumePlace& place, TXFoundFileNotification& notification,
                      IXWorker& worker);
 

@@ -121,7 +121,7 @@ void TXDRDeepScanThread::ScanRange(int64_t limit) {
   } else {
     area.SetComplement(Data().UsedBlocks, limit);
   }
-  if (!Stopped()) ScanBlocks(Search(), medium, area, *Data().Files);
+  if (!Stopped()) ScanBlocks(Search(), medium, area, Taken(), Queue());
 }
 
 }  // namespace kova

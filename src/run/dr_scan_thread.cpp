@@ -28,7 +28,7 @@ void TXCustomDRScanThread::Execute() {
   const TXHandler handler(this, &TXCustomDRScanThread::OnFoundFile);
   Worker().AddObserver(AspectClassOf<TXDRFoundFileAspect>(), handler);
   try {
-    if (OpenInput()) Run();
+    if (OpenInput()) RunWithQueue();
   } catch (const std::exception& error) {
     RecordException(error);
   } catch (...) {
@@ -50,14 +50,34 @@ void TXCustomDRScanThread::End() {
   Worker().Terminate(IsBenignMediaError(outcome.Code) ? TXErrorData{} : outcome);
 }
 
-bool TXCustomDRScanThread::Wanted(const TXDRFileItem& offered) const {
-  if (offered.Size() == 0 || !ListHasExtension(Data().ExtFilter, offered.Ext)) return false;
-  return !offered.IsDeletedEntry() || Data().Files->IndexOfBlocks(offered.Blocks()) < 0;
+void TXCustomDRScanThread::RunWithQueue() {
+  TXDRFoundFileQueue queue(Worker(), Data().Threads, Data().ExtFilter);
+  queue_ = &queue;
+  struct QueueEnd {
+    TXDRFoundFileQueue*& queue;
+    ~QueueEnd() { queue = nullptr; }
+  } queueEnd{queue_};
+  try {
+    Run();
+  } catch (...) {
+    queue.ReleaseAll();
+    throw;
+  }
+  queue.ReleaseAll();
 }
 
+bool TXCustomDRScanThread::Takes(const TXDRFileItem& offered) const {
+  if (offered.Size() == 0) return false;
+  return !offered.IsDeletedEntry() || !taken_.Holds(offered.Blocks());
+}
+
+// The extents are noted before the type filter: a scan for some types then tells repeats from
+// new files as a scan for every type does, and does not measure the other types' files twice.
 void TXCustomDRScanThread::OnFoundFile(AXNotification& notification) {
   auto* aspect = notification.AspectAs<TXDRFoundFileAspect>();
-  if (!aspect || !Wanted(*aspect->Item)) return;
+  if (!aspect || !Takes(*aspect->Item)) return;
+  taken_.Add(aspect->Item->Blocks(), aspect->Item->Ext);
+  if (!ListHasExtension(Data().ExtFilter, aspect->Item->Ext)) return;
   TXDRFileItem* item = Data().Files->Add();
   item->Assign(*aspect->Item);
   if (item->Name.empty()) item->Name = FoundFileName(++Counter, item->Ext);

@@ -34,6 +34,9 @@ class TXDRData {
   TXDRRunVolumes Volumes;   // the medium's volumes and their file systems
   uint16_t CodePage = 437;  // the OEM code page of FAT short names
   TXBlocks UsedBlocks;      // the extents of live files
+  // The threads that decode thumbnails during a scan, the scan thread among them; 0 for one per
+  // processor core, 1 for the scan thread alone.
+  int32_t Threads = 0;
   TXDRFileCollection* Files;
   // The image file the last image copy left: the chosen name when the copy is whole, the
   // incomplete copy's name, or empty.

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "framework/error_data.h"
+#include "imaging/decode_stop.h"
 #include "imaging/dib_codec.h"
 #include "imaging/jpeg_image.h"
 #include "imaging/jpeg_thumbnail.h"
@@ -174,6 +175,34 @@ TEST(JpegThumbnailTest, TruncatedAndRandomDataFailCleanlyWithAReason) {
   DecodeJpegThumbnail(truncated, kPreviewBox, size, image);
   EXPECT_NE(ThreadError().Text.find("ends before the picture is complete"), std::string::npos)
       << ThreadError().Text;
+}
+
+// A decode asks its thread's innermost stop scope between pieces of its work and gives up once
+// told to, with a reason; scopes of other threads do not reach it.
+TEST(JpegThumbnailTest, ADecodeGivesUpWhenItsThreadIsToldToStop) {
+  KOVA_SAMPLE_OR_SKIP(path, "sony_dslr_a200_fullsize.jpg");
+  const std::vector<uint8_t> bytes = ReadFileBytes(path);
+  TXBitmap32 bitmap;
+  int asked = 0;
+  TXDecodeStopScope going([&] { return ++asked < 0; });
+  EXPECT_NO_THROW(DecodeJpeg(bytes, TXJpegScale::jsEighth, bitmap));
+  EXPECT_GT(asked, 2);
+  {
+    TXDecodeStopScope stopping([&] { return ++asked > 3; });
+    EXPECT_TRUE(DecodeStopRequested() || asked > 3);
+    asked = 0;
+    try {
+      DecodeJpeg(bytes, TXJpegScale::jsEighth, bitmap);
+      ADD_FAILURE() << "the decode went on";
+    } catch (const EXInvalidGraphic& error) {
+      EXPECT_NE(std::string(error.what()).find("stopped"), std::string::npos) << error.what();
+    }
+    std::thread([&] {
+      TXBitmap32 other;
+      EXPECT_NO_THROW(DecodeJpeg(bytes, TXJpegScale::jsEighth, other));
+    }).join();
+  }
+  EXPECT_FALSE(DecodeStopRequested()) << "the outer scope asks again";
 }
 
 TEST(JpegImageTest, KeepsItsBytesAndDecodesAtTheChosenScaleOnDemand) {

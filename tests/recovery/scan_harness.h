@@ -20,7 +20,9 @@ namespace kova::test {
 // files added (in the order announced), progress positions, the end of the thread.
 class ScanHarness {
  public:
+  // The scans decode their thumbnails with four threads, more than a small machine has cores.
   ScanHarness() {
+    gear.Data().Threads = 4;
     gear.AddObserver(TXHandler(this, "watch", [this](AXNotification& n) { Watch(n); }));
   }
   ~ScanHarness() { gear.RemoveObserversOf(this); }

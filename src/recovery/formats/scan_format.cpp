@@ -91,17 +91,34 @@ bool TXDRScanFormat::MakePicture(TXSize box, TXSize& size, TXImageObject& image,
   size = {};
   image.Clear();
   if (!CanMakeThumbnail()) return true;
+  TXMemoryStream copy;
+  return CopyPictureSource(blocks, stream, copy) && DecodePicture(box, size, copy, image);
+}
+
+int64_t TXDRScanFormat::PictureSourceSize(const TXBlocks& blocks) const {
+  return std::clamp<int64_t>(ThumbnailSourceSize(blocks.TotalSize()), 0, kMaxPictureSource);
+}
+
+bool TXDRScanFormat::CopyPictureSource(const TXBlocks& blocks, TXStream& stream,
+                                       TXMemoryStream& copy) {
   try {
-    int64_t needed =
-        std::clamp<int64_t>(ThumbnailSourceSize(blocks.TotalSize()), 0, kMaxPictureSource);
-    TXMemoryStream copy;
+    const int64_t needed = PictureSourceSize(blocks);
     if (needed > 0) {
       copy.Bytes().reserve(static_cast<size_t>(needed));
-      TXBlocks head;
-      if (needed < blocks.TotalSize()) head = HeadOf(blocks, needed);
-      if (!(needed < blocks.TotalSize() ? head : blocks).CopyTo(stream, copy)) return false;
+      if (!(needed < blocks.TotalSize() ? HeadOf(blocks, needed) : blocks).CopyTo(stream, copy))
+        return false;
       copy.SetPosition(0);
     }
+    return true;
+  } catch (const std::exception& error) {
+    RecordException(error);
+    return false;
+  }
+}
+
+bool TXDRScanFormat::DecodePicture(TXSize box, TXSize& size, TXMemoryStream& copy,
+                                   TXImageObject& image) {
+  try {
     return DecodeThumbnail(box, size, copy, image);
   } catch (const std::exception& error) {
     RecordException(error);

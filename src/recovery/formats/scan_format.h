@@ -89,6 +89,15 @@ class TXDRScanFormat : public TXObject {
   bool MakeThumbnail(TXSize& size, TXImageObject& image, const TXBlocks& blocks, TXStream& stream);
   bool MakePreview(TXSize& size, TXImageObject& image, const TXBlocks& blocks, TXStream& stream);
 
+  // The two halves of making a picture, for callers that decode on another thread than the one
+  // that reads the medium: how many bytes of the file the picture needs, their copy (false when
+  // the copy failed, with the reason as the thread's last error), and the picture decoded from
+  // that copy for the box (exceptions absorbed as in MakeThumbnail). Only for a format that
+  // CanMakeThumbnail.
+  int64_t PictureSourceSize(const TXBlocks& blocks) const;
+  bool CopyPictureSource(const TXBlocks& blocks, TXStream& stream, TXMemoryStream& copy);
+  bool DecodePicture(TXSize box, TXSize& size, TXMemoryStream& copy, TXImageObject& image);
+
  protected:
   // The measurement behind FindEnd; may throw.
   virtual int64_t MeasureEnd(TXSearch& search, int64_t start) = 0;

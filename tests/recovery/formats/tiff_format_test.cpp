@@ -5,7 +5,7 @@
 #include "format_samples.h"
 #include "framework/error_data.h"
 #include "support/test_paths.h"
-#include "tiff_image.h"
+#include "support/tiff_image.h"
 
 namespace kova {
 namespace {

@@ -1,4 +1,4 @@
-#include "tiff_image.h"
+#include "support/tiff_image.h"
 
 #include <algorithm>
 #include <stdexcept>
