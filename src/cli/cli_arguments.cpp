@@ -8,6 +8,7 @@
 #include "framework/text_utils.h"
 #include "persistence/lg_keys.h"
 #include "recovery/file_types.h"
+#include "recovery/found_file_queue.h"
 
 namespace kova::cli {
 
@@ -100,6 +101,12 @@ std::optional<int64_t> ParseSize(std::string_view text) {
     return *number * factor;
   }
   return std::nullopt;
+}
+
+std::optional<int32_t> ParseThreads(std::string_view text) {
+  std::optional<int64_t> number = ParseInteger(text);
+  if (!number || *number < 1 || *number > kMostPictureThreads) return std::nullopt;
+  return static_cast<int32_t>(*number);
 }
 
 std::optional<std::vector<std::string>> ParseTypes(std::string_view text, std::string& unknown) {

@@ -45,6 +45,9 @@ std::string CommandWord(const std::vector<std::string>& words);
 // card makers do; GiB and MiB in powers of 1024). Nothing for a text that is no positive size.
 std::optional<int64_t> ParseSize(std::string_view text);
 
+// "4": a number of threads, from 1 to kMostPictureThreads. Nothing for any other text.
+std::optional<int32_t> ParseThreads(std::string_view text);
+
 // "jpg,CR2,.mov": the extensions with their dot, in lower case. Nothing, with the unknown word in
 // `unknown`, when one is not a type of the catalogue.
 std::optional<std::vector<std::string>> ParseTypes(std::string_view text, std::string& unknown);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/cli_session.h"
 #include "cli/cli_texts.h"
 #include "persistence/lg_keys.h"
 
@@ -11,9 +12,16 @@ const std::vector<TXCliCommand>& CliCommands() {
   static const std::vector<TXCliCommand> commands = {
       {"drives", {{"json", false}}, RunDrivesCommand},
       {"info", {{"json", false}}, RunInfoCommand},
-      {"scan", {{"types", true}, {"size", true}, {"json", false}}, RunScanCommand},
+      {"scan",
+       {{"types", true}, {"size", true}, {"threads", true}, {"json", false}},
+       RunScanCommand},
       {"recover",
-       {{"out", true}, {"types", true}, {"only-deleted", false}, {"size", true}, {"json", false}},
+       {{"out", true},
+        {"types", true},
+        {"only-deleted", false},
+        {"size", true},
+        {"threads", true},
+        {"json", false}},
        RunRecoverCommand},
       {"image", {{"size", true}, {"on-error", true}}, RunImageCommand},
   };
@@ -59,7 +67,17 @@ bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices) {
     if (!parsed) return Fail(Say(lg::kCliBadSize, {*size}), ceUsage), false;
     choices.Size = *parsed;
   }
+  if (auto threads = arguments.Value("threads")) {
+    auto parsed = ParseThreads(*threads);
+    if (!parsed) return Fail(Say(lg::kCliBadThreads, {*threads}), ceUsage), false;
+    choices.Threads = *parsed;
+  }
   return true;
+}
+
+void ApplyChoices(TXCliSession& session, const TXScanChoices& choices) {
+  session.DataGear().ChooseExtensions(choices.Types);
+  session.WorkerGear().Data().Threads = choices.Threads;
 }
 
 }  // namespace kova::cli

@@ -42,13 +42,17 @@ struct TXCliRunEnd;
 // The exit status of a search that ended, with its failure explained on the error output.
 int ScanOutcome(TXCliSession& session, const TXCliSource& source, const TXCliRunEnd& end);
 
-// The file types (--types) and the drive size (--size) a search is asked for.
+// The file types (--types), the drive size (--size) and the decoding threads (--threads) a
+// search is asked for.
 struct TXScanChoices {
   std::vector<std::string> Types;
   int64_t Size = 0;
+  int32_t Threads = 0;  // 0: one per processor core
 };
-// False, with the usage error printed, for types or a size that cannot be read.
+// False, with the usage error printed, for types, a size or threads that cannot be read.
 bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices);
+// Gives the session's run the chosen types and threads.
+void ApplyChoices(TXCliSession& session, const TXScanChoices& choices);
 
 // Prints a message on standard error and answers the exit status.
 int Fail(const std::string& message, int status);

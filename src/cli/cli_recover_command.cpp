@@ -87,7 +87,7 @@ int RunRecoverCommand(const TXCliArguments& arguments) {
   dialogs.BeforeWriting = [&report] { report.ClearBar(); };
   if (!FolderUsable(source, folder)) return ceOutputFailed;
 
-  session.DataGear().ChooseExtensions(choices.Types);
+  ApplyChoices(session, choices);
   if (report.ShowsProgress()) {
     std::fprintf(stderr, "%s\n%s\n", Say(lg::kCliScanning, {path}).c_str(),
                  Say(lg::kCliInterruptHint).c_str());

@@ -34,7 +34,7 @@ int RunScanCommand(const TXCliArguments& arguments) {
   if (!source.IsUsable()) return Fail(SourceProblem(source), ceSourceUnreadable);
 
   TXCliSession session;
-  session.DataGear().ChooseExtensions(choices.Types);
+  ApplyChoices(session, choices);
   TXCliScanReport report(session, arguments.Has("json"));
   if (report.ShowsProgress()) {
     std::fprintf(stderr, "%s\n%s\n", Say(lg::kCliScanning, {path}).c_str(),

@@ -254,7 +254,8 @@
   X(kCliInfoBootSector, 0x8700107F)                                                       \
   X(kCliInfoPartitionBackupBoot, 0x87001080)                                              \
   X(kCliInfoExtended, 0x87001081)                                                         \
-  X(kCliInfoPartitionName, 0x87001082) /* %s: the GPT partition name */
+  X(kCliInfoPartitionName, 0x87001082) /* %s: the GPT partition name */                   \
+  X(kCliBadThreads, 0x870010A0)        /* %s: the text given */
 
 namespace kova::lg {
 

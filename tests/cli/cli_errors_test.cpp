@@ -25,6 +25,9 @@ TEST(CliErrors, UsageErrorsExitWithOneAndSayWhatIsWrong) {
       {{"scan", "a.img", "--bogus"}, "Unknown option: --bogus"},
       {{"scan", "a.img", "--types", "jpg,xyz"}, "Unknown file type: xyz"},
       {{"scan", "a.img", "--size", "lots"}, "Not a size: lots"},
+      {{"scan", "a.img", "--threads", "0"}, "Not a number of threads: 0"},
+      {{"recover", "a.img", "--out", "x", "--threads=many"}, "Not a number of threads: many"},
+      {{"scan", "a.img", "--threads", "257"}, "Not a number of threads: 257"},
       {{"drives", "extra"}, "Unexpected argument: extra"},
   };
   for (const Case& c : cases) {

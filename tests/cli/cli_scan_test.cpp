@@ -121,6 +121,24 @@ TEST_F(CliScanTest, TypesRestrictTheFilesListed) {
   EXPECT_EQ(Member(lines[0], "name"), "MVI_0003.AVI");
 }
 
+// The files listed, without the summary (which tells the time taken).
+std::vector<std::string> FilesListed(const CliResult& result) {
+  std::vector<std::string> lines = result.OutLines();
+  if (!lines.empty()) lines.pop_back();
+  return lines;
+}
+
+TEST_F(CliScanTest, TheThreadCountChangesNothingInTheListing) {
+  CliResult alone = RunCli({"scan", Image(), "--json", "--threads", "1"});
+  ASSERT_EQ(alone.Status, 0) << alone.Err;
+  EXPECT_EQ(FilesListed(alone).size(), 4u) << alone.Out;
+  for (const char* threads : {"2", "7"}) {
+    CliResult many = RunCli({"scan", Image(), "--json", "--threads", threads});
+    ASSERT_EQ(many.Status, 0) << many.Err;
+    EXPECT_EQ(FilesListed(many), FilesListed(alone)) << threads;
+  }
+}
+
 TEST_F(CliScanTest, TheSourceIsNeverChanged) {
   const auto before = std::filesystem::last_write_time(card_->Image());
   std::ifstream in(card_->Image(), std::ios::binary);
