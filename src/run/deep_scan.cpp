@@ -107,12 +107,14 @@ void TXDRDeepScanThread::ScanRange(int64_t limit) {
   range_ = limit;
   if (limit > 0)
     medium.OnFill = [this](TXCustomBufStream&, int64_t start) { ReportPosition(start); };
+  medium.AdviseSequential(true);
   struct PassEnd {
     TXDRDeepScanThread& thread;
     TXCustomBufStream& medium;
     ~PassEnd() {
       thread.range_ = 0;
       medium.OnFill = nullptr;
+      medium.AdviseSequential(false);
     }
   } passEnd{*this, medium};
   TXBlocks area;

@@ -13,8 +13,10 @@ bool MeansDriveGone(int error) {
   return error == ENOENT || error == ENXIO || error == ENODEV || error == ENOMEDIUM;
 }
 
-bool MeansBadPosition(int error) {
-  return error == EINVAL || error == ESPIPE || error == EOVERFLOW;
+// The code of a read that failed for another reason than a vanished drive.
+int32_t ReadFailureCode(int error) {
+  const bool badPosition = error == EINVAL || error == ESPIPE || error == EOVERFLOW;
+  return badPosition ? kErrSeek : kErrRead;
 }
 
 std::string AccessHint(const std::string& path) {
@@ -63,8 +65,13 @@ TXBufDiskStream::TXBufDiskStream(const std::string& drive, int32_t bufferSize)
   SetSize(diskInfo_.DiskSize);
 }
 
+void TXBufDiskStream::AdviseSequential(bool sequential) {
+  device_->AdviseSequential(sequential);
+  SetBufferSize(sequential ? kDriveScanWindowSize : kMediumWindowSize);
+}
+
 void TXBufDiskStream::FillWindow() {
-  int64_t start = BeginFill();
+  const int64_t start = BeginFill();
   uint64_t ticks = 0;
   CoreApp().StartTicks(ticks);
   int error = 0;
@@ -75,15 +82,20 @@ void TXBufDiskStream::FillWindow() {
   }
   if (count >= 0) {
     EndFill(count);
-    return;
-  }
-  std::string where = device_->Path() + " at offset " + std::to_string(start);
-  if (MeansDriveGone(error)) {
-    FailFill(kErrNotReady, error, where + ": the drive is gone");
+  } else if (MeansDriveGone(error)) {
+    FailFill(kErrNotReady, error, Where(start) + ": the drive is gone");
+  } else if (BufferSize() > kMediumWindowSize) {
+    // A damaged card: from here on it is read in ordinary windows, so that a bad sector costs
+    // no more than it does otherwise.
+    SetBufferSize(kMediumWindowSize);
+    FillWindow();
   } else {
-    FailFill(MeansBadPosition(error) ? kErrSeek : kErrRead, error,
-             where + ": " + OsErrorText(error));
+    FailFill(ReadFailureCode(error), error, Where(start) + ": " + OsErrorText(error));
   }
+}
+
+std::string TXBufDiskStream::Where(int64_t offset) const {
+  return device_->Path() + " at offset " + std::to_string(offset);
 }
 
 }  // namespace kova

@@ -31,11 +31,16 @@ class TXBufDiskStream : public TXCustomBufStream {
   TXSlowReadEvent OnSlowRead;
   int64_t SlowReadMs = 1000;
 
+  // Reading from start to end: the system reads ahead further, and the windows are larger until
+  // a read fails.
+  void AdviseSequential(bool sequential) override;
+
  protected:
   void FillWindow() override;
 
  private:
   static std::unique_ptr<IXBlockDevice> OpenDrive(const std::string& drive);
+  std::string Where(int64_t offset) const;
 
   std::string drive_;
   std::unique_ptr<IXBlockDevice> device_;

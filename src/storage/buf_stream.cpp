@@ -9,6 +9,7 @@
 #include <exception>
 
 #include "framework/error_data.h"
+#include "storage/platform_device.h"
 
 namespace kova {
 
@@ -132,6 +133,10 @@ void TXBufFileStream::FillWindow() {
     count += n;
   }
   EndFill(count);
+}
+
+void TXBufFileStream::AdviseSequential(bool sequential) {
+  AdviseReading(static_cast<TXFileStream*>(Inner())->Handle(), sequential);
 }
 
 TXStream* TXBufFileStream::OpenSource(const std::string& fileName) {

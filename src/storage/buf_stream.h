@@ -13,6 +13,10 @@ namespace kova {
 
 // The window size every source is read with.
 inline constexpr int32_t kMediumWindowSize = 262144;
+// The window size a drive is read with while it is read from start to end: a card reader
+// delivers far more in large requests. After a read fails the ordinary size comes back, so that
+// a bad sector costs no more than it does otherwise.
+inline constexpr int32_t kDriveScanWindowSize = 4 << 20;
 
 // A read-only stream that keeps one aligned window of its source in memory, so that many small
 // reads become one large sequential read per window. The window starts at a multiple of the
@@ -39,6 +43,9 @@ class TXCustomBufStream : public TXStreamWrapper, public IXByteWindow {
 
   // Reallocates the window (at least one byte) and empties it.
   void SetBufferSize(int32_t size);
+  // Tells the stream that the source is about to be read from start to end (true), or that this
+  // is over (false). Only a hint for reading faster; what is read stays the same.
+  virtual void AdviseSequential(bool /*sequential*/) {}
   int32_t BufferSize() const { return bufferSize_; }
   int32_t Valid() const { return valid_; }
   int64_t WindowStart() const { return windowStart_; }
@@ -89,6 +96,7 @@ class TXBufFileStream : public TXCustomBufStream {
  protected:
   // One positioned read of the file per window.
   void FillWindow() override;
+  void AdviseSequential(bool sequential) override;
 
  private:
   static TXStream* OpenSource(const std::string& fileName);

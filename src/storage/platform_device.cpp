@@ -35,6 +35,7 @@ class TXPosixDevice final : public IXBlockDevice {
   uint32_t SectorsPerTrack() const override { return sectorsPerTrack_; }
   int NativeHandle() const override { return fd_; }
   bool IsBlockDevice() const override { return blockDevice_; }
+  void AdviseSequential(bool sequential) override { AdviseReading(fd_, sequential); }
 
   int64_t ReadAt(int64_t offset, void* buffer, int64_t count, int& error) override {
     auto* bytes = static_cast<uint8_t*>(buffer);
@@ -76,6 +77,10 @@ std::shared_ptr<const TXDeviceOpener> ExchangeOpener(std::shared_ptr<const TXDev
 }
 
 }  // namespace
+
+void AdviseReading(int fd, bool sequential) {
+  ::posix_fadvise(fd, 0, 0, sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_NORMAL);
+}
 
 TXDeviceOpening OpenPlatformDevice(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -27,6 +27,9 @@ class IXBlockDevice {
   // The open file descriptor for volume probes, or -1 when the device has none.
   virtual int NativeHandle() const { return -1; }
   virtual bool IsBlockDevice() const { return false; }
+  // Tells the system whether the device is being read from start to end, so that it reads ahead
+  // further (posix_fadvise), or again as it likes.
+  virtual void AdviseSequential(bool /*sequential*/) {}
 };
 
 struct TXDeviceOpening {
@@ -54,6 +57,10 @@ class TXDeviceOpenerScope {
  private:
   std::shared_ptr<const TXDeviceOpener> previous_;
 };
+
+// Tells the system how the open file or device will be read: from start to end (it then reads
+// ahead further) or as it likes. Only a hint: failures are ignored.
+void AdviseReading(int fd, bool sequential);
 
 // The system's text for an errno.
 std::string OsErrorText(int error);

@@ -92,20 +92,56 @@ TEST_F(BufDiskStreamTest, ABadSectorZeroesItsWindowAndRaisesOnlyWhenAsked) {
   EXPECT_EQ(ThreadError().Code, kErrRead) << "the code is recorded all the same";
 }
 
-TEST_F(BufDiskStreamTest, AScanReadsPastBadSectorsAndLosesOnlyTheirWindows) {
-  plan_->BadRanges.push_back({2 * kMediumWindowSize + 4096, 1});
-  TXBufDiskStream stream(kCard);
+// The whole stream, read as a scan does in 4096-byte safe reads.
+std::vector<uint8_t> ReadThrough(TXBufDiskStream& stream) {
   std::vector<uint8_t> seen;
   std::vector<uint8_t> chunk(4096);
   for (int64_t pos = 0; pos < stream.Size(); pos += 4096) {
     int64_t n = std::min<int64_t>(4096, stream.Size() - pos);
-    ASSERT_TRUE(SafeReadAt(stream, chunk.data(), n, pos));
+    EXPECT_TRUE(SafeReadAt(stream, chunk.data(), n, pos));
     seen.insert(seen.end(), chunk.begin(), chunk.begin() + n);
   }
-  auto expected = bytes_;
-  std::fill_n(expected.begin() + 2 * kMediumWindowSize, kMediumWindowSize, 0);
-  EXPECT_EQ(seen, expected);
+  return seen;
+}
+
+// The card's bytes with the ordinary window that holds the bad sector read as zeros.
+std::vector<uint8_t> WithoutThirdWindow(std::vector<uint8_t> bytes) {
+  std::fill_n(bytes.begin() + 2 * kMediumWindowSize, kMediumWindowSize, 0);
+  return bytes;
+}
+
+TEST_F(BufDiskStreamTest, AScanReadsPastBadSectorsAndLosesOnlyTheirWindows) {
+  plan_->BadRanges.push_back({2 * kMediumWindowSize + 4096, 1});
+  TXBufDiskStream stream(kCard);
+  EXPECT_EQ(ReadThrough(stream), WithoutThirdWindow(bytes_));
   EXPECT_EQ(ThreadError().Code, kErrRead);
+}
+
+// Read from start to end, a drive is read in large windows until a read fails; then in ordinary
+// ones again, so a bad sector still costs only its ordinary window.
+TEST_F(BufDiskStreamTest, ReadingFromStartToEndTakesLargeWindowsAndLosesNoMore) {
+  plan_->BadRanges.push_back({2 * kMediumWindowSize + 4096, 1});
+  TXBufDiskStream stream(kCard);
+  stream.AdviseSequential(true);
+  EXPECT_EQ(stream.BufferSize(), kDriveScanWindowSize);
+  const int before = plan_->Reads;
+  EXPECT_EQ(ReadThrough(stream), WithoutThirdWindow(bytes_));
+  EXPECT_EQ(ThreadError().Code, kErrRead);
+  EXPECT_EQ(stream.BufferSize(), kMediumWindowSize);
+  // The large window that failed, then the five ordinary ones.
+  EXPECT_EQ(plan_->Reads - before, 1 + 5);
+
+  plan_->BadRanges.clear();
+  stream.AdviseSequential(true);
+  const int again = plan_->Reads;
+  std::vector<uint8_t> chunk(4096);
+  stream.SetPosition(0);
+  stream.ReadBuffer(chunk.data(), static_cast<int64_t>(chunk.size()));
+  stream.SetPosition(stream.Size() - 1);
+  stream.ReadBuffer(chunk.data(), 1);
+  EXPECT_EQ(plan_->Reads - again, 1) << "a sound card is read in one window";
+  stream.AdviseSequential(false);
+  EXPECT_EQ(stream.BufferSize(), kMediumWindowSize);
 }
 
 TEST_F(BufDiskStreamTest, AVanishedDeviceAlwaysRaisesCode11) {
