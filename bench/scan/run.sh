@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# bench/run.sh scan: kova-cli scan of a 1 GiB card beside the floor (reading it plus djpeg at one
-# eighth over its photos) and PhotoRec. Arguments: BUILD_DIR DATA_DIR.
+# bench/run.sh scan: kova-cli scan (one thread, every core, 2/4/8 threads) and recover of a 1 GiB
+# card beside cat, the one-thread floor (cat plus djpeg at one eighth) and PhotoRec.
 set -euo pipefail
 build=$1
 data=$2
