@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "exfat/exfat_recovery.h"
 #include "fat/fat_disk.h"
 #include "framework/error_data.h"
 #include "recovery/blocks.h"
@@ -20,6 +21,7 @@ using TXRecoveryFactory = std::unique_ptr<TXDRVolumeRecovery> (*)();
 // The file systems a volume is tried for, in this order.
 constexpr TXRecoveryFactory kRecoveries[] = {
     [] { return std::unique_ptr<TXDRVolumeRecovery>(std::make_unique<TXDRFATDisk>()); },
+    [] { return std::unique_ptr<TXDRVolumeRecovery>(std::make_unique<TXDRExfatRecovery>()); },
 };
 
 std::unique_ptr<TXDRVolumeRecovery> Recognise(const TXDRVolumePlace& place) {

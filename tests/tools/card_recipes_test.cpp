@@ -1,8 +1,9 @@
 // The whole-card recipes in tests/cards, which the recovery tests build on: each builds, and the
 // real tools read back what its manifest says. sfdisk lists the partitions; fsck.fat finds every
-// FAT volume clean (read through its backup boot sector where the main one is damaged); mtools
-// copies every intact live file, by its long name, byte for byte; The Sleuth Kit, where
-// installed, lists the partitions (mmls) and every deleted long name as deleted (fls).
+// FAT volume clean and fsck.exfat every exFAT one (read through the backup boot sector or region
+// where the main one is damaged); mtools copies every intact live file of a FAT volume, by its
+// long name, byte for byte; The Sleuth Kit, where installed, lists the partitions (mmls) and
+// every deleted long name as deleted (fls).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +19,10 @@
 namespace kova::mkcard::test {
 namespace {
 
+bool IsExfat(const ManifestVolume& v) {
+  return v.file_system == "exFAT";
+}
+
 class CardRecipeTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
@@ -29,15 +34,19 @@ class CardRecipeTest : public ::testing::TestWithParam<std::string> {
     manifest_ = card_.MakeManifest();
   }
 
-  // The volume as a reader sees it once the boot sector is put back from its backup.
+  // The volume as a reader sees it once the boot sector (exFAT: the boot region) is put back
+  // from its backup.
   std::filesystem::path ReadableVolume(const ManifestVolume& v) {
     const std::filesystem::path part =
         CutOut(image_, v.volume_offset, v.volume_bytes,
                dir_ / ("volume" + std::to_string(v.number) + ".img"));
     if (v.boot_damage == "none") return part;
-    const std::vector<uint8_t> backup = ReadFileBytes(part, v.backup_boot_sector * 512, 512);
+    const size_t sectors = IsExfat(v) ? v.backup_boot_sector : 1;
+    const std::vector<uint8_t> backup =
+        ReadFileBytes(part, v.backup_boot_sector * 512, sectors * 512);
     std::fstream(part, std::ios::in | std::ios::out | std::ios::binary)
-        .write(reinterpret_cast<const char*>(backup.data()), 512);
+        .write(reinterpret_cast<const char*>(backup.data()),
+               static_cast<std::streamsize>(backup.size()));
     return part;
   }
 
@@ -95,6 +104,7 @@ TEST_P(CardRecipeTest, FatToolsReadEveryVolumeAndLiveFile) {
   SKIP_WITHOUT_TOOL("mcopy");
   ASSERT_FALSE(manifest_.volumes.empty());
   for (const ManifestVolume& v : manifest_.volumes) {
+    if (IsExfat(v)) continue;
     const std::filesystem::path volume = ReadableVolume(v);
     const ToolRun fsck = RunCommand("fsck.fat -n " + Quote(volume));
     EXPECT_EQ(fsck.exit_code, 0) << "volume " << v.number << "\n" << fsck.output;
@@ -106,6 +116,15 @@ TEST_P(CardRecipeTest, FatToolsReadEveryVolumeAndLiveFile) {
                                       Quote("::" + r.LongPath()) + " " + Quote(out));
       EXPECT_EQ(Crc32(ReadFileBytes(out)), r.crc32) << r.LongPath() << "\n" << copy.output;
     }
+  }
+}
+
+TEST_P(CardRecipeTest, FsckExfatFindsEveryExfatVolumeClean) {
+  SKIP_WITHOUT_TOOL("fsck.exfat");
+  for (const ManifestVolume& v : manifest_.volumes) {
+    if (!IsExfat(v)) continue;
+    const ToolRun fsck = RunCommand("fsck.exfat -n " + Quote(ReadableVolume(v)));
+    EXPECT_EQ(fsck.exit_code, 0) << "volume " << v.number << "\n" << fsck.output;
   }
 }
 

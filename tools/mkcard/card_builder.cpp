@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "exfat_volume_writer.h"
+
 namespace kova::mkcard {
 
 namespace {
@@ -234,6 +236,12 @@ Status CardBuilder::Truncate(uint64_t size) {
 }
 
 Status CardBuilder::DamageBootSector(BootDamage damage) {
+  if (auto* exfat = dynamic_cast<ExfatVolumeWriter*>(current_)) {
+    if (damage != BootDamage::kZeroed)
+      return Status::Failure("an exFAT boot sector can only be zeroed here");
+    exfat->DamageMainBootRegion(ExfatBootDamage::kZeroedBootSector);
+    return {};
+  }
   return CurrentFat() ? CurrentFat()->DamageBootSector(damage) : NoFatVolume();
 }
 

@@ -78,7 +78,8 @@ class CardBuilder {
   Status LinkFolder(std::string_view folder, std::string_view short_name, std::string_view target);
   // Cuts the saved image to `size` bytes.
   Status Truncate(uint64_t size);
-  // Breaks the current FAT volume's main boot sector (see FatVolumeWriter).
+  // Breaks the current volume's main boot sector (see FatVolumeWriter); an exFAT one is zeroed
+  // and its backup region left sound.
   Status DamageBootSector(BootDamage damage);
   // Makes the primary GPT header fail its check: a wrong CRC, or (zero) an empty sector.
   Status DamageGptHeader(bool zero);

@@ -102,8 +102,8 @@ struct ManifestVolume {
   uint32_t serial = 0;
   uint16_t code_page = 437;          // FAT: of the short names
   std::string type_text;             // FAT: the boot sector's type text as written
-  uint32_t backup_boot_sector = 0;   // FAT32: where the boot sector's copy is; 0: none
-  std::string boot_damage = "none";  // "none", "zeroed", "bios-parameters"
+  uint32_t backup_boot_sector = 0;   // FAT32: the boot sector's copy; exFAT: 12; 0: none
+  std::string boot_damage = "none";  // "none", "zeroed", "bios-parameters", exFAT "checksum"
   std::string bad_clusters;
   uint32_t free_clusters = 0;
 };

@@ -12,6 +12,18 @@ namespace {
 
 constexpr uint32_t kOemSectorOffset = 9 * ExfatLayout::kSectorBytes;
 
+const char* BootDamageName(ExfatBootDamage damage) {
+  switch (damage) {
+    case ExfatBootDamage::kNone:
+      return "none";
+    case ExfatBootDamage::kZeroedBootSector:
+      return "zeroed";
+    case ExfatBootDamage::kBadChecksum:
+      return "checksum";
+  }
+  return "none";
+}
+
 }  // namespace
 
 uint32_t ExfatVolumeWriter::FreeCount() const {
@@ -100,6 +112,8 @@ ManifestVolume ExfatVolumeWriter::VolumeRecord() const {
   v.label = options_.label;
   v.serial = options_.serial;
   v.free_clusters = FreeCount();
+  v.backup_boot_sector = ExfatLayout::kBootRegionSectors;
+  v.boot_damage = BootDamageName(damage_);
   return v;
 }
 
