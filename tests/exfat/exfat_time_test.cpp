@@ -3,39 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-#include <optional>
-#include <string>
-
 #include "exfat/exfat_fixture.h"
 #include "storage/dos_date_time.h"
+#include "support/time_zone_scope.h"
 
 namespace kova {
 namespace {
 
 constexpr double kMillisecond = 1.0 / 86400000.0;
 
-// Puts a time zone in place for the scope (a POSIX rule, so that no zone files are needed).
-class TimeZoneScope {
- public:
-  explicit TimeZoneScope(const char* zone) {
-    if (const char* old = std::getenv("TZ")) previous_ = old;
-    ::setenv("TZ", zone, 1);
-    ::tzset();
-  }
-  ~TimeZoneScope() {
-    if (previous_) {
-      ::setenv("TZ", previous_->c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
-    ::tzset();
-  }
-
- private:
-  std::optional<std::string> previous_;
-};
+using test::TimeZoneScope;
 
 constexpr char kUtc[] = "UTC0";
 constexpr char kCentralEurope[] = "CET-1CEST,M3.5.0,M10.5.0/3";
