@@ -27,6 +27,7 @@ void TXDRFATFileRecovery::Describe(TXDRFileItem& item, const TXFileSystemEntry& 
   item.Ext = EntryExtension(entry.Name);
   item.Folder = folder;
   item.Name = entry.Name;
+  item.FirstLetterLost = entry.Has(efFirstLetterLost);
   item.Created = entry.Created;
   item.Modified = entry.Modified;
   item.Accessed = entry.Accessed;

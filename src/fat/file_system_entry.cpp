@@ -65,6 +65,7 @@ std::unique_ptr<TXFileSystemEntry> DecodeEntry(TXDirEntryBytes entry, bool isFat
   if (IsDeletedEntry(entry)) decoded->Set(efDeleted);
   decoded->ShortName = ShortName(entry, codePage);
   decoded->Name = longName.empty() ? decoded->ShortName : longName;
+  if (decoded->Has(efDeleted) && longName.empty()) decoded->Set(efFirstLetterLost);
   decoded->Size = EntrySize(entry);
   decoded->FirstCluster = FirstClusterOf(entry, isFat32);
   if (!IsLongNameEntry(entry)) {

@@ -14,6 +14,7 @@ enum TXEntryFlag : uint8_t {
   efProcessed = 1,  // the entry has been offered as a found file (or found unusable)
   efDeleted = 2,
   efFolder = 4,
+  efFirstLetterLost = 8,  // deleted, without a long name: the name starts with "!"
 };
 
 class TXFileSystemEntry;

@@ -27,6 +27,20 @@ constexpr int64_t kLastNumber = 2147483646;
 constexpr size_t kLongestName = NAME_MAX;
 constexpr int64_t kCopyChunk = 1 << 20;
 
+// The separator and NUL cannot be in a Linux file name; control characters (tabs, line breaks,
+// escapes) can, but would garble every listing of the folder.
+bool IsUnfitInFileName(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return c == '/' || byte < 0x20 || byte == 0x7F;
+}
+
+// The start of the UTF-8 character at `at` or before it, so that a cut there splits none.
+size_t CharacterStart(const std::string& text, size_t at) {
+  while (at > 0 && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80)
+    --at;
+  return at;
+}
+
 bool NameTaken(const std::string& name) {
   struct stat facts {};
   return ::lstat(name.c_str(), &facts) == 0;
@@ -73,8 +87,7 @@ TXBlock FailedStretch(TXStream& source, int64_t pos, size_t shown) {
 
 std::string SafeFileName(std::string_view name) {
   std::string safe(name);
-  std::replace(safe.begin(), safe.end(), '/', '_');
-  std::replace(safe.begin(), safe.end(), '\0', '_');
+  std::replace_if(safe.begin(), safe.end(), IsUnfitInFileName, '_');
   if (safe == "." || safe == "..") return "_";
   if (safe.size() <= kLongestName) return safe;
   const size_t dot = safe.rfind('.');
@@ -82,7 +95,7 @@ std::string SafeFileName(std::string_view name) {
                               ? safe.substr(dot)
                               : std::string();
   // Leaves room for the numbers of the collision rule.
-  return safe.substr(0, kLongestName - ext.size() - 10) + ext;
+  return safe.substr(0, CharacterStart(safe, kLongestName - ext.size() - 10)) + ext;
 }
 
 std::string NumberedFileName(const std::string& path, int64_t number) {

@@ -15,9 +15,10 @@ namespace kova {
 
 class IXByteWindow;
 
-// A found file's name as a file name inside the restore folder: path separators and NUL become
-// "_", "." and ".." become "_", and a name longer than the file system allows is shortened
-// before its extension. An empty name stays empty.
+// A found file's name as a file name inside the restore folder: path separators, NUL and other
+// control characters become "_", "." and ".." become "_", and a name longer than the file system
+// allows is shortened before its extension, between two UTF-8 characters. An empty name stays
+// empty.
 std::string SafeFileName(std::string_view name);
 
 // The first of path, base + "1" + ext, base + "2" + ext, ... (ext with its dot) that names

@@ -24,7 +24,7 @@ bool ShouldStop(IXWorker& worker) {
 }
 
 std::string TargetPath(const std::string& folder, const TXDRFileItem& item, int32_t index) {
-  std::string name = SafeFileName(item.Name);
+  std::string name = SafeFileName(SavedName(item));
   if (name.empty()) name = FoundFileName(static_cast<uint32_t>(index + 1), item.Ext);
   return (std::filesystem::path(folder) / name).string();
 }

@@ -29,6 +29,7 @@ bool TXDRFileItem::Assign(const TXPersistent& source) {
     Volume = other->Volume;
     Folder = other->Folder;
     ClustersReused = other->ClustersReused;
+    FirstLetterLost = other->FirstLetterLost;
   }
   return TXSplitItem::Assign(source);
 }
@@ -50,6 +51,11 @@ TXDRFileOrigin OriginOf(const TXDRFileItem& item) {
 
 bool MayBeDamaged(const TXDRFileItem& item) {
   return item.ClustersReused || item.Status.Contains(drThnError);
+}
+
+std::string SavedName(const TXDRFileItem& item) {
+  if (!item.FirstLetterLost || item.Name.empty()) return item.Name;
+  return "_" + item.Name.substr(1);
 }
 
 std::string FoundFileName(uint32_t number, std::string_view ext) {

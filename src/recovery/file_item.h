@@ -41,6 +41,9 @@ class TXDRFileItem : public TXSplitItem {
   // Clusters that the file-system rule took the file to lie on were in use by other files and
   // were passed over: part of the file may have been overwritten.
   bool ClustersReused = false;
+  // The name's first character is the "!" of a deleted short entry that kept no long name: the
+  // letter it stands for is lost.
+  bool FirstLetterLost = false;
 
   // The display name is the file name.
   std::string DisplayName() const override { return Name; }
@@ -71,6 +74,10 @@ TXDRFileOrigin OriginOf(const TXDRFileItem& item);
 // thumbnail (a carved or deleted file whose content broke off), or clusters the file-system rule
 // expected it on were in use by other files.
 bool MayBeDamaged(const TXDRFileItem& item);
+
+// The name a restore saves the file under: its name, with "_" for a lost first letter, a
+// character that needs no quoting in a shell.
+std::string SavedName(const TXDRFileItem& item);
 
 // The name a nameless found file gets: its number with at least six digits (leading zeros),
 // followed by its extension ("000001.jpg").

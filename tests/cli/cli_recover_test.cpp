@@ -46,11 +46,11 @@ class CliRecoverTest : public ::testing::Test {
   }
   static fs::path Card() { return test::BinaryDir() / "demo" / "demo-card.img"; }
 
-  // The name under which the scan finds a file of the manifest: deleted entries lose their first
-  // letter to "!", and the only file without an entry is the first one the search names.
-  static std::string FoundName(const mkcard::ManifestRecord& record) {
+  // The name under which a file of the manifest is saved: deleted entries lose their first
+  // letter, saved as "_", and the only file without an entry is the first one the search names.
+  static std::string SavedName(const mkcard::ManifestRecord& record) {
     const std::string name = fs::path(record.path).filename().string();
-    if (record.state == mkcard::EntryState::kDeleted) return "!" + name.substr(1);
+    if (record.state == mkcard::EntryState::kDeleted) return "_" + name.substr(1);
     if (record.state == mkcard::EntryState::kRaw) return "000001.jpg";
     return name;
   }
@@ -76,7 +76,7 @@ TEST_F(CliRecoverTest, TheDemoCardGivesBackEveryRecoverableFileByteForByte) {
   for (const mkcard::ManifestRecord& record : manifest_.records) {
     if (record.folder || !record.intact) continue;
     ++recoverable;
-    const std::string name = FoundName(record);
+    const std::string name = SavedName(record);
     ASSERT_TRUE(written.contains(name)) << record.path << " as " << name;
     EXPECT_EQ(written[name], Bytes(record)) << record.path;
     written.erase(name);
@@ -84,7 +84,7 @@ TEST_F(CliRecoverTest, TheDemoCardGivesBackEveryRecoverableFileByteForByte) {
   EXPECT_EQ(recoverable, 15);
   // The deleted photo whose clusters a later photo took is saved as the card holds it now.
   ASSERT_EQ(written.size(), 1u);
-  EXPECT_EQ(written.begin()->first, "!OVA0011.JPG");
+  EXPECT_EQ(written.begin()->first, "_OVA0011.JPG");
   EXPECT_EQ(written.begin()->second.size(), manifest_.Find("DCIM/100KOVA/KOVA0011.JPG")->size);
 
   EXPECT_NE(result.Out.find("Saved 16 files"), std::string::npos) << result.Out;
@@ -107,9 +107,9 @@ TEST_F(CliRecoverTest, ASecondRecoveryKeepsTheFirstAndOnlyDeletedLeavesTheListed
   std::vector<std::string> added;
   for (const auto& [name, bytes] : both)
     if (!first.contains(name)) added.push_back(name);
-  EXPECT_EQ(added, (std::vector<std::string>{"!OVA00071.JPG", "!OVA00081.JPG", "!OVA00111.JPG",
-                                             "0000011.jpg", "KOVA01011.JPG", "KOVA01021.JPG",
-                                             "KOVA01031.JPG"}));
+  EXPECT_EQ(added, (std::vector<std::string>{"0000011.jpg", "KOVA01011.JPG", "KOVA01021.JPG",
+                                             "KOVA01031.JPG", "_OVA00071.JPG", "_OVA00081.JPG",
+                                             "_OVA00111.JPG"}));
   const std::vector<std::string> lines = deleted.OutLines();
   ASSERT_EQ(lines.size(), 8u);
   EXPECT_EQ(Member(lines[0], "result"), "saved");

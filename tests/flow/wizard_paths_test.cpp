@@ -28,7 +28,7 @@ std::map<std::string, std::vector<uint8_t>> FolderFiles(const std::filesystem::p
 }
 
 // Every intact file of the card, live or deleted, came back byte for byte under its name (a
-// deleted entry's first letter reads "!").
+// deleted entry's lost first letter is saved as "_").
 void ExpectRestored(const FlowCard& card, const std::filesystem::path& folder) {
   const auto restored = FolderFiles(folder);
   size_t expected = 0;
@@ -36,7 +36,7 @@ void ExpectRestored(const FlowCard& card, const std::filesystem::path& folder) {
     if (record.folder || !record.intact) continue;
     ++expected;
     std::string name = record.short_name;
-    if (record.state == mkcard::EntryState::kDeleted) name[0] = '!';
+    if (record.state == mkcard::EntryState::kDeleted) name[0] = '_';
     ASSERT_TRUE(restored.contains(name)) << name;
     EXPECT_EQ(restored.at(name), card.Content(record)) << name;
   }

@@ -190,14 +190,14 @@ TEST_F(GuaranteesTest, ARestoreLeavesEveryExistingFileAsItWas) {
   const fs::path folder = out_ / "restored";
   fs::create_directories(folder);
   const std::vector<uint8_t> mine = test::NoiseBytes(1000, 3);
-  for (const char* name : {"IMG_0001.JPG", "IMG_00011.JPG", "MVI_0005.AVI", "!MG_0002.JPG"})
+  for (const char* name : {"IMG_0001.JPG", "IMG_00011.JPG", "MVI_0005.AVI", "_MG_0002.JPG"})
     test::WriteFileBytes(folder / name, mine);
   OutputHarness run;
   ASSERT_TRUE(run.ScanImage(card_->Image().string()));
   ASSERT_TRUE(run.RestoreImage(folder.string()));
   ASSERT_TRUE(run.RestoreImage(folder.string()));  // twice: the first copies are kept as well
   EXPECT_EQ(run.endCode, kErrNone);
-  for (const char* name : {"IMG_0001.JPG", "IMG_00011.JPG", "MVI_0005.AVI", "!MG_0002.JPG"})
+  for (const char* name : {"IMG_0001.JPG", "IMG_00011.JPG", "MVI_0005.AVI", "_MG_0002.JPG"})
     EXPECT_EQ(ReadFileBytes(folder / name), mine) << name;
   ASSERT_EQ(run.restored.size(), 2u * static_cast<size_t>(run.Files().Count()));
   std::vector<std::string> written;

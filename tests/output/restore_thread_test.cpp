@@ -111,13 +111,13 @@ TEST_F(RestoreThreadTest, EveryFoundFileComesBackByteForByteAndTheSourceStaysAsI
   ASSERT_TRUE(run.RestoreImage((out_ / "restored").string() + "/"));
   EXPECT_EQ(run.endName, "Restore");
   EXPECT_EQ(run.endCode, kErrNone);
-  EXPECT_EQ(Names(out_ / "restored"), (std::vector<std::string>{"!MG_0003.JPG", "IMG_0001.JPG",
-                                                                "IMG_0002.JPG", "MVI_0004.AVI"}));
+  EXPECT_EQ(Names(out_ / "restored"), (std::vector<std::string>{"IMG_0001.JPG", "IMG_0002.JPG",
+                                                                "MVI_0004.AVI", "_MG_0003.JPG"}));
   for (const char* path : {"DCIM/IMG_0001.JPG", "DCIM/IMG_0002.JPG", "DCIM/MVI_0004.AVI"}) {
     const std::string name = fs::path(path).filename().string();
     EXPECT_EQ(ReadFileBytes(out_ / "restored" / name), Content(path)) << path;
   }
-  EXPECT_EQ(ReadFileBytes(out_ / "restored" / "!MG_0003.JPG"), Content("DCIM/IMG_0003.JPG"));
+  EXPECT_EQ(ReadFileBytes(out_ / "restored" / "_MG_0003.JPG"), Content("DCIM/IMG_0003.JPG"));
   ASSERT_EQ(run.restored.size(), 4u);
   for (const auto& file : run.restored)
     EXPECT_EQ(file.Result, rrSaved) << file.Name;

@@ -34,7 +34,7 @@ std::map<std::string, std::vector<uint8_t>> WizardCard::Expected() const {
   for (const mkcard::ManifestRecord& record : Manifest().records) {
     if (record.folder || !record.intact) continue;
     std::string name = record.short_name;
-    if (record.state == mkcard::EntryState::kDeleted) name[0] = '!';
+    if (record.state == mkcard::EntryState::kDeleted) name[0] = '_';
     std::vector<uint8_t>& bytes = files[name];
     for (const mkcard::Extent& extent : record.extents)
       bytes.insert(bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(extent.offset),

@@ -32,8 +32,8 @@ class WizardCard {
   std::string Image() const { return card_.Image().string(); }
   int64_t Size() const;
   const mkcard::Manifest& Manifest() const { return card_.Manifest(); }
-  // The card's intact files by the names they are restored under (a deleted entry's first
-  // letter reads "!"), with their bytes as the card holds them.
+  // The card's intact files by the names they are restored under (a deleted entry's lost first
+  // letter is saved as "_"), with their bytes as the card holds them.
   std::map<std::string, std::vector<uint8_t>> Expected() const;
 
  private:
