@@ -9,6 +9,7 @@ const TXClassInfo& TXCustomDRIni::StaticClassInfo() {
                     &TXCustomDRIni::SetShowThumbnails)
           .Property("Sort", &TXCustomDRIni::Sort, &TXCustomDRIni::SetSort)
           .Property("SortColumn", &TXCustomDRIni::SortColumn, &TXCustomDRIni::SetSortColumn)
+          .Property("CodePage", &TXCustomDRIni::CodePage, &TXCustomDRIni::SetCodePage)
           .Object("FileTypes", &TXCustomDRIni::FileTypes)
           .Build();
   return info;
@@ -19,7 +20,12 @@ void TXCustomDRIni::SetDefaults() {
   showThumbnails_ = true;
   sort_ = 0;
   sortColumn_ = 0;
+  codePage_ = kDefaultCodePage;
   fileTypes_.SelectAll();
+}
+
+void TXCustomDRIni::SetCodePage(uint16_t value) {
+  if (IsKnownCodePage(value)) codePage_ = value;
 }
 
 const TXClassInfo& TXKovaIni::StaticClassInfo() {

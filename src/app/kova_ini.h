@@ -4,6 +4,7 @@
 
 #include "app/custom_ini.h"
 #include "flow/dr_ini.h"
+#include "framework/oem_code_pages.h"
 #include "recovery/file_types.h"
 
 namespace kova {
@@ -25,6 +26,9 @@ class TXCustomDRIni : public TXAIni, public IXDRIni {
   void SetSort(int32_t value) { sort_ = value; }
   int32_t SortColumn() const { return sortColumn_; }
   void SetSortColumn(int32_t value) { sortColumn_ = value; }
+  uint16_t CodePage() const override { return codePage_; }
+  // A code page that is not known leaves the setting as it was.
+  void SetCodePage(uint16_t value);
 
   void SetDefaults() override;
 
@@ -32,6 +36,7 @@ class TXCustomDRIni : public TXAIni, public IXDRIni {
   bool showThumbnails_ = true;
   int32_t sort_ = 0;
   int32_t sortColumn_ = 0;
+  uint16_t codePage_ = kDefaultCodePage;
   TXDRFileTypes fileTypes_;
 };
 

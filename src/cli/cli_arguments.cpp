@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "cli/cli_texts.h"
+#include "framework/oem_code_pages.h"
 #include "framework/text_utils.h"
 #include "persistence/lg_keys.h"
 #include "recovery/file_types.h"
@@ -74,6 +75,14 @@ std::optional<TXCliUsageError> ParseArguments(const std::vector<std::string>& wo
     arguments.Options[name] = value.value_or("");
   }
   return std::nullopt;
+}
+
+std::optional<uint16_t> ParseCodePage(std::string_view text) {
+  const std::optional<int64_t> number = ParseInteger(Trim(text));
+  if (!number || *number <= 0 || *number > UINT16_MAX) return std::nullopt;
+  const auto codePage = static_cast<uint16_t>(*number);
+  if (!IsKnownCodePage(codePage)) return std::nullopt;
+  return codePage;
 }
 
 std::optional<int64_t> ParseSize(std::string_view text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -40,6 +41,10 @@ std::optional<TXCliUsageError> ParseArguments(const std::vector<std::string>& wo
 
 // The first word, when it is not an option: the command name.
 std::string CommandWord(const std::vector<std::string>& words);
+
+// "437", "850", "852", "858" or "866": an OEM code page of FAT short names. Nothing for another
+// text.
+std::optional<uint16_t> ParseCodePage(std::string_view text);
 
 // "8GB", "512MB", "64GiB", "1000000000": a size in bytes (GB and MB count in powers of 1000, as
 // card makers do; GiB and MiB in powers of 1024). Nothing for a text that is no positive size.

@@ -13,7 +13,7 @@ const std::vector<TXCliCommand>& CliCommands() {
       {"drives", {{"json", false}}, RunDrivesCommand},
       {"info", {{"json", false}}, RunInfoCommand},
       {"scan",
-       {{"types", true}, {"size", true}, {"threads", true}, {"json", false}},
+       {{"types", true}, {"size", true}, {"threads", true}, {"codepage", true}, {"json", false}},
        RunScanCommand},
       {"recover",
        {{"out", true},
@@ -21,6 +21,7 @@ const std::vector<TXCliCommand>& CliCommands() {
         {"only-deleted", false},
         {"size", true},
         {"threads", true},
+        {"codepage", true},
         {"json", false}},
        RunRecoverCommand},
       {"image", {{"size", true}, {"on-error", true}}, RunImageCommand},
@@ -72,11 +73,17 @@ bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices) {
     if (!parsed) return Fail(Say(lg::kCliBadThreads, {*threads}), ceUsage), false;
     choices.Threads = *parsed;
   }
+  if (auto codePage = arguments.Value("codepage")) {
+    auto parsed = ParseCodePage(*codePage);
+    if (!parsed) return Fail(Say(lg::kCliBadCodePage, {*codePage}), ceUsage), false;
+    choices.CodePage = *parsed;
+  }
   return true;
 }
 
 void ApplyChoices(TXCliSession& session, const TXScanChoices& choices) {
   session.DataGear().ChooseExtensions(choices.Types);
+  session.DataGear().ChooseCodePage(choices.CodePage);
   session.WorkerGear().Data().Threads = choices.Threads;
 }
 

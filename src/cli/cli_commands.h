@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli_arguments.h"
+#include "framework/oem_code_pages.h"
 
 namespace kova::cli {
 
@@ -42,16 +43,18 @@ struct TXCliRunEnd;
 // The exit status of a search that ended, with its failure explained on the error output.
 int ScanOutcome(TXCliSession& session, const TXCliSource& source, const TXCliRunEnd& end);
 
-// The file types (--types), the drive size (--size) and the decoding threads (--threads) a
-// search is asked for.
+// The file types (--types), the drive size (--size), the decoding threads (--threads) and the
+// OEM code page of FAT short names (--codepage) a search is asked for.
 struct TXScanChoices {
   std::vector<std::string> Types;
   int64_t Size = 0;
   int32_t Threads = 0;  // 0: one per processor core
+  uint16_t CodePage = kDefaultCodePage;
 };
-// False, with the usage error printed, for types, a size or threads that cannot be read.
+// False, with the usage error printed, for types, a size, threads or a code page that cannot be
+// read.
 bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices);
-// Gives the session's run the chosen types and threads.
+// Gives the session's run the chosen types, threads and code page.
 void ApplyChoices(TXCliSession& session, const TXScanChoices& choices);
 
 // Prints a message on standard error and answers the exit status.

@@ -8,6 +8,7 @@
 #include "cli/cli_source.h"
 #include "framework/engine.h"
 #include "framework/gear.h"
+#include "framework/oem_code_pages.h"
 #include "recovery/file_collection.h"
 #include "run/dr_worker_gear.h"
 #include "run/work_command.h"
@@ -23,10 +24,13 @@ class TXCliDataGear final : public TXGear, public IXDRRunDataSource {
   // The chosen extensions, or every catalogue extension when none were chosen.
   TXExtensionList ScanExtensions() override;
   void ChooseExtensions(TXExtensionList extensions) { chosen_ = std::move(extensions); }
+  uint16_t ScanCodePage() override { return codePage_; }
+  void ChooseCodePage(uint16_t codePage) { codePage_ = codePage; }
 
  private:
   TXDRFileCollection files_;
   TXExtensionList chosen_;
+  uint16_t codePage_ = kDefaultCodePage;
 };
 
 // The view gear of kova-cli: the user's cancel (Ctrl+C) arrives on it.

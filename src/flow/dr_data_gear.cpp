@@ -3,6 +3,7 @@
 #include "flow/dr_engine.h"
 #include "flow/dr_view_gear.h"
 #include "framework/aspects.h"
+#include "framework/oem_code_pages.h"
 
 namespace kova {
 
@@ -16,6 +17,10 @@ TXExtensionList TXDRDataGear::ScanExtensions() {
   fileTypeList_ = AdvancedMode && Settings ? Settings->FileTypes().GetSelectedExtensions()
                                            : TXDRFileTypes::GetAllExtensions();
   return fileTypeList_;
+}
+
+uint16_t TXDRDataGear::ScanCodePage() {
+  return Settings ? Settings->CodePage() : kDefaultCodePage;
 }
 
 void TXDRDataGear::OnAssemble(AXNotification& notification) {

@@ -47,6 +47,8 @@ class TXDRDataGear : public TXGear, public IXDRRunDataSource {
   // The extensions a scan looks for, refilled on each call: the settings' selection in the
   // advanced mode, every catalogue extension in the typical one (and without settings).
   TXExtensionList ScanExtensions() override;
+  // The settings' OEM code page (the default one without settings).
+  uint16_t ScanCodePage() override;
   const TXExtensionList& FileTypeList() const { return fileTypeList_; }
   const TXErrorData& Result(TXDRResultKind kind) const { return Results[kind]; }
 

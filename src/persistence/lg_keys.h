@@ -255,6 +255,7 @@
   X(kCliInfoPartitionBackupBoot, 0x87001080)                                              \
   X(kCliInfoExtended, 0x87001081)                                                         \
   X(kCliInfoPartitionName, 0x87001082) /* %s: the GPT partition name */                   \
+  X(kCliBadCodePage, 0x87001083)       /* %s: the text given */                           \
   X(kCliBadThreads, 0x870010A0)        /* %s: the text given */
 
 namespace kova::lg {

@@ -2,6 +2,7 @@
 
 #include "framework/aspects.h"
 #include "framework/engine.h"
+#include "framework/oem_code_pages.h"
 #include "run/work_command.h"
 
 namespace kova {
@@ -47,6 +48,10 @@ void TXDRWorkerGear::OnCancel(AXNotification& notification) {
 
 TXExtensionList TXDRWorkerGear::ScanExtensions() const {
   return dataSource_ ? dataSource_->ScanExtensions() : TXDRFileTypes::GetAllExtensions();
+}
+
+uint16_t TXDRWorkerGear::ScanCodePage() const {
+  return dataSource_ ? dataSource_->ScanCodePage() : kDefaultCodePage;
 }
 
 void TXDRWorkerGear::ExecuteCommand(TXCommand& command) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "framework/observable.h"
@@ -11,11 +12,13 @@
 namespace kova {
 
 // What the worker gear asks of the engine's data gear: the collection that receives the found
-// files, and the extensions a scan looks for (the user's choice, or every catalogue extension).
+// files, the extensions a scan looks for (the user's choice, or every catalogue extension) and
+// the OEM code page of FAT short names.
 class IXDRRunDataSource {
  public:
   virtual TXDRFileCollection& FoundFiles() = 0;
   virtual TXExtensionList ScanExtensions() = 0;
+  virtual uint16_t ScanCodePage() = 0;
 
  protected:
   ~IXDRRunDataSource() = default;
@@ -47,6 +50,8 @@ class TXDRWorkerGear : public TXThreadWorkerGear<TXDRData> {
   IXDRRunDataSource* DataSource() const { return dataSource_; }
   // The extensions for the next run: the data source's, or every catalogue extension.
   TXExtensionList ScanExtensions() const;
+  // The OEM code page for the next run: the data source's, or the default one.
+  uint16_t ScanCodePage() const;
 
  private:
   void OnAssemble(AXNotification& notification);

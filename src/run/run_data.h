@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "framework/oem_code_pages.h"
 #include "recovery/blocks.h"
 #include "recovery/file_collection.h"
 #include "recovery/file_types.h"
@@ -31,9 +32,9 @@ class TXDRData {
   TXCustomDiskIO* IO = nullptr;  // FileIO or DiskIO while a run reads it
   TXFileDiskIO FileIO;
   TXDiskIO DiskIO;
-  TXDRRunVolumes Volumes;   // the medium's volumes and their file systems
-  uint16_t CodePage = 437;  // the OEM code page of FAT short names
-  TXBlocks UsedBlocks;      // the extents of live files
+  TXDRRunVolumes Volumes;                // the medium's volumes and their file systems
+  uint16_t CodePage = kDefaultCodePage;  // the OEM code page of FAT short names
+  TXBlocks UsedBlocks;                   // the extents of live files
   // The threads that decode thumbnails during a scan, the scan thread among them; 0 for one per
   // processor core, 1 for the scan thread alone.
   int32_t Threads = 0;

@@ -7,6 +7,7 @@ namespace kova {
 void TXDRWorkCommand::Execute() {
   if (!Gear || Gear->IsRunning()) return;
   Gear->Data().SetExtFilter(Gear->ScanExtensions());
+  Gear->Data().CodePage = Gear->ScanCodePage();
   Gear->StartThread(CreateThread());
 }
 

@@ -36,6 +36,7 @@ void ExpectDefaults(TXKovaIni& ini) {
   EXPECT_TRUE(ini.ShowThumbnails());
   EXPECT_EQ(ini.Sort(), 0);
   EXPECT_EQ(ini.SortColumn(), 0);
+  EXPECT_EQ(ini.CodePage(), 437);
   EXPECT_EQ(ini.FileTypes().GetSelectedExtensions(),
             (TXExtensionList{".arw", ".avi", ".cr2", ".dng", ".jpg", ".mov", ".mp3", ".mp4", ".mpg",
                              ".nef", ".orf", ".pef", ".raf", ".raw", ".tif", ".wma"}));
@@ -51,7 +52,8 @@ TEST_F(SettingsFolderTest, FirstStartGivesTheDefaultsAndExitWritesEveryProperty)
   ASSERT_TRUE(ini.Save()) << ThreadError().ToString();
   const std::string text = StoreText();
   EXPECT_EQ(Section(text, "Software\\Velmora\\Kova7"),
-            "Tag=0\nDocType=\nDocVer=0\nlgID=9\nShowThumbnails=True\nSort=0\nSortColumn=0\n");
+            "Tag=0\nDocType=\nDocVer=0\nlgID=9\nShowThumbnails=True\nSort=0\nSortColumn=0\n"
+            "CodePage=437\n");
   const std::string types = Section(text, "Software\\Velmora\\Kova7\\FileTypes");
   EXPECT_EQ(CountLines(types, "[A-Za-z_0-9]+=(True|False)\n"), 76u);
   EXPECT_EQ(types.substr(0, 46), "Images=True\nVideo=True\nAudio=True\n_jpg=True\n_a");
@@ -73,6 +75,7 @@ TEST_F(SettingsFolderTest, ChangedSettingsComeBackInTheNextRun) {
     ini.SetShowThumbnails(false);
     ini.SetSort(2);
     ini.SetSortColumn(3);
+    ini.SetCodePage(850);
     ini.SetTag(-5);
     ini.SetDocType("50% off = [x]\nsecond line; #");
     ini.FileTypes().SetImages(false);
@@ -85,6 +88,7 @@ TEST_F(SettingsFolderTest, ChangedSettingsComeBackInTheNextRun) {
   EXPECT_FALSE(next.ShowThumbnails());
   EXPECT_EQ(next.Sort(), 2);
   EXPECT_EQ(next.SortColumn(), 3);
+  EXPECT_EQ(next.CodePage(), 850);
   EXPECT_EQ(next.Tag(), -5);
   EXPECT_EQ(next.DocType(), "50% off = [x]\nsecond line; #");
   EXPECT_FALSE(next.FileTypes().Images());
@@ -117,6 +121,7 @@ TEST_F(SettingsFolderTest, ValuesThatDoNotFitTheirPropertyKeepTheDefault) {
       "Sort=abc\n"
       "SortColumn=99999999999\n"
       "ShowThumbnails=maybe\n"
+      "CodePage=1252\n"
       "DocVer=3\n");
   TXKovaIni ini;
   ASSERT_TRUE(ini.Load());
@@ -124,6 +129,7 @@ TEST_F(SettingsFolderTest, ValuesThatDoNotFitTheirPropertyKeepTheDefault) {
   EXPECT_EQ(ini.Sort(), 0);
   EXPECT_EQ(ini.SortColumn(), 0) << "a number beyond 32 bits is not cut down to one";
   EXPECT_TRUE(ini.ShowThumbnails());
+  EXPECT_EQ(ini.CodePage(), 437) << "short names are not in a Windows code page";
   EXPECT_EQ(ini.DocVer(), 3);
 }
 

@@ -2,9 +2,11 @@
 
 #include <thread>
 
+#include "card_builder.h"
 #include "imaging/png_image.h"
 #include "imaging/skin_interface.h"
 #include "output/output_work_commands.h"
+#include "recipe.h"
 #include "run/work_command.h"
 #include "wizard_fixture.h"
 
@@ -131,6 +133,30 @@ TEST_F(EngineTest, ASecondScanWhileOneRunsIsIgnored) {
   EXPECT_EQ(ends, 1);
   EXPECT_EQ(engine->DataGear().FoundFiles().Count(), 4);
   engine->ViewGear().RemoveObserversOf(&ends);
+}
+
+TEST_F(EngineTest, TheSettingsCodePageReadsTheShortNames) {
+  test::TempDir dir;
+  mkcard::CardBuilder card;
+  // Ø is 0x9D in code page 850 (437 reads it as ¥).
+  ASSERT_TRUE(mkcard::RunRecipe("volume fat16 size=32M code-page=850\n"
+                                "file ÅRØSUND.JPG photo=320x240\n"
+                                "delete ÅRØSUND.JPG\n",
+                                {}, &card)
+                  .ok());
+  ASSERT_TRUE(card.Save(dir / "card.img").ok());
+  settings.codePage = 850;
+  engine->DataGear().SourceKind = skImageFile;
+  engine->DataGear().ImageFileName = (dir / "card.img").string();
+  int ends = 0;
+  engine->ViewGear().AddObserver(AspectClassOf<TXOperationThreadTerminatedAspect>(),
+                                 TXHandler(&ends, "ends", [&](AXNotification&) { ++ends; }));
+  DispatchAspect<TXDRActionDeepScan>(engine->ViewGear());
+  ASSERT_TRUE(loop.RunUntil([&] { return ends > 0; }, 60s));
+  engine->ViewGear().RemoveObserversOf(&ends);
+  EXPECT_EQ(engine->WorkerGear().Data().CodePage, 850);
+  ASSERT_EQ(engine->DataGear().FoundFiles().Count(), 1);
+  EXPECT_EQ(engine->DataGear().FoundFiles()[0]->Name, "!RØSUND.JPG");
 }
 
 TEST_F(EngineTest, ReportsFromAnotherThreadArePostedToTheViewGear) {

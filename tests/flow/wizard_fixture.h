@@ -9,6 +9,7 @@
 #include "fat/card_fixture.h"
 #include "flow/kova_engine.h"
 #include "framework/headless_loop.h"
+#include "framework/oem_code_pages.h"
 #include "persistence/lg_builtin.h"
 #include "support/faulty_device.h"
 #include "support/scripted_dialogs.h"
@@ -22,6 +23,9 @@ class FlowSettings final : public IXDRIni {
  public:
   FlowSettings() { types_.SetDefaults(); }
   TXDRFileTypes& FileTypes() override { return types_; }
+  uint16_t CodePage() const override { return codePage; }
+
+  uint16_t codePage = kDefaultCodePage;
 
  private:
   TXDRFileTypes types_;

@@ -6,6 +6,7 @@
 
 #include "fat/card_fixture.h"
 #include "fat/fat_recovery_fixture.h"
+#include "framework/oem_code_pages.h"
 #include "framework/text_utils.h"
 #include "recipe.h"
 #include "recovery/scan_harness.h"
@@ -111,6 +112,7 @@ TEST_F(DemoCardScan, ExtensionFilterKeepsOnlyTheChosenTypes) {
     Types() : TXGear("data") {}
     TXDRFileCollection& FoundFiles() override { return files; }
     TXExtensionList ScanExtensions() override { return {".MOV", ".avi"}; }
+    uint16_t ScanCodePage() override { return kDefaultCodePage; }
     TXDRFileCollection files;
   };
   ScanHarness scan;
