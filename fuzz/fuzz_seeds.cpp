@@ -22,6 +22,7 @@
 #include "recipe.h"
 #include "recovery/formats/scan_format_registry.h"
 #include "storage/disk_info.h"
+#include "volume_seeds.h"
 
 namespace kova {
 namespace {
@@ -274,7 +275,7 @@ int main(int argc, char** argv) {
   }
   const fs::path out = argv[1];
   const fs::path samples = argc == 4 ? fs::path(argv[3]) : fs::path();
-  if (!WriteCards(out, samples) || !WriteExfatCards(out)) return 1;
+  if (!WriteCards(out, samples) || !WriteExfatCards(out) || !fuzz::WriteVolumeSeeds(out)) return 1;
   WriteGeneratedFormatSeeds(out);
   WriteSampleSeeds(out, samples, 256 * 1024);
   WriteLanguageSeeds(out, argv[2]);
