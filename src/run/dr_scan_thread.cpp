@@ -4,6 +4,7 @@
 
 #include "framework/core_app.h"
 #include "framework/error_data.h"
+#include "recovery/file_item.h"
 #include "recovery/recovery_aspects.h"
 
 namespace kova {
@@ -81,6 +82,9 @@ void TXCustomDRScanThread::OnFoundFile(AXNotification& notification) {
   TXDRFileItem* item = Data().Files->Add();
   item->Assign(*aspect->Item);
   if (item->Name.empty()) item->Name = FoundFileName(++Counter, item->Ext);
+  // A file found by its content belongs to the volume its first byte lies in.
+  if (OriginOf(*item) == TXDRFileOrigin::foSearch)
+    item->Volume = Data().Volumes.VolumeAt(item->Blocks()[0].Start);
   Worker().Post(MakeSharedNotification<TXDRAddFileAspect>(item));
 }
 

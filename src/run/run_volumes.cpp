@@ -69,6 +69,14 @@ int32_t TXDRRunVolumes::RecognisedCount() const {
   return count;
 }
 
+int32_t TXDRRunVolumes::VolumeAt(int64_t position) const {
+  for (const TXDRRunVolume& volume : volumes_) {
+    const TXVolumeExtent& extent = volume.Extent;
+    if (position >= extent.Start && position < extent.Start + extent.Size) return extent.Number;
+  }
+  return 0;
+}
+
 void TXDRRunVolumes::AddUsedExtents(TXBlocks& used) const {
   for (const TXDRRunVolume& volume : volumes_) {
     if (volume.Recovery) volume.Recovery->AddUsedExtents(used);

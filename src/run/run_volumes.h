@@ -38,6 +38,8 @@ class TXDRRunVolumes {
   const std::vector<TXDRRunVolume>& Volumes() const { return volumes_; }
   // The volumes with a recognised file system.
   int32_t RecognisedCount() const;
+  // The number of the volume that holds the byte of the medium, 0 outside every volume.
+  int32_t VolumeAt(int64_t position) const;
   // The extents of the live files of every recognised volume, on the medium.
   void AddUsedExtents(TXBlocks& used) const;
 

@@ -3,8 +3,11 @@
 #include <map>
 #include <set>
 
+#include "card_builder.h"
+#include "card_manifest.h"
 #include "fat/tool_card.h"
 #include "framework/text_utils.h"
+#include "recipe.h"
 #include "recovery/scan_harness.h"
 
 namespace kova {
@@ -148,6 +151,123 @@ TEST_F(PartitionedCardScan, BadEntriesAndBootSectorsNeverStopTheCarving) {
   ASSERT_NE(photo, nullptr) << testing::PrintToString(scan.Names());
   EXPECT_EQ(photo->Folder, "DCIM");
   EXPECT_EQ(test::FoundBytes(card.Image(), *photo), card.Files()[0].bytes);
+}
+
+// Cards built by mkcard from a recipe. Every photo the manifest lists (live, deleted, or written
+// without an entry) must come back once, byte for byte, with its volume, and those with an
+// entry under their name (the long name, else the short one with "!" for a lost first letter)
+// and in their folder.
+class RecipeCardScan : public ::testing::Test {
+ protected:
+  void Build(const std::string& recipe) {
+    mkcard::CardBuilder card;
+    const mkcard::Status built = mkcard::RunRecipe(recipe, {}, &card);
+    ASSERT_TRUE(built.ok()) << built.message();
+    ASSERT_TRUE(card.Save(image_).ok());
+    manifest_ = card.MakeManifest();
+    card_ = test::ReadFileBytes(image_);
+    ASSERT_TRUE(scan_.ScanImage(image_.string()));
+    ASSERT_EQ(scan_.endCode, kErrNone);
+  }
+  // A photo written without an entry belongs to the partition it was written in (1 on a card
+  // without a table), or to none.
+  int ExpectedVolume(const mkcard::ManifestRecord& record) const {
+    if (record.state != mkcard::EntryState::kRaw) return record.volume;
+    if (manifest_.card.table == "none") return 1;
+    const uint64_t at = record.extents.front().offset;
+    for (const mkcard::ManifestPartition& partition : manifest_.partitions) {
+      if (partition.kind != "extended" && !partition.past_end && at >= partition.offset &&
+          at < partition.offset + partition.bytes)
+        return partition.number;
+    }
+    return 0;
+  }
+  static std::string ExpectedName(const mkcard::ManifestRecord& record) {
+    if (!record.long_name.empty()) return record.long_name;
+    if (record.state != mkcard::EntryState::kDeleted) return record.short_name;
+    return "!" + record.short_name.substr(1);
+  }
+  std::vector<uint8_t> WrittenBytes(const mkcard::ManifestRecord& record) const {
+    std::vector<uint8_t> bytes;
+    for (const mkcard::Extent& e : record.extents) {
+      const auto from = card_.begin() + static_cast<std::ptrdiff_t>(e.offset);
+      bytes.insert(bytes.end(), from, from + static_cast<std::ptrdiff_t>(e.size));
+    }
+    return bytes;
+  }
+  // Answers how many photos of each volume came back (0: outside every volume).
+  std::map<int, int> CheckEveryPhoto() {
+    auto found = ByContent(image_, scan_);
+    std::map<int, int> perVolume;
+    for (const mkcard::ManifestRecord& record : manifest_.records) {
+      if (record.content != "jpg" || !record.intact) continue;
+      const std::vector<uint8_t> bytes = WrittenBytes(record);
+      EXPECT_EQ(found.count(bytes), 1u) << record.path << " comes back once";
+      if (found.count(bytes) == 0) continue;
+      const TXDRFileItem& item = *found.find(bytes)->second;
+      EXPECT_EQ(item.Volume, ExpectedVolume(record)) << record.path;
+      if (record.state != mkcard::EntryState::kRaw) {
+        EXPECT_EQ(item.Name, ExpectedName(record)) << record.path;
+        EXPECT_EQ(item.Folder, record.folder_path) << record.path;
+      }
+      ++perVolume[ExpectedVolume(record)];
+    }
+    return perVolume;
+  }
+
+  test::TempDir dir_;
+  std::filesystem::path image_ = dir_ / "card.img";
+  mkcard::Manifest manifest_;
+  std::vector<uint8_t> card_;
+  test::ScanHarness scan_;
+};
+
+TEST_F(RecipeCardScan, PrimaryAndLogicalPartitionsAndTheGapsBetweenThem) {
+  Build(R"(card size=96M table=mbr
+partition primary start=63 size=24M
+volume fat16 cluster=2K label=CAMERA
+folder DCIM
+folder DCIM/100OLYMP
+file DCIM/100OLYMP/P1010001.JPG photo=640x480 seed=1
+file DCIM/100OLYMP/P1010002.JPG photo=640x480 seed=2
+delete DCIM/100OLYMP/P1010002.JPG
+partition extended start=26M size=68M
+partition logical start=27M size=40M
+volume fat32 cluster=512 label=PHONE
+folder DCIM
+folder "DCIM/Camera Roll"
+file "DCIM/Camera Roll/Holiday photo at the beach.jpg" photo=800x600 seed=3
+file "DCIM/Camera Roll/IMG_20240612_153012.jpg" photo=640x480 seed=4
+delete "DCIM/Camera Roll/IMG_20240612_153012.jpg"
+partition logical start=68M size=24M
+volume fat16 cluster=2K label=THIRD
+file "GrÃ¶Ãe cafÃ©.jpg" photo=320x240 seed=5
+raw offset=25M photo=320x240 seed=6 name=between.jpg
+raw offset=95M photo=160x120 seed=7 name=tail.jpg
+)");
+  ASSERT_EQ(manifest_.volumes.size(), 3u);
+  EXPECT_EQ(manifest_.FindPartition(5)->kind, "logical");
+  EXPECT_EQ(manifest_.FindPartition(6)->kind, "logical");
+  EXPECT_EQ(CheckEveryPhoto(), (std::map<int, int>{{0, 2}, {1, 2}, {5, 2}, {6, 1}}));
+}
+
+TEST_F(RecipeCardScan, GptPartitionsFromTheBackupWhenThePrimaryHeaderIsDamaged) {
+  Build(R"(card size=96M table=gpt
+partition start=1M size=48M name="Camera photos"
+volume fat32 cluster=512 label=GPTONE
+folder DCIM
+file "DCIM/Sunset over the lake.jpg" photo=800x600 seed=11
+file DCIM/IMG_0002.JPG photo=640x480 seed=12
+delete DCIM/IMG_0002.JPG
+partition start=50M size=24M type=linux
+partition start=75M size=20M
+volume fat16 cluster=1K label=GPTTWO
+file "Family dinner.jpg" photo=320x240 seed=13
+raw offset=60M photo=320x240 seed=14 name=in-linux.jpg
+damage gpt-header how=crc
+)");
+  // The photo in the partition without a known file system is found by its content.
+  EXPECT_EQ(CheckEveryPhoto(), (std::map<int, int>{{1, 2}, {2, 1}, {3, 1}}));
 }
 
 }  // namespace
