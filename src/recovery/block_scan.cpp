@@ -71,6 +71,7 @@ int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
   auto notification = MakeNotification<TXDRFoundFileAspect>();
   TXDRFileItem& item = *notification->Aspect().Item;
   item.Dimensions = format->Dimensions;
+  item.Modified = format->Taken;
   item.MarkScanValid();
   item.Ext = std::string(format->GetExtension());
   item.EditBlocks().SetRange(extents_, extents_.MapPosition(r), extents_.MapPosition(e));

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "imaging/jpeg_thumbnail.h"
+#include "recovery/formats/exif_date.h"
 #include "recovery/formats/format_reader.h"
 #include "recovery/formats/scan_format_registry.h"
 
@@ -13,6 +14,8 @@ namespace {
 constexpr std::array<uint8_t, 2> kStartOfImage = {0xFF, 0xD8};
 constexpr std::array<uint8_t, 2> kEndOfImage = {0xFF, 0xD9};
 constexpr uint8_t kStartOfScan = 0xDA;
+constexpr uint8_t kExifSegment = 0xE1;
+constexpr std::array<uint8_t, 6> kExifHeader = {'E', 'x', 'i', 'f', 0, 0};
 
 bool IsApplicationSegment(uint8_t marker) {
   return marker >= 0xE0 && marker <= 0xEF;
@@ -38,6 +41,7 @@ TXDRScanFormatJPG::TXDRScanFormatJPG() : TXDRScanFormat(ClassOfKind(skJPG)) {}
 
 int64_t TXDRScanFormatJPG::FindScanStart(TXSearch& search, int64_t start) {
   TXFormatReader reader(search);
+  exifAt_ = -1;
   if (!reader.Matches(start, kStartOfImage)) return -1;
   int64_t offset = 2;
   TXSegment segment = ReadSegment(reader, start, offset);
@@ -46,6 +50,10 @@ int64_t TXDRScanFormatJPG::FindScanStart(TXSearch& search, int64_t start) {
     return segment.Marker == kStartOfScan ? start + offset : -1;
   }
   while (true) {
+    if (segment.Marker == kExifSegment && exifAt_ < 0 &&
+        reader.Matches(start + offset + 4, kExifHeader)) {
+      exifAt_ = start + offset + 4 + static_cast<int64_t>(kExifHeader.size());
+    }
     offset = segment.Next;
     if (search.Stopped() || offset < 0) break;
     if (segment.Marker == kStartOfScan) return start + offset;
@@ -55,10 +63,16 @@ int64_t TXDRScanFormatJPG::FindScanStart(TXSearch& search, int64_t start) {
 }
 
 int64_t TXDRScanFormatJPG::MeasureEnd(TXSearch& search, int64_t start) {
+  Taken = 0;
   int64_t scan = FindScanStart(search, start);
   if (scan < 0) return -1;
   int64_t end = search.FindPattern(kEndOfImage.data(), kEndOfImage.size(), scan);
-  return end > start ? end + 1 : -1;
+  if (end <= start) return -1;
+  if (exifAt_ >= 0) {
+    TXFormatReader reader(search);
+    Taken = TakenDateTime(reader, exifAt_);
+  }
+  return end + 1;
 }
 
 bool TXDRScanFormatJPG::Recognise(TXSearch& search, int64_t start) {

@@ -17,13 +17,18 @@ class TXDRScanFormatJPG : public TXDRScanFormat {
 
   // The position of the first byte after the start-of-scan segment of the JPEG at `start`, or -1.
   // The segments before it are stepped over whole, and the first must be an application
-  // segment (or the start of scan itself).
+  // segment (or the start of scan itself). Notes the EXIF segment among them.
   int64_t FindScanStart(TXSearch& search, int64_t start);
 
  protected:
   // The end-of-image marker's last byte, searched from the start of scan on.
   int64_t MeasureEnd(TXSearch& search, int64_t start) override;
   bool Recognise(TXSearch& search, int64_t start) override;
+
+ private:
+  // Where the TIFF structure of the EXIF segment met by the last FindScanStart begins; -1 for
+  // none.
+  int64_t exifAt_ = -1;
 };
 
 }  // namespace kova

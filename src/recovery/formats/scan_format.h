@@ -65,6 +65,9 @@ class TXDRScanFormat : public TXObject {
   const TXDRScanFormatClass& FormatClass() const { return formatClass_; }
   uint8_t Kind;
   TXSize Dimensions;  // found while measuring; 0 x 0 when not found
+  // When the picture was taken (date-time), from the EXIF data met while measuring; 0 when the
+  // file tells none.
+  double Taken = 0;
 
   virtual bool CanMakeThumbnail() const { return false; }
   // Decodes the picture of the file held in `stream` (the file's bytes from its first) for the

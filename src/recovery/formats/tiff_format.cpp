@@ -5,6 +5,7 @@
 
 #include "framework/text_utils.h"
 #include "imaging/jpeg_thumbnail.h"
+#include "recovery/formats/exif_date.h"
 #include "recovery/formats/format_reader.h"
 #include "recovery/formats/tiff_walk.h"
 
@@ -27,6 +28,7 @@ TXDRScanFormatTIF::TXDRScanFormatTIF(const TXDRScanFormatClass& formatClass)
 
 int64_t TXDRScanFormatTIF::MeasureEnd(TXSearch& search, int64_t start) {
   Kind = skTIF;
+  Taken = 0;
   PreviewOffset = 0;
   PreviewLength = 0;
   try {
@@ -52,6 +54,7 @@ int64_t TXDRScanFormatTIF::Measure(TXFormatReader& reader, int64_t start) {
   }
   if (!facts.HasStrips && facts.SingleStripBytes != 0) facts.MaxEnd += facts.SingleStripBytes;
   ChooseThumbnailSource(facts);
+  Taken = ExifDateTime(facts.TakenText);
   if (reader.Search().Stopped() || facts.MaxEnd <= 0) return -1;
   return start + facts.MaxEnd - 1;
 }

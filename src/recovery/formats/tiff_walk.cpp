@@ -34,6 +34,7 @@ enum TXTiffTag : uint16_t {
   tgJpegLength = 514,
   tgExifIFD = 34665,
   tgGpsIFD = 34853,
+  tgDateTimeOriginal = 36867,
   tgInteropIFD = 40965,
   tgDNGVersion = 50706,
 };
@@ -141,10 +142,13 @@ void TXTiffWalk::Act(const TXEntry& entry, TXDirectory& directory, bool keepPoin
   TXTiffFacts& facts = *facts_;
   switch (entry.Tag) {
     case tgMake:
-      facts.Make = ReadName(entry, directory);
+      facts.Make = ReadText(entry, directory);
       return;
     case tgModel:
-      facts.Model = ReadName(entry, directory);
+      facts.Model = ReadText(entry, directory);
+      return;
+    case tgDateTimeOriginal:
+      facts.TakenText = ReadText(entry, directory);
       return;
     case tgStripOffsets: {
       uint64_t first = Element(entry, 0);
@@ -246,9 +250,9 @@ void TXTiffWalk::SettlePictureLengths(const TXDirectory& directory) {
   }
 }
 
-// A make or model name, upper case, up to its first zero. Only the first characters are read,
-// but the whole name must lie inside the source.
-std::string TXTiffWalk::ReadName(const TXEntry& entry, TXDirectory& directory) {
+// A text (a make or model name, a date), upper case, up to its first zero. Only the first
+// characters are read, but the whole name must lie inside the source.
+std::string TXTiffWalk::ReadText(const TXEntry& entry, TXDirectory& directory) {
   std::string name;
   if (entry.Count <= 4) {
     name.assign(reinterpret_cast<const char*>(entry.Field), entry.Count);

@@ -21,6 +21,7 @@ struct TXTiffFacts {
   bool BigEndian = false;
   std::string Make;              // upper case
   std::string Model;             // upper case
+  std::string TakenText;         // the EXIF DateTimeOriginal text ("2024:05:18 10:00:00")
   int64_t MaxEnd = 0;            // the largest end of any data the directories describe
   bool HasStrips = false;        // a strip-offsets entry (or the Panasonic raw offset) was seen
   int64_t SingleStripBytes = 0;  // the last non-zero strip byte count held in a value field
@@ -57,7 +58,7 @@ class TXTiffWalk {
   int64_t ReadDirectory(uint32_t offset, int32_t depth, bool keepPointers, uint32_t* next);
   void Act(const TXEntry& entry, TXDirectory& directory, bool keepPointers);
   void SettlePictureLengths(const TXDirectory& directory);
-  std::string ReadName(const TXEntry& entry, TXDirectory& directory);
+  std::string ReadText(const TXEntry& entry, TXDirectory& directory);
   int64_t DataEnd(const TXDirectory& directory);
   int64_t ArrayEnd(const TXEntry* offsets, const TXEntry* counts);
   int64_t SubDirectoriesEnd(const TXDirectory& directory, int32_t depth, bool keepPointers);
