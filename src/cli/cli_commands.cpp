@@ -19,6 +19,7 @@ const std::vector<TXCliCommand>& CliCommands() {
        {{"out", true},
         {"types", true},
         {"only-deleted", false},
+        {"keep-folders", false},
         {"size", true},
         {"threads", true},
         {"codepage", true},

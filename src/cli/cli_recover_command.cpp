@@ -109,7 +109,8 @@ int RunRecoverCommand(const TXCliArguments& arguments) {
   std::fprintf(stderr, "%s\n",
                Say(lg::kCliRestoring, {std::to_string(CheckedCount(files)), folder}).c_str());
   report.NextPhase();
-  const TXCliRunEnd restore = session.Run(session.RestoreCommand(source, choices.Size, folder));
+  const TXCliRunEnd restore = session.Run(
+      session.RestoreCommand(source, choices.Size, folder, arguments.Has("keep-folders")));
   report.Finish(folder, restore);
   return RestoreOutcome(source, restore);
 }

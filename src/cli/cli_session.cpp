@@ -38,10 +38,15 @@ TXRef<TXCommand> TXCliSession::ScanCommand(const TXCliSource& source, int64_t si
 }
 
 TXRef<TXCommand> TXCliSession::RestoreCommand(const TXCliSource& source, int64_t size,
-                                              const std::string& folder) {
-  if (source.Kind == TXCliSourceKind::skDrive)
-    return MakeRef<TXDRDiskRestoreFilesWorkCommand>(&worker_, source.Path, size, folder);
-  return MakeRef<TXDRDiskImageRestoreFilesWorkCommand>(&worker_, folder);
+                                              const std::string& folder, bool keepFolders) {
+  if (source.Kind == TXCliSourceKind::skDrive) {
+    auto command = MakeRef<TXDRDiskRestoreFilesWorkCommand>(&worker_, source.Path, size, folder);
+    command->KeepFolders = keepFolders;
+    return command;
+  }
+  auto command = MakeRef<TXDRDiskImageRestoreFilesWorkCommand>(&worker_, folder);
+  command->KeepFolders = keepFolders;
+  return command;
 }
 
 TXRef<TXCommand> TXCliSession::ImageCommand(const TXCliSource& drive, int64_t size,

@@ -65,9 +65,10 @@ class TXCliSession {
   // The work command that scans the source: a drive (with the chosen size) or an image file.
   TXRef<TXCommand> ScanCommand(const TXCliSource& source, int64_t size);
   // The work command that restores the checked files of the last scan into the folder: a drive
-  // is opened again, an image file is read through the input the scan left open.
+  // is opened again, an image file is read through the input the scan left open; keepFolders
+  // puts the files in the card's folders.
   TXRef<TXCommand> RestoreCommand(const TXCliSource& source, int64_t size,
-                                  const std::string& folder);
+                                  const std::string& folder, bool keepFolders);
   // The work command that copies the drive (with the chosen size) into a new image file.
   TXRef<TXCommand> ImageCommand(const TXCliSource& drive, int64_t size, const std::string& image);
   // Hands the command to the worker gear and runs the loop until the thread has ended.

@@ -8,6 +8,7 @@
 
 #include "fat/dir_entry.h"
 #include "framework/error_data.h"
+#include "recovery/file_item.h"
 #include "recovery/run_stopped.h"
 #include "storage/safe_read.h"
 
@@ -53,6 +54,12 @@ bool AddEntries(TXDRDirClusterObject& object, const TXSector& sector, bool isFat
 std::string PathBelow(const std::string& folder, const std::string& name) {
   std::string base = !name.empty() && name.back() == '.' ? name.substr(0, name.size() - 1) : name;
   return folder.empty() ? base : folder + "/" + base;
+}
+
+// A lost folder's name in the paths of its files. A restore makes the folders of these paths,
+// so a lost first letter is written as a restore saves it.
+std::string FolderName(const TXFileSystemEntry& entry) {
+  return entry.Has(efFirstLetterLost) ? WithLostLetterSaved(entry.Name) : entry.Name;
 }
 
 }  // namespace
@@ -161,7 +168,7 @@ void TXDRFATWalk::NameLostFolders() {
         for (const auto& entry : object->Entries) {
           if (entry->Has(efFolder) && !names.count(entry->FirstCluster) &&
               byCluster.count(entry->FirstCluster) && !byCluster[entry->FirstCluster]->FromRoot) {
-            names[entry->FirstCluster] = PathBelow(folder, entry->Name);
+            names[entry->FirstCluster] = PathBelow(folder, FolderName(*entry));
             progress = true;
           }
         }

@@ -8,19 +8,21 @@ namespace kova {
 namespace {
 
 std::unique_ptr<TXCustomDRThread> IntoFolder(std::unique_ptr<TXCustomDRThread> thread,
-                                             const std::string& folder) {
-  static_cast<TXDRRestoreFilesThread&>(*thread).RestoreFolder = folder;
+                                             const std::string& folder, bool keepFolders) {
+  auto& restore = static_cast<TXDRRestoreFilesThread&>(*thread);
+  restore.RestoreFolder = folder;
+  restore.KeepFolders = keepFolders;
   return thread;
 }
 
 }  // namespace
 
 std::unique_ptr<TXCustomDRThread> TXDRDiskRestoreFilesWorkCommand::CreateThread() {
-  return IntoFolder(MakeThread<TXDRRestoreFilesThread>(), RestoreFolder);
+  return IntoFolder(MakeThread<TXDRRestoreFilesThread>(), RestoreFolder, KeepFolders);
 }
 
 std::unique_ptr<TXCustomDRThread> TXDRDiskImageRestoreFilesWorkCommand::CreateThread() {
-  return IntoFolder(MakeThread<TXDRRestoreFilesThread>(), RestoreFolder);
+  return IntoFolder(MakeThread<TXDRRestoreFilesThread>(), RestoreFolder, KeepFolders);
 }
 
 std::unique_ptr<TXCustomDRThread> TXDRDiskImageWorkCommand::CreateThread() {

@@ -9,7 +9,7 @@
 namespace kova {
 
 // Restoring the checked files of a drive's scan: the thread opens the drive again (with the size
-// the user chose) and writes the files into RestoreFolder.
+// the user chose) and writes the files into RestoreFolder, in the card's folders with KeepFolders.
 class TXDRDiskRestoreFilesWorkCommand final : public TXDRDiskWorkCommand {
  public:
   TXDRDiskRestoreFilesWorkCommand(TXDRWorkerGear* gear, std::string drive, int64_t size,
@@ -18,6 +18,7 @@ class TXDRDiskRestoreFilesWorkCommand final : public TXDRDiskWorkCommand {
         RestoreFolder(std::move(restoreFolder)) {}
 
   std::string RestoreFolder;
+  bool KeepFolders = false;
 
  protected:
   std::unique_ptr<TXCustomDRThread> CreateThread() override;
@@ -31,6 +32,7 @@ class TXDRDiskImageRestoreFilesWorkCommand final : public TXDRImageFileWorkComma
       : TXDRImageFileWorkCommand(gear, {}), RestoreFolder(std::move(restoreFolder)) {}
 
   std::string RestoreFolder;
+  bool KeepFolders = false;
 
  protected:
   std::unique_ptr<TXCustomDRThread> CreateThread() override;

@@ -9,6 +9,7 @@
 #include "framework/notification.h"
 #include "framework/worker_interfaces.h"
 #include "output/restore_files.h"
+#include "output/restore_paths.h"
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
 #include "recovery/file_collection.h"
@@ -21,12 +22,6 @@ namespace {
 
 bool ShouldStop(IXWorker& worker) {
   return CoreApp().IsTerminating() || worker.IsTerminated();
-}
-
-std::string TargetPath(const std::string& folder, const TXDRFileItem& item, int32_t index) {
-  std::string name = SafeFileName(SavedName(item));
-  if (name.empty()) name = FoundFileName(static_cast<uint32_t>(index + 1), item.Ext);
-  return (std::filesystem::path(folder) / name).string();
 }
 
 uint8_t ResultOf(bool saved, const TXErrorData& error) {
@@ -67,6 +62,9 @@ void RestoreFile(TXExtentCopier& copier, TXStream& stream, const std::string& ta
     std::filesystem::remove(savedName, error);
     savedName.clear();
   }
+  // The file keeps the time the card knows for it; one it cannot get is no failure of the copy.
+  int timeError = 0;
+  if (!savedName.empty() && item.Modified > 0) SetModifiedTime(savedName, item.Modified, timeError);
   Count(tally, result, item, record);
   tally.SourceGone = record.Code == kErrNotReady;
   worker.Post(MakeSharedNotification<TXDRFileRestoredAspect>(
@@ -76,16 +74,17 @@ void RestoreFile(TXExtentCopier& copier, TXStream& stream, const std::string& ta
 }  // namespace
 
 TXRestoreTally RestoreFiles(const std::string& folder, const TXDRFileCollection& files,
-                            TXStream& stream, IXWorker& worker) {
+                            TXStream& stream, IXWorker& worker, bool keepFolders) {
   TXRestoreTally tally;
   TXExtentCopier copier;
+  const TXRestorePaths paths(folder, keepFolders, files);
   int error = 0;
   CreateFolderWithParents(folder, error);
   const int32_t count = files.Count();
   for (int32_t i = 0; i < count && !ShouldStop(worker); ++i) {
     const TXDRFileItem& item = *files.At(i);
     if (item.Checked) {
-      RestoreFile(copier, stream, TargetPath(folder, item, i), item, worker, tally);
+      RestoreFile(copier, stream, paths.PathOf(item, i), item, worker, tally);
       if (tally.SourceGone) break;
     }
     SetPermille(worker, i + 1, count);
@@ -117,7 +116,8 @@ TXRestoreTally TXDRRestoreFilesThread::Restore() {
     TXCustomDiskIO* input = Data().IO;
     if (!input || !input->Stream())
       RaiseThreadError(kErrNotReady, 0, "no source is open to restore the files from");
-    TXRestoreTally tally = RestoreFiles(RestoreFolder, *Data().Files, *input->Stream(), Worker());
+    TXRestoreTally tally =
+        RestoreFiles(RestoreFolder, *Data().Files, *input->Stream(), Worker(), KeepFolders);
     // The record holds the last file's outcome; only a vanished medium decides the run's.
     if (!tally.SourceGone) ClearThreadError();
     return tally;

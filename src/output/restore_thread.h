@@ -45,13 +45,15 @@ struct TXRestoreTally {
   bool SourceGone = false;   // the medium vanished; the remaining files were not tried
 };
 
-// Writes every checked file of the collection into the folder, in collection order, under its
-// name made safe for the folder and by the collision rule (an existing file is never replaced).
+// Writes every checked file of the collection into the folder (flat, or in the card's folders:
+// see TXRestorePaths), in collection order, under its name made safe for the folder and by the
+// collision rule (an existing file is never replaced), with the modification time the item
+// carries (the time of the restore when it carries none).
 // A file that fails does not stop the others; a vanished medium, a terminated worker and the
 // application's shutdown do. Progress goes to round((i + 1) / count * 1000) per mille after each
 // item, checked or not.
 TXRestoreTally RestoreFiles(const std::string& folder, const TXDRFileCollection& files,
-                            TXStream& stream, IXWorker& worker);
+                            TXStream& stream, IXWorker& worker, bool keepFolders = false);
 
 // The restore run: opens the source when the command named one (a drive; a parsed image file is
 // read through the input the scan left open) and restores the run's checked files into
@@ -65,6 +67,7 @@ class TXDRRestoreFilesThread : public TXCustomDRThread {
   ~TXDRRestoreFilesThread() override;
 
   std::string RestoreFolder;
+  bool KeepFolders = false;  // the card's folders below RestoreFolder, else every file in it
 
  protected:
   void Execute() override;

@@ -22,7 +22,10 @@
   X(kCannotCreateFolder, 0x8600DE2A)  /* %s: the folder */                                \
   X(kSameDriveAsSource, 0x860092E4)                                                       \
   X(kDiskDisconnected, 0x8600EAFD)                                                        \
-  X(kRestoreFilesFailed, 0x86001030) /* %s count, %s folder, %s reason */                 \
+  X(kRestoreFilesFailed, 0x86001030)  /* %s count, %s folder, %s reason */                \
+  X(kKeepCardFolders, 0x8600A001)     /* check box of the restore folder dialog */        \
+  X(kFoundBySearchFolder, 0x8600A002) /* folder of the files found by the search */       \
+  X(kVolumeFolder, 0x8600A003)        /* %s: the partition number */                      \
   /* disk image creation: the read-error dialog */                                        \
   X(kReadErrorTitle, 0x810012DE)                                                          \
   X(kReadErrorQuestion, 0x8600FB4A)                                                       \

@@ -53,9 +53,12 @@ bool MayBeDamaged(const TXDRFileItem& item) {
   return item.ClustersReused || item.Status.Contains(drThnError);
 }
 
+std::string WithLostLetterSaved(std::string_view name) {
+  return name.empty() ? std::string() : "_" + std::string(name.substr(1));
+}
+
 std::string SavedName(const TXDRFileItem& item) {
-  if (!item.FirstLetterLost || item.Name.empty()) return item.Name;
-  return "_" + item.Name.substr(1);
+  return item.FirstLetterLost ? WithLostLetterSaved(item.Name) : item.Name;
 }
 
 std::string FoundFileName(uint32_t number, std::string_view ext) {

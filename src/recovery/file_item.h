@@ -36,7 +36,8 @@ class TXDRFileItem : public TXSplitItem {
   // table), or 0 for space outside every volume.
   int32_t Volume = 0;
   // The folder that holds the file on the card, '/'-separated UTF-8 below the volume's root;
-  // empty for the root and for files found by the search.
+  // empty for the root and for files found by the search. A folder name that lost its first
+  // letter has "_" there, as the restore makes the folder.
   std::string Folder;
   // Clusters that the file-system rule took the file to lie on were in use by other files and
   // were passed over: part of the file may have been overwritten.
@@ -75,8 +76,12 @@ TXDRFileOrigin OriginOf(const TXDRFileItem& item);
 // expected it on were in use by other files.
 bool MayBeDamaged(const TXDRFileItem& item);
 
-// The name a restore saves the file under: its name, with "_" for a lost first letter, a
+// A name whose first character stands for a lost letter as a restore saves it: with "_" there, a
 // character that needs no quoting in a shell.
+std::string WithLostLetterSaved(std::string_view name);
+
+// The name a restore saves the file under: its name, WithLostLetterSaved when its first letter
+// is lost.
 std::string SavedName(const TXDRFileItem& item);
 
 // The name a nameless found file gets: its number with at least six digits (leading zeros),

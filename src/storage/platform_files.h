@@ -11,6 +11,11 @@ namespace kova {
 // `error` holds the errno.
 bool CreateFolderWithParents(const std::string& path, int& error);
 
+// Gives the file the modification time `localDateTime` (days since 1899-12-30 with the time of
+// day as the fraction, in this machine's local time, as cards keep their times; milliseconds are
+// kept); the access time stays. False with the errno in `error` when the time cannot be set.
+bool SetModifiedTime(const std::string& path, double localDateTime, int& error);
+
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 

@@ -67,6 +67,29 @@ class CliRecoverTest : public ::testing::Test {
   TempDir out_;
 };
 
+TEST_F(CliRecoverTest, KeepingFoldersGivesBackTheCardsTreeAndTimes) {
+  const fs::path folder = out_ / "kept";
+  CliResult result =
+      RunCli({"recover", Card().string(), "--out", folder.string(), "--keep-folders"});
+  ASSERT_EQ(result.Status, 0) << result.Err;
+  for (const mkcard::ManifestRecord& record : manifest_.records) {
+    if (record.folder || !record.intact) continue;
+    fs::path place = folder / record.folder_path;
+    if (record.state == mkcard::EntryState::kLost) {
+      // Its deleted folder's entry kept no long name: the folder's first letter is lost.
+      const std::string name = place.filename().string();
+      place = place.parent_path() / ("_" + name.substr(1));
+    }
+    if (record.state == mkcard::EntryState::kRaw) place = folder / "Found by search";
+    const fs::path file = place / SavedName(record);
+    ASSERT_TRUE(fs::exists(file)) << record.path << " as " << file;
+    EXPECT_EQ(ReadFileBytes(file), Bytes(record)) << file;
+    if (record.state != mkcard::EntryState::kRaw) {
+      EXPECT_EQ(test::LocalModifiedTime(file), record.time) << file;
+    }
+  }
+}
+
 TEST_F(CliRecoverTest, TheDemoCardGivesBackEveryRecoverableFileByteForByte) {
   const fs::path folder = out_ / "recovered";
   CliResult result = RunCli({"recover", Card().string(), "--out", folder.string()});

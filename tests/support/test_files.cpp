@@ -1,5 +1,8 @@
 #include "support/test_files.h"
 
+#include <sys/stat.h>
+
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -26,6 +29,16 @@ std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path.string());
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string LocalModifiedTime(const std::filesystem::path& path) {
+  struct stat facts {};
+  if (::stat(path.c_str(), &facts) != 0) return "missing";
+  std::tm local{};
+  localtime_r(&facts.st_mtim.tv_sec, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
 }
 
 }  // namespace kova::test
