@@ -89,13 +89,14 @@ bool TXCliDialogs::Confirm(const std::string& prompt) {
   return answer && !answer->empty() && LowerCase(yes).starts_with(LowerCase(*answer));
 }
 
-std::string TXCliDialogs::SelectFolder(const std::string& title, const std::string& initialFolder) {
-  if (!interactive_) return {};
-  Write(title + "\n");
-  const std::optional<std::string> folder =
-      Ask(initialFolder.empty() ? "> " : "[" + initialFolder + "] > ");
-  if (!folder) return {};
-  return folder->empty() ? initialFolder : *folder;
+// The option stays as the request gave it: kova-cli takes it from the command line.
+TXFolderAnswer TXCliDialogs::SelectFolder(const TXFolderRequest& request) {
+  if (!interactive_) return {{}, request.Checked};
+  Write(request.Title + "\n");
+  const std::string& initial = request.InitialFolder;
+  const std::optional<std::string> folder = Ask(initial.empty() ? "> " : "[" + initial + "] > ");
+  if (!folder) return {{}, request.Checked};
+  return {folder->empty() ? initial : *folder, request.Checked};
 }
 
 TXMessageAnswer TXCliDialogs::ShowMessage(const TXMessageRequest& request) {

@@ -35,7 +35,7 @@ class TXCliDialogs final : public IXDRDialogs {
   // Called before a question or message is written (to take the progress bar away).
   std::function<void()> BeforeWriting;
 
-  std::string SelectFolder(const std::string& title, const std::string& initialFolder) override;
+  TXFolderAnswer SelectFolder(const TXFolderRequest& request) override;
   TXMessageAnswer ShowMessage(const TXMessageRequest& request) override;
   std::string SaveImageFile(const std::string& fileName, const std::string& filter) override;
   std::string OpenImageFile(const std::string& fileName, const std::string& filter) override;

@@ -41,6 +41,7 @@ class TXDRDataGear : public TXGear, public IXDRRunDataSource {
   TXDiskAspect Disk;
   std::string ImageFileName;
   std::string RestoreFolder;
+  bool KeepFolders = false;  // the restore keeps the card's folders below RestoreFolder
 
   // The files of the last scan.
   TXDRFileCollection& FoundFiles() override { return foundFiles_; }

@@ -94,7 +94,9 @@ TXKovaPageID TXDRImagesWizardPageState::GetNext() {
 std::string TXDRImagesWizardPageState::ChooseRestoreFolder() {
   TXDRSelectRestoreFolderCommand select;
   select.InitialFolder = Data().RestoreFolder;
+  select.KeepFolders = Data().KeepFolders;
   select.Execute();
+  Data().KeepFolders = select.KeepFolders;
   if (select.Folder.empty()) return {};
   // An image file's folder may hold the restored files: the image is only read.
   const std::string source = Data().SourceKind == skImageFile ? std::string() : Data().DriveText();

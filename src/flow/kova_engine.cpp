@@ -31,9 +31,15 @@ TXRef<TXCommand> TXKovaEngine::WorkCommandFor(const TXDRAction& action) {
     return MakeRef<TXDRDiskDeepScanWorkCommand>(worker, data.DriveText(), data.DriveSize());
   }
   if (dynamic_cast<const TXDRActionRestoreFiles*>(&action)) {
-    if (imageFile) return MakeRef<TXDRDiskImageRestoreFilesWorkCommand>(worker, data.RestoreFolder);
-    return MakeRef<TXDRDiskRestoreFilesWorkCommand>(worker, data.DriveText(), data.DriveSize(),
-                                                    data.RestoreFolder);
+    if (imageFile) {
+      auto command = MakeRef<TXDRDiskImageRestoreFilesWorkCommand>(worker, data.RestoreFolder);
+      command->KeepFolders = data.KeepFolders;
+      return command;
+    }
+    auto command = MakeRef<TXDRDiskRestoreFilesWorkCommand>(worker, data.DriveText(),
+                                                            data.DriveSize(), data.RestoreFolder);
+    command->KeepFolders = data.KeepFolders;
+    return command;
   }
   return nullptr;
 }

@@ -13,7 +13,9 @@ namespace {
 // given its harmless answer, and messages go to standard error so that none is lost.
 class TXUnattendedDialogs final : public IXDRDialogs {
  public:
-  std::string SelectFolder(const std::string&, const std::string&) override { return {}; }
+  TXFolderAnswer SelectFolder(const TXFolderRequest& request) override {
+    return {{}, request.Checked};
+  }
 
   TXMessageAnswer ShowMessage(const TXMessageRequest& request) override {
     std::fprintf(stderr, "%s\n", request.Text.c_str());

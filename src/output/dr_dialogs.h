@@ -27,12 +27,26 @@ struct TXMessageAnswer {
   bool Checked = false;
 };
 
+struct TXFolderRequest {
+  std::string Title;
+  std::string InitialFolder;  // where the dialog starts; empty for the dialog's choice
+  // An option check box under the folders, and its state when the dialog opens; none when empty.
+  std::string CheckText;
+  bool Checked = false;
+};
+
+struct TXFolderAnswer {
+  std::string Folder;  // with a trailing '/', or empty when the user cancelled
+  bool Checked = false;
+};
+
 class IXDRDialogs {
  public:
   virtual ~IXDRDialogs() = default;
 
-  // The chosen folder with a trailing '/', or empty when the user cancelled.
-  virtual std::string SelectFolder(const std::string& title, const std::string& initialFolder) = 0;
+  // The chosen folder and the state the option was left in; a cancelled dialog leaves the
+  // option as the request gave it.
+  virtual TXFolderAnswer SelectFolder(const TXFolderRequest& request) = 0;
   virtual TXMessageAnswer ShowMessage(const TXMessageRequest& request) = 0;
   // The chosen file, or empty when the user cancelled. The filter is "Text (*.bin)|*.bin".
   // Saving asks before replacing an existing file; opening accepts only existing files.

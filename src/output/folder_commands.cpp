@@ -33,8 +33,11 @@ std::string DriveNameOf(const std::string& folder) {
 void TXDRSelectRestoreFolderCommand::Execute() {
   Folder.clear();
   try {
-    Folder = WithTrailingSlash(
-        Dialogs().SelectFolder(Lg().Word(lg::kSelectRestoreFolder), InitialFolder));
+    const TXFolderAnswer answer =
+        Dialogs().SelectFolder({Lg().Word(lg::kSelectRestoreFolder), InitialFolder,
+                                Lg().Word(lg::kKeepCardFolders), KeepFolders});
+    Folder = WithTrailingSlash(answer.Folder);
+    KeepFolders = answer.Checked;
   } catch (const std::exception&) {
     Folder.clear();
   }

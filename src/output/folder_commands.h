@@ -13,14 +13,16 @@ namespace kova {
 // What texts call the drive of a folder: the mount point of its file system.
 std::string DriveNameOf(const std::string& folder);
 
-// Asks for the restore folder. Folder is the chosen folder with a trailing '/', or empty when the
-// user cancelled.
+// Asks for the restore folder and whether the files keep the card's folders there. Folder is the
+// chosen folder with a trailing '/', or empty when the user cancelled; KeepFolders goes into the
+// dialog and comes back as the user left it.
 class TXDRSelectRestoreFolderCommand : public TXCommand {
  public:
   void Execute() override;
 
   std::string InitialFolder;  // where the dialog starts; empty for the dialog's choice
   std::string Folder;
+  bool KeepFolders = false;
 };
 
 // Accepts the folder when it exists (it is created with its parents) and its file system has room

@@ -32,9 +32,9 @@ T TXQtDialogs::OnUserInterface(T closed, F&& ask) {
   return answer;
 }
 
-std::string TXQtDialogs::SelectFolder(const std::string& title, const std::string& initialFolder) {
-  return OnUserInterface(std::string(),
-                         [&] { return ChooseFolder(title, initialFolder, parent_.data()); });
+TXFolderAnswer TXQtDialogs::SelectFolder(const TXFolderRequest& request) {
+  return OnUserInterface(TXFolderAnswer{{}, request.Checked},
+                         [&] { return ChooseFolder(request, parent_.data()); });
 }
 
 TXMessageAnswer TXQtDialogs::ShowMessage(const TXMessageRequest& request) {

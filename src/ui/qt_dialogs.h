@@ -22,7 +22,7 @@ class TXQtDialogs final : public IXDRDialogs {
   // The window the dialogs are modal over; it may go before the dialogs do.
   void SetParent(QWidget* parent);
 
-  std::string SelectFolder(const std::string& title, const std::string& initialFolder) override;
+  TXFolderAnswer SelectFolder(const TXFolderRequest& request) override;
   TXMessageAnswer ShowMessage(const TXMessageRequest& request) override;
   std::string SaveImageFile(const std::string& fileName, const std::string& filter) override;
   std::string OpenImageFile(const std::string& fileName, const std::string& filter) override;

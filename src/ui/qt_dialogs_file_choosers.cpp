@@ -1,7 +1,9 @@
 #include "ui/qt_dialogs_file_choosers.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QStringList>
 
 #include "persistence/lg_keys.h"
@@ -87,12 +89,20 @@ std::string TXFileChooser::Choose() {
   return path.toStdString();
 }
 
-std::string ChooseFolder(const std::string& title, const std::string& initialFolder,
-                         QWidget* parent) {
+TXFolderAnswer ChooseFolder(const TXFolderRequest& request, QWidget* parent) {
   TXFileChooser chooser(TXFileChooser::Purpose::Folder, parent);
-  chooser.setWindowTitle(FromUtf8(title));
-  chooser.setDirectory(ExistingFolderFor(initialFolder));
-  return chooser.Choose();
+  chooser.setWindowTitle(FromUtf8(request.Title));
+  chooser.setDirectory(ExistingFolderFor(request.InitialFolder));
+  QCheckBox* option = nullptr;
+  if (auto* grid = qobject_cast<QGridLayout*>(chooser.layout());
+      grid && !request.CheckText.empty()) {
+    option = new QCheckBox(FromUtf8(request.CheckText), &chooser);
+    option->setObjectName(QStringLiteral("FolderOption"));
+    option->setChecked(request.Checked);
+    grid->addWidget(option, grid->rowCount(), 0, 1, grid->columnCount());
+  }
+  std::string folder = chooser.Choose();
+  return {std::move(folder), option ? option->isChecked() : request.Checked};
 }
 
 namespace {

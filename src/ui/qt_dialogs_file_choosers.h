@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <string>
 
+#include "output/dr_dialogs.h"
+
 namespace kova {
 
 // The filter of a file dialog as Qt reads it, from the title/pattern pairs of a dialog filter
@@ -32,8 +34,8 @@ class TXFileChooser : public QFileDialog {
   Purpose purpose_;
 };
 
-std::string ChooseFolder(const std::string& title, const std::string& initialFolder,
-                         QWidget* parent = nullptr);
+// The folder dialog, with the request's option as a check box under the folders.
+TXFolderAnswer ChooseFolder(const TXFolderRequest& request, QWidget* parent = nullptr);
 // Asks before an existing file is replaced; adds the filter's extension to a name without one.
 std::string ChooseSaveFile(const std::string& fileName, const std::string& filter,
                            QWidget* parent = nullptr);

@@ -133,7 +133,7 @@ TEST(CliDialogs, WithoutATerminalAnswersArePoliciesAndHarmlessDefaults) {
   EXPECT_EQ(unit.Choice, ecFinishReading);
   EXPECT_FALSE(ParseClusterPolicy("skip:0"));
   EXPECT_FALSE(ParseClusterPolicy("skip"));
-  EXPECT_EQ(dialogs.SelectFolder("Where?", "/tmp"), "");
+  EXPECT_EQ(dialogs.SelectFolder({"Where?", "/tmp", {}, false}).Folder, "");
   EXPECT_EQ(
       dialogs.ShowMessage({"Stop?", TXMessageIcon::Question, TXMessageButtons::StopContinue, {}})
           .Button,

@@ -86,6 +86,7 @@ TEST_F(EngineTest, ActionsBecomeWorkCommandsForTheSource) {
   EXPECT_EQ(data.DriveSize(), int64_t{8} << 30);
   data.ImageFileName = "/home/user/card.bin";
   data.RestoreFolder = "/home/user/photos/";
+  data.KeepFolders = true;
 
   auto scan = engine->WorkCommandFor(TXDRActionDeepScan());
   auto* diskScan = dynamic_cast<TXDRDiskDeepScanWorkCommand*>(scan.Get());
@@ -97,6 +98,7 @@ TEST_F(EngineTest, ActionsBecomeWorkCommandsForTheSource) {
   ASSERT_NE(diskRestore, nullptr);
   EXPECT_EQ(diskRestore->Path, "/dev/sdz");
   EXPECT_EQ(diskRestore->RestoreFolder, "/home/user/photos/");
+  EXPECT_TRUE(diskRestore->KeepFolders);
   auto image = engine->WorkCommandFor(TXDRActionImageFile());
   auto* imaging = dynamic_cast<TXDRDiskImageWorkCommand*>(image.Get());
   ASSERT_NE(imaging, nullptr);
@@ -114,6 +116,7 @@ TEST_F(EngineTest, ActionsBecomeWorkCommandsForTheSource) {
   ASSERT_NE(fileRestore, nullptr);
   EXPECT_EQ(fileRestore->Path, "") << "restoring reads through the scan's open input";
   EXPECT_EQ(fileRestore->RestoreFolder, "/home/user/photos/");
+  EXPECT_TRUE(fileRestore->KeepFolders);
   EXPECT_EQ(engine->WorkCommandFor(TXDRAction()), nullptr);
 }
 

@@ -113,6 +113,31 @@ TEST_F(WizardPaths, TypicalRestoreFromTheCardWelcomeDiskScanningImagesRestoringF
   EXPECT_EQ(Page(), wpWelcome) << "Close on the finish page starts over";
 }
 
+TEST_F(WizardPaths, TheRestoreStepsBoxKeepsTheCardsFolders) {
+  auto drive = card_->AsDrive();
+  ChooseDrive(FlowCard::kDrive);
+  Window().ClickNext();
+  ASSERT_EQ(Page(), wpScanning);
+  ASSERT_TRUE(WaitForPage(wpImages));
+  dialogs.AnswerFolder((out_ / "kept").string(), true);
+  Window().ClickNext();
+  ASSERT_EQ(Page(), wpRestoring);
+  EXPECT_TRUE(Data().KeepFolders);
+  ASSERT_TRUE(WaitForPage(wpFinish));
+  for (const mkcard::ManifestRecord& record : card_->Manifest().records) {
+    if (record.folder || !record.intact) continue;
+    std::string name = record.short_name;
+    if (record.state == mkcard::EntryState::kDeleted) name[0] = '_';
+    EXPECT_EQ(test::ReadFileBytes(out_ / "kept" / record.folder_path / name),
+              card_->Content(record))
+        << name;
+  }
+  const auto asked = dialogs.QuestionsOf(test::ScriptedDialogs::Kind::Folder);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].Folder.CheckText, "Keep the card's folders");
+  EXPECT_FALSE(asked[0].Folder.Checked) << "the flat folder is the default";
+}
+
 TEST_F(WizardPaths, AdvancedRestoreLooksOnlyForTheChosenFileTypes) {
   auto drive = card_->AsDrive();
   Frame(Kind::fkFileTypes).FileTypes = &settings.FileTypes();

@@ -24,17 +24,22 @@ using Kind = ScriptedDialogs::Kind;
 
 TEST(SelectRestoreFolder, AnswersTheChosenFolderWithATrailingSlashOrNothing) {
   ScriptedDialogs dialogs;
-  dialogs.AnswerFolder("/media/photos").AnswerFolder("");
+  dialogs.AnswerFolder("/media/photos", true).AnswerFolder("");
   TXDRSelectRestoreFolderCommand select;
   select.InitialFolder = "/home/ann/Pictures/";
   select.Execute();
   EXPECT_EQ(select.Folder, "/media/photos/");
+  EXPECT_TRUE(select.KeepFolders) << "the box as the user left it";
   select.Execute();
   EXPECT_EQ(select.Folder, "");
+  EXPECT_FALSE(select.KeepFolders);
   const auto asked = dialogs.QuestionsOf(Kind::Folder);
   ASSERT_EQ(asked.size(), 2u);
-  EXPECT_EQ(asked[0].Title, Lg().Word(lg::kSelectRestoreFolder));
-  EXPECT_EQ(asked[0].InitialFolder, "/home/ann/Pictures/");
+  EXPECT_EQ(asked[0].Folder.Title, Lg().Word(lg::kSelectRestoreFolder));
+  EXPECT_EQ(asked[0].Folder.InitialFolder, "/home/ann/Pictures/");
+  EXPECT_EQ(asked[0].Folder.CheckText, "Keep the card's folders");
+  EXPECT_FALSE(asked[0].Folder.Checked);
+  EXPECT_TRUE(asked[1].Folder.Checked) << "the box opens as it was left";
 }
 
 TEST(CheckRestoreFolder, CreatesTheFolderAndRefusesOneThatCannotBe) {
@@ -179,7 +184,7 @@ TEST(ClusterErrorDialog, TextsAndAnswersAsTheFormShowsThem) {
 }
 
 TEST(Dialogs, WithoutInstalledDialogsQuestionsAreAnsweredUnattended) {
-  EXPECT_EQ(Dialogs().SelectFolder("title", "/"), "");
+  EXPECT_EQ(Dialogs().SelectFolder({"title", "/", "option", true}).Folder, "");
   EXPECT_EQ(Dialogs().SaveImageFile("a.bin", ImageFileFilter()), "");
   const TXMessageAnswer answer =
       Dialogs().ShowMessage({"Stop?", TXMessageIcon::Question, TXMessageButtons::StopContinue, {}});
@@ -194,7 +199,7 @@ TEST(Dialogs, WithoutInstalledDialogsQuestionsAreAnsweredUnattended) {
         {"Back or exit?", TXMessageIcon::Warning, TXMessageButtons::BackExit, {}});
     EXPECT_EQ(dialogs.Unscripted(), 1);
   }
-  EXPECT_EQ(Dialogs().SelectFolder("title", "/"), "");
+  EXPECT_EQ(Dialogs().SelectFolder({"title", "/", "option", true}).Folder, "");
 }
 
 }  // namespace

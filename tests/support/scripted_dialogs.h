@@ -22,8 +22,7 @@ class ScriptedDialogs final : public IXDRDialogs {
   // One question as it was asked.
   struct Question {
     Kind What = Kind::Message;
-    std::string Title;            // folder dialog title
-    std::string InitialFolder;    // folder dialog
+    TXFolderRequest Folder;       // folder dialog
     TXMessageRequest Message;     // message box
     std::string FileName;         // file dialogs: the name proposed
     std::string Filter;           // file dialogs
@@ -41,7 +40,9 @@ class ScriptedDialogs final : public IXDRDialogs {
   ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
 
   // --- the script, answered in order per kind
-  ScriptedDialogs& AnswerFolder(std::string folder) { return Push(folders_, std::move(folder)); }
+  ScriptedDialogs& AnswerFolder(std::string folder, bool checked = false) {
+    return Push(folders_, TXFolderAnswer{std::move(folder), checked});
+  }
   ScriptedDialogs& AnswerMessage(TXMessageButton button, bool checked = false) {
     return Push(messages_, TXMessageAnswer{button, checked});
   }
@@ -79,12 +80,11 @@ class ScriptedDialogs final : public IXDRDialogs {
   }
 
   // --- the interface
-  std::string SelectFolder(const std::string& title, const std::string& initialFolder) override {
+  TXFolderAnswer SelectFolder(const TXFolderRequest& request) override {
     Question question;
     question.What = Kind::Folder;
-    question.Title = title;
-    question.InitialFolder = initialFolder;
-    return Ask(question, folders_, std::string());
+    question.Folder = request;
+    return Ask(question, folders_, TXFolderAnswer{{}, request.Checked});
   }
   TXMessageAnswer ShowMessage(const TXMessageRequest& request) override {
     Question question;
@@ -140,7 +140,7 @@ class ScriptedDialogs final : public IXDRDialogs {
   IXDRDialogs* previous_;
   mutable std::mutex mutex_;
   std::vector<Question> questions_;
-  std::deque<std::string> folders_;
+  std::deque<TXFolderAnswer> folders_;
   std::deque<TXMessageAnswer> messages_;
   std::deque<std::string> saveNames_;
   std::deque<std::string> openNames_;

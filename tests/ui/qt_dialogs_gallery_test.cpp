@@ -87,7 +87,8 @@ TEST_F(QuestionsGalleryTest, FileDialogs) {
     Save(chooser, "folder-chooser");
     chooser.reject();
   });
-  ChooseFolder("Select the folder for the restored files", (temp / "Pictures").string());
+  ChooseFolder({"Select the folder for the restored files", (temp / "Pictures").string(),
+                "Keep the card's folders", false});
   test::WhenShown<TXFileChooser>([](TXFileChooser& chooser) {
     Save(chooser, "save-image-file");
     chooser.reject();

@@ -201,10 +201,34 @@ TEST_F(QtDialogsTest, TheFolderDialogAnswersTheFolderWithATrailingSlashOrNothing
     EXPECT_EQ(chooser.directory().absolutePath(), QString::fromStdString(temp.Path().string()));
     TypeName(chooser, photos);
   });
-  EXPECT_EQ(dialogs.SelectFolder("Choose a folder", temp.Path().string()),
+  EXPECT_EQ(dialogs.SelectFolder({"Choose a folder", temp.Path().string(), {}, false}).Folder,
             photos.toStdString() + "/");
+  WhenShown<TXFileChooser>([](TXFileChooser& chooser) {
+    EXPECT_EQ(chooser.findChild<QCheckBox*>(), nullptr) << "no option asked, no box";
+    chooser.reject();
+  });
+  EXPECT_EQ(dialogs.SelectFolder({"Choose a folder", temp.Path().string(), {}, false}).Folder, "");
+}
+
+TEST_F(QtDialogsTest, TheFolderDialogShowsItsOptionAndAnswersHowTheUserLeftIt) {
+  test::TempDir temp;
+  const QString folder = QString::fromStdString(temp.Path().string());
+  const TXFolderRequest request{"Choose a folder", temp.Path().string(), "Keep the card's folders",
+                                true};
+  WhenShown<TXFileChooser>([&](TXFileChooser& chooser) {
+    auto* option = chooser.findChild<QCheckBox*>(QStringLiteral("FolderOption"));
+    ASSERT_NE(option, nullptr);
+    EXPECT_EQ(option->text(), "Keep the card's folders");
+    EXPECT_TRUE(option->isVisibleTo(&chooser));
+    EXPECT_TRUE(option->isChecked());
+    option->click();
+    TypeName(chooser, folder);
+  });
+  const TXFolderAnswer unchecked = dialogs.SelectFolder(request);
+  EXPECT_EQ(unchecked.Folder, folder.toStdString() + "/");
+  EXPECT_FALSE(unchecked.Checked);
   WhenShown<TXFileChooser>([](TXFileChooser& chooser) { chooser.reject(); });
-  EXPECT_EQ(dialogs.SelectFolder("Choose a folder", temp.Path().string()), "");
+  EXPECT_TRUE(dialogs.SelectFolder(request).Checked) << "cancelling changes nothing";
 }
 
 TEST_F(QtDialogsTest, SavingProposesTheNameAddsTheExtensionAndAsksBeforeReplacing) {
