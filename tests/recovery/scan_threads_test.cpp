@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "fat/card_fixture.h"
+#include "framework/oem_code_pages.h"
 #include "framework/text_utils.h"
 #include "recovery/scan_harness.h"
 #include "support/offered_files.h"
@@ -232,6 +233,7 @@ TEST_F(ScanThreads, ATypeFilterKeepsWhatTheFullScanFindsOfThoseTypes) {
     Types() : TXGear("data") {}
     TXDRFileCollection& FoundFiles() override { return files; }
     TXExtensionList ScanExtensions() override { return {".avi", ".tif"}; }
+    uint16_t ScanCodePage() override { return kDefaultCodePage; }
     TXDRFileCollection files;
   };
   std::vector<std::string> expected;
