@@ -21,8 +21,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.velmora.com/kova")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(KOVA_BUILD_GUI)
   # The window system plugins of Qt and the skin's fonts; opening web pages and folders goes
-  # through xdg-open, and Wayland desktops want Qt's Wayland plugin.
+  # through xdg-open, Wayland desktops want Qt's Wayland plugin, and a user reads cards through
+  # udisks2.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, fonts-dejavu-extra")
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland, udisks2")
 endif()
 include(CPack)

@@ -16,6 +16,8 @@ packages=(
   xvfb xauth
   # the formatting check
   clang-format
+  # a private D-Bus bus for the tests of card access through udisks2
+  dbus-daemon
   # checks of the installed tree (desktop entry, metainfo, manual pages) and the Debian package
   desktop-file-utils appstream man-db groff-base dpkg-dev
   # benchmarks and peers

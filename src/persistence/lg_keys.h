@@ -82,6 +82,35 @@
   X(kExitConfirmation, 0x82001010)                                                        \
   X(kDriveNotReady, 0x86001012)                                                           \
   X(kDriveNoPermission, 0x06001001) /* how to get read access to a device */              \
+  /* drives: what they are, and what keeps one from being read */                         \
+  X(kMediumSDCard, 0x8A001001)                                                            \
+  X(kMediumCFCard, 0x8A001002)                                                            \
+  X(kMediumMemoryStick, 0x8A001003)                                                       \
+  X(kMediumXDCard, 0x8A001004)                                                            \
+  X(kMediumMMCCard, 0x8A001005)                                                           \
+  X(kMediumMemoryCard, 0x8A001006)                                                        \
+  X(kMediumFlashDrive, 0x8A001007)                                                        \
+  X(kMediumHardDisk, 0x8A001008)                                                          \
+  X(kMediumVirtualDisk, 0x8A001009)                                                       \
+  X(kMediumOptical, 0x8A00100A)                                                           \
+  X(kMediumLoop, 0x8A00100B)                                                              \
+  X(kMediumNetwork, 0x8A00100C)                                                           \
+  X(kMediumRAMDisk, 0x8A00100D)                                                           \
+  X(kMediumRemovable, 0x8A00100E)                                                         \
+  X(kMediumUnknown, 0x8A00100F)                                                           \
+  X(kDrivePartition, 0x8A001010)                                                          \
+  X(kDrivePartitionNumber, 0x8A001011) /* %s: the number */                               \
+  X(kDriveNoMedium, 0x8A001012)                                                           \
+  X(kDriveHoldsSystem, 0x8A001013)                                                        \
+  X(kDriveNoneChosen, 0x8A001014)                                                         \
+  X(kDriveLocked, 0x0A001001)                                                             \
+  X(kDriveRefused, 0x0A001002) /* %s: what the system said */                             \
+  X(kDriveUnlockDismissed, 0x0A001003)                                                    \
+  X(kDriveNoCard, 0x0A001004)                                                             \
+  X(kDriveGone, 0x0A001005)                                                               \
+  X(kDriveFailed, 0x0A001006) /* %s: the reason */                                        \
+  X(kRunAccessDenied, 0x0A001007)                                                         \
+  X(kFolderNotWritable, 0x8A001020) /* %s: the folder */                                  \
   /* main window, welcome, action and finish pages */                                     \
   X(kAboutButton, 0x82001020)                                                             \
   X(kHelpButton, 0x82001021)                                                              \
@@ -187,7 +216,7 @@
   X(kCliFolderRefused, 0x87001008)   /* %s: the folder */                                 \
   X(kCliDrivesHeader, 0x87001010)                                                         \
   X(kCliNoDrives, 0x87001011)                                                             \
-  X(kCliDriveLine, 0x87001012)      /* %s device, %s size, %s name */                     \
+  X(kCliDriveLine, 0x87001012)      /* %s device (padded), %s what it is */               \
   X(kCliScanning, 0x87001013)       /* %s: the drive or file */                           \
   X(kCliScanSummary, 0x87001014)    /* %s files, %s total size */                         \
   X(kCliRestoring, 0x87001015)      /* %s files, %s: the folder */                        \
@@ -196,15 +225,22 @@
   X(kCliImageSummary, 0x87001018)   /* %s: the image file, %s: its size */                \
   X(kCliStopped, 0x87001019)                                                              \
   X(kCliInterruptHint, 0x8700101A)                                                        \
-  X(kCliVersion, 0x87001020)            /* %s: the version */                             \
-  X(kCliUnexpectedArgument, 0x87001021) /* %s: the argument */                            \
-  X(kCliSourceWord, 0x87001022)         /* what a missing SOURCE is called */             \
-  X(kCliNotACardImage, 0x87001023)      /* %s: the path */                                \
-  X(kCliFolderNotSource, 0x87001024)    /* %s: the folder */                              \
+  X(kCliVersion, 0x87001020)             /* %s: the version */                            \
+  X(kCliUnexpectedArgument, 0x87001021)  /* %s: the argument */                           \
+  X(kCliSourceWord, 0x87001022)          /* what a missing SOURCE is called */            \
+  X(kCliNotACardImage, 0x87001023)       /* %s: the path */                               \
+  X(kCliFolderNotSource, 0x87001024)     /* %s: the folder */                             \
   X(kCliNoReadPermission, 0x07001025)   /* %s: the drive or file */                       \
-  X(kCliScanFailed, 0x87001026)         /* %s: the drive or file, %s: the reason */       \
-  X(kCliSourceGone, 0x87001027)         /* %s: the drive or file */                       \
-  X(kCliSizeUnknown, 0x8700102D)        /* %s: the drive */                               \
+  X(kCliScanFailed, 0x87001026)          /* %s: the drive or file, %s: the reason */      \
+  X(kCliSourceGone, 0x87001027)          /* %s: the drive or file */                      \
+  X(kCliSizeUnknown, 0x8700102D)         /* %s: the drive */                              \
+  X(kCliDriveNoUDisks, 0x0A001101)       /* %s: the drive */                              \
+  X(kCliDriveNoService, 0x0A001102)      /* %s: the drive */                              \
+  X(kCliDriveRefused, 0x0A001103)        /* %s: the drive, %s: what the system said */    \
+  X(kCliFileNoPermission, 0x0A001104)    /* %s file, %s mode, %s owner, %s file */        \
+  X(kCliPathNoPermission, 0x0A001105)    /* %s: the path, %s: the path */                 \
+  X(kCliClusterCounts, 0x8A001101)       /* %s in all, %s used, %s free */                \
+  X(kCliSystemDrivesLeftOut, 0x8A001102) /* %s: how many */                               \
   X(kCliOriginLive, 0x87001028)                                                           \
   X(kCliOriginDeleted, 0x87001029)                                                        \
   X(kCliOriginLost, 0x8700102A)                                                           \

@@ -19,11 +19,9 @@ int32_t ReadFailureCode(int error) {
   return badPosition ? kErrSeek : kErrRead;
 }
 
-std::string AccessHint(const std::string& path) {
-  return "Access to " + path +
-         " was denied. To read a memory card, add your user to the \"disk\" group "
-         "(sudo usermod -aG disk $USER, then log in again) or run Velmora Kova with "
-         "administrator rights.";
+std::string AccessDenied(const std::string& path, const TXDeviceOpening& opening) {
+  std::string text = path + ": permission denied";
+  return opening.Reason.empty() ? text : text + " (" + opening.Reason + ")";
 }
 
 int32_t RoundedBufferSize(int32_t requested) {
@@ -49,7 +47,7 @@ std::unique_ptr<IXBlockDevice> TXBufDiskStream::OpenDrive(const std::string& dri
     RaiseThreadError(kErrNotReady, error, path + ": no such drive, or no medium in it");
   }
   if (error == EACCES || error == EPERM)
-    RaiseThreadError(kErrAccessDenied, error, AccessHint(path));
+    RaiseThreadError(kErrAccessDenied, error, AccessDenied(path, opening));
   RaiseThreadError(kErrOsError, error,
                    "Cannot create file \"" + path + "\". " + OsErrorText(error));
 }

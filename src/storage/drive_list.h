@@ -2,70 +2,39 @@
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "storage/drive_info.h"
+#include "storage/drive_sysfs.h"
 #include "storage/platform_paths.h"
+#include "storage/system_drives.h"
 
 namespace kova {
 
-// The kinds of drive, in the order of the values 0 to 6 the rest of the system uses.
-enum class TXDriveType : uint8_t {
-  dtUnknown,
-  dtNoRoot,  // the kernel knows the device but it has no node to open
-  dtRemovable,
-  dtFixed,
-  dtRemote,
-  dtCDROM,
-  dtRAMDISK,
-};
+// Where the drive list comes from: /sys (EnumerateDrives) unless a program puts another source
+// in place, such as the system's disk service.
+using TXDriveEnumerator = std::function<std::vector<TXDriveInfo>(const TXPlatformPaths& paths)>;
 
-// A set of drive kinds.
-class TXDriveTypes {
+// The drives through the source in place, with the system drives marked.
+std::vector<TXDriveInfo> ListDrives(const TXPlatformPaths& paths = SystemPaths());
+
+// Puts another source of drives in place for the lifetime of the scope.
+class TXDriveEnumeratorScope {
  public:
-  TXDriveTypes() = default;
-  TXDriveTypes(std::initializer_list<TXDriveType> types) {
-    for (TXDriveType type : types)
-      Include(type);
-  }
-  static TXDriveTypes All() { return TXDriveTypes(0x7F); }
-
-  bool Contains(TXDriveType type) const { return bits_ & Bit(type); }
-  TXDriveTypes& Include(TXDriveType type) {
-    bits_ |= Bit(type);
-    return *this;
-  }
-  friend bool operator==(TXDriveTypes, TXDriveTypes) = default;
+  explicit TXDriveEnumeratorScope(TXDriveEnumerator enumerator);
+  ~TXDriveEnumeratorScope();
+  TXDriveEnumeratorScope(const TXDriveEnumeratorScope&) = delete;
+  TXDriveEnumeratorScope& operator=(const TXDriveEnumeratorScope&) = delete;
 
  private:
-  explicit TXDriveTypes(uint8_t bits) : bits_(bits) {}
-  static uint8_t Bit(TXDriveType type) {
-    return static_cast<uint8_t>(1u << static_cast<int>(type));
-  }
-  uint8_t bits_ = 0;
+  std::shared_ptr<const TXDriveEnumerator> previous_;
 };
 
-// One drive: a whole disk or one of its partitions.
-struct TXDriveInfo {
-  std::string Name;        // the kernel's name: sdb, sdb1, mmcblk0p1
-  std::string DevicePath;  // what the inputs open: /dev/sdb1
-  std::string Disk;        // the whole disk's name for a partition, empty for a whole disk
-  TXDriveType Type = TXDriveType::dtUnknown;
-  int64_t Size = 0;  // bytes; 0 for a reader without medium
-  std::string Label;
-  std::string Model;
-  std::string Caption;  // as a file manager names it: label or model, device, size, model
-};
-
-// Every drive the kernel reports under <SysRoot>/block, each whole disk followed by its
-// partitions, disks in natural name order. Unattached loop and RAM devices (size 0) are left out;
-// an empty card reader is listed.
-std::vector<TXDriveInfo> EnumerateDrives(const TXPlatformPaths& paths = SystemPaths());
-
-// The name of the drive holding the root file system ("" when it cannot be told).
-std::string SystemDriveName(const std::vector<TXDriveInfo>& drives,
-                            const TXPlatformPaths& paths = SystemPaths());
+// The drive a user most likely means: the first whole removable disk with a medium in it that
+// holds no system file system; -1 when there is none. A system disk is never chosen for the user.
+int32_t PreferredDriveIndex(const std::vector<TXDriveInfo>& drives);
 
 // The drive list behind the disk page's drop-down: every drive, those whose kind is shown, the
 // system drive and the selection.
@@ -74,13 +43,12 @@ class TXDriveList {
   explicit TXDriveList(TXPlatformPaths paths = SystemPaths(),
                        TXDriveTypes types = TXDriveTypes::All());
 
-  // Enumerates again, applies the filter and selects: the system drive when fixed drives are
-  // shown, otherwise (or when it is not shown) the first entry.
+  // Enumerates again, applies the filter and selects the preferred drive (or nothing).
   void Refresh();
 
   const std::vector<TXDriveInfo>& AllDrives() const { return all_; }
   const std::vector<TXDriveInfo>& ShownDrives() const { return shown_; }
-  // Position of the system drive in AllDrives, -1 when absent.
+  // Position of the drive holding the root file system in AllDrives, -1 when absent.
   int32_t DefaultIndex() const { return defaultIndex_; }
 
   TXDriveTypes DriveTypes() const { return types_; }
@@ -99,7 +67,6 @@ class TXDriveList {
 
  private:
   void ApplyFilter();
-  void SelectInitial();
 
   TXPlatformPaths paths_;
   TXDriveTypes types_;

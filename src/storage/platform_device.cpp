@@ -11,6 +11,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "storage/device_access.h"
+
 namespace kova {
 
 namespace {
@@ -76,15 +78,8 @@ std::shared_ptr<const TXDeviceOpener> ExchangeOpener(std::shared_ptr<const TXDev
   return next;
 }
 
-}  // namespace
-
-void AdviseReading(int fd, bool sequential) {
-  ::posix_fadvise(fd, 0, 0, sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_NORMAL);
-}
-
-TXDeviceOpening OpenPlatformDevice(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {nullptr, errno};
+// Sizes the medium behind an open descriptor, which the device owns from here on.
+TXDeviceOpening DeviceOverDescriptor(const std::string& path, int fd) {
   struct stat info {};
   if (::fstat(fd, &info) != 0) {
     int error = errno;
@@ -114,9 +109,40 @@ TXDeviceOpening OpenPlatformDevice(const std::string& path) {
   return {std::make_unique<TXPosixDevice>(path, fd, size, sectorSize, blockDevice), 0};
 }
 
-TXDeviceOpening OpenDevice(const std::string& path) {
+}  // namespace
+
+void AdviseReading(int fd, bool sequential) {
+  ::posix_fadvise(fd, 0, 0, sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_NORMAL);
+}
+
+TXDeviceOpening OpenPlatformDevice(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {nullptr, errno};
+  return DeviceOverDescriptor(path, fd);
+}
+
+TXDeviceOpening AdoptDeviceDescriptor(const std::string& path, int descriptor) {
+  const int flags = ::fcntl(descriptor, F_GETFL);
+  if (flags < 0) return {nullptr, errno};
+  if ((flags & O_ACCMODE) != O_RDONLY) {
+    ::close(descriptor);
+    return {nullptr, EBADF};
+  }
+  return DeviceOverDescriptor(path, descriptor);
+}
+
+TXDeviceOpening OpenDevice(const std::string& path, TXAccessPrompt prompt) {
   auto opener = Opener();
-  return opener ? (*opener)(path) : OpenPlatformDevice(path);
+  TXDeviceOpening opening = opener ? (*opener)(path) : OpenPlatformDevice(path);
+  if (opening.Device || (opening.Error != EACCES && opening.Error != EPERM)) return opening;
+  std::shared_ptr<IXDeviceAccessBroker> broker = DeviceAccessBroker();
+  if (!broker) return opening;
+  TXAccessGrant grant = broker->Grant(path, prompt);
+  if (grant.Descriptor >= 0) return AdoptDeviceDescriptor(path, grant.Descriptor);
+  opening.Refusal = grant.Refusal;
+  opening.Reason = std::move(grant.Reason);
+  if (grant.Refusal == TXAccessRefusal::arUnknownDevice) opening.Error = ENODEV;
+  return opening;
 }
 
 TXDeviceOpenerScope::TXDeviceOpenerScope(TXDeviceOpener opener)

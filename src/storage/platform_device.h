@@ -32,18 +32,44 @@ class IXBlockDevice {
   virtual void AdviseSequential(bool /*sequential*/) {}
 };
 
+// What the system's disk service answered when asked for a medium that open(2) refused.
+enum class TXAccessRefusal : uint8_t {
+  arNone,           // not asked (no service in place, or not a permission error)
+  arNoService,      // no disk service answers
+  arNeedsPassword,  // the user may unlock it, but asking the user was not allowed here
+  arNotAuthorized,  // refused: the policy does not allow it, or the authorisation failed
+  arDismissed,      // the user closed the authorisation dialog
+  arUnknownDevice,  // the service knows no such device (it went away)
+  arFailed,         // the service failed otherwise
+};
+
 struct TXDeviceOpening {
+  TXDeviceOpening() = default;
+  TXDeviceOpening(std::unique_ptr<IXBlockDevice> device, int error)
+      : Device(std::move(device)), Error(error) {}
+
   std::unique_ptr<IXBlockDevice> Device;
   int Error = 0;  // the errno when Device is empty
+  TXAccessRefusal Refusal = TXAccessRefusal::arNone;
+  std::string Reason;  // the disk service's own words for a refusal
 };
 
 using TXDeviceOpener = std::function<TXDeviceOpening(const std::string& path)>;
 
-// Opens the medium at path for reading (never for writing) through the opener in place.
-TXDeviceOpening OpenDevice(const std::string& path);
+// Whether the disk service may ask the user (a polkit password dialog) to open a medium.
+enum class TXAccessPrompt : uint8_t { apAsk, apNever };
+
+// Opens the medium at path for reading (never for writing) through the opener in place. When
+// that is refused for lack of permission and a broker is in place (IXDeviceAccessBroker), the
+// broker is asked for a read-only descriptor, which is taken like one opened here.
+TXDeviceOpening OpenDevice(const std::string& path, TXAccessPrompt prompt = TXAccessPrompt::apAsk);
 
 // The real opener: open(2) with O_RDONLY, sizes through fstat and the block-device ioctls.
 TXDeviceOpening OpenPlatformDevice(const std::string& path);
+
+// A device over a descriptor opened elsewhere (handed over by the disk service), which it then
+// owns. A descriptor open for writing is refused (EBADF) and closed: sources are only read.
+TXDeviceOpening AdoptDeviceDescriptor(const std::string& path, int descriptor);
 
 // Puts another opener in place for the lifetime of the scope (the previous one comes back
 // afterwards). Used by tests to substitute devices.

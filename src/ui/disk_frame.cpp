@@ -1,11 +1,10 @@
 #include "ui/disk_frame.h"
 
-#include "framework/error_data.h"
+#include "flow/drive_access_texts.h"
 #include "imaging/skin_interface.h"
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
 #include "storage/disk_aspect.h"
-#include "storage/disk_io.h"
 #include "ui/disk_sizes.h"
 #include "ui/lg_text.h"
 #include "ui/page_widgets.h"
@@ -34,7 +33,7 @@ TXDRDiskFrm::TXDRDiskFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngine* engine
       helpDlg_(this) {
   setObjectName(QStringLiteral("DRDiskFrm"));
   BuildDriveGroup();
-  BuildPermissionPanel();
+  BuildAccessPanel();
   BuildSizeGroup();
   composer_ = std::make_unique<TXComposer>(*composablePanel_, QPoint(ScaledX(12), ScaledY(6)));
 }
@@ -57,16 +56,16 @@ void TXDRDiskFrm::BuildDriveGroup() {
   connect(cardHelpLabel_, &QLabel::linkActivated, this, [this] { helpDlg_.Execute(); });
 }
 
-void TXDRDiskFrm::BuildPermissionPanel() {
-  permissionPanel_ = new QWidget(this);
-  permissionPanel_->setAutoFillBackground(true);
-  QPalette paper = permissionPanel_->palette();
+void TXDRDiskFrm::BuildAccessPanel() {
+  accessPanel_ = new QWidget(this);
+  accessPanel_->setAutoFillBackground(true);
+  QPalette paper = accessPanel_->palette();
   paper.setColor(QPalette::Window, paper.color(QPalette::AlternateBase));
-  permissionPanel_->setPalette(paper);
-  permissionImage_ = MakeIconImage(permissionPanel_, ScaledX(32));
-  permissionLabel_ = MakeWrappedLabel(permissionPanel_);
-  permissionLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  permissionPanel_->hide();
+  accessPanel_->setPalette(paper);
+  accessImage_ = MakeIconImage(accessPanel_, ScaledX(32));
+  accessLabel_ = MakeWrappedLabel(accessPanel_);
+  accessLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  accessPanel_->hide();
 }
 
 void TXDRDiskFrm::BuildSizeGroup() {
@@ -105,12 +104,13 @@ void TXDRDiskFrm::Initialize() {
 }
 
 void TXDRDiskFrm::Shown() {
-  for (TXImage* image : {warningImage_, permissionImage_})
+  ProbeDrive();
+  for (TXImage* image : {warningImage_, accessImage_})
     image->SetIconSize(ScaledX(32));
   infoImage_->SetIconSize(ScaledX(32));
   if (TXImageCollection* warnings = skin_.Images(skin::kWarningImages)) {
     warningImage_->PickPicture(*warnings);
-    permissionImage_->PickPicture(*warnings);
+    accessImage_->PickPicture(*warnings);
   }
   if (TXImageCollection* infos = skin_.Images(skin::kInfoImages)) infoImage_->PickPicture(*infos);
   SendDiskChoice();
@@ -134,32 +134,30 @@ void TXDRDiskFrm::DriveChanged() {
 }
 
 void TXDRDiskFrm::RefreshDrives() {
+  if (std::shared_ptr<IXDeviceAccessBroker> broker = DeviceAccessBroker()) broker->Forget();
   {
     const QSignalBlocker quiet(driveBox_);
     driveBox_->Refresh();
-    if (driveBox_->count() > 1) driveBox_->setCurrentIndex(1);
   }
   DriveChanged();
 }
 
 void TXDRDiskFrm::ProbeDrive() {
   if (loading_) return;
-  TXDiskIO disk;
-  ClearThreadError();
-  const bool opened = disk.Open(driveBox_->SelectedRoot().toStdString(), ioRead);
-  const int32_t code = ThreadError().Code;
-  notReady_ = !opened;
-  noPermission_ = !opened && code == kErrAccessDenied;
-  const int64_t size = opened ? disk.DiskInfo.DiskSize : 0;
-  disk.Close();
-  sizeGroupBox_->setVisible(opened && size == 0);
+  probe_ = kova::ProbeDrive(driveBox_->SelectedRoot().toStdString());
+  access_ = probe_.Access;
+  notReady_ = !probe_.Readable();
+  sizeGroupBox_->setVisible(probe_.Readable() && probe_.Size == 0);
   const QSignalBlocker quiet(sizeEdit_);
-  if (!opened) {
+  if (notReady_) {
     sizeEdit_->clear();
-  } else if (size == 0) {
-    sizeEdit_->setText(SizeEditText(size));
+  } else if (probe_.Size == 0) {
+    sizeEdit_->setText(SizeEditText(probe_.Size));
   }
-  permissionPanel_->setVisible(noPermission_);
+  const std::string why =
+      access_ == TXDriveAccess::daNoDrive ? std::string() : DriveAccessText(probe_);
+  SetLabelText(*accessLabel_, QString::fromStdString(why));
+  accessPanel_->setVisible(!why.empty());
   Resized();
 }
 
@@ -204,9 +202,9 @@ void TXDRDiskFrm::Resized() {
   sizeEdit_->setGeometry(textLeft + ScaledX(136), ScaledY(96), ScaledX(64), button.height());
   unitBox_->setGeometry(textLeft + ScaledX(206), ScaledY(96), ScaledX(50), button.height());
 
-  permissionPanel_->setGeometry(lower);
-  permissionImage_->move(ScaledX(12), ScaledY(10));
-  permissionLabel_->setGeometry(textLeft, ScaledY(8), textWidth, lower.height() - ScaledY(16));
+  accessPanel_->setGeometry(lower);
+  accessImage_->move(ScaledX(12), ScaledY(10));
+  accessLabel_->setGeometry(textLeft, ScaledY(8), textWidth, lower.height() - ScaledY(16));
   composablePanel_->setGeometry(area.left(), area.bottom() + 1 - ScaledY(kComposableHeight), inner,
                                 ScaledY(kComposableHeight));
 }
@@ -221,7 +219,8 @@ void TXDRDiskFrm::ApplyLanguage() {
   refreshBtn_->setText(LgText(lg::kRefreshDrives));
   fixedSizeBtn_->setText(LgText(lg::kPredefinedSize));
   customSizeBtn_->setText(LgText(lg::kCustomSize));
-  SetLabelText(*permissionLabel_, LgText(lg::kDriveNoPermission));
+  if (!accessPanel_->isHidden())
+    SetLabelText(*accessLabel_, QString::fromStdString(DriveAccessText(probe_)));
   helpDlg_.LoadDocument("kovacardhelp");
 }
 

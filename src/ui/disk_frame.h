@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <memory>
 
+#include "storage/device_access.h"
 #include "ui/composer.h"
 #include "ui/custom_frame.h"
 #include "ui/drive_combo_box.h"
@@ -20,9 +21,10 @@ class IXDRSkin;
 
 // The page where the user picks the drive that holds the card and, when the drive does not
 // report its size, the size to assume. Every change probes the drive (opening it for reading
-// only for a moment) and sends the choice as TXDiskAspect: the drive's path, the size (0: as the
-// drive reports) and whether it could not be opened. A drive that cannot be opened for lack of
-// permission gets a message on the page saying how to get read access.
+// only for a moment, never asking the user for a password) and sends the choice as TXDiskAspect:
+// the drive's path, the size (0: as the drive reports) and whether it could not be opened. A
+// drive that cannot be opened gets a note on the page saying why and what to do: no card, gone,
+// locked (going on unlocks it, the system asks for a password), refused, no disk service.
 class TXDRDiskFrm : public TXCustomDRFrame {
   Q_OBJECT
 
@@ -37,10 +39,11 @@ class TXDRDiskFrm : public TXCustomDRFrame {
   // The size the choice carries, in bytes (0 while the size group is hidden).
   int64_t ChosenSize() const;
   bool NotReady() const { return notReady_; }
-  bool NoPermission() const { return noPermission_; }
+  TXDriveAccess Access() const { return access_; }
   // Probes the selected drive, then sends the choice.
   void DriveChanged();
-  // Lists the drives again and selects the second entry when there is more than one.
+  // Lists the drives again (forgetting the drives unlocked so far: the card may have changed) and
+  // selects the card, if there is one.
   void RefreshDrives();
   void SendDiskChoice();
 
@@ -48,8 +51,8 @@ class TXDRDiskFrm : public TXCustomDRFrame {
   TXDriveComboBox& DriveBox() const { return *driveBox_; }
   QPushButton& RefreshDrivesBtn() const { return *refreshBtn_; }
   QLabel& CardHelpLabel() const { return *cardHelpLabel_; }
-  QLabel& PermissionLabel() const { return *permissionLabel_; }
-  QWidget& PermissionPanel() const { return *permissionPanel_; }
+  QLabel& AccessLabel() const { return *accessLabel_; }
+  QWidget& AccessPanel() const { return *accessPanel_; }
   QGroupBox& SizeGroupBox() const { return *sizeGroupBox_; }
   QRadioButton& FixedSizeBtn() const { return *fixedSizeBtn_; }
   QRadioButton& CustomSizeBtn() const { return *customSizeBtn_; }
@@ -66,7 +69,7 @@ class TXDRDiskFrm : public TXCustomDRFrame {
  private:
   void BuildDriveGroup();
   void BuildSizeGroup();
-  void BuildPermissionPanel();
+  void BuildAccessPanel();
   void ProbeDrive();
   void SizeKindChanged();
 
@@ -77,9 +80,9 @@ class TXDRDiskFrm : public TXCustomDRFrame {
   TXDriveComboBox* driveBox_;
   QPushButton* refreshBtn_;
   QLabel* cardHelpLabel_;
-  QWidget* permissionPanel_;
-  TXImage* permissionImage_;
-  QLabel* permissionLabel_;
+  QWidget* accessPanel_;
+  TXImage* accessImage_;
+  QLabel* accessLabel_;
   QGroupBox* sizeGroupBox_;
   QLabel* label2_;
   TXImage* infoImage_;
@@ -93,7 +96,8 @@ class TXDRDiskFrm : public TXCustomDRFrame {
   TXHelpDialog helpDlg_;
   bool loading_ = true;
   bool notReady_ = true;
-  bool noPermission_ = false;
+  TXDriveAccess access_ = TXDriveAccess::daNoDrive;
+  TXDriveProbe probe_;
 };
 
 }  // namespace kova

@@ -3,6 +3,8 @@
 #include <QAbstractItemView>
 #include <QStyle>
 
+#include "drives/drive_captions.h"
+
 namespace kova {
 
 TXDriveComboBox::TXDriveComboBox(QWidget* parent, TXPlatformPaths paths)
@@ -48,7 +50,7 @@ void TXDriveComboBox::SetRemovableIcon(const QIcon& icon) {
 void TXDriveComboBox::Rebuild() {
   clear();
   for (const TXDriveInfo& drive : list_.ShownDrives())
-    addItem(IconOf(drive), QString::fromStdString(drive.Caption));
+    addItem(IconOf(drive), QString::fromStdString(DriveCaption(drive, list_.AllDrives())));
   setCurrentIndex(list_.SelectedIndex());
   // The list opens as wide as its longest caption.
   view()->setMinimumWidth(view()->sizeHintForColumn(0) + iconSize().width());

@@ -17,6 +17,7 @@
 #include "output/output_harness.h"
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
+#include "storage/device_access.h"
 #include "support/faulty_device.h"
 #include "support/test_files.h"
 #include "support/tmp_file_system.h"
@@ -170,6 +171,42 @@ TEST_F(GuaranteesTest, TheSourceIsOnlyEverOpenedForReadingAndStaysByteForByte) {
   const std::vector<uint8_t> before = ReadFileBytes(card_->Image());
   OpenFileWatch watch(card_->Image());
   EXPECT_EQ(ScanRestoreAndCopy(card_->Image(), &watch), kAllSucceeded);
+  watch.Stop();
+  EXPECT_GT(watch.Sightings(), 0) << "the watch never saw the source open";
+  EXPECT_EQ(watch.WritableOpens(), std::vector<std::string>{});
+  EXPECT_EQ(ReadFileBytes(card_->Image()), before);
+}
+
+// The system's disk service as a program meets it: it hands over a read-only descriptor of a
+// drive the user may not open.
+class HandingOverBroker final : public IXDeviceAccessBroker {
+ public:
+  explicit HandingOverBroker(fs::path image) : image_(std::move(image)) {}
+  TXAccessGrant Grant(const std::string&, TXAccessPrompt) override {
+    return {::open(image_.c_str(), O_RDONLY | O_CLOEXEC), TXAccessRefusal::arNone, {}};
+  }
+  TXAccessGrant LastRefusal(const std::string&) const override { return {}; }
+
+ private:
+  fs::path image_;
+};
+
+TEST_F(GuaranteesTest, ADriveHandedOverByTheDiskServiceIsOnlyRead) {
+  const std::string drive = "/dev/kova-handed-over";
+  TXDeviceOpenerScope locked([&](const std::string& path) {
+    return path == drive ? TXDeviceOpening(nullptr, EACCES) : OpenPlatformDevice(path);
+  });
+  TXDeviceAccessBrokerScope broker(std::make_shared<HandingOverBroker>(card_->Image()));
+  const std::vector<uint8_t> before = ReadFileBytes(card_->Image());
+  OpenFileWatch watch(card_->Image());
+  OutputHarness run;
+  ASSERT_TRUE(run.ScanDrive(drive));
+  EXPECT_EQ(run.endCode, kErrNone);
+  EXPECT_GE(run.Files().Count(), 5);
+  ASSERT_TRUE(run.RestoreDrive(drive, (out_ / "handed-over").string()));
+  EXPECT_EQ(run.endCode, kErrNone);
+  ASSERT_TRUE(run.MakeImage(drive, (out_ / "handed-over.img").string()));
+  EXPECT_EQ(run.endCode, kErrNone);
   watch.Stop();
   EXPECT_GT(watch.Sightings(), 0) << "the watch never saw the source open";
   EXPECT_EQ(watch.WritableOpens(), std::vector<std::string>{});

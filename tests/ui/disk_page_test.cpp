@@ -3,8 +3,10 @@
 #include <QTimer>
 #include <cerrno>
 
+#include "drives/drive_services.h"
 #include "storage/disk_aspect.h"
 #include "support/faulty_device.h"
+#include "support/udisks_fixture.h"
 #include "ui/disk_frame.h"
 #include "ui/disk_sizes.h"
 #include "ui_test_drives.h"
@@ -78,10 +80,11 @@ class DiskPageTest : public testing::Test {
 TEST_F(DiskPageTest, NothingIsSentWhileThePageIsMadeAndTheChoiceGoesOutWhenShown) {
   MakePage();
   EXPECT_TRUE(sent.empty());
-  EXPECT_EQ(page->DriveBox().SelectedRoot().toStdString(), drives.Dev("sda2"));
+  EXPECT_EQ(page->DriveBox().SelectedRoot().toStdString(), drives.Dev("sdb"))
+      << "the card, never the system disk";
   page->show();
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0], (Sent{drives.Dev("sda2"), 0, 0}));
+  EXPECT_EQ(sent[0], (Sent{drives.Dev("sdb"), 0, 0}));
   EXPECT_EQ(page->SelectDriveGroupBox().title(), "Select the drive of your memory card or camera");
   EXPECT_EQ(page->RefreshDrivesBtn().text(), "Refresh Drives");
 }
@@ -89,6 +92,7 @@ TEST_F(DiskPageTest, NothingIsSentWhileThePageIsMadeAndTheChoiceGoesOutWhenShown
 TEST_F(DiskPageTest, ADriveThatReportsItsSizeHidesTheSizeGroup) {
   MakePage();
   page->show();
+  Choose("sda2");
   sent.clear();
   Choose("sdb");
   EXPECT_TRUE(page->SizeGroupBox().isHidden());
@@ -125,55 +129,108 @@ TEST_F(DiskPageTest, ADriveWithoutASizeAsksForOneAndSendsTheChosenSize) {
   EXPECT_EQ(sent.back().Size, 5046796288);
 }
 
-TEST_F(DiskPageTest, ADriveWeMayNotReadSaysHowToGetAccess) {
+TEST_F(DiskPageTest, DrivesAreNamedByWhatTheyAreAndTheSystemDiskSaysSo) {
+  MakePage();
+  QStringList captions;
+  for (int i = 0; i < page->DriveBox().count(); ++i)
+    captions << page->DriveBox().itemText(i);
+  EXPECT_EQ(captions,
+            (QStringList{QString::fromStdString("Hard disk 64.00 MB \u2014 Samsung SSD, ATA, holds "
+                                                "the system (" +
+                                                drives.Dev("sda") + ")"),
+                         QString::fromStdString("Partition 1 60.00 MB \u2014 holds the system (" +
+                                                drives.Dev("sda2") + ")"),
+                         QString::fromStdString("SD card 4.00 MB \u2014 SD Reader, USB (" +
+                                                drives.Dev("sdb") + ")")}));
+}
+
+TEST_F(DiskPageTest, ADriveWeMayNotReadWithoutADiskServiceSaysWhatToDo) {
   auto plan = std::make_shared<TXFaultPlan>();
   plan->OpenError = EACCES;
   TXDeviceOpenerScope scope(FaultyDeviceOpener(drives.Dev("sdb"), drives.Dev("sdb"), plan));
   MakePage();
   page->show();
-  EXPECT_TRUE(page->PermissionPanel().isHidden());
-  Choose("sdb");
   EXPECT_TRUE(page->NotReady());
-  EXPECT_TRUE(page->NoPermission());
-  EXPECT_FALSE(page->PermissionPanel().isHidden());
-  EXPECT_TRUE(page->PermissionLabel().text().contains("sudo usermod -aG disk $USER"));
+  EXPECT_EQ(page->Access(), TXDriveAccess::daNoPermission);
+  EXPECT_FALSE(page->AccessPanel().isHidden());
+  EXPECT_TRUE(page->AccessLabel().text().contains("sudo apt install udisks2"));
   EXPECT_TRUE(page->SizeGroupBox().isHidden());
   EXPECT_TRUE(page->SizeEdit().text().isEmpty());
   EXPECT_EQ(sent.back(), (Sent{drives.Dev("sdb"), 0, 1}));
   Choose("sda2");
-  EXPECT_TRUE(page->PermissionPanel().isHidden());
+  EXPECT_TRUE(page->AccessPanel().isHidden());
   EXPECT_EQ(sent.back(), (Sent{drives.Dev("sda2"), 0, 0}));
 }
 
-TEST_F(DiskPageTest, ADriveThatIsGoneIsNotReadyWithoutThePermissionMessage) {
+TEST_F(DiskPageTest, ALockedDriveSaysGoingOnUnlocksItAndIsReadableOnceUnlocked) {
+  test::PrivateBus bus;
+  test::UDisksMachine machine;
+  machine.CardReader("Reader", "SD Reader", "flash_sd");
+  machine.Disk("sdb", drives.Dev("sdb"), kCard, "Reader");
+  machine.Open(drives.Dev("sdb"), drives.Dev("sdb"), "password");
+  test::FakeUDisks service(bus, machine);
+  ASSERT_TRUE(service.Ready()) << bus.Problem();
+  TXDriveServices services(true, bus.Address());
+  auto plan = std::make_shared<TXFaultPlan>();
+  plan->OpenError = EACCES;
+  TXDeviceOpenerScope scope(FaultyDeviceOpener(drives.Dev("sdb"), drives.Dev("sdb"), plan));
   MakePage();
   page->show();
+  EXPECT_EQ(page->DriveBox().SelectedRoot().toStdString(), drives.Dev("sdb"));
+  EXPECT_EQ(page->Access(), TXDriveAccess::daLocked);
+  EXPECT_TRUE(page->AccessLabel().text().startsWith(
+      "Velmora Kova needs your permission to read this drive."));
+  EXPECT_EQ(sent.back(), (Sent{drives.Dev("sdb"), 0, 1}));
+  ASSERT_FALSE(service.Calls().empty());
+  for (const std::string& call : service.Calls())
+    EXPECT_EQ(call, "OpenForBackup " + drives.Dev("sdb") + " quiet")
+        << "looking at the drive never asks for a password";
+  ASSERT_TRUE(UnlockDrive(drives.Dev("sdb")).Readable()) << "what going on does";
+  page->DriveChanged();
+  EXPECT_EQ(page->Access(), TXDriveAccess::daReadable);
+  EXPECT_TRUE(page->AccessPanel().isHidden());
+  EXPECT_EQ(sent.back(), (Sent{drives.Dev("sdb"), 0, 0}));
+}
+
+TEST_F(DiskPageTest, ADriveThatIsGoneOrEmptySaysSo) {
+  MakePage();
+  page->show();
+  Choose("sda2");
   std::filesystem::remove(drives.Dev("sdb"));
   Choose("sdb");
   EXPECT_TRUE(page->NotReady());
-  EXPECT_FALSE(page->NoPermission());
-  EXPECT_TRUE(page->PermissionPanel().isHidden());
+  EXPECT_EQ(page->Access(), TXDriveAccess::daGone);
+  EXPECT_TRUE(page->AccessLabel().text().startsWith("This drive is not connected any more."));
   EXPECT_EQ(sent.back().NotReady, 1);
+  auto plan = std::make_shared<TXFaultPlan>();
+  plan->OpenError = ENOMEDIUM;
+  TXDeviceOpenerScope empty(FaultyDeviceOpener(drives.Dev("sda2"), drives.Dev("sda2"), plan));
+  Choose("sda2");
+  EXPECT_EQ(page->Access(), TXDriveAccess::daNoMedium);
+  EXPECT_TRUE(page->AccessLabel().text().startsWith("There is no card in this drive."));
 }
 
-TEST_F(DiskPageTest, RefreshSelectsTheSecondEntryOnlyWhenThereAreSeveral) {
+TEST_F(DiskPageTest, RefreshSelectsTheCardOrNothing) {
   MakePage();
   page->show();
+  Choose("sda2");
   drives.Disk("sdd", kCard, true, "Camera");
   sent.clear();
   page->RefreshDrivesBtn().click();
   EXPECT_EQ(page->DriveBox().count(), 4);
-  EXPECT_EQ(page->DriveBox().currentIndex(), 1);
-  EXPECT_EQ(page->DriveBox().SelectedRoot().toStdString(), drives.Dev("sda2"));
+  EXPECT_EQ(page->DriveBox().SelectedRoot().toStdString(), drives.Dev("sdb"));
   ASSERT_EQ(sent.size(), 1u);
 
-  test::FakeDrives single;
-  single.Disk("sdb", kCard, true, "SD Reader");
+  test::FakeDrives system;
+  system.Disk("sda", 64 * kMiB, false, "Samsung SSD");
+  system.Partition("sda", "sda2", 60 * kMiB);
   std::unique_ptr<TXDRDiskFrm> lonely(
-      MakeFrame<TXDRDiskFrm>(test::TestSkin(), nullptr, nullptr, single.Paths()));
+      MakeFrame<TXDRDiskFrm>(test::TestSkin(), nullptr, nullptr, system.Paths()));
   lonely->RefreshDrives();
-  EXPECT_EQ(lonely->DriveBox().count(), 1);
-  EXPECT_EQ(lonely->DriveBox().currentIndex(), 0);
+  EXPECT_EQ(lonely->DriveBox().count(), 2);
+  EXPECT_EQ(lonely->DriveBox().currentIndex(), -1) << "never the system disk";
+  EXPECT_TRUE(lonely->NotReady());
+  EXPECT_TRUE(lonely->AccessPanel().isHidden());
 }
 
 TEST_F(DiskPageTest, TheCardHelpLinkShowsTheCardHelp) {

@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "app/gui/application_module.h"
+#include "drives/drive_services.h"
 #include "framework/error_data.h"
 #include "framework/framework_objects.h"
 #include "framework/vel_app.h"
@@ -33,6 +34,9 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kova::build::kDesktopId));
   kova::InstallQtEventLoop();
   if (AnotherInstanceRuns()) return 0;
+  // The drive list and cards the user may not open come through udisks2 (polkit asks for a
+  // password when the user goes on with such a card): the program runs as the user.
+  const kova::TXDriveServices driveServices(true);
   int exitCode = 0;
   {
     kova::TXOrangeKovaSkinData skin;
