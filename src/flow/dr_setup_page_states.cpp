@@ -1,5 +1,6 @@
 #include "flow/dr_setup_page_states.h"
 
+#include "flow/drive_access_texts.h"
 #include "framework/version.h"
 #include "kova_version.h"
 #include "storage/disk_aspect.h"
@@ -45,8 +46,19 @@ bool TXDRDiskWizardPageState::QueryCancel(TXKovaPageID& target) {
 }
 
 void TXDRDiskWizardPageState::AspectHandler(AXNotification& notification) {
-  if (auto* disk = notification.AspectAs<TXDiskAspect>()) NotReady = disk->NotReady;
+  if (auto* disk = notification.AspectAs<TXDiskAspect>()) {
+    Drive = disk->Drive;
+    NotReady = disk->NotReady;
+  }
   TXDRWizardPageState::AspectHandler(notification);
+}
+
+bool TXDRDiskWizardPageState::DriveUsable() {
+  TXDriveProbe probe = ProbeDrive(Drive);
+  if (probe.Access == TXDriveAccess::daLocked) probe = UnlockDrive(Drive);
+  if (probe.Readable()) return true;
+  Message(DriveAccessText(probe), TXMessageIcon::Warning);
+  return false;
 }
 
 void TXDRFileTypesWizardPageState::Enter(TXKovaPageID from) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "flow/dr_page_state.h"
 
@@ -32,11 +33,12 @@ class TXDRActionWizardPageState : public TXDRWizardPageState {
   bool CanCloseWithoutAsking() override { return true; }
 };
 
-// The choice of the drive. NotReady follows the drive choices the page sends.
+// The choice of the drive. Drive and NotReady follow the drive choices the page sends.
 class TXDRDiskWizardPageState : public TXDRWizardPageState {
  public:
   using TXDRWizardPageState::TXDRWizardPageState;
 
+  std::string Drive;
   uint8_t NotReady = 1;
 
   void Enter(TXKovaPageID from) override;
@@ -45,6 +47,10 @@ class TXDRDiskWizardPageState : public TXDRWizardPageState {
 
  protected:
   void AspectHandler(AXNotification& notification) override;
+  // Whether the chosen drive can be read now. A drive the user may not open is unlocked through
+  // the system's disk service, which asks for a password; any other obstacle is told in a
+  // message, and the wizard stays.
+  bool DriveUsable();
 };
 
 // The choice of file types; Previous returns to the page it was entered from, Next starts.

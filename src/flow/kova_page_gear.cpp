@@ -82,16 +82,16 @@ void TXKovaWizardPageGear::OnThreadEnded(AXNotification& notification) {
   if (!end || !Current()) return;
   const TXKovaPageID page = Current()->PageID;
   if ((end->Name == "Scan" || end->Name == "DeepScan") && page == wpScanning) {
-    RunFailedWith(end->ErrorData) ? RunFailed(wpDisk) : Next();
+    RunFailedWith(end->ErrorData) ? RunFailed(wpDisk, end->ErrorData) : Next();
   } else if (end->Name == "Restore" && page == wpRestoring) {
-    RunFailedWith(end->ErrorData) ? RunFailed(wpImages) : Next();
+    RunFailedWith(end->ErrorData) ? RunFailed(wpImages, end->ErrorData) : Next();
   } else if (end->Name == "ImageFile" && page == wpImageFile) {
     Next();
   }
 }
 
-void TXKovaWizardPageGear::RunFailed(TXKovaPageID backTo) {
-  TXDRDiskDisconnectedCommand().Execute();
+void TXKovaWizardPageGear::RunFailed(TXKovaPageID backTo, const TXErrorData& error) {
+  TXDRDiskDisconnectedCommand(error.Code).Execute();
   GoTo(backTo);
 }
 

@@ -2,6 +2,7 @@
 
 #include "flow/page_ids.h"
 #include "flow/wizard_page_gear.h"
+#include "framework/error_data.h"
 
 namespace kova {
 
@@ -37,8 +38,8 @@ class TXKovaWizardPageGear final : public TXWizardPageGear<TXKovaPageID> {
  private:
   void CancelRequested(TXRequestActionAspect& request);
   void CloseRequested(TXRequestActionAspect& request);
-  // The page is left after a run's failure, after the disconnection message.
-  void RunFailed(TXKovaPageID backTo);
+  // The page is left after a run's failure, after the message that says why.
+  void RunFailed(TXKovaPageID backTo, const TXErrorData& error);
 
   TXDREngine& engine_;
   IXWizardMainWindow* window_ = nullptr;

@@ -71,10 +71,7 @@ TXKovaImageFileDiskWizardPageState::TXKovaImageFileDiskWizardPageState(TXDREngin
 }
 
 TXKovaPageID TXKovaImageFileDiskWizardPageState::GetNext() {
-  if (NotReady) {
-    Message(Lg().Word(lg::kDriveNotReady), TXMessageIcon::Warning);
-    return PageID;
-  }
+  if (!DriveUsable()) return PageID;
   const int64_t size = DriveSizeToCopy(Data().DriveText(), Data().DriveSize());
   const std::string shortage = ImageSpaceShortage(Data().ImageFileName, size);
   if (shortage.empty()) return NextID;
@@ -97,6 +94,7 @@ TXKovaPageID TXKovaDiskWizardPageState::GetPrevious() {
 }
 
 TXKovaPageID TXKovaDiskWizardPageState::GetNext() {
+  if (!DriveUsable()) return PageID;
   return Data().AdvancedMode ? wpFileTypes : wpScanning;
 }
 

@@ -35,14 +35,15 @@ class TXKovaActionWizardPageState final : public TXDRActionWizardPageState {
   void AspectHandler(AXNotification& notification) override;
 };
 
-// The drive to copy into an image file: a drive that is not ready keeps the wizard here.
+// The drive to copy into an image file: a drive that cannot be read keeps the wizard here.
 class TXKovaImageFileDiskWizardPageState final : public TXDRDiskWizardPageState {
  public:
   TXKovaImageFileDiskWizardPageState(TXDREngine& engine, IXWizardFrame* frame);
   TXKovaPageID GetNext() override;
 };
 
-// The drive to restore from; the drive is not checked here (a scan that fails comes back).
+// The drive to restore from: a drive that cannot be read keeps the wizard here (one the user
+// may not open is unlocked first).
 class TXKovaDiskWizardPageState final : public TXDRDiskWizardPageState {
  public:
   TXKovaDiskWizardPageState(TXDREngine& engine, IXWizardFrame* frame);

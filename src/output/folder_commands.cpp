@@ -73,8 +73,8 @@ void TXDRCheckDiskAndRestoreFolderCommand::Execute() {
 }
 
 void TXDRDiskDisconnectedCommand::Execute() {
-  Dialogs().ShowMessage(
-      {Lg().Word(lg::kDiskDisconnected), TXMessageIcon::Error, TXMessageButtons::Ok, {}});
+  const uint32_t text = Code == kErrAccessDenied ? lg::kRunAccessDenied : lg::kDiskDisconnected;
+  Dialogs().ShowMessage({Lg().Word(text), TXMessageIcon::Error, TXMessageButtons::Ok, {}});
 }
 
 }  // namespace kova

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/command.h"
+#include "framework/error_data.h"
 
 // The commands with which the wizard chooses and checks the folder that receives the recovered
 // files, and the message for a source that went away. They run on the user-interface thread and
@@ -57,10 +58,15 @@ class TXDRCheckDiskAndRestoreFolderCommand : public TXDRCheckRestoreFolderComman
   std::string Source;
 };
 
-// Tells the user that the card cannot be read any more (error icon, OK).
+// Tells the user that the card cannot be read any more (error icon, OK); a run that failed for
+// lack of permission (Code 10) says so instead.
 class TXDRDiskDisconnectedCommand : public TXCommand {
  public:
+  explicit TXDRDiskDisconnectedCommand(int32_t code = kErrNotReady) : Code(code) {}
+
   void Execute() override;
+
+  int32_t Code;
 };
 
 }  // namespace kova

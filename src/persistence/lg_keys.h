@@ -80,7 +80,6 @@
   X(kStopQuestion, 0x86001010)                                                            \
   X(kExitQuestion, 0x86001011)                                                            \
   X(kExitConfirmation, 0x82001010)                                                        \
-  X(kDriveNotReady, 0x86001012)                                                           \
   X(kDriveNoPermission, 0x06001001) /* how to get read access to a device */              \
   /* drives: what they are, and what keeps one from being read */                         \
   X(kMediumSDCard, 0x8A001001)                                                            \

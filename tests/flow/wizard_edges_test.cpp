@@ -59,6 +59,8 @@ TEST_F(WizardEdges, CancelReturnsToWelcomeFromTheSetupPagesAndExitsFromWelcome) 
   EXPECT_TRUE(Window().ClickCancel());
   EXPECT_EQ(Page(), wpWelcome);
 
+  auto drive = card_->AsDrive();
+  Frame(Kind::fkDisk).ChooseDrive(FlowCard::kDrive);
   Window().ClickNext();
   Window().ClickNext();
   Window().ClickNext();
@@ -185,7 +187,7 @@ TEST_F(WizardEdges, AScanThatFindsNothingReturnsToTheActionPage) {
   EXPECT_FALSE(engine->WorkerGear().Data().DiskIO.IsOpen()) << "the action page lets the card go";
 }
 
-TEST_F(WizardEdges, ADriveThatIsNotReadyKeepsTheImageFileDiskPage) {
+TEST_F(WizardEdges, ADriveThatCannotBeReadKeepsTheImageFileDiskPageAndSaysWhy) {
   Window().ChooseMode(true);
   Window().ClickNext();
   Frame(Kind::fkAction).ChooseAction(saCreateImageFile);
@@ -195,7 +197,7 @@ TEST_F(WizardEdges, ADriveThatIsNotReadyKeepsTheImageFileDiskPage) {
   Frame(Kind::fkDisk).ChooseDrive("/dev/kova-flow-missing", 0, 1);
   Window().ClickNext();
   EXPECT_EQ(Page(), wpImageFileDisk);
-  EXPECT_EQ(dialogs.MessageTexts(), std::vector<std::string>{Lg().Word(lg::kDriveNotReady)});
+  EXPECT_EQ(dialogs.MessageTexts(), std::vector<std::string>{Lg().Word(lg::kDriveGone)});
   EXPECT_FALSE(engine->WorkerGear().IsRunning());
   EXPECT_EQ(Data().Disk.Drive, "/dev/kova-flow-missing");
   EXPECT_EQ(Data().Disk.NotReady, 1);

@@ -121,13 +121,15 @@ TEST(CheckDiskAndRestoreFolder, RefusesTheSourcesDriveBeforeCreatingAnything) {
   }
 }
 
-TEST(DiskDisconnected, ShowsTheTextWithTheErrorIcon) {
+TEST(DiskDisconnected, ShowsTheTextWithTheErrorIconAndAPermissionErrorAsOne) {
   ScriptedDialogs dialogs;
   TXDRDiskDisconnectedCommand().Execute();
+  TXDRDiskDisconnectedCommand(kErrAccessDenied).Execute();
   const auto shown = dialogs.QuestionsOf(Kind::Message);
-  ASSERT_EQ(shown.size(), 1u);
+  ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].Message.Text, Lg().Word(lg::kDiskDisconnected));
   EXPECT_EQ(shown[0].Message.Icon, TXMessageIcon::Error);
+  EXPECT_EQ(shown[1].Message.Text, Lg().Word(lg::kRunAccessDenied));
 }
 
 TEST(ImageFileCommands, SaveAndOpenAskWithTheFilterAndKeepCancelledNames) {
