@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <map>
 
 #include "cli/cli_texts.h"
 #include "framework/oem_code_pages.h"
@@ -47,19 +48,29 @@ std::optional<std::string> TXCliArguments::Value(std::string_view option) const 
   return found->second;
 }
 
-std::string CommandWord(const std::vector<std::string>& words) {
-  return words.empty() || IsOption(words.front()) ? std::string() : words.front();
+std::string CommandWord(const std::vector<std::string>& words,
+                        const std::vector<TXCliOption>& options) {
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (!IsOption(words[i])) return words[i];
+    auto [name, value] = SplitOption(words[i]);
+    const TXCliOption* option = FindOption(options, name);
+    if (option && option->TakesValue && !value) ++i;
+  }
+  return {};
 }
 
 std::optional<TXCliUsageError> ParseArguments(const std::vector<std::string>& words,
                                               const std::vector<TXCliOption>& accepted,
                                               TXCliArguments& arguments) {
   arguments = {};
-  arguments.Command = CommandWord(words);
-  for (size_t i = arguments.Command.empty() ? 0 : 1; i < words.size(); ++i) {
+  for (size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
     if (!IsOption(word)) {
-      arguments.Positional.push_back(word);
+      if (arguments.Command.empty()) {
+        arguments.Command = word;
+      } else {
+        arguments.Positional.push_back(word);
+      }
       continue;
     }
     auto [name, value] = SplitOption(word);
@@ -119,11 +130,16 @@ std::optional<int32_t> ParseThreads(std::string_view text) {
 }
 
 std::optional<std::vector<std::string>> ParseTypes(std::string_view text, std::string& unknown) {
+  static const std::map<std::string, std::string, std::less<>> kSpellings = {
+      {".jpeg", ".jpg"}, {".jpe", ".jpg"},      {".jfif", ".jpg"}, {".tiff", ".tif"},
+      {".mpeg", ".mpg"}, {".aiff", ".aif"},     {".mp4v", ".mp4"}, {".m2ts", ".mts"},
+      {".midi", ".mid"}, {".quicktime", ".mov"}};
   std::vector<std::string> types;
   for (const std::string& word : SplitString(text, ',')) {
     std::string ext = LowerCase(Trim(word));
     if (ext.empty()) continue;
     if (ext.front() != '.') ext.insert(ext.begin(), '.');
+    if (auto spelling = kSpellings.find(ext); spelling != kSpellings.end()) ext = spelling->second;
     if (FileGroupOf(ext) == fgNone) {
       unknown = std::string(Trim(word));
       return std::nullopt;

@@ -33,14 +33,17 @@ struct TXCliUsageError {
 // The options every command takes, and kova-cli without a command: --help and --version.
 const std::vector<TXCliOption>& EverywhereOptions();
 
-// Splits the words; options not in `accepted` (besides the options taken everywhere) are a usage
-// error, as is a value missing after an option that takes one.
+// Splits the words; options may stand before or after the command. Options not in `accepted`
+// (besides the options taken everywhere) are a usage error, as is a value missing after an
+// option that takes one.
 std::optional<TXCliUsageError> ParseArguments(const std::vector<std::string>& words,
                                               const std::vector<TXCliOption>& accepted,
                                               TXCliArguments& arguments);
 
-// The first word, when it is not an option: the command name.
-std::string CommandWord(const std::vector<std::string>& words);
+// The command name: the first word that is neither an option nor the value of one (`options`
+// tells which options take a value); empty when there is none.
+std::string CommandWord(const std::vector<std::string>& words,
+                        const std::vector<TXCliOption>& options);
 
 // "437", "850", "852", "858" or "866": an OEM code page of FAT short names. Nothing for another
 // text.
@@ -53,8 +56,9 @@ std::optional<int64_t> ParseSize(std::string_view text);
 // "4": a number of threads, from 1 to kMostPictureThreads. Nothing for any other text.
 std::optional<int32_t> ParseThreads(std::string_view text);
 
-// "jpg,CR2,.mov": the extensions with their dot, in lower case. Nothing, with the unknown word in
-// `unknown`, when one is not a type of the catalogue.
+// "jpg,CR2,.mov,jpeg,tiff": the extensions with their dot, in lower case; common spellings of a
+// type stand for its extension (jpeg and jpe for jpg, tiff for tif, mpeg for mpg, aiff for aif,
+// ...). Nothing, with the unknown word in `unknown`, when one is not a type of the catalogue.
 std::optional<std::vector<std::string>> ParseTypes(std::string_view text, std::string& unknown);
 
 }  // namespace kova::cli

@@ -2,18 +2,25 @@
 
 #include <cstdio>
 
+#include "cli/cli_json.h"
 #include "cli/cli_session.h"
 #include "cli/cli_texts.h"
 #include "persistence/lg_keys.h"
+#include "recovery/file_types.h"
 
 namespace kova::cli {
 
 const std::vector<TXCliCommand>& CliCommands() {
   static const std::vector<TXCliCommand> commands = {
-      {"drives", {{"json", false}}, RunDrivesCommand},
-      {"info", {{"json", false}}, RunInfoCommand},
+      {"drives", {{"json", false}, {"all", false}, {"no-udisks", false}}, RunDrivesCommand},
+      {"info", {{"json", false}, {"no-udisks", false}}, RunInfoCommand},
       {"scan",
-       {{"types", true}, {"size", true}, {"threads", true}, {"codepage", true}, {"json", false}},
+       {{"types", true},
+        {"size", true},
+        {"threads", true},
+        {"codepage", true},
+        {"json", false},
+        {"no-udisks", false}},
        RunScanCommand},
       {"recover",
        {{"out", true},
@@ -23,11 +30,19 @@ const std::vector<TXCliCommand>& CliCommands() {
         {"size", true},
         {"threads", true},
         {"codepage", true},
-        {"json", false}},
+        {"json", false},
+        {"no-udisks", false}},
        RunRecoverCommand},
-      {"image", {{"size", true}, {"on-error", true}}, RunImageCommand},
+      {"image", {{"size", true}, {"on-error", true}, {"no-udisks", false}}, RunImageCommand},
   };
   return commands;
+}
+
+std::vector<TXCliOption> AllOptions() {
+  std::vector<TXCliOption> options;
+  for (const TXCliCommand& command : CliCommands())
+    options.insert(options.end(), command.Options.begin(), command.Options.end());
+  return options;
 }
 
 const TXCliCommand* FindCommand(std::string_view name) {
@@ -37,8 +52,48 @@ const TXCliCommand* FindCommand(std::string_view name) {
   return nullptr;
 }
 
+namespace {
+
+bool jsonErrors = false;
+
+std::string_view MeaningOf(int status) {
+  switch (status) {
+    case ceSuccess:
+      return "done";
+    case ceUsage:
+      return "wrong use";
+    case ceSourceUnreadable:
+      return "source unreadable";
+    case ceOutputFailed:
+      return "output failed";
+    case ceCancelled:
+      return "stopped";
+    default:
+      return "failed";
+  }
+}
+
+}  // namespace
+
+void SetJsonErrors(bool json) {
+  jsonErrors = json;
+}
+
+bool JsonErrors() {
+  return jsonErrors;
+}
+
 int Fail(const std::string& message, int status) {
-  std::fprintf(stderr, "%s\n", message.c_str());
+  if (!jsonErrors) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    return status;
+  }
+  const std::string json = TXJsonObject()
+                               .Add(status == ceSuccess ? "message" : "error", message)
+                               .Add("status", status)
+                               .Add("meaning", MeaningOf(status))
+                               .Text();
+  std::fprintf(stderr, "%s\n", json.c_str());
   return status;
 }
 
@@ -57,11 +112,18 @@ bool TakeSource(const TXCliArguments& arguments, std::string& source, int& statu
   return true;
 }
 
+std::string KnownTypes() {
+  std::string known;
+  for (const std::string& ext : TXDRFileTypes::GetAllExtensions())
+    known += (known.empty() ? "" : ", ") + ext.substr(1);
+  return known;
+}
+
 bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices) {
   if (auto types = arguments.Value("types")) {
     std::string unknown;
     auto parsed = ParseTypes(*types, unknown);
-    if (!parsed) return Fail(Say(lg::kCliUnknownFileType, {unknown}), ceUsage), false;
+    if (!parsed) return Fail(Say(lg::kCliUnknownFileType, {unknown, KnownTypes()}), ceUsage), false;
     choices.Types = std::move(*parsed);
   }
   if (auto size = arguments.Value("size")) {

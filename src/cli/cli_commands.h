@@ -29,6 +29,8 @@ struct TXCliCommand {
 // Every command, in the order the usage text lists them.
 const std::vector<TXCliCommand>& CliCommands();
 const TXCliCommand* FindCommand(std::string_view name);
+// The options of every command (to tell an option's value from the command word).
+std::vector<TXCliOption> AllOptions();
 
 int RunDrivesCommand(const TXCliArguments& arguments);
 int RunInfoCommand(const TXCliArguments& arguments);
@@ -57,8 +59,14 @@ bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices);
 // Gives the session's run the chosen types, threads and code page.
 void ApplyChoices(TXCliSession& session, const TXScanChoices& choices);
 
-// Prints a message on standard error and answers the exit status.
+// Prints a message on standard error and answers the exit status. With JSON errors the message is
+// one JSON object: {"error": message, "status": N, "meaning": "source unreadable"} ("message"
+// in place of "error" for status 0).
 int Fail(const std::string& message, int status);
+void SetJsonErrors(bool json);
+bool JsonErrors();
+// "jpg, arw, ...": every type --types knows.
+std::string KnownTypes();
 // The only positional argument, SOURCE; a usage error is printed and answered in `status`.
 bool TakeSource(const TXCliArguments& arguments, std::string& source, int& status);
 

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "cli/cli_commands.h"
+#include "cli/cli_json.h"
 #include "cli/cli_texts.h"
 #include "framework/text_utils.h"
 #include "output/cluster_error_dialog.h"
@@ -100,7 +102,9 @@ TXFolderAnswer TXCliDialogs::SelectFolder(const TXFolderRequest& request) {
 }
 
 TXMessageAnswer TXCliDialogs::ShowMessage(const TXMessageRequest& request) {
-  Write(request.Text + "\n");
+  Write((JsonErrors() ? TXJsonObject().Add("message", ReplaceAll(request.Text, "\r\n", "\n")).Text()
+                      : request.Text) +
+        "\n");
   TXMessageAnswer answer{HarmlessButton(request.Buttons), false};
   const std::optional<TXButtonChoice> buttons = ButtonsOf(request.Buttons);
   if (!interactive_ || !buttons) return answer;

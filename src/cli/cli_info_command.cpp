@@ -113,7 +113,9 @@ void PrintFileSystem(const TXDRFileSystemFacts& fs) {
   PrintLine(lg::kCliInfoVolumeLabel, fs.Label);
   PrintLine(lg::kCliInfoSerial, SerialText(fs.Serial));
   PrintLine(lg::kCliInfoClusters,
-            std::to_string(fs.TotalClusters) + " / " + std::to_string(fs.FreeClusters));
+            Say(lg::kCliClusterCounts,
+                {std::to_string(fs.TotalClusters), std::to_string(fs.TotalClusters - fs.FreeClusters),
+                 std::to_string(fs.FreeClusters)}));
   if (fs.FromBackupBoot) PrintLine(lg::kCliInfoBootSector, Say(lg::kCliInfoBackupBoot));
 }
 
@@ -192,6 +194,7 @@ void AddFileSystemJson(TXJsonObject& json, const std::optional<TXDRFileSystemFac
       .Add("volume_label", fs->Label)
       .Add("volume_serial", SerialText(fs->Serial))
       .Add("total_clusters", fs->TotalClusters)
+      .Add("used_clusters", fs->TotalClusters - fs->FreeClusters)
       .Add("free_clusters", fs->FreeClusters)
       .Add("backup_boot_sector", fs->FromBackupBoot);
 }

@@ -1,9 +1,11 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/cli_commands.h"
 #include "cli/cli_texts.h"
+#include "drives/drive_services.h"
 #include "framework/version.h"
 #include "persistence/lg_keys.h"
 
@@ -12,9 +14,9 @@ using namespace kova::cli;
 
 namespace {
 
-int Usage(std::FILE* stream, int status) {
-  std::fprintf(stream, "%s\n", Say(lg::kCliUsage).c_str());
-  return status;
+int Usage() {
+  std::printf("%s\n", Say(lg::kCliUsage).c_str());
+  return ceSuccess;
 }
 
 int Version() {
@@ -27,16 +29,17 @@ int Version() {
 int main(int argc, char** argv) {
   UseCliLanguage();
   const std::vector<std::string> words(argv + 1, argv + argc);
-  const std::string name = CommandWord(words);
+  SetJsonErrors(std::find(words.begin(), words.end(), "--json") != words.end());
+  const std::string name = CommandWord(words, AllOptions());
   const TXCliCommand* command = FindCommand(name);
   if (!name.empty() && !command) return Fail(Say(lg::kCliUnknownCommand, {name}), ceUsage);
   TXCliArguments arguments;
-  if (auto error = ParseArguments(words, command ? command->Options : std::vector<TXCliOption>{},
-                                  arguments)) {
+  if (auto error = ParseArguments(words, command ? command->Options : AllOptions(), arguments)) {
     return Fail(error->Message, ceUsage);
   }
-  if (arguments.Has("help")) return Usage(stdout, ceSuccess);
+  if (arguments.Has("help")) return Usage();
   if (arguments.Has("version")) return Version();
-  if (!command) return Usage(stderr, ceUsage);
+  if (!command) return Fail(Say(lg::kCliUsage), ceUsage);
+  const TXDriveServices services(!arguments.Has("no-udisks"));
   return command->Run(arguments);
 }

@@ -85,7 +85,8 @@ int RunRecoverCommand(const TXCliArguments& arguments) {
   TXCliDialogsInstalled installed(dialogs);
   TXCliRecoverReport report(session, arguments.Has("json"));
   dialogs.BeforeWriting = [&report] { report.ClearBar(); };
-  if (!FolderUsable(source, folder)) return ceOutputFailed;
+  if (!FolderUsable(source, folder))
+    return Fail(Say(lg::kCliFolderRefused, {folder}), ceOutputFailed);
 
   ApplyChoices(session, choices);
   if (report.ShowsProgress()) {

@@ -1,12 +1,13 @@
 #include "cli/cli_source.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 
 #include "cli/cli_texts.h"
 #include "persistence/lg_keys.h"
-#include "storage/platform_device.h"
+#include "storage/device_access.h"
 
 namespace kova::cli {
 
@@ -18,6 +19,42 @@ std::string Reason(const TXErrorData& error) {
   if (error.OSError != 0) return OsErrorText(error.OSError);
   if (!error.Text.empty()) return error.Text;
   return std::to_string(error.Code);
+}
+
+// "rw-r-----": the permission bits as ls shows them.
+std::string PermissionText(mode_t mode) {
+  const char* const kLetters = "rwxrwxrwx";
+  std::string text;
+  for (int bit = 0; bit < 9; ++bit)
+    text += (mode & (0400 >> bit)) ? kLetters[bit] : '-';
+  return text;
+}
+
+std::string OwnerName(uid_t owner) {
+  const passwd* entry = ::getpwuid(owner);
+  return entry ? entry->pw_name : std::to_string(owner);
+}
+
+// A file the user may not read: what its own permissions say.
+std::string FileAccessProblem(const std::string& path) {
+  struct stat facts {};
+  if (::stat(path.c_str(), &facts) != 0) return Say(lg::kCliPathNoPermission, {path, path});
+  return Say(lg::kCliFileNoPermission,
+             {path, PermissionText(facts.st_mode), OwnerName(facts.st_uid), path});
+}
+
+// A drive the user may not open: whether udisks2 was asked and what it answered.
+std::string DriveAccessProblem(const std::string& path) {
+  std::shared_ptr<IXDeviceAccessBroker> broker = DeviceAccessBroker();
+  if (!broker) return Say(lg::kCliDriveNoUDisks, {path});
+  const TXAccessGrant refusal = broker->LastRefusal(path);
+  switch (refusal.Refusal) {
+    case TXAccessRefusal::arNone:
+    case TXAccessRefusal::arNoService:
+      return Say(lg::kCliDriveNoService, {path});
+    default:
+      return Say(lg::kCliDriveRefused, {path, refusal.Reason});
+  }
 }
 
 }  // namespace
@@ -45,7 +82,7 @@ TXCliSource ExamineSource(const std::string& path) {
 std::string SourceProblem(const TXCliSource& source) {
   switch (source.Kind) {
     case TXCliSourceKind::skMissing:
-      if (source.Error == EACCES) return Say(lg::kCliNoReadPermission, {source.Path});
+      if (source.Error == EACCES) return Say(lg::kCliPathNoPermission, {source.Path, source.Path});
       return Say(lg::kCliSourceMissing, {source.Path});
     case TXCliSourceKind::skFolder:
       return Say(lg::kCliFolderNotSource, {source.Path});
@@ -60,8 +97,10 @@ std::string SourceProblem(const TXCliSource& source) {
 std::string ReadFailure(const TXCliSource& source, const TXErrorData& error) {
   switch (error.Code) {
     case kErrAccessDenied:
+      if (source.Kind != TXCliSourceKind::skDrive) return FileAccessProblem(source.Path);
+      return DriveAccessProblem(source.Path);
     case kErrFileAccessDenied:
-      return Say(lg::kCliNoReadPermission, {source.Path});
+      return FileAccessProblem(source.Path);
     case kErrFileNotFound:
       return Say(lg::kCliSourceMissing, {source.Path});
     case kErrNotReady:

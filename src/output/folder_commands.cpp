@@ -55,6 +55,10 @@ void TXDRCheckRestoreFolderCommand::Execute() {
     Refuse(Lg().Format(lg::kCannotCreateFolder, {Folder}));
     return;
   }
+  if (!FolderWritable(Folder)) {
+    Refuse(Lg().Format(lg::kFolderNotWritable, {Folder}));
+    return;
+  }
   const int64_t free = FreeSpaceOf(Folder);
   if (free >= 0 && free < RequiredSize) {
     Refuse(TwoLines(lg::kNotEnoughSpace, DriveNameOf(Folder), lg::kChooseAnotherFolder));

@@ -26,9 +26,10 @@ class TXDRSelectRestoreFolderCommand : public TXCommand {
   bool KeepFolders = false;
 };
 
-// Accepts the folder when it exists (it is created with its parents) and its file system has room
-// for RequiredSize bytes; otherwise says why in a warning and leaves Accepted false. A file
-// system whose free space cannot be learned is given the benefit of the doubt.
+// Accepts the folder when it exists (it is created with its parents), the user may write into it
+// and its file system has room for RequiredSize bytes; otherwise says why in a warning and leaves
+// Accepted false. A file system whose free space cannot be learned is given the benefit of the
+// doubt.
 class TXDRCheckRestoreFolderCommand : public TXCommand {
  public:
   TXDRCheckRestoreFolderCommand(std::string folder = {}, int64_t requiredSize = 0)

@@ -209,7 +209,7 @@
   X(kCliUnknownOption, 0x87001002)   /* %s: the option */                                 \
   X(kCliMissingArgument, 0x87001003) /* %s: what is missing */                            \
   X(kCliBadSize, 0x87001004)         /* %s: the text given */                             \
-  X(kCliUnknownFileType, 0x87001005) /* %s: the extension */                              \
+  X(kCliUnknownFileType, 0x87001005) /* %s: the extension, %s: the known ones */          \
   X(kCliSourceMissing, 0x87001006)   /* %s: the drive or file */                          \
   X(kCliCannotOpen, 0x87001007)      /* %s: the drive or file, %s: the reason */          \
   X(kCliFolderRefused, 0x87001008)   /* %s: the folder */                                 \
@@ -229,7 +229,6 @@
   X(kCliSourceWord, 0x87001022)          /* what a missing SOURCE is called */            \
   X(kCliNotACardImage, 0x87001023)       /* %s: the path */                               \
   X(kCliFolderNotSource, 0x87001024)     /* %s: the folder */                             \
-  X(kCliNoReadPermission, 0x07001025)   /* %s: the drive or file */                       \
   X(kCliScanFailed, 0x87001026)          /* %s: the drive or file, %s: the reason */      \
   X(kCliSourceGone, 0x87001027)          /* %s: the drive or file */                      \
   X(kCliSizeUnknown, 0x8700102D)         /* %s: the drive */                              \

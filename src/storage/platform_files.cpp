@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -68,6 +69,10 @@ bool SetModifiedTime(const std::string& path, double localDateTime, int& error) 
   if (::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0) return true;
   error = errno;
   return false;
+}
+
+bool FolderWritable(const std::string& folder) {
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 bool FileExists(const std::string& path) {

@@ -15,6 +15,9 @@ bool CreateFolderWithParents(const std::string& path, int& error);
 // day as the fraction, in this machine's local time, as cards keep their times; milliseconds are
 // kept); the access time stays. False with the errno in `error` when the time cannot be set.
 bool SetModifiedTime(const std::string& path, double localDateTime, int& error);
+// Whether the calling user may create files in the folder (its permissions and a file system
+// mounted read-only both count).
+bool FolderWritable(const std::string& folder);
 
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);

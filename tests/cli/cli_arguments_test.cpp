@@ -54,10 +54,24 @@ TEST_F(CliArgumentsTest, SizesCountAsCardMakersDo) {
     EXPECT_FALSE(ParseSize(bad)) << bad;
 }
 
+TEST_F(CliArgumentsTest, TheCommandIsTheFirstWordThatIsNoOptionOrValue) {
+  EXPECT_EQ(CommandWord({"--json", "scan", "card.img"}, AllOptions()), "scan");
+  EXPECT_EQ(CommandWord({"--types", "jpg", "--size=8GB", "recover"}, AllOptions()), "recover");
+  EXPECT_EQ(CommandWord({"--json"}, AllOptions()), "");
+  TXCliArguments arguments;
+  EXPECT_FALSE(ParseArguments({"--types", "jpg", "scan", "card.img", "--json"},
+                              FindCommand("scan")->Options, arguments));
+  EXPECT_EQ(arguments.Command, "scan");
+  EXPECT_EQ(arguments.Positional, std::vector<std::string>{"card.img"});
+  EXPECT_EQ(arguments.Value("types"), "jpg");
+}
+
 TEST_F(CliArgumentsTest, TypesAreCatalogueExtensions) {
   std::string unknown;
   EXPECT_EQ(ParseTypes("jpg, .CR2,mov", unknown),
             (std::vector<std::string>{".jpg", ".cr2", ".mov"}));
+  EXPECT_EQ(ParseTypes("JPEG,jpe,tiff,TIF,mpeg,aiff", unknown),
+            (std::vector<std::string>{".jpg", ".jpg", ".tif", ".tif", ".mpg", ".aif"}));
   EXPECT_FALSE(ParseTypes("jpg,xyz", unknown));
   EXPECT_EQ(unknown, "xyz");
   EXPECT_FALSE(ParseTypes(",", unknown));

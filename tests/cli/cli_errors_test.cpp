@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "cli/cli_runner.h"
@@ -71,7 +72,7 @@ TEST(CliErrors, SourcesThatCannotBeReadExitWithTwo) {
   }
 }
 
-TEST(CliErrors, UnreadableSourceGetsAHintOnReadAccess) {
+TEST(CliErrors, AnUnreadableImageFileGetsAdviceOnItsOwnPermissions) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
   if (RunCli({"--version"}, {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"})
           .Status != 0)
@@ -82,14 +83,67 @@ TEST(CliErrors, UnreadableSourceGetsAHintOnReadAccess) {
   std::filesystem::permissions(card.Dir().Path(), std::filesystem::perms::all);
   std::filesystem::permissions(
       card.Image(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  const std::vector<std::string> asNobody = {"setpriv", "--reuid=65534", "--regid=65534",
+                                             "--clear-groups"};
   for (const char* command : {"scan", "info"}) {
-    CliResult result = RunCli({command, card.Image().string()},
-                              {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    CliResult result = RunCli({command, card.Image().string()}, asNobody);
     EXPECT_EQ(result.Status, 2) << command;
-    EXPECT_NE(result.Err.find("cannot be read: permission denied"), std::string::npos)
+    EXPECT_NE(result.Err.find(card.Image().string() +
+                              " cannot be read: the file's permissions (rw-------, owner root)"),
+              std::string::npos)
         << result.Err;
-    EXPECT_NE(result.Err.find("sudo usermod -aG disk $USER"), std::string::npos) << result.Err;
+    EXPECT_NE(result.Err.find("sudo chown $USER '" + card.Image().string() + "'"),
+              std::string::npos);
+    EXPECT_EQ(result.Err.find("disk"), std::string::npos) << "no advice on the disk group";
   }
+  std::filesystem::permissions(card.Dir().Path(), std::filesystem::perms::owner_all);
+  CliResult hidden = RunCli({"scan", card.Image().string()}, asNobody);
+  EXPECT_EQ(hidden.Status, 2);
+  EXPECT_NE(hidden.Err.find("cannot be reached: your account may not open a folder on the way"),
+            std::string::npos)
+      << hidden.Err;
+  EXPECT_NE(hidden.Err.find("namei -l '" + card.Image().string() + "'"), std::string::npos);
+}
+
+TEST(CliErrors, InJsonModeErrorsAreJsonObjectsWithTheMeaningOfTheStatus) {
+  test::TempDir dir;
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string says;
+    std::string meaning;
+  };
+  const std::vector<Case> cases = {
+      {{"--json", "frob"}, 1, "Unknown command: frob", "wrong use"},
+      {{"scan", "--json"}, 1, "Missing the drive or memory card image file", "wrong use"},
+      {{"--json", "scan", (dir / "none.img").string()},
+       2,
+       "none.img does not exist.",
+       "source unreadable"},
+      {{"scan", "x.img", "--json", "--types", "jpg,xyz"}, 1, "Unknown file type: xyz", "wrong use"},
+      {{"--json"}, 1, "Usage: kova-cli", "wrong use"},
+  };
+  for (const Case& c : cases) {
+    CliResult result = RunCli(std::vector<std::string>(c.arguments));
+    EXPECT_EQ(result.Status, c.status) << testing::PrintToString(c.arguments);
+    EXPECT_EQ(result.Out, "");
+    EXPECT_TRUE(result.Err.starts_with("{\"error\":\"")) << result.Err;
+    EXPECT_EQ(std::count(result.Err.begin(), result.Err.end(), '\n'), 1) << "one line";
+    EXPECT_NE(result.Err.find(c.says), std::string::npos) << result.Err;
+    EXPECT_TRUE(result.Err.ends_with(",\"status\":" + std::to_string(c.status) + ",\"meaning\":\"" +
+                                     c.meaning + "\"}\n"))
+        << result.Err;
+  }
+}
+
+TEST(CliErrors, AnUnknownTypeListsTheKnownOnes) {
+  CliResult result = RunCli({"scan", "x.img", "--types", "jpeg,photo"});
+  EXPECT_EQ(result.Status, 1);
+  EXPECT_NE(result.Err.find("Unknown file type: photo. The types are: 3fr, 3g2, 3gp,"),
+            std::string::npos)
+      << result.Err;
+  EXPECT_NE(result.Err.find(", jpg, "), std::string::npos);
+  EXPECT_NE(result.Err.find(", tif, "), std::string::npos);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <regex>
 
@@ -48,13 +49,18 @@ TEST_F(CliInfoTest, FatVolumeFactsComeFromItsBootSectorAndTable) {
   EXPECT_EQ(Line(result.Out, "Volume label"), "HOLIDAY");
   EXPECT_EQ(Line(result.Out, "Serial number"), "1A2B-3C4D");
   EXPECT_EQ(Line(result.Out, "Clusters"),
-            std::to_string(volume.cluster_count) + " / " + std::to_string(volume.free_clusters));
+            std::to_string(volume.cluster_count) + " in all, " +
+                std::to_string(volume.cluster_count - volume.free_clusters) + " used, " +
+                std::to_string(volume.free_clusters) + " free");
   EXPECT_EQ(Line(result.Out, "Image trailer"), "none (a plain copy of a card)");
 
   CliResult json = RunCli({"info", Image(), "--json"});
   ASSERT_EQ(json.Status, 0);
   EXPECT_NE(json.Out.find("\"fat_type\":\"FAT32\""), std::string::npos) << json.Out;
   EXPECT_NE(json.Out.find("\"free_clusters\":" + std::to_string(volume.free_clusters)),
+            std::string::npos);
+  EXPECT_NE(json.Out.find("\"used_clusters\":" +
+                          std::to_string(volume.cluster_count - volume.free_clusters)),
             std::string::npos);
   EXPECT_NE(json.Out.find("\"trailer\":null"), std::string::npos);
 }
@@ -99,7 +105,39 @@ TEST(CliDrives, ListsTheDrivesOfTheSystem) {
   for (const std::string& line : json.OutLines()) {
     EXPECT_TRUE(line.starts_with("{\"name\":")) << line;
     EXPECT_NE(line.find("\"device\":\"/dev/"), std::string::npos) << line;
+    EXPECT_NE(line.find("\"system\":false"), std::string::npos) << "the system is left out";
   }
+  CliResult all = RunCli({"drives", "--json", "--all"});
+  ASSERT_EQ(all.Status, 0);
+  const std::vector<std::string> lines = all.OutLines();
+  const size_t system =
+      static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("\"system\":true") != std::string::npos;
+      }));
+  EXPECT_EQ(lines.size() - system, json.OutLines().size());
+  if (system > 0) {
+    EXPECT_NE(text.Out.find("Drives of the system left out: " + std::to_string(system)),
+              std::string::npos)
+        << text.Out;
+  }
+}
+
+TEST_F(CliInfoTest, ALoopDeviceIsListedAsOneWithTheFileBehindIt) {
+  if (::geteuid() != 0) GTEST_SKIP() << "attaching a loop device needs root";
+  test::LoopDevice loop(card->Image());
+  if (loop.Device().empty()) GTEST_SKIP() << "no loop device could be attached";
+  CliResult text = RunCli({"drives", "--no-udisks"});
+  ASSERT_EQ(text.Status, 0) << text.Err;
+  EXPECT_TRUE(std::regex_search(text.Out, std::regex("  " + loop.Device() + " +Loop device " +
+                                                     "[0-9.]+ MB .*" + Image() + "\n")))
+      << text.Out;
+  EXPECT_EQ(text.Out.find("RAM disk"), std::string::npos);
+  CliResult json = RunCli({"--no-udisks", "drives", "--json"});
+  EXPECT_NE(json.Out.find("\"device\":\"" + loop.Device() +
+                          "\",\"disk\":\"\",\"type\":\"fixed\",\"kind\":\"loop\""),
+            std::string::npos)
+      << json.Out;
+  EXPECT_NE(json.Out.find("\"backing_file\":\"" + Image() + "\""), std::string::npos);
 }
 
 TEST_F(CliInfoTest, BlockDeviceIsReadAsADrive) {

@@ -142,20 +142,34 @@ TEST_F(CliRecoverTest, ASecondRecoveryKeepsTheFirstAndOnlyDeletedLeavesTheListed
   EXPECT_EQ(Member(lines.back(), "failed"), "0");
 }
 
-TEST_F(CliRecoverTest, AFolderThatCannotBeWrittenFailsWithAClearMessage) {
+TEST_F(CliRecoverTest, AFolderThatCannotBeWrittenIsRefusedBeforeTheSearch) {
   EXPECT_EQ(RunCli({"recover", Card().string()}).Status, 1) << "--out is needed";
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
   fs::create_directories(out_ / "locked");
   fs::permissions(out_.Path(), fs::perms::all);
-  CliResult result = RunCli({"recover", Card().string(), "--out", (out_ / "locked").string()},
-                            {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  const std::vector<std::string> asNobody = {"setpriv", "--reuid=65534", "--regid=65534",
+                                             "--clear-groups"};
+  CliResult result =
+      RunCli({"recover", Card().string(), "--out", (out_ / "locked").string()}, asNobody);
   if (result.Err.find("setpriv") != std::string::npos) GTEST_SKIP() << result.Err;
   EXPECT_EQ(result.Status, 3) << result.Err;
-  EXPECT_NE(result.Err.find("16 of the checked files could not be saved to " +
-                            (out_ / "locked").string()),
-            std::string::npos)
+  EXPECT_NE(
+      result.Err.find("Velmora Kova may not write into the folder " + (out_ / "locked").string()),
+      std::string::npos)
       << result.Err;
+  EXPECT_EQ(result.Out, "") << "nothing was searched";
   EXPECT_TRUE(fs::is_empty(out_ / "locked"));
+
+  CliResult unmakeable =
+      RunCli({"--json", "recover", Card().string(), "--out", (out_ / "locked" / "deeper").string()},
+             asNobody);
+  EXPECT_EQ(unmakeable.Status, 3);
+  EXPECT_EQ(unmakeable.Out, "") << "nothing was searched";
+  EXPECT_NE(unmakeable.Err.find("{\"message\":\"The folder " +
+                                (out_ / "locked" / "deeper").string() + "/ cannot be created."),
+            std::string::npos)
+      << unmakeable.Err;
+  EXPECT_NE(unmakeable.Err.find("\"status\":3,\"meaning\":\"output failed\"}"), std::string::npos);
 }
 
 TEST_F(CliRecoverTest, AFolderOnTheDriveBeingReadIsRefusedBeforeTheSearch) {

@@ -139,6 +139,16 @@ TEST_F(CliScanTest, TheThreadCountChangesNothingInTheListing) {
   }
 }
 
+TEST_F(CliScanTest, OptionsMayStandBeforeTheCommandAndTypesTakeCommonSpellings) {
+  CliResult after = RunCli({"scan", Image(), "--types", "jpg", "--json"});
+  ASSERT_EQ(after.Status, 0) << after.Err;
+  CliResult before = RunCli({"--json", "--types", "JPEG", "scan", Image()});
+  ASSERT_EQ(before.Status, 0) << before.Err;
+  EXPECT_EQ(FilesListed(before), FilesListed(after));
+  EXPECT_GE(FilesListed(before).size(), 3u);
+  EXPECT_EQ(RunCli({"--types=tiff,jpe", "scan", Image()}).Status, 0);
+}
+
 TEST_F(CliScanTest, TheSourceIsNeverChanged) {
   const auto before = std::filesystem::last_write_time(card_->Image());
   std::ifstream in(card_->Image(), std::ios::binary);

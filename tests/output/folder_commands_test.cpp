@@ -83,6 +83,21 @@ TEST(CheckRestoreFolder, RefusesAFolderWithoutRoomForTheCheckedFiles) {
   }
 }
 
+TEST(CheckRestoreFolder, RefusesAFolderThatCannotBeWrittenInto) {
+  TempDir dir;
+  const fs::path locked = dir / "locked";
+  fs::create_directories(locked);
+  if (::mount("tmpfs", locked.c_str(), "tmpfs", MS_RDONLY, "size=1m") != 0)
+    GTEST_SKIP() << "a read-only file system cannot be mounted here";
+  ScriptedDialogs dialogs;
+  TXDRCheckRestoreFolderCommand check(locked.string() + "/", 10);
+  check.Execute();
+  ::umount2(locked.c_str(), MNT_DETACH);
+  EXPECT_FALSE(check.Accepted);
+  EXPECT_EQ(dialogs.MessageTexts(),
+            std::vector<std::string>{Lg().Format(lg::kFolderNotWritable, {locked.string() + "/"})});
+}
+
 TEST(CheckDiskAndRestoreFolder, RefusesTheSourcesDriveBeforeCreatingAnything) {
   TempDir dir;
   test::WriteFileBytes(dir / "card.img", std::vector<uint8_t>(4096, 0));
