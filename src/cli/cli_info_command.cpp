@@ -113,9 +113,9 @@ void PrintFileSystem(const TXDRFileSystemFacts& fs) {
   PrintLine(lg::kCliInfoVolumeLabel, fs.Label);
   PrintLine(lg::kCliInfoSerial, SerialText(fs.Serial));
   PrintLine(lg::kCliInfoClusters,
-            Say(lg::kCliClusterCounts,
-                {std::to_string(fs.TotalClusters), std::to_string(fs.TotalClusters - fs.FreeClusters),
-                 std::to_string(fs.FreeClusters)}));
+            Say(lg::kCliClusterCounts, {std::to_string(fs.TotalClusters),
+                                        std::to_string(fs.TotalClusters - fs.FreeClusters),
+                                        std::to_string(fs.FreeClusters)}));
   if (fs.FromBackupBoot) PrintLine(lg::kCliInfoBootSector, Say(lg::kCliInfoBackupBoot));
 }
 

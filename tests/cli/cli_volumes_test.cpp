@@ -91,8 +91,8 @@ class CliVolumesTest : public ::testing::Test {
     const mkcard::ManifestPartition& partition = Partition(number);
     char type[8];
     std::snprintf(type, sizeof type, "0x%02X", partition.type);
-    return "starts at " + SizeText(partition.offset) + ", size " + SizeText(partition.bytes) + ", type " +
-           type + ", " + partition.file_system + ", label \"" +
+    return "starts at " + SizeText(partition.offset) + ", size " + SizeText(partition.bytes) +
+           ", type " + type + ", " + partition.file_system + ", label \"" +
            manifest_.FindVolume(number)->label + "\"";
   }
 
@@ -109,7 +109,8 @@ TEST_F(CliVolumesTest, InfoListsEveryPartitionAndSaysWhichEntryIsNotUsed) {
   EXPECT_EQ(Line(text.Out, "Partition table"), "MBR");
   EXPECT_EQ(Line(text.Out, "Partition 1"), VolumeLine(1));
   EXPECT_EQ(Line(text.Out, "Partition 2"),
-            "starts at " + SizeText(Partition(2).offset) + ", size " + SizeText(Partition(2).bytes) +
+            "starts at " + SizeText(Partition(2).offset) + ", size " +
+                SizeText(Partition(2).bytes) +
                 ", type 0x0F, extended partition (holds the logical partitions)");
   EXPECT_EQ(Line(text.Out, "Partition 5"), VolumeLine(5));
   ASSERT_TRUE(Partition(3).past_end);
@@ -270,9 +271,10 @@ damage gpt-header how=crc
   EXPECT_EQ(Line(text.Out, "Table problem"),
             "the primary GPT is damaged; its backup copy was read");
   const mkcard::ManifestPartition& photos = Partition(1);
-  EXPECT_EQ(Line(text.Out, "Partition 1"),
-            "starts at " + SizeText(photos.offset) + ", size " + SizeText(photos.bytes) + ", type " +
-                UpperCase(photos.type_guid) + ", name \"Camera photos\", FAT32, label \"GPTVOL\"");
+  EXPECT_EQ(Line(text.Out, "Partition 1"), "starts at " + SizeText(photos.offset) + ", size " +
+                                               SizeText(photos.bytes) + ", type " +
+                                               UpperCase(photos.type_guid) +
+                                               ", name \"Camera photos\", FAT32, label \"GPTVOL\"");
   const mkcard::ManifestPartition& linux = Partition(2);
   EXPECT_EQ(Line(text.Out, "Partition 2"),
             "starts at " + SizeText(linux.offset) + ", size " + SizeText(linux.bytes) + ", type " +
