@@ -1,6 +1,7 @@
 #include "output/folder_commands.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <filesystem>
 
