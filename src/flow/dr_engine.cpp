@@ -27,6 +27,10 @@ TXDREngine::~TXDREngine() {
   RemoveGear(*std::exchange(view_, nullptr)).reset();
 }
 
+void TXDREngine::StopWork() {
+  if (worker_) worker_->StopThread();
+}
+
 void TXDREngine::Unsubscribe(TXCustomGear& gear) {
   RemoveObserversOf(&gear);
   gear.RemoveObserversOf(this);

@@ -14,7 +14,9 @@ namespace kova {
 // what the runs produced), the view gear (the user interface) and the worker gear (the recovery
 // threads). Announcing TXAssembleAspect wires them, in the order data, view, worker. Its
 // destruction ends every subscription among the gears, then frees the worker, data and view
-// gears in that order.
+// gears in that order. The scan thread reports through the engine's virtual message functions, so
+// the most derived engine class stops it in its own destructor (StopWork), before any part of the
+// engine is torn down.
 class TXDREngine : public TXEngine {
  public:
   ~TXDREngine() override;
@@ -36,6 +38,8 @@ class TXDREngine : public TXEngine {
   void AttachData(TXDRDataGear& data);
   void AttachView(TXDRViewGear& view);
   void AttachWorker(TXDRWorkerGear& worker) { worker_ = &worker; }
+  // Asks a running recovery thread to terminate and waits for it.
+  void StopWork();
 
  private:
   void Unsubscribe(TXCustomGear& gear);

@@ -16,6 +16,7 @@ class IXDRSkin;
 class TXKovaEngine final : public TXDREngineOf<TXKovaDataGear, TXKovaViewGear, TXDRWorkerGear> {
  public:
   explicit TXKovaEngine(IXEventLoop& loop = DefaultEventLoop());
+  ~TXKovaEngine() override { StopWork(); }
 
   // The work command for an action (TXDRActionImageFile, TXDRActionDeepScan,
   // TXDRActionRestoreFiles), or nothing for another aspect.

@@ -34,6 +34,8 @@ class TXCustomThreadWorkerGear : public TXWorkerGear {
   bool StartThread(std::unique_ptr<TXCustomWorkerThread> thread);
   // Cancels the worker and asks a running thread to terminate.
   void CancelRun();
+  // Asks a running thread to terminate and waits for it.
+  void StopThread();
 
   // The worker follows the gear to its new container.
   void SetContainer(IXMessageContainer* container) override;
@@ -41,8 +43,6 @@ class TXCustomThreadWorkerGear : public TXWorkerGear {
  protected:
   // Runs on the engine's thread after the thread has stopped.
   virtual void ThreadEnded();
-  // Asks a running thread to terminate and waits for it: the thread works on the gear's data.
-  void StopThread();
 
  private:
   void ForwardWorker(AXNotification& notification);
