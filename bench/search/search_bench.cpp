@@ -15,26 +15,19 @@
 
 #include "framework/worker.h"
 #include "recovery/block_stream.h"
+#include "recovery/formats/scan_format_registry.h"
 #include "recovery/search.h"
 #include "storage/buf_stream.h"
 
 namespace {
 
-using kova::TXPatternList;
-
-const TXPatternList kStartPatterns = {
-    {0xFF, 0xD8},
-    {0x49, 0x49, 0x2A, 0x00},
-    {0x4D, 0x4D, 0x00, 0x2A},
-    {0x49, 0x49, 0x52, 0x4F},
-    {0x49, 0x49, 0x55, 0x00},
-    {0x00, 0x4D, 0x52, 0x4D},
-    {0x52, 0x49, 0x46, 0x46},
-    {0x00, 0x00, 0x00, 0x18, 0x66, 0x74, 0x79, 0x70},
-    {0x00, 0x00, 0x00, 0x20, 0x66, 0x74, 0x79, 0x70},
-    {0x00, 0x00, 0x00, 0x1C, 0x66, 0x74, 0x79, 0x70},
-    {0x00, 0x00, 0x01, 0x18, 0x73, 0x6B, 0x69, 0x70},
-};
+// The deep scan's start patterns, all of them.
+kova::TXGridPatternList StartPatterns() {
+  kova::TXGridPatternList patterns;
+  kova::TXDRPatternIndex index;
+  kova::BuildPatterns(kova::AllKinds(), patterns, index);
+  return patterns;
+}
 
 constexpr int64_t kPlantedHeaders = 16;
 // Both measurements alternate this many times; the best of each counts, as other work on a
@@ -102,11 +95,12 @@ double Search(const std::filesystem::path& path, int64_t& hits) {
   kova::TXSearch search;
   search.SetWorker(kova::MakeRef<kova::TXWorker>());
   search.SetSource(&stream);
+  const kova::TXGridPatternList patterns = StartPatterns();
   hits = 0;
   int32_t index = -1;
   for (int64_t pos = 0; pos >= 0;) {
     int64_t found =
-        search.FindFirstOf(kStartPatterns, index, pos, std::numeric_limits<int64_t>::max(), 0, 512);
+        search.FindFirstOf(patterns, index, pos, std::numeric_limits<int64_t>::max(), 0, 512);
     if (found < 0) break;
     ++hits;
     pos = found + 512;

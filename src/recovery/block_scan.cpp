@@ -87,7 +87,7 @@ int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
 bool TXDRBlockScan::HoldsAnotherJpeg(TXDRScanFormat& format, int64_t r, int64_t e) {
   auto* jpeg = dynamic_cast<TXDRScanFormatJPG*>(&format);
   if (!jpeg) return false;
-  const TXPatternList starts{StartPattern(kJpegPattern)};
+  const TXGridPatternList starts{StartPattern(kJpegPattern)};
   for (int64_t p = jpeg->FindScanStart(search_, r); p >= 0; p += kScanStep) {
     int32_t index = -1;
     p = search_.FindFirstOf(starts, index, p, e, 0, kScanStep);

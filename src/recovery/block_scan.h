@@ -51,7 +51,7 @@ class TXDRBlockScan {
   const TXBlocks& extents_;
   const TXDRFoundExtents& taken_;
   TXDRFoundFileQueue& queue_;
-  TXPatternList patterns_;
+  TXGridPatternList patterns_;
   TXDRPatternIndex index_{};
 };
 

@@ -107,28 +107,61 @@ int64_t GridRemainder(int64_t value, int64_t origin, int64_t step) {
 constexpr int32_t kNoMatch = -1;
 constexpr int32_t kStopped = -2;
 
+// The bytes that may open a pattern, for each lead in use: no pattern begins at a grid position
+// whose byte at a lead is none of the opening bytes of the patterns with that lead.
+class TXOpeners {
+ public:
+  explicit TXOpeners(const TXGridPatternList& patterns) {
+    for (const TXGridPattern& pattern : patterns) {
+      if (!pattern.Bytes.empty()) TableOf(pattern.Lead)[pattern.Bytes[0]] = true;
+    }
+  }
+
+  // False only when no pattern can begin at `offset` of the bytes held; a lead reaching past them
+  // cannot tell.
+  bool MayOpen(std::span<const uint8_t> held, int64_t offset) const {
+    for (const auto& [lead, opens] : tables_) {
+      size_t at = static_cast<size_t>(offset + lead);
+      if (at >= held.size() || opens[held[at]]) return true;
+    }
+    return false;
+  }
+
+ private:
+  std::array<bool, 256>& TableOf(int32_t lead) {
+    for (auto& [known, opens] : tables_) {
+      if (known == lead) return opens;
+    }
+    return tables_.emplace_back(lead, std::array<bool, 256>{}).second;
+  }
+
+  std::vector<std::pair<int32_t, std::array<bool, 256>>> tables_;
+};
+
 // Compares all patterns at one grid position c in a single pass, byte by byte, dropping a pattern
 // at its first differing byte. Answers the index of the pattern found, kNoMatch when none begins
 // at c, or kStopped when a byte could not be read or lies beyond limit. `candidate` is scratch
 // space of one flag per pattern.
-int32_t MatchCandidate(TXSourceView& view, const TXPatternList& patterns, int64_t c, int64_t limit,
-                       std::vector<uint8_t>& candidate) {
+int32_t MatchCandidate(TXSourceView& view, const TXGridPatternList& patterns, int64_t c,
+                       int64_t limit, std::vector<uint8_t>& candidate) {
   candidate.assign(patterns.size(), 1);
-  for (size_t j = 0;; ++j) {
-    int64_t i = c + static_cast<int64_t>(j);
+  for (int64_t j = 0;; ++j) {
+    int64_t i = c + j;
     uint8_t value = 0;
     if (!view.Get(i, value, true) || i > limit) return kStopped;
     bool someMatched = false;
     for (size_t k = 0; k < patterns.size(); ++k) {
-      if (!candidate[k] || patterns[k].size() <= j) continue;
-      if (patterns[k][j] != value) {
+      const TXGridPattern& pattern = patterns[k];
+      if (!candidate[k] || pattern.Length() <= j) continue;
+      if (j >= pattern.Lead && pattern.Bytes[static_cast<size_t>(j - pattern.Lead)] != value) {
         candidate[k] = 0;
         continue;
       }
       someMatched = true;
-      if (j + 1 < patterns[k].size()) continue;
+      if (j + 1 < pattern.Length()) continue;
       for (size_t earlier = 0; earlier < k; ++earlier) {
-        if (candidate[earlier] && MatchesAt(view, patterns[earlier], c, true)) {
+        const TXGridPattern& first = patterns[earlier];
+        if (candidate[earlier] && MatchesAt(view, first.Bytes, c + first.Lead, true)) {
           return static_cast<int32_t>(earlier);
         }
       }
@@ -207,27 +240,24 @@ int64_t TXSearch::FindPattern(const void* pattern, int64_t count, int64_t start)
       start, std::numeric_limits<int64_t>::max());
 }
 
-int64_t TXSearch::FindFirstOf(const TXPatternList& patterns, int32_t& index, int64_t start,
+int64_t TXSearch::FindFirstOf(const TXGridPatternList& patterns, int32_t& index, int64_t start,
                               int64_t limit, int64_t origin, int64_t step) {
   index = -1;
   if (!source_ || step < 1) return -1;
   int64_t remainder = GridRemainder(start, origin, step);
   int64_t c = remainder > 0 ? start + step - remainder : start;
   if (limit < c) return -1;
-  std::array<bool, 256> opens{};
-  for (const TXPattern& pattern : patterns) {
-    if (!pattern.empty()) opens[pattern[0]] = true;
-  }
+  const TXOpeners openers(patterns);
   TXSourceView view(*this, *source_);
   std::vector<uint8_t> candidate;
   while (c <= limit) {
     uint8_t value = 0;
     if (!view.Get(c, value, true)) return -1;
-    // Skip the grid positions of the window held whose byte begins no pattern.
+    // Skip the grid positions of the window held where no pattern can begin.
     std::span<const uint8_t> held = view.HeldFrom(c);
     int64_t offset = 0;
     int64_t heldSize = static_cast<int64_t>(held.size());
-    while (offset < heldSize && !opens[held[offset]] && c + offset <= limit)
+    while (offset < heldSize && !openers.MayOpen(held, offset) && c + offset <= limit)
       offset += step;
     c += offset;
     if (c > limit) return -1;
@@ -241,6 +271,15 @@ int64_t TXSearch::FindFirstOf(const TXPatternList& patterns, int32_t& index, int
     c += step;
   }
   return -1;
+}
+
+int64_t TXSearch::FindFirstOf(const TXPatternList& patterns, int32_t& index, int64_t start,
+                              int64_t limit, int64_t origin, int64_t step) {
+  TXGridPatternList grid;
+  grid.reserve(patterns.size());
+  for (const TXPattern& pattern : patterns)
+    grid.emplace_back(0, pattern);
+  return FindFirstOf(grid, index, start, limit, origin, step);
 }
 
 }  // namespace kova

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "framework/managed_object.h"
@@ -12,6 +13,19 @@ namespace kova {
 
 using TXPattern = std::vector<uint8_t>;
 using TXPatternList = std::vector<TXPattern>;
+
+// A pattern of the grid search whose bytes are compared from `Lead` bytes after the grid position;
+// the lead bytes may hold anything (a box whose size comes before its type).
+struct TXGridPattern {
+  TXGridPattern(int32_t lead, TXPattern bytes) : Lead(lead), Bytes(std::move(bytes)) {}
+  bool operator==(const TXGridPattern&) const = default;
+  // Every byte of the pattern, the lead ones included.
+  int64_t Length() const { return Lead + static_cast<int64_t>(Bytes.size()); }
+
+  int32_t Lead;
+  TXPattern Bytes;
+};
+using TXGridPatternList = std::vector<TXGridPattern>;
 
 // The cursor through which the scanners read the medium: single bytes at absolute positions,
 // pattern comparison, forward search for one pattern and grid-aligned search for the first of
@@ -47,7 +61,11 @@ class TXSearch : public TXObject {
   // at which one of the patterns begins; index receives that pattern's place in the list. All
   // patterns are compared in one pass per grid position; a pattern still matching when a later,
   // shorter one completes wins. Stops with -1 at the first byte that cannot be read or that lies
-  // beyond limit. -1 (index -1) when nothing is found or step is below 1.
+  // beyond limit. -1 (index -1) when nothing is found or step is below 1. The lead bytes of a grid
+  // pattern match any value but must be readable like the others; every pattern has bytes to
+  // compare.
+  int64_t FindFirstOf(const TXGridPatternList& patterns, int32_t& index, int64_t start,
+                      int64_t limit, int64_t origin, int64_t step);
   int64_t FindFirstOf(const TXPatternList& patterns, int32_t& index, int64_t start, int64_t limit,
                       int64_t origin, int64_t step);
 

@@ -66,7 +66,7 @@ int64_t FindPattern(TXStream& s, const TXPattern& pattern, int64_t start, int64_
   return matched == pattern.size() ? p - static_cast<int64_t>(pattern.size()) : -1;
 }
 
-int64_t FindFirstOf(TXStream& s, const TXPatternList& patterns, int32_t& index, int64_t start,
+int64_t FindFirstOf(TXStream& s, const TXGridPatternList& patterns, int32_t& index, int64_t start,
                     int64_t limit, int64_t origin, int64_t step) {
   index = -1;
   int64_t r = ((start - origin) % step + step) % step;
@@ -80,16 +80,18 @@ int64_t FindFirstOf(TXStream& s, const TXPatternList& patterns, int32_t& index, 
     if (!Read(s, i, b) || i > limit) return -1;
     bool some = false;
     for (size_t k = 0; k < patterns.size(); ++k) {
-      if (!candidate[k] || patterns[k].size() <= j) continue;
-      if (patterns[k][j] != b) {
+      const size_t lead = static_cast<size_t>(patterns[k].Lead);
+      const TXPattern& bytes = patterns[k].Bytes;
+      if (!candidate[k] || lead + bytes.size() <= j) continue;
+      if (j >= lead && bytes[j - lead] != b) {
         candidate[k] = false;
         continue;
       }
       some = true;
-      if (j + 1 == patterns[k].size()) {
+      if (j + 1 == lead + bytes.size()) {
         index = static_cast<int32_t>(k);
         for (size_t p = 0; p < k; ++p) {
-          if (candidate[p] && MatchAt(s, patterns[p], c)) {
+          if (candidate[p] && MatchAt(s, patterns[p].Bytes, c + patterns[p].Lead)) {
             index = static_cast<int32_t>(p);
             break;
           }
@@ -110,6 +112,13 @@ int64_t FindFirstOf(TXStream& s, const TXPatternList& patterns, int32_t& index, 
 }
 
 }  // namespace literal
+
+TXGridPatternList WithoutLead(const TXPatternList& patterns) {
+  TXGridPatternList grid;
+  for (const TXPattern& pattern : patterns)
+    grid.emplace_back(0, pattern);
+  return grid;
+}
 
 constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
 
@@ -187,16 +196,24 @@ class SearchReferenceTest : public ::testing::Test {
                 literal::AllEqualAt(*reference, pattern[0], count, start));
 
       TXPatternList patterns;
-      for (size_t n = 1 + random() % 4; n > 0; --n)
+      TXGridPatternList leading;
+      for (size_t n = 1 + random() % 4; n > 0; --n) {
         patterns.push_back(RandomPattern(random, 5));
+        leading.emplace_back(static_cast<int32_t>(random() % 3), patterns.back());
+      }
       int64_t origin = random() % 3 == 0 ? 0 : static_cast<int64_t>(random() % 700) - 100;
       int64_t step = 1 + random() % (random() % 3 == 0 ? 4 : 600);
       int32_t index = -7;
       int32_t expectedIndex = -7;
-      ASSERT_EQ(
-          search.FindFirstOf(patterns, index, start, limit, origin, step),
-          literal::FindFirstOf(*reference, patterns, expectedIndex, start, limit, origin, step))
+      ASSERT_EQ(search.FindFirstOf(patterns, index, start, limit, origin, step),
+                literal::FindFirstOf(*reference, WithoutLead(patterns), expectedIndex, start, limit,
+                                     origin, step))
           << "step " << step << " origin " << origin;
+      ASSERT_EQ(index, expectedIndex);
+      ASSERT_EQ(
+          search.FindFirstOf(leading, index, start, limit, origin, step),
+          literal::FindFirstOf(*reference, leading, expectedIndex, start, limit, origin, step))
+          << "with leads, step " << step << " origin " << origin;
       ASSERT_EQ(index, expectedIndex);
     }
   }
@@ -296,6 +313,22 @@ TEST_F(SearchTest, AnEarlierLongerPatternStillMatchingWins) {
   EXPECT_EQ(index, 1);
 }
 
+TEST_F(SearchTest, LeadBytesMatchAnythingButMustBeThere) {
+  // Box headers: a size of any value, then the type.
+  const TXGridPatternList boxes = {{4, {'m', 'o', 'o', 'v'}}, {4, {'m', 'd', 'a', 't'}}};
+  std::vector<uint8_t> bytes(3000, 0x11);
+  std::copy_n("\x12\x34\x56\x78mdat", 8, bytes.begin() + 1024);
+  std::copy_n("moov", 4, bytes.begin() + 524);
+  Use(bytes);
+  int32_t index = -1;
+  EXPECT_EQ(search_.FindFirstOf(boxes, index, 0, kNoLimit, 0, 512), 1024)
+      << "a box off the grid is not reported";
+  EXPECT_EQ(index, 1);
+  EXPECT_EQ(search_.FindFirstOf(boxes, index, 0, 1030, 0, 512), -1) << "the type runs past it";
+  Use(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 1030));
+  EXPECT_EQ(search_.FindFirstOf(boxes, index, 0, kNoLimit, 0, 512), -1) << "a cut header";
+}
+
 TEST_F(SearchTest, FindPatternRestartsAfterAPartialMatch) {
   Use({0xFF, 0xFF, 0xD9, 0x00});
   TXPattern end = {0xFF, 0xD9};
@@ -390,7 +423,7 @@ TEST_F(SearchTest, ShuttingDownStopsTheSearch) {
         CoreApp().Terminate();
         int32_t index = 0;
         bool stopped = search_.FindPattern(TXPattern{0}, 0, kNoLimit) == -1 &&
-                       search_.FindFirstOf({{0}}, index, 0, kNoLimit, 0, 512) == -1;
+                       search_.FindFirstOf(TXPatternList{{0}}, index, 0, kNoLimit, 0, 512) == -1;
         std::exit(stopped ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
@@ -403,7 +436,7 @@ TEST_F(SearchTest, AVanishedSourceEndsTheSearchWithCode11) {
   search_.SetSource(&medium);
   int32_t index = 0;
   try {
-    search_.FindFirstOf({{1}}, index, 0, kNoLimit, 0, 512);
+    search_.FindFirstOf(TXPatternList{{1}}, index, 0, kNoLimit, 0, 512);
     FAIL() << "a vanished source must reach the caller";
   } catch (const EXError& error) {
     EXPECT_EQ(error.Code(), kErrNotReady);

@@ -6,33 +6,32 @@
 #include <vector>
 
 #include "recovery/formats/format_reader.h"
+#include "recovery/formats/iso_boxes.h"
 #include "recovery/formats/scan_format_registry.h"
 
 namespace kova {
 
 namespace {
 
-constexpr int32_t kFirstBoxPattern = 7;
-constexpr int32_t kLastBoxPattern = 10;
-// "wide" is the placeholder that QuickTime writers put before a media box that may outgrow 4 GiB.
-constexpr std::array<std::string_view, 7> kTopLevelTypes = {"ftyp", "skip", "mdat", "moov",
-                                                            "free", "uuid", "wide"};
-constexpr int64_t kHeader = 8;
-constexpr int64_t kLargeHeader = 16;
-// Sizes beyond this come from damaged data; they would overflow the positions.
-constexpr int64_t kMaxBoxSize = int64_t{1} << 60;
-// The brands of real files take a few dozen bytes.
-constexpr int64_t kMaxBrandBytes = 1024;
+// "wide" is the placeholder that QuickTime writers put before a media box that may outgrow 4 GiB;
+// "pnot" is the preview note of old QuickTime files.
+constexpr std::array<std::string_view, 8> kTopLevelTypes = {"ftyp", "skip", "mdat", "moov",
+                                                            "free", "uuid", "wide", "pnot"};
+// A file-type box holds a major brand, its version and a list of compatible brands: real ones
+// take a few dozen bytes.
+constexpr int64_t kMaxFileTypeSize = 512;
+constexpr int64_t kMaxBrandBytes = kMaxFileTypeSize;
 
 bool IsTopLevelType(std::string_view type) {
   return std::ranges::find(kTopLevelTypes, type) != kTopLevelTypes.end();
 }
 
-bool StartsWithBoxHeader(TXFormatReader& reader, int64_t start) {
-  for (int32_t pattern = kFirstBoxPattern; pattern <= kLastBoxPattern; ++pattern) {
-    if (reader.Matches(start, StartPattern(pattern))) return true;
-  }
-  return false;
+// Brands are four letters, digits or spaces, the first not a space ("qt  ", "mp42", "3gp4").
+bool IsPlausibleBrand(const uint8_t* brand) {
+  auto brandByte = [](uint8_t c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ';
+  };
+  return brand[0] != ' ' && std::all_of(brand, brand + 4, brandByte);
 }
 
 }  // namespace
@@ -44,43 +43,51 @@ TXDRScanFormatMP4::TXDRScanFormatMP4() : TXDRScanFormatMOV(ClassOfKind(skMP4)) {
 int64_t TXDRScanFormatMOV::MeasureEnd(TXSearch& search, int64_t start) {
   Kind = skMOV;
   TXFormatReader reader(search);
-  if (!StartsWithBoxHeader(reader, start)) return -1;
-  int64_t offset = 0;
-  while (true) {
+  TXBox box;
+  if (!ReadBox(reader, start, box) || !StartsAFile(reader, box)) return -1;
+  const bool movieFirst = box.Is("moov");
+  TXMovieParts parts;
+  int64_t end = start;
+  while (TakeBox(reader, box, parts)) {
     reader.CheckStop();
-    int64_t size = BoxSize(reader, start + offset);
-    if (size == 0) break;
-    offset += size;
+    end = box.End();
+    if (!ReadBox(reader, end, box)) break;
   }
-  return start + offset - 1;
+  if (!parts.MovieHeader || (movieFirst && !parts.Media)) return -1;
+  return end - 1;
 }
 
-// A box smaller than its own header, or one too large for any medium, ends the file as well.
-int64_t TXDRScanFormatMOV::BoxSize(TXFormatReader& reader, int64_t pos) {
-  uint8_t header[kHeader];
-  if (!reader.ReadAt(pos, header, kHeader)) return 0;
-  std::string_view type(reinterpret_cast<const char*>(header + 4), 4);
-  if (!IsTopLevelType(type)) return 0;
-  int64_t size = DecodeU32(header, true);
-  int64_t headerSize = kHeader;
-  if (size == 1) {
-    uint64_t large = 0;
-    if (!reader.U64At(pos + kHeader, true, large)) return 0;
-    size = large > static_cast<uint64_t>(kMaxBoxSize) ? 0 : static_cast<int64_t>(large);
-    headerSize = kLargeHeader;
+bool TXDRScanFormatMOV::StartsAFile(TXFormatReader& reader, const TXBox& first) {
+  if (!IsTopLevelType(first.TypeText())) return false;
+  if (!first.Is("ftyp")) return true;
+  if (first.Size > kMaxFileTypeSize) return false;
+  uint8_t brand[4];
+  return first.Size < first.HeaderSize + 4 ||
+         (reader.ReadAt(first.ContentPos(), brand, 4) && IsPlausibleBrand(brand));
+}
+
+bool TXDRScanFormatMOV::TakeBox(TXFormatReader& reader, const TXBox& box, TXMovieParts& parts) {
+  if (!IsTopLevelType(box.TypeText())) return false;
+  if (box.Is("ftyp")) TakeBrands(reader, box);
+  if (box.Is("mdat")) parts.Media = true;
+  TXBox header;
+  if (box.Is("moov") && FindChildBox(reader, box, box.ContentPos(), "mvhd", header)) {
+    parts.MovieHeader = true;
   }
-  if (size < headerSize) return 0;
-  if (type == "ftyp" && BrandsMentionMp4(reader, pos + kHeader, size - kHeader)) Kind = skMP4;
-  return size;
+  return true;
 }
 
 // Looks at the brands of a file-type box, as far as the source holds them.
-bool TXDRScanFormatMOV::BrandsMentionMp4(TXFormatReader& reader, int64_t pos, int64_t count) {
-  count = std::min({count, kMaxBrandBytes, reader.Size() - pos});
-  if (count <= 0) return false;
+void TXDRScanFormatMOV::TakeBrands(TXFormatReader& reader, const TXBox& fileType) {
+  const int64_t pos = fileType.ContentPos();
+  const int64_t count =
+      std::min({fileType.Size - fileType.HeaderSize, kMaxBrandBytes, reader.Size() - pos});
+  if (count <= 0) return;
   std::vector<char> brands(static_cast<size_t>(count));
-  if (!reader.ReadAt(pos, brands.data(), count)) return false;
-  return std::string_view(brands.data(), brands.size()).find("mp4") != std::string_view::npos;
+  if (!reader.ReadAt(pos, brands.data(), count)) return;
+  if (std::string_view(brands.data(), brands.size()).find("mp4") != std::string_view::npos) {
+    Kind = skMP4;
+  }
 }
 
 }  // namespace kova

@@ -34,10 +34,10 @@ enum TXDRScanKind : uint8_t {
   skMP4 = 16,
 };
 inline constexpr int32_t kScanKindCount = 17;
-inline constexpr int32_t kStartPatternCount = 11;
+inline constexpr int32_t kStartPatternCount = 15;
 
 // Bit n stands for start pattern n.
-using TXDRPatternSet = uint16_t;
+using TXDRPatternSet = uint32_t;
 // Bit k stands for format kind k.
 using TXDRScanKindSet = uint32_t;
 

@@ -19,12 +19,12 @@ std::unique_ptr<TXDRScanFormat> Make() {
 constexpr TXDRPatternSet Patterns(std::initializer_list<int32_t> numbers) {
   TXDRPatternSet set = 0;
   for (int32_t n : numbers)
-    set = static_cast<TXDRPatternSet>(set | (1u << n));
+    set |= TXDRPatternSet{1} << n;
   return set;
 }
 
 constexpr TXDRPatternSet kTiffHeaders = Patterns({1, 2});
-constexpr TXDRPatternSet kBoxHeaders = Patterns({7, 8, 9, 10});
+constexpr TXDRPatternSet kBoxHeaders = Patterns({7, 8, 9, 10, 11, 12, 13, 14});
 
 // Indexed by kind.
 const TXDRScanFormatClass kClasses[kScanKindCount] = {
@@ -47,18 +47,27 @@ const TXDRScanFormatClass kClasses[kScanKindCount] = {
     {skMP4, "TXDRScanFormatMP4", ".mp4", kBoxHeaders, Make<TXDRScanFormatMP4>},
 };
 
-const TXPattern kStartPatterns[kStartPatternCount] = {
-    {0xFF, 0xD8},                                      // JPEG start of image
-    {0x49, 0x49, 0x2A, 0x00},                          // little-endian TIFF
-    {0x4D, 0x4D, 0x00, 0x2A},                          // big-endian TIFF
-    {0x49, 0x49, 0x52, 0x4F},                          // Olympus raw "IIRO"
-    {0x49, 0x49, 0x55, 0x00},                          // Panasonic raw "IIU"
-    {0x00, 0x4D, 0x52, 0x4D},                          // Minolta raw "\0MRM"
-    {0x52, 0x49, 0x46, 0x46},                          // "RIFF"
-    {0x00, 0x00, 0x00, 0x18, 0x66, 0x74, 0x79, 0x70},  // file-type box of 24 bytes
-    {0x00, 0x00, 0x00, 0x20, 0x66, 0x74, 0x79, 0x70},  // file-type box of 32 bytes
-    {0x00, 0x00, 0x00, 0x1C, 0x66, 0x74, 0x79, 0x70},  // file-type box of 28 bytes
-    {0x00, 0x00, 0x01, 0x18, 0x73, 0x6B, 0x69, 0x70},  // skip box of 280 bytes
+// The header of a top-level box of the type, whatever its size.
+TXGridPattern BoxHeader(std::string_view type) {
+  return {4, TXPattern(type.begin(), type.end())};
+}
+
+const TXGridPattern kStartPatterns[kStartPatternCount] = {
+    {0, {0xFF, 0xD8}},              // JPEG start of image
+    {0, {0x49, 0x49, 0x2A, 0x00}},  // little-endian TIFF
+    {0, {0x4D, 0x4D, 0x00, 0x2A}},  // big-endian TIFF
+    {0, {0x49, 0x49, 0x52, 0x4F}},  // Olympus raw "IIRO"
+    {0, {0x49, 0x49, 0x55, 0x00}},  // Panasonic raw "IIU"
+    {0, {0x00, 0x4D, 0x52, 0x4D}},  // Minolta raw "\0MRM"
+    {0, {0x52, 0x49, 0x46, 0x46}},  // "RIFF"
+    BoxHeader("ftyp"),
+    BoxHeader("moov"),
+    BoxHeader("mdat"),
+    BoxHeader("wide"),
+    BoxHeader("free"),
+    BoxHeader("skip"),
+    BoxHeader("uuid"),
+    BoxHeader("pnot"),
 };
 
 bool HasPattern(const TXDRScanFormatClass& formatClass, int32_t pattern) {
@@ -87,11 +96,11 @@ TXDRScanKindSet AllKinds() {
   return (TXDRScanKindSet{1} << kScanKindCount) - 1;
 }
 
-const TXPattern& StartPattern(int32_t pattern) {
+const TXGridPattern& StartPattern(int32_t pattern) {
   return kStartPatterns[pattern];
 }
 
-void BuildPatterns(TXDRScanKindSet kinds, TXPatternList& patterns, TXDRPatternIndex& index) {
+void BuildPatterns(TXDRScanKindSet kinds, TXGridPatternList& patterns, TXDRPatternIndex& index) {
   index.fill(-1);
   patterns.clear();
   TXDRPatternSet wanted = 0;

@@ -23,11 +23,11 @@ std::unique_ptr<TXDRScanFormat> CreateFormat(uint8_t kind);
 // Every kind of the table.
 TXDRScanKindSet AllKinds();
 
-// The bytes of start pattern n (0 to 10).
-const TXPattern& StartPattern(int32_t pattern);
+// Start pattern n (0 to kStartPatternCount - 1).
+const TXGridPattern& StartPattern(int32_t pattern);
 // The start patterns of the kinds, in increasing pattern number, and for each pattern number its
 // place in that list (-1 when absent).
-void BuildPatterns(TXDRScanKindSet kinds, TXPatternList& patterns, TXDRPatternIndex& index);
+void BuildPatterns(TXDRScanKindSet kinds, TXGridPatternList& patterns, TXDRPatternIndex& index);
 // The first kind whose patterns include the pattern; 0 when none.
 uint8_t KindOfPattern(int32_t pattern);
 // The pattern number placed at `position` of a built list; 0 when none.

@@ -30,7 +30,7 @@ TXMeasured MeasureBytes(uint8_t kind, const std::vector<uint8_t>& bytes, int64_t
 }
 
 TXMeasured MeasureAsScanned(const std::vector<uint8_t>& bytes, int64_t start) {
-  TXPatternList patterns;
+  TXGridPatternList patterns;
   TXDRPatternIndex index;
   BuildPatterns(AllKinds(), patterns, index);
   TXMemoryStream stream(bytes);

@@ -37,20 +37,23 @@ TEST(ScanFormatRegistryTest, ExtensionsSelectTheFirstClassInKindOrder) {
 }
 
 TEST(ScanFormatRegistryTest, PatternsAreListedByNumberWithTheirPlaces) {
-  TXPatternList patterns;
+  TXGridPatternList patterns;
   TXDRPatternIndex index;
   BuildPatterns(AllKinds(), patterns, index);
-  ASSERT_EQ(patterns.size(), 11u);
+  ASSERT_EQ(patterns.size(), 15u);
   for (int32_t n = 0; n < kStartPatternCount; ++n) {
     EXPECT_EQ(index[n], n);
     EXPECT_EQ(patterns[n], StartPattern(n));
     EXPECT_EQ(PatternOfIndex(index, n), n);
   }
-  EXPECT_EQ(patterns[0], (TXPattern{0xFF, 0xD8}));
-  EXPECT_EQ(patterns[10], (TXPattern{0x00, 0x00, 0x01, 0x18, 's', 'k', 'i', 'p'}));
+  EXPECT_EQ(patterns[0], (TXGridPattern{0, {0xFF, 0xD8}}));
+  // Box headers: any size, then the type.
+  EXPECT_EQ(patterns[7], (TXGridPattern{4, {'f', 't', 'y', 'p'}}));
+  EXPECT_EQ(patterns[9], (TXGridPattern{4, {'m', 'd', 'a', 't'}}));
+  EXPECT_EQ(patterns[14], (TXGridPattern{4, {'p', 'n', 'o', 't'}}));
 
   BuildPatterns((1u << skMP4) | (1u << skJPG) | (1u << skCR2), patterns, index);
-  ASSERT_EQ(patterns.size(), 7u);
+  ASSERT_EQ(patterns.size(), 11u);
   EXPECT_EQ(patterns[0], StartPattern(0));
   EXPECT_EQ(patterns[1], StartPattern(1));
   EXPECT_EQ(patterns[3], StartPattern(7));
@@ -58,18 +61,18 @@ TEST(ScanFormatRegistryTest, PatternsAreListedByNumberWithTheirPlaces) {
   EXPECT_EQ(index[6], -1);
   EXPECT_EQ(index[9], 5);
   EXPECT_EQ(PatternOfIndex(index, 5), 9);
-  EXPECT_EQ(PatternOfIndex(index, 7), 0) << "a place beyond the list";
+  EXPECT_EQ(PatternOfIndex(index, 11), 0) << "a place beyond the list";
 
   BuildPatterns(0, patterns, index);
   EXPECT_TRUE(patterns.empty());
 }
 
 TEST(ScanFormatRegistryTest, PatternsLeadToTheGeneralClassOfTheirFamily) {
-  const uint8_t expected[] = {skJPG, skTIF, skTIF, skORF, skRW2, skMRW,
-                              skAVI, skMOV, skMOV, skMOV, skMOV};
+  const uint8_t expected[] = {skJPG, skTIF, skTIF, skORF, skRW2, skMRW, skAVI, skMOV,
+                              skMOV, skMOV, skMOV, skMOV, skMOV, skMOV, skMOV};
   for (int32_t n = 0; n < kStartPatternCount; ++n)
     EXPECT_EQ(KindOfPattern(n), expected[n]) << n;
-  EXPECT_EQ(KindOfPattern(11), skJPG);
+  EXPECT_EQ(KindOfPattern(kStartPatternCount), skJPG);
   EXPECT_EQ(KindOfPattern(-1), skJPG);
 }
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Movies and pictures written by the system's own media tools (ffmpeg, libheif's heif-enc), for
+// tests that need files exactly as those programs write them.
+namespace kova::test {
+
+// True when ffmpeg is installed.
+bool HaveFfmpeg();
+
+// The bytes of a one-second test movie that ffmpeg writes with the muxer ("mov" or "mp4"),
+// with the movie box before the media when `faststart`; empty when ffmpeg fails.
+std::vector<uint8_t> FfmpegMovie(const std::string& muxer, bool faststart, int seed = 0);
+
+}  // namespace kova::test
+
+#define KOVA_FFMPEG_OR_SKIP() \
+  if (!::kova::test::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is needed to write test movies"
