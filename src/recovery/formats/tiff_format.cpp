@@ -62,6 +62,10 @@ int64_t TXDRScanFormatTIF::Measure(TXFormatReader& reader, int64_t start) {
 uint8_t TXDRScanFormatTIF::FamilyOf(const TXTiffFacts& facts, TXFormatReader& reader,
                                     int64_t start) const {
   const std::string& make = facts.Make;
+  const bool rawHeader =
+      reader.Matches(start, kPanasonicHeader) || reader.Matches(start, kOlympusHeader);
+  // A program's export keeps the camera's make in its EXIF data but is no raw file.
+  if (facts.PlainPicture && !rawHeader) return skTIF;
   if (ContainsText(make, "NIKON")) return skNEF;
   // Pentax cameras made under the Ricoh name carry "PENTAX" in the model only.
   if (ContainsText(make, "PENTAX") || ContainsText(facts.Model, "PENTAX")) return skPEF;

@@ -22,6 +22,8 @@ enum TXTiffTag : uint16_t {
   tgSensorWidth = 2,
   tgSensorHeight = 3,
   tgPanasonicPreview = 46,
+  tgNewSubfileType = 254,
+  tgPhotometric = 262,
   tgMake = 271,
   tgModel = 272,
   tgStripOffsets = 273,
@@ -40,6 +42,8 @@ enum TXTiffTag : uint16_t {
 };
 
 constexpr uint16_t kAsciiType = 2;
+// White or black is zero, RGB, palette, CMYK, YCbCr; raw sensor data uses other values.
+constexpr uint64_t kPictureColours[] = {0, 1, 2, 3, 5, 6};
 
 int32_t TypeSize(uint16_t type) {
   static constexpr int32_t kSizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
@@ -77,6 +81,8 @@ struct TXTiffWalk::TXDirectory {
   int64_t SensorHeight = 0;
   bool HasJpeg = false;
   std::optional<int64_t> JpegLength;
+  uint64_t SubfileType = 0;
+  std::optional<uint64_t> Photometric;
   enum { pfNone, pfStrip, pfJpeg } PreviewFrom = pfNone;  // where the preview candidate came from
 };
 
@@ -93,6 +99,7 @@ bool TXTiffWalk::WalkChain(TXTiffFacts& facts) {
     return false;
   }
   uint32_t offset = U32(start_ + 4);
+  firstDirectory_ = offset;
   while (offset != 0 && !visited_.contains(offset)) {
     uint32_t next = 0;
     facts.MaxEnd = std::max(facts.MaxEnd, ReadDirectory(offset, 0, true, &next));
@@ -133,6 +140,7 @@ int64_t TXTiffWalk::ReadDirectory(uint32_t offset, int32_t depth, bool keepPoint
     Act(entry, directory, keepPointers);
   }
   SettlePictureLengths(directory);
+  if (offset == firstDirectory_ && depth == 0) facts_->PlainPicture = IsPlainPicture(directory);
   if (next) *next = DecodeU32(table.data() + size_t{12} * count, bigEndian);
   int64_t end = std::max(directory.End, DataEnd(directory));
   return std::max(end, SubDirectoriesEnd(directory, depth, keepPointers));
@@ -141,6 +149,12 @@ int64_t TXTiffWalk::ReadDirectory(uint32_t offset, int32_t depth, bool keepPoint
 void TXTiffWalk::Act(const TXEntry& entry, TXDirectory& directory, bool keepPointers) {
   TXTiffFacts& facts = *facts_;
   switch (entry.Tag) {
+    case tgNewSubfileType:
+      directory.SubfileType = Element(entry, 0);
+      return;
+    case tgPhotometric:
+      directory.Photometric = Element(entry, 0);
+      return;
     case tgMake:
       facts.Make = ReadText(entry, directory);
       return;
@@ -248,6 +262,11 @@ void TXTiffWalk::SettlePictureLengths(const TXDirectory& directory) {
       directory.StripCounts->Inline) {
     facts.Preview.Length = static_cast<int64_t>(Element(*directory.StripCounts, 0));
   }
+}
+
+bool TXTiffWalk::IsPlainPicture(const TXDirectory& directory) {
+  return directory.SubfileType == 0 && !directory.SubIFDs && directory.Photometric &&
+         std::ranges::find(kPictureColours, *directory.Photometric) != std::end(kPictureColours);
 }
 
 // A text (a make or model name, a date), upper case, up to its first zero. Only the first

@@ -29,6 +29,10 @@ struct TXTiffFacts {
   TXPicturePlace Preview;        // the first picture candidate met
   int64_t A100SubIFD = 0;        // the sub-directory offset of a Sony DSLR-A100
   bool HasDNGVersion = false;
+  // The first directory is a whole picture in grey, RGB, palette, CMYK or YCbCr colours and names
+  // no sub-directories, as programs write a TIFF; a raw file's first directory is a reduced
+  // picture, a preview without colour information, or raw sensor data.
+  bool PlainPicture = false;
   uint32_t ExifIFD = 0;
   uint32_t GpsIFD = 0;
   uint32_t InteropIFD = 0;
@@ -58,6 +62,7 @@ class TXTiffWalk {
   int64_t ReadDirectory(uint32_t offset, int32_t depth, bool keepPointers, uint32_t* next);
   void Act(const TXEntry& entry, TXDirectory& directory, bool keepPointers);
   void SettlePictureLengths(const TXDirectory& directory);
+  static bool IsPlainPicture(const TXDirectory& directory);
   std::string ReadText(const TXEntry& entry, TXDirectory& directory);
   int64_t DataEnd(const TXDirectory& directory);
   int64_t ArrayEnd(const TXEntry* offsets, const TXEntry* counts);
@@ -74,6 +79,7 @@ class TXTiffWalk {
   bool panasonic_;
   TXTiffFacts* facts_ = nullptr;
   std::unordered_set<uint32_t> visited_;
+  uint32_t firstDirectory_ = 0;
   int64_t budget_;
 };
 

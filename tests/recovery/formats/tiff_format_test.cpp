@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "format_samples.h"
 #include "framework/error_data.h"
 #include "support/test_paths.h"
@@ -24,7 +26,7 @@ struct TXRawSample {
 // Real camera files. The "head" samples are the first bytes of larger files: their directories
 // describe data beyond the cut, and the measurement gives the end of the whole original file. The
 // stripped 350D file carries a non-TIFF trailer after its data. Programs that export TIFF files
-// keep the camera's make, so their files are reported in the camera's raw family.
+// keep the camera's make, yet their files are plain TIFF pictures, not raw files.
 const TXRawSample kRawSamples[] = {
     {"canon_powershot_s90_head.cr2", skCR2, 13287536},
     {"canon_eos_350d_stripped.cr2", skCR2, 8705},
@@ -37,9 +39,9 @@ const TXRawSample kRawSamples[] = {
     {"pentax_k3ii.pef", skPEF, 28516678},
     {"panasonic_dmc_lx3_stripped.rw2", skRW2, 20524113},
     {"sony_dsc_s600_lzw.tif", skTIF, -1},
-    {"graphicconverter_exif.tif", skCR2, -1},
-    {"canon_dpp_export_8bit.tif", skCR2, -1},
-    {"nikon_viewnx_export_8bit.tif", skNEF, -1},
+    {"graphicconverter_exif.tif", skTIF, -1},
+    {"canon_dpp_export_8bit.tif", skTIF, -1},
+    {"nikon_viewnx_export_8bit.tif", skTIF, -1},
 };
 
 TEST(TiffFormatTest, RealCameraFilesGetTheirFamilyAndTheirEnd) {
@@ -188,6 +190,38 @@ TEST(TiffFormatTest, DngAndPlainTiffFilesGetNoThumbnail) {
     EXPECT_FALSE(measured.Format->MakeThumbnail(size, thumbnail,
                                                 test::Extent(0, file.Data().size()), stream));
     EXPECT_TRUE(thumbnail.IsEmpty());
+  }
+}
+
+TEST(TiffFormatTest, AWholeColourPictureFirstIsAPlainTiffWhateverTheMake) {
+  struct TXCase {
+    const char* Why;
+    std::vector<TXTiffEntrySpec> Extra;
+    const char* Ext;
+  };
+  const TXCase cases[] = {
+      {"an RGB picture", {{262, ttShort, 1, 2}}, ".tif"},
+      {"a grey picture marked as the main one",
+       {{254, ttLong, 1, 0}, {262, ttShort, 1, 1}},
+       ".tif"},
+      {"a reduced picture first", {{254, ttLong, 1, 1}, {262, ttShort, 1, 2}}, ".nef"},
+      {"sensor data first", {{262, ttShort, 1, 32803}}, ".nef"},
+      {"sub-directories", {{262, ttShort, 1, 2}, {330, ttLong, 1, 400}}, ".nef"},
+      {"no colour information", {}, ".nef"},
+  };
+  for (const TXCase& c : cases) {
+    SCOPED_TRACE(c.Why);
+    TXTiffImage file(false, 4096, 8);
+    std::vector<TXTiffEntrySpec> entries = c.Extra;
+    entries.insert(entries.end(),
+                   {{271, ttAscii, 6, 200}, {273, ttLong, 1, 1024}, {279, ttLong, 1, 3072}});
+    std::ranges::sort(entries, {}, &TXTiffEntrySpec::Tag);
+    file.Directory(8, entries);
+    file.Text(200, "NIKON");
+    file.Directory(400, {{273, ttLong, 1, 1024}, {279, ttLong, 1, 3072}});
+    TXMeasured measured = MeasureAsScanned(file.Data());
+    EXPECT_EQ(measured.End, 4095);
+    EXPECT_EQ(measured.Format->GetExtension(), c.Ext);
   }
 }
 
