@@ -4,7 +4,8 @@
 
 namespace kova {
 
-// RIFF AVI videos: the first RIFF chunk, whose size field gives the file's length.
+// RIFF AVI videos: the first RIFF chunk, whose size field gives the file's length as far as the
+// chunks inside it are sound.
 class TXDRScanFormatAVI : public TXDRScanFormat {
  public:
   TXDRScanFormatAVI();

@@ -24,11 +24,38 @@ TEST(AviFormatTest, CameraMoviesEndWithTheirRiffChunk) {
   }
 }
 
-TEST(AviFormatTest, AStrippedMovieExtendsAsFarAsItsChunkSays) {
-  // The movie data was removed; the size field still names 2 767 806 bytes.
-  KOVA_SAMPLE_OR_SKIP(path, "canon_mvi_stripped.avi");
+// Heads of camera movies whose movie data was removed: the size fields still name 2 767 806 and
+// 117 324 632 bytes. They end with their last sound chunk, whatever follows them.
+TEST(AviFormatTest, AStrippedMovieEndsWithItsLastChunk) {
+  for (const char* name : {"canon_mvi_stripped.avi", "pentax_kx_stripped.avi"}) {
+    KOVA_SAMPLE_OR_SKIP(path, name);
+    SCOPED_TRACE(name);
+    std::vector<uint8_t> bytes = test::SampleBytes(path);
+    auto last = static_cast<int64_t>(bytes.size()) - 1;
+    EXPECT_EQ(MeasureAsScanned(bytes).End, last);
+    std::vector<uint8_t> zeros(bytes.size() + 65536);
+    std::ranges::copy(bytes, zeros.begin());
+    EXPECT_EQ(MeasureAsScanned(zeros).End, last) << "zeroed slack after it";
+    std::vector<uint8_t> noise = test::Embedded(bytes, 4096, bytes.size() + 65536);
+    EXPECT_EQ(MeasureAsScanned(noise, 4096).End, 4096 + last) << "other data after it";
+  }
+}
+
+TEST(AviFormatTest, ASizeFieldNamingGigabytesIsNotBelieved) {
+  KOVA_SAMPLE_OR_SKIP(path, "canon_powershot_mvi_mjpeg.avi");
   std::vector<uint8_t> bytes = test::SampleBytes(path);
-  EXPECT_EQ(MeasureAsScanned(bytes).End, 2767806 - 1);
+  auto last = static_cast<int64_t>(bytes.size()) - 1;
+  for (uint32_t size : {0xFFFFFFF0u, 0x80000000u}) {
+    std::vector<uint8_t> medium = test::Embedded(bytes, 0, bytes.size() + 65536);
+    for (int i = 0; i < 4; ++i)
+      medium[4 + i] = static_cast<uint8_t>(size >> (8 * i));
+    EXPECT_EQ(MeasureAsScanned(medium).End, last) << "the whole movie, not " << size << " bytes";
+    // Cut inside its frames: the movie ends with the last whole frame.
+    medium.resize(bytes.size() / 2);
+    const int64_t end = MeasureAsScanned(medium).End;
+    EXPECT_GT(end, 2048);
+    EXPECT_LT(end, static_cast<int64_t>(medium.size()));
+  }
 }
 
 TEST(AviFormatTest, OtherRiffFilesAndEmptyChunksAreNotFound) {
