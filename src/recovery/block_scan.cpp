@@ -1,10 +1,12 @@
 #include "recovery/block_scan.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "framework/core_app.h"
 #include "framework/notification.h"
 #include "recovery/block_stream.h"
+#include "recovery/file_size_limits.h"
 #include "recovery/formats/jpeg_format.h"
 #include "recovery/found_extents.h"
 #include "recovery/found_file_queue.h"
@@ -66,7 +68,9 @@ bool TXDRBlockScan::IsRepeat(const TXDRFileItem& item) const {
 int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
   const int64_t nextStep = r + kScanStep;
   std::unique_ptr<TXDRScanFormat> format = CreateFormat(KindOfPattern(pattern));
-  const int64_t e = format->FindEnd(search_, r);
+  const int64_t measured = format->FindEnd(search_, r);
+  // The kind is known once measured (a TIFF may turn out to be a raw file).
+  const int64_t e = std::min(measured, r + MostFileBytes(format->Kind) - 1);
   if (e <= r || Stopped()) return nextStep;
   auto notification = MakeNotification<TXDRFoundFileAspect>();
   TXDRFileItem& item = *notification->Aspect().Item;
