@@ -25,8 +25,9 @@ class TXDRExfatFileRecovery {
   // whole while every cluster of it is free, and chained data follows its FAT chain while every
   // link is as written and every cluster free. Otherwise the file is taken to lie on its first
   // cluster, which must be free, and the free clusters after it. Not offered when the clusters
-  // run out, when its data is wiped, or when its format does not recognise it. A file of a deleted
-  // folder is marked as coming from a lost folder, as the FAT recovery finds such files.
+  // run out or when its data is wiped; one its format does not recognise is offered unverified
+  // when its name is plausible (MeasureDeletedEntryFile). A file of a deleted folder is marked as
+  // coming from a lost folder, as the FAT recovery finds such files.
   void OfferDeleted(TXExfatFound& found, bool lostFolder);
 
  private:

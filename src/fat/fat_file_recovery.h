@@ -23,8 +23,9 @@ class TXDRFATFileRecovery {
   // the slack of the last one included, are added to the used space.
   void BuildChainItem(TXFileSystemEntry& entry, const std::string& folder, TXBlocks& usedBlocks);
   // A deleted (or lost) file, taken to lie on its first cluster, which must still be free, and
-  // the free clusters after it. Not offered when the free clusters run out, when its first bytes
-  // are all 0x00 or all 0xFF, or when its scan format does not recognise it.
+  // the free clusters after it. Not offered when the free clusters run out or when its first
+  // bytes are all 0x00 or all 0xFF; one its scan format does not recognise is offered unverified
+  // when its name is plausible (MeasureDeletedEntryFile).
   void RecoverDeletedItem(TXFileSystemEntry& entry, const std::string& folder);
   // The same for an entry of a lost folder, live or deleted there: the file is marked as found
   // in a lost folder.

@@ -54,9 +54,23 @@ bool MeasureDeletedEntryFile(TXDRFoundFileAspect& found, TXStream& medium, IXWor
   TXSearch search;
   search.SetWorker(TXRef<IXWorker>(&worker));
   search.SetSource(&view);
-  if (!format->Check(search, 0)) return false;
+  if (!format->Check(search, 0)) {
+    if (!PlausibleEntryName(item.Name)) return false;
+    found.Item->Status.Include(drScanError);
+    found.Item->MarkThumbnail(false);
+    return true;
+  }
   TakePicture(std::move(format), found, medium);
   return true;
+}
+
+bool PlausibleEntryName(std::string_view name) {
+  constexpr std::string_view kForbidden = "\"*/:<>?\\|";
+  if (name.find_first_not_of(". ") == std::string_view::npos) return false;
+  return std::ranges::none_of(name, [&](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F ||
+           kForbidden.find(c) != std::string_view::npos;
+  });
 }
 
 }  // namespace kova

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 namespace kova {
 
 class IXWorker;
@@ -14,7 +16,13 @@ class TXStream;
 // A live file is offered whatever its content: the format only decides the thumbnail's status.
 void MeasureLiveEntryFile(TXDRFoundFileAspect& found, TXStream& medium);
 // A deleted file is worth offering only when its data is still there: false when its first
-// 4096 bytes are all 0x00 or all 0xFF (wiped), or when its format does not recognise its start.
+// 4096 bytes are all 0x00 or all 0xFF (wiped). When its format does not recognise it, the entry
+// alone is the evidence: a plausible name (PlausibleEntryName) keeps the file, offered as
+// unverified (drScanError, no thumbnail: it may be damaged); any other name drops it.
 bool MeasureDeletedEntryFile(TXDRFoundFileAspect& found, TXStream& medium, IXWorker& worker);
+
+// A name a camera or a computer may have given a file: not empty, not only dots and blanks, and
+// without control characters or the characters FAT and exFAT forbid in names.
+bool PlausibleEntryName(std::string_view name);
 
 }  // namespace kova

@@ -154,7 +154,9 @@ TEST_F(ExfatRecoveryTest, DeletedFileIsLeftWhenItsDataIsGone) {
   Save();
   ExfatRun run(card.Image());
   run.Everything();
-  EXPECT_EQ(run.offered.Names(), std::vector<std::string>{"taker.dat"});
+  // A file whose format does not recognise it is kept on its entry's word, unverified.
+  EXPECT_EQ(run.offered.Names(), (std::vector<std::string>{"taker.dat", "notajpeg.jpg"}));
+  EXPECT_TRUE(run.offered.Find("notajpeg.jpg")->Status.Contains(drScanError));
 }
 
 TEST_F(ExfatRecoveryTest, DeletedFolderGivesBackItsFilesInTheLostFolderStage) {

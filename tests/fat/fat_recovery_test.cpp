@@ -180,7 +180,7 @@ TEST_F(DeletedPhotoTest, FileEndingOnTheLastFreeClusterIsStillRecovered) {
   EXPECT_EQ(file->Blocks(), PhotoExtents());
 }
 
-TEST_F(FatRecoveryTest, WipedOrUnrecognisedDeletedFilesAreNotOffered) {
+TEST_F(FatRecoveryTest, WipedDeletedFilesAreNotOfferedAndUnrecognisedOnesAreUnverified) {
   KOVA_CARD_OK(card.Builder().WriteFile("DCIM/WIPED.JPG", test::Photo(400, 300, 4),
                                         mkcard::Placement{{}, 20}));
   KOVA_CARD_OK(card.Builder().Wipe({20}, 0xFF));
@@ -196,7 +196,12 @@ TEST_F(FatRecoveryTest, WipedOrUnrecognisedDeletedFilesAreNotOffered) {
   FatRecoveryRun run(card.Image());
   run.FromDirectories();
   EXPECT_EQ(run.offered.Find("!IPED.JPG"), nullptr);
-  EXPECT_EQ(run.offered.Find("!AKE.JPG"), nullptr);
+  // Its entry still names its place and size: kept, but not as a verified photo.
+  const TXDRFileItem* fake = run.offered.Find("!AKE.JPG");
+  ASSERT_NE(fake, nullptr);
+  EXPECT_EQ(fake->Blocks(), ExtentsOf(card.Record("DCIM/FAKE.JPG")));
+  EXPECT_TRUE(fake->Status.Contains(drScanError));
+  EXPECT_TRUE(MayBeDamaged(*fake));
   const TXDRFileItem* notes = run.offered.Find("!OTES.DAT");
   ASSERT_NE(notes, nullptr);
   EXPECT_EQ(notes->Blocks(), ExtentsOf(card.Record("DCIM/NOTES.DAT")));
