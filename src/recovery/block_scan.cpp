@@ -67,6 +67,7 @@ bool TXDRBlockScan::IsRepeat(const TXDRFileItem& item) const {
 
 int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
   const int64_t nextStep = r + kScanStep;
+  if (taken_.PartOfEntryFile(extents_.MapPosition(r))) return nextStep;
   std::unique_ptr<TXDRScanFormat> format = CreateFormat(KindOfPattern(pattern));
   const int64_t measured = format->FindEnd(search_, r);
   // The kind is known once measured (a TIFF may turn out to be a raw file).

@@ -19,12 +19,14 @@ class TXDRScanFormat;
 // becomes a found file offered through the queue (TXDRFoundFileAspect), with the medium extents
 // from its first to its last byte; a measured end beyond the largest size of the format's kind
 // (MostFileBytes) is cut there. Repeats of files the run has already taken (same extents and
-// extension) are not offered.
-// A JPEG is offered only when its thumbnail can be made, and the search goes on after its last
-// byte; after any other format it goes on one step after its start, so that the previews inside
-// raw files and videos are found as well. A JPEG whose end marker lies beyond the header of
-// another JPEG that follows its own picture data is taken as cut short (its end belongs to that
-// other picture) and is not offered, so that it cannot swallow the pictures after it.
+// extension) are not offered, nor is a find whose first byte is part of a file that a directory
+// entry describes (TXDRFoundExtents::PartOfEntryFile): that file's start measured to another
+// end, or a preview or frame inside it. A JPEG is offered only when its thumbnail can be made, and
+// the search goes on after its last byte; after any other format it goes on one step after its
+// start, so that the previews inside raw files and videos are found as well. A JPEG whose end
+// marker lies beyond the header of another JPEG that follows its own picture data is taken as cut
+// short (its end belongs to that other picture) and is not offered, so that it cannot swallow the
+// pictures after it.
 //
 // Thumbnails are decoded by the queue's threads while the search goes on. The search therefore
 // goes on after a JPEG as if its thumbnail could be made; when the queue refuses the JPEG because

@@ -5,9 +5,25 @@
 #include "framework/core_app.h"
 #include "framework/error_data.h"
 #include "recovery/file_item.h"
+#include "recovery/file_types.h"
+#include "recovery/formats/scan_format_registry.h"
 #include "recovery/recovery_aspects.h"
 
 namespace kova {
+
+namespace {
+
+// Whether every byte of a file that an entry describes belongs to it: a live file's chain does;
+// so do the clusters of a deleted video or raw file, whose frames and previews are pictures of
+// their own kind. The clusters a deleted photo (or a file of no picture type) is taken to lie on
+// may hold another file after its start.
+bool BindsItsBytes(const TXDRFileItem& item) {
+  if (OriginOf(item) == TXDRFileOrigin::foLive) return true;
+  const TXDRScanFormatClass* formatClass = ClassOfExt(item.Ext);
+  return formatClass && formatClass->Kind != skJPG;
+}
+
+}  // namespace
 
 TXCustomDRScanThread::TXCustomDRScanThread(TXRef<IXWorker> worker, TXDRData& data)
     : TXCustomDRThread(std::move(worker), data) {
@@ -78,6 +94,10 @@ void TXCustomDRScanThread::OnFoundFile(AXNotification& notification) {
   auto* aspect = notification.AspectAs<TXDRFoundFileAspect>();
   if (!aspect || !Takes(*aspect->Item)) return;
   taken_.Add(aspect->Item->Blocks(), aspect->Item->Ext);
+  // An entry's file of no catalogue type is never shown: what the search finds in it is new.
+  if (OriginOf(*aspect->Item) != TXDRFileOrigin::foSearch &&
+      FileGroupOf(aspect->Item->Ext) != fgNone)
+    taken_.AddEntryFile(aspect->Item->Blocks(), BindsItsBytes(*aspect->Item));
   if (!ListHasExtension(Data().ExtFilter, aspect->Item->Ext)) return;
   TXDRFileItem* item = Data().Files->Add();
   item->Assign(*aspect->Item);
