@@ -83,8 +83,9 @@ void TXDRDeepScanThread::ScanFreeThenUsedArea(int64_t mediumSize) {
   ScanRange(mediumSize);
   if (Stopped()) return;
   progress.EndSection();
-  // The area of the live files and the gaps between them, a second time: files the directories
-  // described are found again and dropped as repeats, the others are new.
+  // The area of the live files and the gaps between them, a second time: what starts inside a
+  // file the directories described is part of it and dropped, the others are new (files inside
+  // files of no catalogue type, files in the slack of the last clusters).
   progress.BeginSection(50);
   used.Clear();
   ScanRange(lastEnd);
