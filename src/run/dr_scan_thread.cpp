@@ -14,11 +14,13 @@ namespace kova {
 namespace {
 
 // Whether every byte of a file that an entry describes belongs to it: a live file's chain does;
-// so do the clusters of a deleted video or raw file, whose frames and previews are pictures of
-// their own kind. The clusters a deleted photo (or a file of no picture type) is taken to lie on
-// may hold another file after its start.
+// so do the clusters of a deleted video or raw file that its format recognised and that lay one
+// after the other, whose frames and previews are pictures of their own kind. The clusters a
+// deleted photo (or a file of no picture type, or one whose clusters were passed over or whose
+// format failed) is taken to lie on may hold another file after its start.
 bool BindsItsBytes(const TXDRFileItem& item) {
   if (OriginOf(item) == TXDRFileOrigin::foLive) return true;
+  if (item.ClustersReused || item.Status.Contains(drScanError)) return false;
   const TXDRScanFormatClass* formatClass = ClassOfExt(item.Ext);
   return formatClass && formatClass->Kind != skJPG;
 }

@@ -123,6 +123,32 @@ raw cluster=DCIM/IMG_0001.JPG+10 photo=320x240 seed=2 name=LATER.JPG
   EXPECT_EQ(found[0]->Blocks(), ExtentsOf(later));
 }
 
+TEST(EntryParts, AFileAfterADeletedMovieWhoseClustersWereTakenIsFound) {
+  test::FixtureCard card(test::Fat16Options());
+  KOVA_CARD_OK(card.Formatted());
+  mkcard::Content movie;
+  ASSERT_TRUE(mkcard::MakeAviVideo(mkcard::VideoOptions{}, &movie).ok());
+  const auto clusters =
+      static_cast<uint32_t>((movie.bytes.size() + card.ClusterBytes() - 1) / card.ClusterBytes());
+  KOVA_CARD_OK(card.Builder().WriteFile("MVI_0001.AVI", movie, mkcard::Placement{{}, 100}));
+  KOVA_CARD_OK(card.Builder().Delete("MVI_0001.AVI"));
+  // A later photo took one of the movie's clusters, so the free-cluster rule runs one cluster
+  // past the movie's end, where a photo without an entry lies.
+  KOVA_CARD_OK(card.Builder().WriteFile("KEEP.JPG", test::Photo(64, 48, 3), test::Clusters({102})));
+  const mkcard::Content lost = test::Photo(320, 240, 4);
+  KOVA_CARD_OK(card.Builder().WriteRaw(card.ClusterOffset(100 + clusters), lost, "LOST.JPG"));
+  KOVA_CARD_OK(card.Save());
+  ScanHarness scan;
+  ASSERT_TRUE(scan.ScanImage(card.Image().string()));
+  const TXDRFileItem* movieItem = scan.Find("!VI_0001.AVI");
+  ASSERT_NE(movieItem, nullptr) << testing::PrintToString(scan.Names());
+  ASSERT_TRUE(movieItem->ClustersReused);
+  std::vector<const TXDRFileItem*> found =
+      StartingAt(scan.Files(), static_cast<int64_t>(card.ClusterOffset(100 + clusters)));
+  ASSERT_EQ(found.size(), 1u) << testing::PrintToString(scan.Names());
+  EXPECT_EQ(found[0]->Blocks(), ExtentsOf(card.Record("LOST.JPG")));
+}
+
 // A deleted entry whose file its format does not recognise (a raw header the walker does not
 // know, data cut short) still names the file's place and size.
 class UnverifiedEntries : public testing::TestWithParam<const char*> {};
