@@ -17,6 +17,10 @@ constexpr std::array<uint8_t, 4> kList = {'L', 'I', 'S', 'T'};
 constexpr int64_t kChunkHeader = 8;
 constexpr int64_t kListHeader = 12;
 constexpr int32_t kChunksPerStopCheck = 4096;
+// Hours of video with sound take a few hundred thousand chunks, and lists nest three deep
+// (hdrl, strl; movi, rec); more comes from damaged or hostile data.
+constexpr int32_t kMostChunks = 1 << 21;
+constexpr size_t kMostListDepth = 8;
 
 // Chunk names are four printable characters ("00dc", "idx1", "LIST").
 bool IsChunkId(const uint8_t* id) {
@@ -51,7 +55,9 @@ TXDRScanFormatAVI::TXDRScanFormatAVI() : TXDRScanFormat(ClassOfKind(skAVI)) {}
 
 // The RIFF's size field tells the file's length, but a head saved without its movie data names
 // far more than follows it. The chunks inside are walked (into lists) to where they stop being
-// sound: the file ends there, or at its declared end when every chunk is whole.
+// sound: the file ends there, or at its declared end when every chunk is whole. Lists nested
+// deeper than any writer nests them are not sound; a walk of more chunks than any movie has
+// gives no result.
 int64_t TXDRScanFormatAVI::MeasureEnd(TXSearch& search, int64_t start) {
   TXFormatReader reader(search);
   if (!reader.Matches(start, kRiff) || !reader.Matches(start + 8, kAvi)) return -1;
@@ -64,9 +70,10 @@ int64_t TXDRScanFormatAVI::MeasureEnd(TXSearch& search, int64_t start) {
       ends.pop_back();
     if (pos >= ends.front()) break;
     if (chunks % kChunksPerStopCheck == 0) reader.CheckStop();
+    if (chunks > kMostChunks) throw EXMeasureAbort{};
     bool list = false;
     const int64_t end = ChunkEnd(reader, pos, ends.back(), list);
-    if (end < 0) break;
+    if (end < 0 || (list && ends.size() > kMostListDepth)) break;
     if (list) {
       ends.push_back(end);
       pos += kListHeader;

@@ -58,6 +58,35 @@ TEST(AviFormatTest, ASizeFieldNamingGigabytesIsNotBelieved) {
   }
 }
 
+// Four bytes of a chunk id, then its size, in the order RIFF writes them.
+void PutChunk(std::vector<uint8_t>& bytes, size_t at, const char* id, uint32_t size) {
+  std::copy_n(id, 4, bytes.begin() + static_cast<std::ptrdiff_t>(at));
+  for (size_t i = 0; i < 4; ++i)
+    bytes[at + 4 + i] = static_cast<uint8_t>(size >> (8 * i));
+}
+
+TEST(AviFormatTest, HostileChunkStructuresAreWalkedWithinBounds) {
+  const uint32_t declared = 0xFFFFFFF0u;
+  // Lists nested inside lists as deep as the bytes go: the walk stops at a depth no writer uses.
+  std::vector<uint8_t> nested(1 << 16);
+  PutChunk(nested, 0, "RIFF", declared);
+  std::copy_n("AVI ", 4, nested.begin() + 8);
+  for (size_t at = 12; at + 12 <= nested.size(); at += 12) {
+    PutChunk(nested, at, "LIST", declared - 64);
+    std::copy_n("movi", 4, nested.begin() + static_cast<std::ptrdiff_t>(at) + 8);
+  }
+  const int64_t end = MeasureAsScanned(nested).End;
+  EXPECT_GT(end, 12);
+  EXPECT_LT(end, 12 * 12);
+  // Millions of empty chunks: more than any movie holds, so no result.
+  std::vector<uint8_t> crowded(12 + 8 * ((size_t{1} << 21) + 16));
+  PutChunk(crowded, 0, "RIFF", static_cast<uint32_t>(crowded.size() - 8));
+  std::copy_n("AVI ", 4, crowded.begin() + 8);
+  for (size_t at = 12; at + 8 <= crowded.size(); at += 8)
+    PutChunk(crowded, at, "JUNK", 0);
+  EXPECT_EQ(MeasureAsScanned(crowded).End, -1);
+}
+
 TEST(AviFormatTest, OtherRiffFilesAndEmptyChunksAreNotFound) {
   KOVA_SAMPLE_OR_SKIP(path, "sunplus_spmp_camera.avi");
   std::vector<uint8_t> bytes = test::SampleBytes(path);
