@@ -130,16 +130,16 @@ std::optional<int32_t> ParseThreads(std::string_view text) {
 }
 
 std::optional<std::vector<std::string>> ParseTypes(std::string_view text, std::string& unknown) {
+  // Words for types beside the spellings of file names that the catalogue knows.
   static const std::map<std::string, std::string, std::less<>> kSpellings = {
-      {".jpeg", ".jpg"}, {".jpe", ".jpg"},      {".jfif", ".jpg"}, {".tiff", ".tif"},
-      {".mpeg", ".mpg"}, {".aiff", ".aif"},     {".mp4v", ".mp4"}, {".m2ts", ".mts"},
-      {".midi", ".mid"}, {".quicktime", ".mov"}};
+      {".mp4v", ".mp4"}, {".quicktime", ".mov"}};
   std::vector<std::string> types;
   for (const std::string& word : SplitString(text, ',')) {
     std::string ext = LowerCase(Trim(word));
     if (ext.empty()) continue;
     if (ext.front() != '.') ext.insert(ext.begin(), '.');
     if (auto spelling = kSpellings.find(ext); spelling != kSpellings.end()) ext = spelling->second;
+    ext = CatalogueExtension(ext);
     if (FileGroupOf(ext) == fgNone) {
       unknown = std::string(Trim(word));
       return std::nullopt;

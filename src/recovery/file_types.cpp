@@ -1,6 +1,7 @@
 #include "recovery/file_types.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/text_utils.h"
 
@@ -9,10 +10,11 @@ namespace kova {
 namespace {
 
 const std::vector<std::string> kImages = {
-    ".jpg", ".arw", ".cr2", ".dng", ".nef", ".orf", ".pef", ".raf", ".raw", ".tif", ".3fr", ".ari",
-    ".bay", ".bmp", ".cap", ".crw", ".dcr", ".dcs", ".drf", ".eip", ".erf", ".fff", ".gif", ".iiq",
-    ".jp2", ".jps", ".k25", ".kdc", ".mef", ".mos", ".mpo", ".mrw", ".nrw", ".pcd", ".png", ".pns",
-    ".psd", ".ptx", ".pxn", ".r3d", ".rw1", ".rw2", ".rwz", ".srf", ".sr2", ".x3f"};
+    ".jpg", ".heic", ".arw", ".cr2", ".cr3", ".dng", ".nef", ".orf", ".pef", ".raf",
+    ".raw", ".tif",  ".3fr", ".ari", ".bay", ".bmp", ".cap", ".crw", ".dcr", ".dcs",
+    ".drf", ".eip",  ".erf", ".fff", ".gif", ".iiq", ".jp2", ".jps", ".k25", ".kdc",
+    ".mef", ".mos",  ".mpo", ".mrw", ".nrw", ".pcd", ".png", ".pns", ".psd", ".ptx",
+    ".pxn", ".r3d",  ".rw1", ".rw2", ".rwz", ".srf", ".sr2", ".x3f"};
 const std::vector<std::string> kVideo = {".avi", ".mov", ".mp4", ".mpg", ".3g2", ".3gp",
                                          ".cam", ".flv", ".m1v", ".m2t", ".m2v", ".m4v",
                                          ".mpe", ".mts", ".rm",  ".qt",  ".wmv"};
@@ -22,9 +24,13 @@ const std::vector<std::string> kAudio = {".mp3", ".wma", ".aif", ".amr", ".m4a",
 constexpr TXDRFileGroup kGroups[] = {fgImages, fgVideo, fgAudio};
 constexpr const char* kGroupProperties[] = {"Images", "Video", "Audio"};
 // Extensions selected by SetDefaults.
-constexpr std::string_view kDefaultExtensions[] = {".jpg", ".arw", ".cr2", ".dng", ".nef", ".orf",
-                                                   ".pef", ".raf", ".raw", ".tif", ".avi", ".mov",
-                                                   ".mp4", ".mpg", ".mp3", ".wma"};
+constexpr std::string_view kDefaultExtensions[] = {".jpg", ".heic", ".arw", ".cr2", ".cr3", ".dng",
+                                                   ".nef", ".orf",  ".pef", ".raf", ".raw", ".tif",
+                                                   ".avi", ".mov",  ".mp4", ".mpg", ".mp3", ".wma"};
+// Other spellings of catalogue extensions that cameras, phones and programs use.
+constexpr std::pair<std::string_view, std::string_view> kSpellings[] = {
+    {".jpeg", ".jpg"}, {".jpe", ".jpg"},  {".jfif", ".jpg"}, {".tiff", ".tif"}, {".heif", ".heic"},
+    {".mpeg", ".mpg"}, {".aiff", ".aif"}, {".m2ts", ".mts"}, {".midi", ".mid"}};
 
 std::string PropertyNameOf(std::string_view ext) {
   return "_" + std::string(ext.substr(1));
@@ -32,7 +38,7 @@ std::string PropertyNameOf(std::string_view ext) {
 
 // Property slot of a catalogue extension (after the three group flags), or -1.
 int32_t SlotOf(std::string_view ext) {
-  std::string lower = LowerCase(ext);
+  const std::string lower = CatalogueExtension(ext);
   int32_t slot = 3;
   for (TXDRFileGroup group : kGroups) {
     for (const std::string& known : GroupExtensions(group)) {
@@ -59,6 +65,14 @@ void SortUnique(TXExtensionList& list) {
 
 }  // namespace
 
+std::string CatalogueExtension(std::string_view ext) {
+  std::string lower = LowerCase(ext);
+  for (const auto& [spelling, extension] : kSpellings) {
+    if (lower == spelling) return std::string(extension);
+  }
+  return lower;
+}
+
 std::span<const std::string> GroupExtensions(TXDRFileGroup group) {
   switch (group) {
     case fgImages:
@@ -73,7 +87,7 @@ std::span<const std::string> GroupExtensions(TXDRFileGroup group) {
 }
 
 TXDRFileGroup FileGroupOf(std::string_view ext) {
-  std::string lower = LowerCase(ext);
+  const std::string lower = CatalogueExtension(ext);
   for (TXDRFileGroup group : kGroups) {
     if (std::ranges::find(GroupExtensions(group), lower) != GroupExtensions(group).end()) {
       return group;
@@ -83,7 +97,7 @@ TXDRFileGroup FileGroupOf(std::string_view ext) {
 }
 
 bool ListHasExtension(const TXExtensionList& list, std::string_view ext) {
-  return std::ranges::binary_search(list, LowerCase(ext));
+  return std::ranges::binary_search(list, CatalogueExtension(ext));
 }
 
 const TXClassInfo& TXDRFileTypes::StaticClassInfo() {

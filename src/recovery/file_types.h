@@ -17,12 +17,15 @@ enum TXDRFileGroup : uint8_t { fgNone = 0, fgImages = 1, fgVideo = 2, fgAudio = 
 // A sorted list of lower-case extensions without duplicates (the run's extension filter).
 using TXExtensionList = std::vector<std::string>;
 
+// The catalogue extension that ext is another spelling of (".jpeg", ".jpe" and ".jfif" of ".jpg",
+// ".tiff" of ".tif", ".heif" of ".heic", ".m2ts" of ".mts", ...), else ext itself; lower case.
+std::string CatalogueExtension(std::string_view ext);
 // The catalogue extensions of a group (lower case, with the dot) in catalogue order; empty for
 // fgNone.
 std::span<const std::string> GroupExtensions(TXDRFileGroup group);
-// The group of an extension, ignoring case; fgNone outside the catalogue.
+// The group of an extension, ignoring case and spelling; fgNone outside the catalogue.
 TXDRFileGroup FileGroupOf(std::string_view ext);
-// True when the list (sorted, lower case) holds the extension, ignoring its case.
+// True when the list (sorted, lower case) holds the extension, ignoring its case and spelling.
 bool ListHasExtension(const TXExtensionList& list, std::string_view ext);
 
 // Which file types the user wants the system to look for: the Booleans Images, Video and Audio,
@@ -32,7 +35,7 @@ class TXDRFileTypes : public TXPersistent {
   KOVA_PERSISTENT(TXDRFileTypes)
 
  public:
-  static constexpr int32_t kPropertyCount = 76;
+  static constexpr int32_t kPropertyCount = 78;
 
   // Everything selected.
   TXDRFileTypes();
@@ -43,7 +46,8 @@ class TXDRFileTypes : public TXPersistent {
   void SetImages(bool value) { values_[0] = value; }
   void SetVideo(bool value) { values_[1] = value; }
   void SetAudio(bool value) { values_[2] = value; }
-  // The flag of a catalogue extension; false for an extension outside the catalogue.
+  // The flag of a catalogue extension (in any spelling); false for an extension outside the
+  // catalogue.
   bool Selected(std::string_view ext) const;
   // Answers false for an extension outside the catalogue.
   bool SetSelected(std::string_view ext, bool value);

@@ -16,7 +16,7 @@ namespace kova {
 namespace {
 
 constexpr TXDRFileGroup kGroups[] = {fgImages, fgVideo, fgAudio};
-constexpr int kCommonCounts[] = {10, 4, 2};
+constexpr int kCommonCounts[] = {12, 4, 2};
 constexpr const char* kGroupProperties[] = {"Images", "Video", "Audio"};
 constexpr uint32_t kGroupTexts[] = {lg::kImageFileTypes, lg::kVideoFileTypes, lg::kAudioFileTypes};
 constexpr int kExtensionRole = Qt::UserRole;

@@ -5,6 +5,7 @@
 
 #include "imaging/extension_icons.h"
 #include "recovery/file_item.h"
+#include "recovery/file_types.h"
 #include "ui/results_images.h"
 #include "ui/results_model.h"
 
@@ -97,7 +98,8 @@ void TXDRResultsIntake::ProcessAll() {
 }
 
 void TXDRResultsIntake::Prepare(TXDRFileItem& item) {
-  const int32_t icon = icons_ ? icons_->IconIndexOf(item.Ext) : TXDRTypeIcons::kGenericIcon;
+  const int32_t icon =
+      icons_ ? icons_->IconIndexOf(CatalogueExtension(item.Ext)) : TXDRTypeIcons::kGenericIcon;
   item.SmallImageIndex = icon;
   item.LargeImageIndex = icon;
   if (!item.Thumbnail.IsEmpty()) {

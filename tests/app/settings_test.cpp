@@ -37,9 +37,10 @@ void ExpectDefaults(TXKovaIni& ini) {
   EXPECT_EQ(ini.Sort(), 0);
   EXPECT_EQ(ini.SortColumn(), 0);
   EXPECT_EQ(ini.CodePage(), 437);
-  EXPECT_EQ(ini.FileTypes().GetSelectedExtensions(),
-            (TXExtensionList{".arw", ".avi", ".cr2", ".dng", ".jpg", ".mov", ".mp3", ".mp4", ".mpg",
-                             ".nef", ".orf", ".pef", ".raf", ".raw", ".tif", ".wma"}));
+  EXPECT_EQ(
+      ini.FileTypes().GetSelectedExtensions(),
+      (TXExtensionList{".arw", ".avi", ".cr2", ".cr3", ".dng", ".heic", ".jpg", ".mov", ".mp3",
+                       ".mp4", ".mpg", ".nef", ".orf", ".pef", ".raf", ".raw", ".tif", ".wma"}));
 }
 
 TEST_F(SettingsFolderTest, FirstStartGivesTheDefaultsAndExitWritesEveryProperty) {
@@ -55,8 +56,8 @@ TEST_F(SettingsFolderTest, FirstStartGivesTheDefaultsAndExitWritesEveryProperty)
             "Tag=0\nDocType=\nDocVer=0\nlgID=9\nShowThumbnails=True\nSort=0\nSortColumn=0\n"
             "CodePage=437\n");
   const std::string types = Section(text, "Software\\Velmora\\Kova7\\FileTypes");
-  EXPECT_EQ(CountLines(types, "[A-Za-z_0-9]+=(True|False)\n"), 76u);
-  EXPECT_EQ(types.substr(0, 46), "Images=True\nVideo=True\nAudio=True\n_jpg=True\n_a");
+  EXPECT_EQ(CountLines(types, "[A-Za-z_0-9]+=(True|False)\n"), 78u);
+  EXPECT_EQ(types.substr(0, 46), "Images=True\nVideo=True\nAudio=True\n_jpg=True\n_h");
   EXPECT_NE(types.find("_3fr=False\n"), std::string::npos);
   EXPECT_NE(types.find("_wav=False\n"), std::string::npos);
 

@@ -70,7 +70,7 @@ TEST_F(EngineTest, TheTypicalModeLooksForEveryTypeWhateverTheSettingsHold) {
   TXDRDataGear& data = engine->DataGear();
   settings.FileTypes().SetVideo(false);
   EXPECT_EQ(data.ScanExtensions(), TXDRFileTypes::GetAllExtensions());
-  EXPECT_EQ(data.FileTypeList().size(), 73u);
+  EXPECT_EQ(data.FileTypeList().size(), 75u);
   data.AdvancedMode = true;
   EXPECT_EQ(data.ScanExtensions(), settings.FileTypes().GetSelectedExtensions());
   EXPECT_FALSE(ListHasExtension(data.FileTypeList(), ".avi"));
@@ -247,15 +247,15 @@ TEST(FlowIcons, TheViewGearDrawsATypeIconPerCatalogueExtension) {
   TXHeadlessLoop loop;
   auto engine = CreateKovaEngine(&settings, &skin, nullptr, loop);
   const TXDRVCLViewGear& view = engine->View();
-  ASSERT_EQ(view.TypeKeys().size(), 76u);
+  ASSERT_EQ(view.TypeKeys().size(), 78u);
   EXPECT_EQ(view.TypeKeys()[3], ".jpg");
-  EXPECT_EQ(view.TypeKeys()[75], ".wav");
-  ASSERT_EQ(view.TypeIcons().Small().Count(), 76);
-  ASSERT_EQ(view.TypeIcons().Large().Count(), 76);
+  EXPECT_EQ(view.TypeKeys()[77], ".wav");
+  ASSERT_EQ(view.TypeIcons().Small().Count(), 78);
+  ASSERT_EQ(view.TypeIcons().Large().Count(), 78);
   EXPECT_EQ(view.TypeIcons().Small()[3]->Data().Width(), 22);
   EXPECT_EQ(view.TypeIcons().Small()[3]->Data().Height(), 16);
   EXPECT_EQ(view.TypeIcons().Large()[60]->Data().Width(), 72);
-  EXPECT_EQ(view.TypeIcons().IconIndexOf(".MOV"), 50);
+  EXPECT_EQ(view.TypeIcons().IconIndexOf(".MOV"), 52);
   EXPECT_EQ(view.TypeIcons().IconIndexOf(".xyz"), TXDRTypeIcons::kGenericIcon);
 }
 

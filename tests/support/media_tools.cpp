@@ -34,4 +34,18 @@ std::vector<uint8_t> FfmpegMovie(const std::string& muxer, bool faststart, int s
   return ReadFileBytes(movie);
 }
 
+bool HaveHeifEnc() {
+  static const bool installed = Run("heif-enc --version");
+  return installed;
+}
+
+std::vector<uint8_t> HeifEncPicture(const std::filesystem::path& picture, bool thumbnail) {
+  TempDir dir;
+  const std::filesystem::path heic = dir / "picture.heic";
+  const std::string command = std::string("heif-enc -q 30 ") + (thumbnail ? "-t 96 " : "") +
+                              "-o '" + heic.string() + "' '" + picture.string() + "'";
+  if (!Run(command)) return {};
+  return ReadFileBytes(heic);
+}
+
 }  // namespace kova::test

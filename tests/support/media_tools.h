@@ -16,7 +16,17 @@ bool HaveFfmpeg();
 // with the movie box before the media when `faststart`; empty when ffmpeg fails.
 std::vector<uint8_t> FfmpegMovie(const std::string& muxer, bool faststart, int seed = 0);
 
+// True when libheif's heif-enc is installed.
+bool HaveHeifEnc();
+
+// The bytes of a HEIC picture that heif-enc writes from the picture file (with a thumbnail
+// image when `thumbnail`); empty when heif-enc fails.
+std::vector<uint8_t> HeifEncPicture(const std::filesystem::path& picture, bool thumbnail);
+
 }  // namespace kova::test
 
 #define KOVA_FFMPEG_OR_SKIP() \
   if (!::kova::test::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is needed to write test movies"
+
+#define KOVA_HEIF_ENC_OR_SKIP() \
+  if (!::kova::test::HaveHeifEnc()) GTEST_SKIP() << "heif-enc is needed to write HEIC pictures"

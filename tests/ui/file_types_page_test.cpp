@@ -22,7 +22,7 @@ TEST_F(FileTypesPageTest, ListsHoldTheCatalogueWithTheCommonTypesFirst) {
     size_t count, common;
     const char* group_text;
   };
-  for (Expected e : {Expected{fgImages, 46, 10, "Image file types"},
+  for (Expected e : {Expected{fgImages, 48, 12, "Image file types"},
                      {fgVideo, 17, 4, "Video file types"},
                      {fgAudio, 10, 2, "Audio file types"}}) {
     std::vector<QTreeWidgetItem*> items = page->Items(e.group);

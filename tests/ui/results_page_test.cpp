@@ -154,7 +154,7 @@ TEST_F(ResultsPageTest, CameraSamplesShowTheirThumbnailsAndPreviews) {
   TXDRFileItem& movie = files.AddReal(movieFile);
   Announce();
   EXPECT_EQ(photo.Dimensions, (TXSize{3872, 2592}));
-  EXPECT_GE(photo.LargeImageIndex, 76);
+  EXPECT_GE(photo.LargeImageIndex, 78);
   EXPECT_EQ(movie.LargeImageIndex, page->TypeIcons().IconIndexOf(".mov"));
   EXPECT_EQ(model().HeaderIndex(1).data().toString(), "Video file types");
 
@@ -500,22 +500,22 @@ TEST_F(ResultsPageTest, TheViewGearsIconsReplaceThePagesOwn) {
   EXPECT_NE(&page->TypeIcons(), &icons);
   EXPECT_EQ(page->Images().Large(TXDRTypeIcons::kAscendIcon).toImage().pixel(5, 5),
             page->IconView().palette().color(QPalette::Base).rgb());
-  EXPECT_EQ(page->Images().SmallCount(), 76);
-  EXPECT_EQ(page->Images().LargeCount(), 76);
+  EXPECT_EQ(page->Images().SmallCount(), 78);
+  EXPECT_EQ(page->Images().LargeCount(), 78);
 }
 
 TEST(ResultsTypeIconsTest, TheCatalogueIconsCarryTheSkinsBadges) {
   TXDRTypeIcons icons(GroupExtensions(fgImages), GroupExtensions(fgVideo),
                       GroupExtensions(fgAudio));
-  ASSERT_EQ(icons.TypeKeys().size(), 76u);
+  ASSERT_EQ(icons.TypeKeys().size(), 78u);
   EXPECT_EQ(icons.IconIndexOf(".jpg"), 3);
-  EXPECT_EQ(icons.IconIndexOf(".X3F"), 48);
-  EXPECT_EQ(icons.IconIndexOf(".avi"), 49);
-  EXPECT_EQ(icons.IconIndexOf(".mp3"), 66);
-  EXPECT_EQ(icons.IconIndexOf(".wav"), 75);
+  EXPECT_EQ(icons.IconIndexOf(".X3F"), 50);
+  EXPECT_EQ(icons.IconIndexOf(".avi"), 51);
+  EXPECT_EQ(icons.IconIndexOf(".mp3"), 68);
+  EXPECT_EQ(icons.IconIndexOf(".wav"), 77);
   icons.Build(test::TestSkin(), MakeColor(255, 255, 255));
-  ASSERT_EQ(icons.Small().Count(), 76);
-  ASSERT_EQ(icons.Large().Count(), 76);
+  ASSERT_EQ(icons.Small().Count(), 78);
+  ASSERT_EQ(icons.Large().Count(), 78);
   const auto pixels = [](const TXImageCollection& collection, int32_t index) {
     const std::unique_ptr<TXGraphic> graphic = collection.At(index)->Data().Decode();
     const auto& bitmap = dynamic_cast<const TXBitmap32&>(*graphic);
@@ -524,7 +524,7 @@ TEST(ResultsTypeIconsTest, TheCatalogueIconsCarryTheSkinsBadges) {
   const std::vector<TXColor> generic = pixels(icons.Large(), TXDRTypeIcons::kGenericIcon);
   const std::vector<TXColor> smallGeneric = pixels(icons.Small(), TXDRTypeIcons::kGenericIcon);
   ASSERT_EQ(generic.size(), 72u * 72u);
-  for (const char* ext : {".jpg", ".cr2", ".mov", ".wav"}) {
+  for (const char* ext : {".jpg", ".cr2", ".heic", ".cr3", ".mov", ".wav"}) {
     EXPECT_NE(pixels(icons.Large(), icons.IconIndexOf(ext)), generic) << ext;
     EXPECT_NE(pixels(icons.Small(), icons.IconIndexOf(ext)), smallGeneric) << ext;
   }

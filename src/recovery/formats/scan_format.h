@@ -32,9 +32,12 @@ enum TXDRScanKind : uint8_t {
   skAVI = 14,
   skMOV = 15,
   skMP4 = 16,
+  skCR3 = 17,
+  skHEIC = 18,
+  skRAF = 19,
 };
-inline constexpr int32_t kScanKindCount = 17;
-inline constexpr int32_t kStartPatternCount = 15;
+inline constexpr int32_t kScanKindCount = 20;
+inline constexpr int32_t kStartPatternCount = 16;
 
 // Bit n stands for start pattern n.
 using TXDRPatternSet = uint32_t;

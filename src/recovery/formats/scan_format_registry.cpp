@@ -1,10 +1,11 @@
 #include "recovery/formats/scan_format_registry.h"
 
-#include "framework/text_utils.h"
+#include "recovery/file_types.h"
 #include "recovery/formats/avi_format.h"
 #include "recovery/formats/jpeg_format.h"
 #include "recovery/formats/mov_format.h"
 #include "recovery/formats/mrw_format.h"
+#include "recovery/formats/raf_format.h"
 #include "recovery/formats/tiff_format.h"
 
 namespace kova {
@@ -25,6 +26,7 @@ constexpr TXDRPatternSet Patterns(std::initializer_list<int32_t> numbers) {
 
 constexpr TXDRPatternSet kTiffHeaders = Patterns({1, 2});
 constexpr TXDRPatternSet kBoxHeaders = Patterns({7, 8, 9, 10, 11, 12, 13, 14});
+constexpr TXDRPatternSet kFileTypeHeader = Patterns({7});
 
 // Indexed by kind.
 const TXDRScanFormatClass kClasses[kScanKindCount] = {
@@ -45,6 +47,9 @@ const TXDRScanFormatClass kClasses[kScanKindCount] = {
     {skAVI, "TXDRScanFormatAVI", ".avi", Patterns({6}), Make<TXDRScanFormatAVI>},
     {skMOV, "TXDRScanFormatMOV", ".mov", kBoxHeaders, Make<TXDRScanFormatMOV>},
     {skMP4, "TXDRScanFormatMP4", ".mp4", kBoxHeaders, Make<TXDRScanFormatMP4>},
+    {skCR3, "TXDRScanFormatCR3", ".cr3", kFileTypeHeader, Make<TXDRScanFormatCR3>},
+    {skHEIC, "TXDRScanFormatHEIC", ".heic", kFileTypeHeader, Make<TXDRScanFormatHEIC>},
+    {skRAF, "TXDRScanFormatRAF", ".raf", Patterns({15}), Make<TXDRScanFormatRAF>},
 };
 
 // The header of a top-level box of the type, whatever its size.
@@ -68,6 +73,7 @@ const TXGridPattern kStartPatterns[kStartPatternCount] = {
     BoxHeader("skip"),
     BoxHeader("uuid"),
     BoxHeader("pnot"),
+    {0, {'F', 'U', 'J', 'I', 'F', 'I', 'L', 'M', 'C', 'C', 'D', '-', 'R', 'A', 'W', ' '}},
 };
 
 bool HasPattern(const TXDRScanFormatClass& formatClass, int32_t pattern) {
@@ -81,7 +87,7 @@ const TXDRScanFormatClass& ClassOfKind(uint8_t kind) {
 }
 
 const TXDRScanFormatClass* ClassOfExt(std::string_view ext) {
-  std::string lower = LowerCase(ext);
+  const std::string lower = CatalogueExtension(ext);
   for (const TXDRScanFormatClass& formatClass : kClasses) {
     if (formatClass.Ext == lower) return &formatClass;
   }

@@ -7,7 +7,7 @@
 #include "recovery/formats/scan_format.h"
 #include "recovery/search.h"
 
-// The table of the seventeen scan formats, indexed by kind, and the start patterns that the deep
+// The table of the scan formats, indexed by kind, and the start patterns that the deep
 // scan searches for.
 namespace kova {
 
@@ -16,7 +16,8 @@ using TXDRPatternIndex = std::array<int32_t, kStartPatternCount>;
 
 // The class of a kind; the JPEG class for a kind outside the table.
 const TXDRScanFormatClass& ClassOfKind(uint8_t kind);
-// The first class in kind order whose extension equals ext (ignoring case), or nullptr.
+// The first class in kind order whose extension equals ext (ignoring case, and taking the other
+// spellings of a catalogue extension as that one), or nullptr.
 const TXDRScanFormatClass* ClassOfExt(std::string_view ext);
 // A new format of the kind (JPEG for a kind outside the table).
 std::unique_ptr<TXDRScanFormat> CreateFormat(uint8_t kind);

@@ -4,7 +4,6 @@
 #include <array>
 
 #include "framework/text_utils.h"
-#include "imaging/jpeg_thumbnail.h"
 #include "recovery/formats/exif_date.h"
 #include "recovery/formats/format_reader.h"
 #include "recovery/formats/tiff_walk.h"
@@ -24,19 +23,17 @@ constexpr std::array<uint8_t, 4> kOlympusHeader = {'I', 'I', 'R', 'O'};
 TXDRScanFormatTIF::TXDRScanFormatTIF() : TXDRScanFormatTIF(ClassOfKind(skTIF)) {}
 
 TXDRScanFormatTIF::TXDRScanFormatTIF(const TXDRScanFormatClass& formatClass)
-    : TXDRScanFormat(formatClass) {}
+    : TXDRScanFormatPreviewed(formatClass) {}
 
 int64_t TXDRScanFormatTIF::MeasureEnd(TXSearch& search, int64_t start) {
   Kind = skTIF;
   Taken = 0;
-  PreviewOffset = 0;
-  PreviewLength = 0;
+  ClearPreview();
   try {
     TXFormatReader reader(search);
     return Measure(reader, start);
   } catch (...) {
-    PreviewOffset = 0;
-    PreviewLength = 0;
+    ClearPreview();
     throw;
   }
 }
@@ -99,22 +96,6 @@ void TXDRScanFormatTIF::ChooseThumbnailSource(const TXTiffFacts& facts) {
   }
   PreviewOffset = place.Offset;
   PreviewLength = place.Offset > 0 ? place.Length : 0;
-}
-
-int64_t TXDRScanFormatTIF::ThumbnailSourceSize(int64_t fileSize) const {
-  if (PreviewOffset <= 0) return 0;
-  if (PreviewLength <= 0) return fileSize;
-  return std::min(fileSize, PreviewOffset + PreviewLength);
-}
-
-bool TXDRScanFormatTIF::DecodeThumbnail(TXSize box, TXSize& size, TXStream& stream,
-                                        TXImageObject& image) {
-  size = {};
-  image.Clear();
-  if (PreviewOffset <= 0 || stream.Size() == 0) return false;
-  stream.SetPosition(PreviewOffset);
-  TXSize pictureSize;
-  return DecodeJpegThumbnail(stream, box, pictureSize, image);
 }
 
 }  // namespace kova

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recovery/formats/scan_format.h"
+#include "recovery/formats/previewed_format.h"
 #include "recovery/formats/scan_format_registry.h"
 
 namespace kova {
@@ -12,26 +12,14 @@ class TXFormatReader;
 // the directories and takes the largest end of the data they describe; the camera family comes
 // from the make and model names and a few header variants, and decides the kind (and with it the
 // extension). The thumbnail comes from an embedded JPEG picture.
-class TXDRScanFormatTIF : public TXDRScanFormat {
+class TXDRScanFormatTIF : public TXDRScanFormatPreviewed {
  public:
   TXDRScanFormatTIF();
-
-  // Offset from the file's start of the embedded JPEG used as thumbnail; 0 for none.
-  int64_t PreviewOffset = 0;
-  // Its length when the directories give it; 0 when unknown.
-  int64_t PreviewLength = 0;
-
-  bool CanMakeThumbnail() const override { return true; }
-  // Decodes the embedded JPEG at PreviewOffset for the box; the size stays 0 x 0, as the
-  // embedded picture's size is not the file's.
-  bool DecodeThumbnail(TXSize box, TXSize& size, TXStream& stream, TXImageObject& image) override;
 
  protected:
   explicit TXDRScanFormatTIF(const TXDRScanFormatClass& formatClass);
 
   int64_t MeasureEnd(TXSearch& search, int64_t start) override;
-  // The bytes up to the end of the embedded picture when its length is known.
-  int64_t ThumbnailSourceSize(int64_t fileSize) const override;
 
  private:
   int64_t Measure(TXFormatReader& reader, int64_t start);

@@ -43,6 +43,17 @@ TXMeasured MeasureAsScanned(const std::vector<uint8_t>& bytes, int64_t start) {
   return MeasureBytes(KindOfPattern(PatternOfIndex(index, matched)), bytes, start);
 }
 
+void ExpectWholeFile(const std::vector<uint8_t>& bytes, uint8_t kind, std::string_view ext) {
+  const auto last = static_cast<int64_t>(bytes.size()) - 1;
+  TXMeasured measured = MeasureAsScanned(bytes);
+  EXPECT_EQ(measured.End, last);
+  ASSERT_NE(measured.Format, nullptr);
+  EXPECT_EQ(measured.Format->Kind, kind);
+  EXPECT_EQ(measured.Format->GetExtension(), ext);
+  std::vector<uint8_t> medium = Embedded(bytes, 8192, bytes.size() + 16384);
+  EXPECT_EQ(MeasureAsScanned(medium, 8192).End, 8192 + last) << "noise is no continuation";
+}
+
 std::vector<uint8_t> Embedded(const std::vector<uint8_t>& file, int64_t offset, int64_t size) {
   std::vector<uint8_t> medium = NoiseBytes(static_cast<size_t>(size), 99);
   std::ranges::copy(file, medium.begin() + offset);

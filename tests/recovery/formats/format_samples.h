@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "framework/stream.h"
@@ -34,6 +35,10 @@ struct TXMeasured {
 TXMeasured MeasureBytes(uint8_t kind, const std::vector<uint8_t>& bytes, int64_t start = 0);
 // The same for the kind that the start pattern found at `start` selects, as the deep scan picks it.
 TXMeasured MeasureAsScanned(const std::vector<uint8_t>& bytes, int64_t start = 0);
+
+// Expects the file to be measured whole, as the kind with the extension, where the scan finds it,
+// also inside noise.
+void ExpectWholeFile(const std::vector<uint8_t>& bytes, uint8_t kind, std::string_view ext);
 
 // Noise of `size` bytes with the file's bytes placed at `offset`.
 std::vector<uint8_t> Embedded(const std::vector<uint8_t>& file, int64_t offset, int64_t size);

@@ -11,6 +11,7 @@
 namespace kova {
 namespace {
 
+using test::ExpectWholeFile;
 using test::MeasureAsScanned;
 using test::MeasureBytes;
 
@@ -48,21 +49,6 @@ std::vector<uint8_t> Media(uint32_t size) {
   std::vector<uint8_t> bytes = Box(size, "mdat");
   bytes.resize(size, 0x5A);
   return bytes;
-}
-
-int64_t LastByte(const std::vector<uint8_t>& bytes) {
-  return static_cast<int64_t>(bytes.size()) - 1;
-}
-
-// Each file measured where the scan finds it, also inside noise.
-void ExpectWholeFile(const std::vector<uint8_t>& bytes, uint8_t kind, const char* ext) {
-  test::TXMeasured measured = MeasureAsScanned(bytes);
-  EXPECT_EQ(measured.End, LastByte(bytes));
-  ASSERT_NE(measured.Format, nullptr);
-  EXPECT_EQ(measured.Format->Kind, kind);
-  EXPECT_EQ(measured.Format->GetExtension(), ext);
-  std::vector<uint8_t> medium = test::Embedded(bytes, 4096, bytes.size() + 8192);
-  EXPECT_EQ(MeasureAsScanned(medium, 4096).End, 4096 + LastByte(bytes)) << "noise is no box";
 }
 
 TEST(MovFormatTest, Mp4FilesEndWithTheirLastBox) {

@@ -9,9 +9,9 @@ namespace kova {
 namespace {
 
 TEST(ScanFormatRegistryTest, EveryKindMakesAFormatOfItsClass) {
-  const char* extensions[] = {".jpg", ".tif", ".dng", ".cr2", ".nef", ".orf",
-                              ".pef", ".arw", ".arw", ".srf", ".sr2", ".raw",
-                              ".mrw", ".rw2", ".avi", ".mov", ".mp4"};
+  const char* extensions[] = {".jpg", ".tif", ".dng", ".cr2", ".nef",  ".orf", ".pef",
+                              ".arw", ".arw", ".srf", ".sr2", ".raw",  ".mrw", ".rw2",
+                              ".avi", ".mov", ".mp4", ".cr3", ".heic", ".raf"};
   for (uint8_t kind = 0; kind < kScanKindCount; ++kind) {
     SCOPED_TRACE(int{kind});
     std::unique_ptr<TXDRScanFormat> format = CreateFormat(kind);
@@ -20,7 +20,7 @@ TEST(ScanFormatRegistryTest, EveryKindMakesAFormatOfItsClass) {
     EXPECT_EQ(format->GetExtension(), extensions[kind]);
     EXPECT_TRUE(format->Dimensions.IsEmpty());
   }
-  EXPECT_EQ(ClassOfKind(17).Kind, skJPG) << "any other kind selects JPEG";
+  EXPECT_EQ(ClassOfKind(kScanKindCount).Kind, skJPG) << "any other kind selects JPEG";
   EXPECT_EQ(ClassOfKind(255).Name, "TXDRScanFormatJPG");
   EXPECT_EQ(CreateFormat(200)->Kind, skJPG);
   EXPECT_NE(dynamic_cast<TXDRScanFormatTIF*>(CreateFormat(skRW2).get()), nullptr);
@@ -29,7 +29,11 @@ TEST(ScanFormatRegistryTest, EveryKindMakesAFormatOfItsClass) {
 TEST(ScanFormatRegistryTest, ExtensionsSelectTheFirstClassInKindOrder) {
   ASSERT_NE(ClassOfExt(".JPG"), nullptr);
   EXPECT_EQ(ClassOfExt(".JPG")->Kind, skJPG);
-  EXPECT_EQ(ClassOfExt(".jpeg"), nullptr);
+  EXPECT_EQ(ClassOfExt(".jpeg")->Kind, skJPG) << "another spelling";
+  EXPECT_EQ(ClassOfExt(".JPE")->Kind, skJPG);
+  EXPECT_EQ(ClassOfExt(".heif")->Kind, skHEIC);
+  EXPECT_EQ(ClassOfExt(".CR3")->Kind, skCR3);
+  EXPECT_EQ(ClassOfExt(".raf")->Kind, skRAF);
   EXPECT_EQ(ClassOfExt(".arw")->Kind, skARW) << "not the TIFF-headed Sony class";
   EXPECT_EQ(ClassOfExt(".Mp4")->Kind, skMP4);
   EXPECT_EQ(ClassOfExt(".crw"), nullptr) << "in the catalogue, but no scan format";
@@ -40,7 +44,7 @@ TEST(ScanFormatRegistryTest, PatternsAreListedByNumberWithTheirPlaces) {
   TXGridPatternList patterns;
   TXDRPatternIndex index;
   BuildPatterns(AllKinds(), patterns, index);
-  ASSERT_EQ(patterns.size(), 15u);
+  ASSERT_EQ(patterns.size(), 16u);
   for (int32_t n = 0; n < kStartPatternCount; ++n) {
     EXPECT_EQ(index[n], n);
     EXPECT_EQ(patterns[n], StartPattern(n));
@@ -69,7 +73,7 @@ TEST(ScanFormatRegistryTest, PatternsAreListedByNumberWithTheirPlaces) {
 
 TEST(ScanFormatRegistryTest, PatternsLeadToTheGeneralClassOfTheirFamily) {
   const uint8_t expected[] = {skJPG, skTIF, skTIF, skORF, skRW2, skMRW, skAVI, skMOV,
-                              skMOV, skMOV, skMOV, skMOV, skMOV, skMOV, skMOV};
+                              skMOV, skMOV, skMOV, skMOV, skMOV, skMOV, skMOV, skRAF};
   for (int32_t n = 0; n < kStartPatternCount; ++n)
     EXPECT_EQ(KindOfPattern(n), expected[n]) << n;
   EXPECT_EQ(KindOfPattern(kStartPatternCount), skJPG);
