@@ -13,6 +13,7 @@ constexpr int64_t kMiB = int64_t{1} << 20;
 int64_t MostFileBytes(uint8_t kind) {
   switch (kind) {
     case skJPG:
+    case skHEIC:
       // 100-megapixel photos at the best quality stay well below it.
       return 128 * kMiB;
     case skTIF:
@@ -36,6 +37,8 @@ int64_t MostFileBytes(uint8_t kind) {
     case skRAW:
     case skMRW:
     case skRW2:
+    case skCR3:
+    case skRAF:
       // Uncompressed raws of medium-format backs reach a few hundred megabytes.
       return 512 * kMiB;
   }
