@@ -1,7 +1,7 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <iterator>
 #include <string_view>
 
 // The identifiers of every text the program shows. Identifiers with the top bit set are
@@ -308,13 +308,13 @@ struct TXLgKey {
 
 // Every identifier with its name, in the order above.
 #define KOVA_LG_ENTRY(name, id) TXLgKey{#name, id},
-inline constexpr std::array kAllKeys = {KOVA_LG_KEYS(KOVA_LG_ENTRY)};
+inline constexpr TXLgKey kAllKeys[] = {KOVA_LG_KEYS(KOVA_LG_ENTRY)};
 #undef KOVA_LG_ENTRY
 
 constexpr bool KeysAreUnique() {
-  for (size_t i = 0; i < kAllKeys.size(); ++i) {
+  for (size_t i = 0; i < std::size(kAllKeys); ++i) {
     if (kAllKeys[i].ID == 0) return false;
-    for (size_t j = i + 1; j < kAllKeys.size(); ++j) {
+    for (size_t j = i + 1; j < std::size(kAllKeys); ++j) {
       if (kAllKeys[i].ID == kAllKeys[j].ID || kAllKeys[i].Name == kAllKeys[j].Name) return false;
     }
   }
