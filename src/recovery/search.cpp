@@ -1,5 +1,6 @@
 #include "recovery/search.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -113,29 +114,36 @@ class TXOpeners {
  public:
   explicit TXOpeners(const TXGridPatternList& patterns) {
     for (const TXGridPattern& pattern : patterns) {
-      if (!pattern.Bytes.empty()) TableOf(pattern.Lead)[pattern.Bytes[0]] = true;
+      if (!pattern.Bytes.empty()) TableOf(pattern.Lead).Opens[pattern.Bytes[0]] = true;
     }
   }
 
-  // False only when no pattern can begin at `offset` of the bytes held; a lead reaching past them
-  // cannot tell.
-  bool MayOpen(std::span<const uint8_t> held, int64_t offset) const {
-    for (const auto& [lead, opens] : tables_) {
-      size_t at = static_cast<size_t>(offset + lead);
-      if (at >= held.size() || opens[held[at]]) return true;
+  // How many bytes from a grid position its lead bytes reach.
+  int64_t Reach() const { return reach_; }
+  // False only when no pattern can begin at `at`, whose bytes up to Reach() must be held.
+  bool MayOpen(const uint8_t* at) const {
+    for (const TXLeadTable& table : tables_) {
+      if (table.Opens[at[table.Lead]]) return true;
     }
     return false;
   }
 
  private:
-  std::array<bool, 256>& TableOf(int32_t lead) {
-    for (auto& [known, opens] : tables_) {
-      if (known == lead) return opens;
+  struct TXLeadTable {
+    int32_t Lead = 0;
+    std::array<bool, 256> Opens{};
+  };
+
+  TXLeadTable& TableOf(int32_t lead) {
+    for (TXLeadTable& table : tables_) {
+      if (table.Lead == lead) return table;
     }
-    return tables_.emplace_back(lead, std::array<bool, 256>{}).second;
+    reach_ = std::max<int64_t>(reach_, lead + 1);
+    return tables_.emplace_back(TXLeadTable{lead, {}});
   }
 
-  std::vector<std::pair<int32_t, std::array<bool, 256>>> tables_;
+  std::vector<TXLeadTable> tables_;
+  int64_t reach_ = 1;
 };
 
 // Compares all patterns at one grid position c in a single pass, byte by byte, dropping a pattern
@@ -253,11 +261,13 @@ int64_t TXSearch::FindFirstOf(const TXGridPatternList& patterns, int32_t& index,
   while (c <= limit) {
     uint8_t value = 0;
     if (!view.Get(c, value, true)) return -1;
-    // Skip the grid positions of the window held where no pattern can begin.
+    // Skip the grid positions of the window held where no pattern can begin; one whose lead bytes
+    // lie beyond the window is compared in full.
     std::span<const uint8_t> held = view.HeldFrom(c);
     int64_t offset = 0;
-    int64_t heldSize = static_cast<int64_t>(held.size());
-    while (offset < heldSize && !openers.MayOpen(held, offset) && c + offset <= limit)
+    const int64_t heldSize = static_cast<int64_t>(held.size());
+    const int64_t told = heldSize - openers.Reach() + 1;
+    while (offset < told && !openers.MayOpen(held.data() + offset) && c + offset <= limit)
       offset += step;
     c += offset;
     if (c > limit) return -1;
