@@ -81,12 +81,13 @@ int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
   item.Ext = std::string(format->GetExtension());
   item.EditBlocks().SetRange(extents_, extents_.MapPosition(r), extents_.MapPosition(e));
   const bool jpeg = pattern == kJpegPattern;
-  if (IsRepeat(item)) return jpeg ? e + 1 : nextStep;
+  const int64_t goOn = jpeg || !format->MayHoldPictures() ? e + 1 : nextStep;
+  if (IsRepeat(item)) return goOn;
   if (jpeg && HoldsAnotherJpeg(*format, r, e)) return nextStep;
   notification->Aspect().Picture =
       std::make_unique<TXDRPictureJob>(std::move(format), item.Blocks(), medium_);
   queue_.Offer(*notification, jpeg ? TXDRPictureRule{true, nextStep} : TXDRPictureRule{});
-  return jpeg ? e + 1 : nextStep;
+  return goOn;
 }
 
 bool TXDRBlockScan::HoldsAnotherJpeg(TXDRScanFormat& format, int64_t r, int64_t e) {

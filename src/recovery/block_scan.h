@@ -22,8 +22,9 @@ class TXDRScanFormat;
 // extension) are not offered, nor is a find whose first byte is part of a file that a directory
 // entry describes (TXDRFoundExtents::PartOfEntryFile): that file's start measured to another
 // end, or a preview or frame inside it. A JPEG is offered only when its thumbnail can be made, and
-// the search goes on after its last byte; after any other format it goes on one step after its
-// start, so that the previews inside raw files and videos are found as well. A JPEG whose end
+// the search goes on after its last byte, as after a file that cannot hold pictures
+// (MayHoldPictures); after any other format it goes on one step after its start, so that the
+// previews inside raw files and videos are found as well. A JPEG whose end
 // marker lies beyond the header of another JPEG that follows its own picture data is taken as cut
 // short (its end belongs to that other picture) and is not offered, so that it cannot swallow the
 // pictures after it.

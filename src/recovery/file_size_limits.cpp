@@ -22,6 +22,7 @@ int64_t MostFileBytes(uint8_t kind) {
     case skAVI:
     case skMOV:
     case skMP4:
+    case skMTS:
     default:
       // Cameras start a new file at 4 GiB, the most a FAT32 file holds.
       return 4096 * kMiB;

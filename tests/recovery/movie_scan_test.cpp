@@ -106,5 +106,24 @@ TEST_F(MovieCardScan, MoviesWithoutEntriesAreFoundByTheirContent) {
   }
 }
 
+TEST_F(MovieCardScan, ACamcorderStreamIsFoundOnceNotInPieces) {
+  // Its tables repeat all through the stream; where one lies on the grid, a search that went on
+  // inside the stream would take the rest of it for another file.
+  ASSERT_TRUE(card_.Partition(16 * kMiB, ""));
+  ASSERT_TRUE(card_.Format(1, 0, 8 * 1024, 16, 1, "SMALL"));
+  const std::vector<uint8_t> stream = test::FfmpegTransportStream(8);
+  ASSERT_GT(stream.size(), 100000u);
+  std::vector<uint8_t> image = test::ReadFileBytes(card_.Image());
+  std::copy(stream.begin(), stream.end(), image.begin() + 9 * kMiB);
+  test::WriteFileBytes(card_.Image(), image);
+  ASSERT_TRUE(scan_.ScanImage(card_.Image().string()));
+  ASSERT_EQ(scan_.endCode, kErrNone);
+  EXPECT_EQ(FoundWith(stream).size(), 1u);
+  int streams = 0;
+  for (int32_t i = 0; i < scan_.Files().Count(); ++i)
+    streams += scan_.Files()[i]->Ext == ".mts";
+  EXPECT_EQ(streams, 1);
+}
+
 }  // namespace
 }  // namespace kova

@@ -34,6 +34,17 @@ std::vector<uint8_t> FfmpegMovie(const std::string& muxer, bool faststart, int s
   return ReadFileBytes(movie);
 }
 
+std::vector<uint8_t> FfmpegTransportStream(int seconds) {
+  TempDir dir;
+  const std::filesystem::path stream = dir / "stream.m2ts";
+  const std::string command =
+      "ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=duration=" + std::to_string(seconds) +
+      ":size=160x120:rate=10 -c:v mpeg2video -bitexact -f mpegts -mpegts_m2ts_mode 1 '" +
+      stream.string() + "'";
+  if (!Run(command)) return {};
+  return ReadFileBytes(stream);
+}
+
 bool HaveHeifEnc() {
   static const bool installed = Run("heif-enc --version");
   return installed;

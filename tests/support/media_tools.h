@@ -16,6 +16,10 @@ bool HaveFfmpeg();
 // with the movie box before the media when `faststart`; empty when ffmpeg fails.
 std::vector<uint8_t> FfmpegMovie(const std::string& muxer, bool faststart, int seed = 0);
 
+// The bytes of a camcorder-style stream of 192-byte transport packets (M2TS) of `seconds` that
+// ffmpeg writes; empty when ffmpeg fails.
+std::vector<uint8_t> FfmpegTransportStream(int seconds);
+
 // True when libheif's heif-enc is installed.
 bool HaveHeifEnc();
 

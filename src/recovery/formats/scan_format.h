@@ -35,9 +35,10 @@ enum TXDRScanKind : uint8_t {
   skCR3 = 17,
   skHEIC = 18,
   skRAF = 19,
+  skMTS = 20,
 };
-inline constexpr int32_t kScanKindCount = 20;
-inline constexpr int32_t kStartPatternCount = 16;
+inline constexpr int32_t kScanKindCount = 21;
+inline constexpr int32_t kStartPatternCount = 17;
 
 // Bit n stands for start pattern n.
 using TXDRPatternSet = uint32_t;
@@ -73,6 +74,9 @@ class TXDRScanFormat : public TXObject {
   double Taken = 0;
 
   virtual bool CanMakeThumbnail() const { return false; }
+  // False for files that cannot hold pictures of their own (previews, frames) to be found inside
+  // them; the search then goes on after such a file's end.
+  virtual bool MayHoldPictures() const { return true; }
   // Decodes the picture of the file held in `stream` (the file's bytes from its first) for the
   // box. The base makes nothing and succeeds.
   virtual bool DecodeThumbnail(TXSize box, TXSize& size, TXStream& stream, TXImageObject& image);

@@ -5,6 +5,7 @@
 #include "recovery/formats/jpeg_format.h"
 #include "recovery/formats/mov_format.h"
 #include "recovery/formats/mrw_format.h"
+#include "recovery/formats/mts_format.h"
 #include "recovery/formats/raf_format.h"
 #include "recovery/formats/tiff_format.h"
 
@@ -50,6 +51,7 @@ const TXDRScanFormatClass kClasses[kScanKindCount] = {
     {skCR3, "TXDRScanFormatCR3", ".cr3", kFileTypeHeader, Make<TXDRScanFormatCR3>},
     {skHEIC, "TXDRScanFormatHEIC", ".heic", kFileTypeHeader, Make<TXDRScanFormatHEIC>},
     {skRAF, "TXDRScanFormatRAF", ".raf", Patterns({15}), Make<TXDRScanFormatRAF>},
+    {skMTS, "TXDRScanFormatMTS", ".mts", Patterns({16}), Make<TXDRScanFormatMTS>},
 };
 
 // The header of a top-level box of the type, whatever its size.
@@ -74,6 +76,8 @@ const TXGridPattern kStartPatterns[kStartPatternCount] = {
     BoxHeader("uuid"),
     BoxHeader("pnot"),
     {0, {'F', 'U', 'J', 'I', 'F', 'I', 'L', 'M', 'C', 'C', 'D', '-', 'R', 'A', 'W', ' '}},
+    // A 192-byte transport packet that opens a table or stream of a low packet id.
+    {4, {0x47, 0x40}},
 };
 
 bool HasPattern(const TXDRScanFormatClass& formatClass, int32_t pattern) {

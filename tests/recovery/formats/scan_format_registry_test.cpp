@@ -11,7 +11,7 @@ namespace {
 TEST(ScanFormatRegistryTest, EveryKindMakesAFormatOfItsClass) {
   const char* extensions[] = {".jpg", ".tif", ".dng", ".cr2", ".nef",  ".orf", ".pef",
                               ".arw", ".arw", ".srf", ".sr2", ".raw",  ".mrw", ".rw2",
-                              ".avi", ".mov", ".mp4", ".cr3", ".heic", ".raf"};
+                              ".avi", ".mov", ".mp4", ".cr3", ".heic", ".raf", ".mts"};
   for (uint8_t kind = 0; kind < kScanKindCount; ++kind) {
     SCOPED_TRACE(int{kind});
     std::unique_ptr<TXDRScanFormat> format = CreateFormat(kind);
@@ -34,6 +34,7 @@ TEST(ScanFormatRegistryTest, ExtensionsSelectTheFirstClassInKindOrder) {
   EXPECT_EQ(ClassOfExt(".heif")->Kind, skHEIC);
   EXPECT_EQ(ClassOfExt(".CR3")->Kind, skCR3);
   EXPECT_EQ(ClassOfExt(".raf")->Kind, skRAF);
+  EXPECT_EQ(ClassOfExt(".m2ts")->Kind, skMTS);
   EXPECT_EQ(ClassOfExt(".arw")->Kind, skARW) << "not the TIFF-headed Sony class";
   EXPECT_EQ(ClassOfExt(".Mp4")->Kind, skMP4);
   EXPECT_EQ(ClassOfExt(".crw"), nullptr) << "in the catalogue, but no scan format";
@@ -44,7 +45,7 @@ TEST(ScanFormatRegistryTest, PatternsAreListedByNumberWithTheirPlaces) {
   TXGridPatternList patterns;
   TXDRPatternIndex index;
   BuildPatterns(AllKinds(), patterns, index);
-  ASSERT_EQ(patterns.size(), 16u);
+  ASSERT_EQ(patterns.size(), 17u);
   for (int32_t n = 0; n < kStartPatternCount; ++n) {
     EXPECT_EQ(index[n], n);
     EXPECT_EQ(patterns[n], StartPattern(n));
@@ -72,8 +73,8 @@ TEST(ScanFormatRegistryTest, PatternsAreListedByNumberWithTheirPlaces) {
 }
 
 TEST(ScanFormatRegistryTest, PatternsLeadToTheGeneralClassOfTheirFamily) {
-  const uint8_t expected[] = {skJPG, skTIF, skTIF, skORF, skRW2, skMRW, skAVI, skMOV,
-                              skMOV, skMOV, skMOV, skMOV, skMOV, skMOV, skMOV, skRAF};
+  const uint8_t expected[] = {skJPG, skTIF, skTIF, skORF, skRW2, skMRW, skAVI, skMOV, skMOV,
+                              skMOV, skMOV, skMOV, skMOV, skMOV, skMOV, skRAF, skMTS};
   for (int32_t n = 0; n < kStartPatternCount; ++n)
     EXPECT_EQ(KindOfPattern(n), expected[n]) << n;
   EXPECT_EQ(KindOfPattern(kStartPatternCount), skJPG);
@@ -81,7 +82,7 @@ TEST(ScanFormatRegistryTest, PatternsLeadToTheGeneralClassOfTheirFamily) {
 }
 
 TEST(ScanFormatRegistryTest, FormatsWithoutPicturesSucceedWithNothing) {
-  for (uint8_t kind : {skMRW, skAVI, skMOV, skMP4}) {
+  for (uint8_t kind : {skMRW, skAVI, skMOV, skMP4, skHEIC, skMTS}) {
     std::unique_ptr<TXDRScanFormat> format = CreateFormat(kind);
     EXPECT_FALSE(format->CanMakeThumbnail());
     TXMemoryStream medium(std::vector<uint8_t>(4096, 0x11));
