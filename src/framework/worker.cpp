@@ -69,6 +69,7 @@ void TXCustomWorker::Reset() {
   std::lock_guard lock(mutex_);
   terminated_.store(false, std::memory_order_release);
   errorData_.Clear();
+  figures_.Reset();
 }
 
 void TXCustomWorker::Terminate(const TXErrorData& errorData) {

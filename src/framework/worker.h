@@ -23,6 +23,7 @@ class TXCustomWorker : public IXWorker {
   bool IsCancelled() const override;
   TXErrorData GetErrorData() const override;
   IXProgress& GetProgress() override { return *progress_; }
+  TXRunFigures& Figures() override { return figures_; }
   void Reset() override;
   // The first outcome wins, also when two threads call at once. Announces
   // TXOperationTerminatedAspect and TXTaskTerminatedAspect.
@@ -44,6 +45,7 @@ class TXCustomWorker : public IXWorker {
   std::atomic<bool> terminated_{false};
   TXErrorData errorData_;
   TXRef<IXProgress> progress_;
+  TXRunFigures figures_;
 };
 
 // A worker with progress of its own (TXWorkerProgress).

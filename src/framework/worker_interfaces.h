@@ -5,6 +5,7 @@
 
 #include "framework/error_data.h"
 #include "framework/observable.h"
+#include "framework/run_figures.h"
 
 // The two interfaces through which long operations report: progress on a scale of 0 to 1000 with
 // nested sections, and the worker that holds an operation's name, end state and outcome.
@@ -45,6 +46,8 @@ class IXWorker : public TXObservable {
   virtual bool IsCancelled() const = 0;
   virtual TXErrorData GetErrorData() const = 0;
   virtual IXProgress& GetProgress() = 0;
+  // The run's figures for its watchers (bytes done of the total, files); Reset clears them.
+  virtual TXRunFigures& Figures() = 0;
   virtual void Reset() = 0;
   // The first outcome wins; later calls do nothing.
   virtual void Terminate(const TXErrorData& errorData) = 0;

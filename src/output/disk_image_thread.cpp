@@ -106,6 +106,7 @@ void TXDRDiskImageThread::Copy() {
   chunk_ = std::min(unit, size);
   unit_ = 0;
   remaining_ = size;
+  Worker().Figures().SetTotal(size);
   try {
     CopyUnits(source, *image);
   } catch (const std::exception& error) {
@@ -238,6 +239,7 @@ bool TXDRDiskImageThread::WriteFailedUnit(TXFileStream& image) {
     WriteZeros(image, n);
     ++unit_;
     remaining_ -= n;
+    Worker().Figures().CountFailures();
   }
   return true;
 }
@@ -258,6 +260,7 @@ void TXDRDiskImageThread::AskAboutUnit() {
 
 void TXDRDiskImageThread::ShowProgress(int64_t size) {
   if (size <= 0) return;
+  Worker().Figures().ReachDone(size - remaining_);
   const double percent = std::round(static_cast<double>(unit_ * chunk_) * 100.0 / size);
   Worker().GetProgress().SetPercent(static_cast<uint8_t>(std::clamp(percent, 0.0, 100.0)));
 }

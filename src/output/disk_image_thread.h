@@ -31,6 +31,8 @@ class TXFileStream;
 // (ErrorDialog, TXDRClusterErrorDialog) and waits for the answer. A vanished drive ends the copy
 // with code 11; finishing early ends it with the pending read error (14 when there is none); a
 // cancel with code 1. A copy that met an unreadable unit ends with that read error (44, or 13).
+// The worker's figures count the bytes copied of the drive's size and, as failures, the units
+// written as zeros.
 // The drive is only read, and the image file is refused when writing it could change the drive:
 // on the drive's own disk, or the drive itself when a file stands in for it.
 class TXDRDiskImageThread : public TXCustomDRThread {

@@ -168,6 +168,7 @@ void TXExtentCopier::CopyExtent(const TXBlock& block, TXStream& source, TXStream
     CopyWindows(source, *window, block.Start, available, dest);
   } else {
     CopyThroughBuffer(source, block.Start, available, dest);
+    Copied(available);
   }
   if (available < block.Size) {
     RaiseThreadError(kErrEndOfStream, 0,
@@ -212,6 +213,7 @@ bool TXExtentCopier::CopyWindowInKernel(TXStream& source, int64_t start, int64_t
     done += n;
   }
   dest.Seek(size, TXSeekOrigin::soCurrent);
+  Copied(size);
   return true;
 }
 
@@ -223,8 +225,13 @@ void TXExtentCopier::CopyThroughWindow(TXStream& source, IXByteWindow& window, i
     const int64_t n = std::min<int64_t>(end - pos, static_cast<int64_t>(bytes.size()));
     NoteFailedStretch(pos, n);
     dest.WriteBuffer(bytes.data(), n);
+    Copied(n);
     pos += n;
   }
+}
+
+void TXExtentCopier::Copied(int64_t bytes) const {
+  if (OnCopied) OnCopied(bytes);
 }
 
 std::span<const uint8_t> TXExtentCopier::WindowOrZeros(TXStream& source, IXByteWindow& window,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -60,7 +61,11 @@ class TXExtentCopier {
   bool SaveBlocksToFile(const TXBlocks& blocks, TXStream& source, const std::string& path,
                         std::string& savedName);
 
+  // Told the byte count of every stretch written, as the copy goes.
+  std::function<void(int64_t bytes)> OnCopied;
+
  private:
+  void Copied(int64_t bytes) const;
   // A new source: forgets the failed stretches of the last one and empties its window.
   void Adopt(TXStream& source);
   void CopyExtent(const TXBlock& block, TXStream& source, TXStream& dest);

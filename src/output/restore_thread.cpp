@@ -30,13 +30,15 @@ uint8_t ResultOf(bool saved, const TXErrorData& error) {
 }
 
 void Count(TXRestoreTally& tally, uint8_t result, const TXDRFileItem& item,
-           const TXErrorData& error) {
+           const TXErrorData& error, TXRunFigures& figures) {
   if (result == rrFailed) {
     if (tally.Failed++ == 0) tally.FirstFailure = error;
+    figures.CountFailures();
     return;
   }
   (result == rrSaved ? tally.Saved : tally.Damaged) += 1;
   tally.Bytes += item.Size();
+  figures.CountFile();
 }
 
 void SetPermille(IXWorker& worker, int32_t done, int32_t count) {
@@ -65,7 +67,7 @@ void RestoreFile(TXExtentCopier& copier, TXStream& stream, const std::string& ta
   // The file keeps the time the card knows for it; one it cannot get is no failure of the copy.
   int timeError = 0;
   if (!savedName.empty() && item.Modified > 0) SetModifiedTime(savedName, item.Modified, timeError);
-  Count(tally, result, item, record);
+  Count(tally, result, item, record, worker.Figures());
   tally.SourceGone = record.Code == kErrNotReady;
   worker.Post(MakeSharedNotification<TXDRFileRestoredAspect>(
       &item, savedName, result, result == rrSaved ? TXErrorData{} : record));
@@ -76,16 +78,23 @@ void RestoreFile(TXExtentCopier& copier, TXStream& stream, const std::string& ta
 TXRestoreTally RestoreFiles(const std::string& folder, const TXDRFileCollection& files,
                             TXStream& stream, IXWorker& worker, bool keepFolders) {
   TXRestoreTally tally;
+  TXRunFigures& figures = worker.Figures();
+  figures.SetTotal(files.CheckedSize());
   TXExtentCopier copier;
+  copier.OnCopied = [&figures](int64_t bytes) { figures.AddDone(bytes); };
   const TXRestorePaths paths(folder, keepFolders, files);
   int error = 0;
   CreateFolderWithParents(folder, error);
   const int32_t count = files.Count();
+  int64_t checkedBytes = 0;
   for (int32_t i = 0; i < count && !ShouldStop(worker); ++i) {
     const TXDRFileItem& item = *files.At(i);
     if (item.Checked) {
       RestoreFile(copier, stream, paths.PathOf(item, i), item, worker, tally);
       if (tally.SourceGone) break;
+      // A file that failed part way has had its turn all the same.
+      checkedBytes += item.Size();
+      figures.ReachDone(checkedBytes);
     }
     SetPermille(worker, i + 1, count);
   }

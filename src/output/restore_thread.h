@@ -51,7 +51,8 @@ struct TXRestoreTally {
 // carries (the time of the restore when it carries none).
 // A file that fails does not stop the others; a vanished medium, a terminated worker and the
 // application's shutdown do. Progress goes to round((i + 1) / count * 1000) per mille after each
-// item, checked or not.
+// item, checked or not; the worker's figures count the bytes written of the checked files'
+// total as they are written, and the files saved (damaged ones included) and failed.
 TXRestoreTally RestoreFiles(const std::string& folder, const TXDRFileCollection& files,
                             TXStream& stream, IXWorker& worker, bool keepFolders = false);
 

@@ -25,11 +25,14 @@ void TXDRDeepScanThread::Run() {
   data.Files->Clear();
   data.UsedBlocks.Clear();
   const int64_t mediumSize = data.IO->DiskInfo.DiskSize;
+  Worker().Figures().SetTotal(mediumSize);
+  searched_ = 0;
   data.Volumes.Open(*data.IO, data.CodePage);
   LearnUnitSizes(*data.IO, data.Volumes);
   if (data.Volumes.RecognisedCount() == 0) {
     IXProgress& progress = Worker().GetProgress();
     progress.BeginSection(100);
+    searchWork_ = mediumSize;
     ScanRange(mediumSize);
     if (!Stopped()) progress.EndSection();
     return;
@@ -73,11 +76,13 @@ bool TXDRDeepScanThread::ForEachFileSystem(void (TXDRVolumeRecovery::*recover)(I
 void TXDRDeepScanThread::ScanFreeThenUsedArea(int64_t mediumSize) {
   TXBlocks& used = Data().UsedBlocks;
   if (used.Empty()) {
+    searchWork_ = mediumSize;
     ScanRange(mediumSize);
     return;
   }
   used.Normalize();
   const int64_t lastEnd = used.Last().Last();
+  searchWork_ = mediumSize + lastEnd;
   IXProgress& progress = Worker().GetProgress();
   progress.BeginSection(50);
   ScanRange(mediumSize);
@@ -95,6 +100,7 @@ void TXDRDeepScanThread::ScanFreeThenUsedArea(int64_t mediumSize) {
 
 void TXDRDeepScanThread::ReportPosition(int64_t windowStart) {
   if (range_ <= 0) return;
+  ReportSearched(searched_ + std::min(windowStart, range_));
   try {
     double percent = std::round(static_cast<double>(windowStart) / range_ * 100.0);
     Worker().GetProgress().SetPercent(static_cast<uint8_t>(std::clamp(percent, 0.0, 100.0)));
@@ -124,7 +130,20 @@ void TXDRDeepScanThread::ScanRange(int64_t limit) {
   } else {
     area.SetComplement(Data().UsedBlocks, limit);
   }
-  if (!Stopped()) ScanBlocks(Search(), medium, area, Taken(), Queue());
+  if (Stopped()) return;
+  ScanBlocks(Search(), medium, area, Taken(), Queue());
+  if (Stopped()) return;
+  searched_ += limit;
+  ReportSearched(searched_);
+}
+
+void TXDRDeepScanThread::ReportSearched(int64_t searched) {
+  if (searchWork_ <= 0) return;
+  // The figures tell how much of the medium's search is done, in bytes of the medium, whether
+  // the search reads some of it twice or not.
+  TXRunFigures& figures = Worker().Figures();
+  const double share = static_cast<double>(searched) / static_cast<double>(searchWork_);
+  figures.ReachDone(std::llround(share * static_cast<double>(figures.Read().Total)));
 }
 
 }  // namespace kova

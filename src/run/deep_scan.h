@@ -13,7 +13,8 @@ namespace kova {
 // the live files, for files that a scan format recognises at a 512-byte step. Extents are
 // positions on the medium, so a file is found once whatever volume it lies in. A medium without
 // a recognised file system is searched whole in one pass. Progress: 35 per cent for the
-// directories, 15 for lost folders, 50 for the search.
+// directories, 15 for lost folders, 50 for the search. The run's figures count the files found and,
+// in bytes of the medium, how much of the search is done.
 class TXDRDeepScanThread : public TXCustomDRScanThread {
  public:
   using TXCustomDRScanThread::TXCustomDRScanThread;
@@ -34,8 +35,12 @@ class TXDRDeepScanThread : public TXCustomDRScanThread {
   // Searches [0, limit) of the medium outside the used space (all of it when there is none).
   void ScanRange(int64_t limit);
   void ReportPosition(int64_t windowStart);
+  // The search has covered this many bytes of its passes.
+  void ReportSearched(int64_t searched);
 
   int64_t range_ = 0;
+  int64_t searchWork_ = 0;  // the bytes of every pass of the search together
+  int64_t searched_ = 0;    // the bytes of the passes done
 };
 
 }  // namespace kova

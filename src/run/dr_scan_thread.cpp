@@ -107,6 +107,7 @@ void TXCustomDRScanThread::OnFoundFile(AXNotification& notification) {
   // A file found by its content belongs to the volume its first byte lies in.
   if (OriginOf(*item) == TXDRFileOrigin::foSearch)
     item->Volume = Data().Volumes.VolumeAt(item->Blocks()[0].Start);
+  Worker().Figures().CountFile();
   Worker().Post(MakeSharedNotification<TXDRAddFileAspect>(item));
 }
 

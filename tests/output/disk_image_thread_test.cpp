@@ -111,6 +111,10 @@ TEST_F(DiskImageTest, AHealthyDriveIsCopiedWholeWithItsTrailer) {
   EXPECT_EQ(ImageData(static_cast<int64_t>(bytes_->size())), *bytes_);
   EXPECT_EQ(dialogs.Count(), 0u);
   EXPECT_EQ(run.positions.back(), 1000);
+  const TXRunFigures::TXSnapshot figures = run.gear.Worker().Figures().Read();
+  EXPECT_EQ(figures.Total, static_cast<int64_t>(bytes_->size()));
+  EXPECT_EQ(figures.Done, figures.Total);
+  EXPECT_EQ(figures.Failed, 0);
 
   TXFileDiskIO image;
   ASSERT_TRUE(image.Open(ImagePath()));
@@ -134,6 +138,9 @@ TEST_F(DiskImageTest, ABadSectorZeroesItsWholeWindowAndIsReportedAtTheWindowsFir
   EXPECT_EQ(asked[0].Unit.UnitSize, kUnit);
   EXPECT_EQ(asked[0].Unit.Choice, ecNotAsked);
   EXPECT_EQ(asked[0].Unit.SkipCount, 10);
+  const TXRunFigures::TXSnapshot figures = run.gear.Worker().Figures().Read();
+  EXPECT_EQ(figures.Failed, 1) << "one unit failed; the rest of its window reads as zeros";
+  EXPECT_EQ(figures.Done, static_cast<int64_t>(bytes_->size()));
 
   const std::vector<uint8_t> image = ImageData(static_cast<int64_t>(bytes_->size()));
   EXPECT_EQ(Units(image, 0, 64), Units(*bytes_, 0, 64));
@@ -150,6 +157,7 @@ TEST_F(DiskImageTest, SkippingSeveralUnitsWritesThemAsZerosAndReadsOnAfterThem) 
   EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Line(lg::kImageLogBadCluster, "64"),
                                                 Line(lg::kImageLogSkipped, "64-66")}));
   EXPECT_EQ(dialogs.Count(), 1u) << "unit 67 lies in the failed window and reads as zeros";
+  EXPECT_EQ(run.gear.Worker().Figures().Read().Failed, 3);
   const std::vector<uint8_t> image = ImageData(static_cast<int64_t>(bytes_->size()));
   EXPECT_EQ(Units(image, 64, 64), std::vector<uint8_t>(64 * kUnit, 0));
   EXPECT_EQ(Units(image, 128, 64), Units(*bytes_, 128, 64));

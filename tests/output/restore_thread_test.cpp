@@ -108,6 +108,10 @@ TEST_F(RestoreThreadTest, EveryFoundFileComesBackByteForByteAndTheSourceStaysAsI
   OutputHarness run;
   ASSERT_TRUE(run.ScanImage(Image()));
   ASSERT_EQ(run.endCode, kErrNone);
+  const TXRunFigures::TXSnapshot scan = run.gear.Worker().Figures().Read();
+  EXPECT_EQ(scan.Total, static_cast<int64_t>(fs::file_size(card_->Image())));
+  EXPECT_EQ(scan.Done, scan.Total);
+  EXPECT_EQ(scan.Files, 4) << "three photos, one of them deleted, and the video";
   ASSERT_TRUE(run.RestoreImage((out_ / "restored").string() + "/"));
   EXPECT_EQ(run.endName, "Restore");
   EXPECT_EQ(run.endCode, kErrNone);
@@ -122,6 +126,15 @@ TEST_F(RestoreThreadTest, EveryFoundFileComesBackByteForByteAndTheSourceStaysAsI
   for (const auto& file : run.restored)
     EXPECT_EQ(file.Result, rrSaved) << file.Name;
   EXPECT_EQ(run.positions.back(), 1000);
+  int64_t cardBytes = 0;
+  for (const char* path :
+       {"DCIM/IMG_0001.JPG", "DCIM/IMG_0002.JPG", "DCIM/IMG_0003.JPG", "DCIM/MVI_0004.AVI"})
+    cardBytes += static_cast<int64_t>(Content(path).size());
+  const TXRunFigures::TXSnapshot restore = run.gear.Worker().Figures().Read();
+  EXPECT_EQ(restore.Total, cardBytes);
+  EXPECT_EQ(restore.Done, cardBytes);
+  EXPECT_EQ(restore.Files, 4);
+  EXPECT_EQ(restore.Failed, 0);
   EXPECT_EQ(ReadFileBytes(card_->Image()), before) << "the source is never written";
 
   // Restoring again into the same folder keeps the first copies and numbers the new ones.
@@ -230,6 +243,10 @@ TEST_F(RestoreThreadTest, AFailingFileDoesNotStopTheOthers) {
     EXPECT_EQ(file.Result, file.Name == largest->Name ? rrFailed : rrSaved) << file.Name;
   EXPECT_EQ(Names(out_ / "some").size(), 3u) << "the failed file is removed";
   ExpectOnlyWholeFiles(run, out_ / "some");
+  const TXRunFigures::TXSnapshot figures = run.gear.Worker().Figures().Read();
+  EXPECT_EQ(figures.Files, 3);
+  EXPECT_EQ(figures.Failed, 1);
+  EXPECT_EQ(figures.Done, figures.Total) << "the failed file has had its turn";
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+namespace kova {
+
+// The speed of a run and the time it has left, from readings of its figures (bytes done of a
+// total) taken now and then. Both are smoothed so that a stall or a burst does not throw them
+// about: the speed is an exponential moving average over a few seconds, and the time left counts
+// down between readings and moves towards each new estimate gradually. Nothing is estimated
+// until the run has been seen making headway for a few seconds.
+class TXRateMeter {
+ public:
+  using TXClock = std::chrono::steady_clock;
+
+  // Time constants of the smoothing, and how long the meter watches before it estimates.
+  static constexpr std::chrono::milliseconds kWarmUp{2000};
+  static constexpr std::chrono::milliseconds kSpeedSmoothing{6000};
+  static constexpr std::chrono::milliseconds kTimeLeftSmoothing{4000};
+
+  // Forgets everything: the next reading starts a run.
+  void Restart();
+  // A reading at the time; readings closer than a tenth of a second to the last are passed over.
+  void Read(TXClock::time_point now, int64_t done, int64_t total);
+
+  // Bytes per second; none before an estimate could be made.
+  std::optional<double> Speed() const;
+  // None before an estimate could be made or while the total is unknown; zero when done.
+  std::optional<std::chrono::seconds> TimeLeft() const;
+
+ private:
+  void Estimate(TXClock::time_point now, double gap, int64_t done, int64_t total);
+
+  bool started_ = false;
+  TXClock::time_point start_{};
+  TXClock::time_point last_{};
+  int64_t startDone_ = 0;
+  int64_t lastDone_ = 0;
+  bool finished_ = false;
+  std::optional<double> speed_;
+  std::optional<double> timeLeft_;
+};
+
+}  // namespace kova

@@ -1,0 +1,45 @@
+#include "framework/run_figures.h"
+
+#include <algorithm>
+
+namespace kova {
+
+void TXRunFigures::Reset() {
+  done_.store(0, std::memory_order_relaxed);
+  total_.store(0, std::memory_order_relaxed);
+  files_.store(0, std::memory_order_relaxed);
+  failed_.store(0, std::memory_order_relaxed);
+}
+
+void TXRunFigures::SetTotal(int64_t bytes) {
+  total_.store(std::max<int64_t>(bytes, 0), std::memory_order_relaxed);
+}
+
+void TXRunFigures::ReachDone(int64_t bytes) {
+  int64_t done = done_.load(std::memory_order_relaxed);
+  while (bytes > done && !done_.compare_exchange_weak(done, bytes, std::memory_order_relaxed)) {
+  }
+}
+
+void TXRunFigures::AddDone(int64_t bytes) {
+  if (bytes > 0) done_.fetch_add(bytes, std::memory_order_relaxed);
+}
+
+void TXRunFigures::CountFile() {
+  files_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void TXRunFigures::CountFailures(int32_t count) {
+  if (count > 0) failed_.fetch_add(count, std::memory_order_relaxed);
+}
+
+TXRunFigures::TXSnapshot TXRunFigures::Read() const {
+  TXSnapshot figures;
+  figures.Total = total_.load(std::memory_order_relaxed);
+  figures.Done = std::min(done_.load(std::memory_order_relaxed), figures.Total);
+  figures.Files = files_.load(std::memory_order_relaxed);
+  figures.Failed = failed_.load(std::memory_order_relaxed);
+  return figures;
+}
+
+}  // namespace kova

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace kova {
+
+// What a run has done so far, in numbers for the people watching it: the bytes of its work done
+// and in all, the files it found or saved, and those it could not save (or the units it could
+// not read). The run's thread writes them as it goes, each at the cost of a relaxed atomic
+// operation; any thread may read them at any time. Done never moves backwards during a run and
+// is never read as more than Total.
+class TXRunFigures {
+ public:
+  struct TXSnapshot {
+    int64_t Done = 0;
+    int64_t Total = 0;
+    int32_t Files = 0;
+    int32_t Failed = 0;
+  };
+
+  // Everything back to 0, for the next run.
+  void Reset();
+  void SetTotal(int64_t bytes);
+  // Moves Done forward to the value; a smaller value changes nothing.
+  void ReachDone(int64_t bytes);
+  void AddDone(int64_t bytes);
+  void CountFile();
+  void CountFailures(int32_t count = 1);
+
+  TXSnapshot Read() const;
+
+ private:
+  std::atomic<int64_t> done_{0};
+  std::atomic<int64_t> total_{0};
+  std::atomic<int32_t> files_{0};
+  std::atomic<int32_t> failed_{0};
+};
+
+}  // namespace kova
