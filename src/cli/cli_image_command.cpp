@@ -23,7 +23,9 @@ namespace {
 // output (when that is a terminal).
 class TXCliImageReport {
  public:
-  explicit TXCliImageReport(TXCliSession& session) : session_(session), bar_(stderr, false) {
+  explicit TXCliImageReport(TXCliSession& session)
+      : session_(session),
+        bar_(stderr, session.WorkerGear().Worker().Figures(), TXRunFiguresKind::rfImage) {
     session_.WorkerGear().AddObserver(
         TXHandler(this, "report", [this](AXNotification& n) { OnWorkerEvent(n); }));
   }

@@ -35,20 +35,16 @@ std::string Bar(int32_t position) {
 
 }  // namespace
 
-TXCliProgressBar::TXCliProgressBar(std::FILE* stream, bool countsFiles)
-    : stream_(stream), shown_(::isatty(::fileno(stream)) == 1), countsFiles_(countsFiles) {}
+TXCliProgressBar::TXCliProgressBar(std::FILE* stream, const TXRunFigures& figures,
+                                   TXRunFiguresKind kind)
+    : stream_(stream), shown_(::isatty(::fileno(stream)) == 1), figures_(figures), kind_(kind) {}
 
 std::string TXCliProgressBar::Render(int32_t position, std::chrono::seconds elapsed,
-                                     int64_t files) {
+                                     const std::string& figures) {
   position = std::clamp(position, 0, 1000);
-  return Bar(position) + Say(lg::kCliProgress, {std::to_string(position / 10), Clock(elapsed),
-                                                std::to_string(files)});
-}
-
-std::string TXCliProgressBar::Render(int32_t position, std::chrono::seconds elapsed) {
-  position = std::clamp(position, 0, 1000);
-  return Bar(position) +
-         Say(lg::kCliProgressPlain, {std::to_string(position / 10), Clock(elapsed)});
+  std::string text =
+      Bar(position) + Say(lg::kCliProgressPlain, {std::to_string(position / 10), Clock(elapsed)});
+  return figures.empty() ? text : text + "  " + figures;
 }
 
 void TXCliProgressBar::SetPosition(int32_t position) {
@@ -56,8 +52,7 @@ void TXCliProgressBar::SetPosition(int32_t position) {
   Draw(position >= 1000);
 }
 
-void TXCliProgressBar::SetFiles(int64_t files) {
-  files_ = files;
+void TXCliProgressBar::Refresh() {
   Draw(false);
 }
 
@@ -67,9 +62,10 @@ void TXCliProgressBar::Draw(bool force) {
   if (!force && drawn_ && now - lastDraw_ < kRedrawEvery) return;
   lastDraw_ = now;
   drawn_ = true;
+  const TXRunFigures::TXSnapshot figures = figures_.Read();
+  meter_.Read(now, figures.Done, figures.Total);
   const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - start_);
-  const std::string text =
-      countsFiles_ ? Render(position_, elapsed, files_) : Render(position_, elapsed);
+  const std::string text = Render(position_, elapsed, RunFiguresText(kind_, figures, meter_));
   std::fprintf(stream_, "\r\033[K%s", text.c_str());
   std::fflush(stream_);
 }

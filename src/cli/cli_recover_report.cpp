@@ -86,7 +86,10 @@ std::string SummaryJson(const std::string& folder, const TXCliRestoreSummary& su
 }  // namespace
 
 TXCliRecoverReport::TXCliRecoverReport(TXCliSession& session, bool json)
-    : session_(session), json_(json), bar_(std::in_place, stderr) {
+    : session_(session),
+      json_(json),
+      bar_(std::in_place, stderr, session.WorkerGear().Worker().Figures(),
+           TXRunFiguresKind::rfScan) {
   session_.WorkerGear().AddObserver(
       TXHandler(this, "report", [this](AXNotification& n) { OnWorkerEvent(n); }));
 }
@@ -97,12 +100,13 @@ TXCliRecoverReport::~TXCliRecoverReport() {
 
 void TXCliRecoverReport::NextPhase() {
   bar_->Clear();
-  bar_.emplace(stderr);
+  bar_.emplace(stderr, session_.WorkerGear().Worker().Figures(), TXRunFiguresKind::rfRestore);
 }
 
 void TXCliRecoverReport::OnWorkerEvent(AXNotification& notification) {
   if (notification.AspectAs<TXDRAddFileAspect>()) {
-    bar_->SetFiles(++summary_.Found);
+    ++summary_.Found;
+    bar_->Refresh();
   } else if (auto* progress = notification.AspectAs<TXProgressChangedAspect>()) {
     bar_->SetPosition(progress->Position);
   } else if (auto* file = notification.AspectAs<TXDRFileRestoredAspect>()) {
@@ -134,7 +138,7 @@ void TXCliRecoverReport::Restored(const TXDRFileRestoredAspect& file) {
   bar_->Clear();
   std::printf("%s\n", (json_ ? RestoredJson(file) : RestoredLine(file)).c_str());
   std::fflush(stdout);
-  bar_->SetFiles(summary_.Saved);
+  bar_->Refresh();
 }
 
 void TXCliRecoverReport::Finish(const std::string& folder, const TXCliRunEnd& end) {

@@ -10,7 +10,9 @@
 namespace kova::cli {
 
 TXCliScanReport::TXCliScanReport(TXCliSession& session, bool json)
-    : session_(session), json_(json), bar_(stderr) {
+    : session_(session),
+      json_(json),
+      bar_(stderr, session.WorkerGear().Worker().Figures(), TXRunFiguresKind::rfScan) {
   session_.WorkerGear().AddObserver(
       TXHandler(this, "report", [this](AXNotification& n) { OnWorkerEvent(n); }));
 }
@@ -27,7 +29,7 @@ void TXCliScanReport::OnWorkerEvent(AXNotification& notification) {
     bar_.Clear();
     std::printf("%s\n", (json_ ? FoundFileJson(item) : FoundFileLine(item)).c_str());
     std::fflush(stdout);
-    bar_.SetFiles(files_);
+    bar_.Refresh();
   } else if (auto* progress = notification.AspectAs<TXProgressChangedAspect>()) {
     bar_.SetPosition(progress->Position);
   }

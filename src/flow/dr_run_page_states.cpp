@@ -130,8 +130,11 @@ void TXDRRestoringWizardPageState::Entered() {
 }
 
 void TXDRFinishWizardPageState::Enter(TXKovaPageID /*from*/) {
-  const bool restored = Data().Result(rkRestore).Code == kErrNone;
-  EnterEndPage(Lg().Word(restored ? lg::kRestoreDoneCaption : lg::kRestoreFailedCaption));
+  const int32_t code = Data().Result(rkRestore).Code;
+  const uint32_t caption = code == kErrNone    ? lg::kRestoreDoneCaption
+                           : code == kErrWrite ? lg::kRestorePartlyCaption
+                                               : lg::kRestoreFailedCaption;
+  EnterEndPage(Lg().Word(caption));
   Announce<TXDialogInitFolderAspect>(*this, Data().RestoreFolder);
 }
 

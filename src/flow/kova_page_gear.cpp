@@ -11,6 +11,12 @@ bool RunFailedWith(const TXErrorData& error) {
   return static_cast<uint32_t>(error.Code) > 1;
 }
 
+// Files that could not be written are told on the finish page, with how many, where and why;
+// the card message is only for a source that failed.
+bool RestoreFailedWith(const TXErrorData& error) {
+  return RunFailedWith(error) && error.Code != kErrWrite;
+}
+
 }  // namespace
 
 TXKovaWizardPageGear::TXKovaWizardPageGear(TXDREngine& engine)
@@ -84,7 +90,7 @@ void TXKovaWizardPageGear::OnThreadEnded(AXNotification& notification) {
   if ((end->Name == "Scan" || end->Name == "DeepScan") && page == wpScanning) {
     RunFailedWith(end->ErrorData) ? RunFailed(wpDisk, end->ErrorData) : Next();
   } else if (end->Name == "Restore" && page == wpRestoring) {
-    RunFailedWith(end->ErrorData) ? RunFailed(wpImages, end->ErrorData) : Next();
+    RestoreFailedWith(end->ErrorData) ? RunFailed(wpImages, end->ErrorData) : Next();
   } else if (end->Name == "ImageFile" && page == wpImageFile) {
     Next();
   }

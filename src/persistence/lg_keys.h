@@ -66,6 +66,7 @@
   X(kRestoringCaption, 0x8100101A)                                                        \
   X(kRestoreDoneCaption, 0x8100101B)                                                      \
   X(kRestoreFailedCaption, 0x8100101C)                                                    \
+  X(kRestorePartlyCaption, 0x88001009)                                                    \
   /* wizard: buttons */                                                                   \
   X(kStartCaption, 0x82001001)                                                            \
   X(kExitCaption, 0x82001002)                                                             \
@@ -176,6 +177,26 @@
   X(kPreviewLabelWithDimensions, 0x82001052) /* %s: the size text, %s: width x height */  \
   X(kPreviewTitle, 0x82001053)                                                            \
   X(kPreviewBound, 0x83001046) /* %s: "600x600" */                                        \
+  X(kColumnOrigin, 0x88001010)                                                            \
+  X(kOriginLive, 0x88001011)                                                              \
+  X(kOriginDeleted, 0x88001012)                                                           \
+  X(kOriginLostFolder, 0x88001013)                                                        \
+  X(kOriginSearch, 0x88001014)                                                            \
+  X(kMayBeDamaged, 0x88001015)                                                            \
+  X(kOriginLiveHint, 0x88001016)                                                          \
+  X(kOriginDeletedHint, 0x88001017)                                                       \
+  X(kOriginLostFolderHint, 0x88001018)                                                    \
+  X(kOriginSearchHint, 0x88001019)                                                        \
+  X(kMayBeDamagedHint, 0x8800101A)                                                        \
+  /* the figures of a run */                                                              \
+  X(kFiguresBytes, 0x88001001)      /* %s done, %s in all */                              \
+  X(kFiguresFound, 0x88001002)      /* %s: the count */                                   \
+  X(kFiguresSaved, 0x88001003)      /* %s: the count */                                   \
+  X(kFiguresFailed, 0x88001004)     /* %s: the count */                                   \
+  X(kFiguresUnreadable, 0x88001005) /* %s: the count */                                   \
+  X(kFiguresSpeed, 0x88001006)      /* %s: a size, per second */                          \
+  X(kFiguresTimeLeft, 0x88001007)   /* %s: the time */                                    \
+  X(kFinishSaved, 0x88001008)       /* %s: the count */                                   \
   /* about, help */                                                                       \
   X(kHelpTitle, 0x81001050)                                                               \
   X(kClose, 0x82001060)                                                                   \
@@ -243,7 +264,6 @@
   X(kCliOriginDeleted, 0x87001029)                                                        \
   X(kCliOriginLost, 0x8700102A)                                                           \
   X(kCliOriginScan, 0x8700102B)                                                           \
-  X(kCliProgress, 0x8700102C) /* %s per cent, %s elapsed time, %s files */                \
   X(kCliInfoSource, 0x87001030)                                                           \
   X(kCliInfoDrive, 0x87001031)                                                            \
   X(kCliInfoImageFile, 0x87001032)                                                        \

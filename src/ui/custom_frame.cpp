@@ -4,6 +4,7 @@
 #include <QHideEvent>
 #include <QShowEvent>
 
+#include "flow/dr_engine.h"
 #include "framework/app_engine.h"
 #include "framework/aspects.h"
 #include "framework/core_app.h"
@@ -116,6 +117,11 @@ TXCustomDRFrame::TXCustomDRFrame(QWidget* parent, TXCustomEngine* engine)
     : TXCustomFrame(parent, engine) {
   resize(ScaledX(624), ScaledY(356));
   setContentsMargins(ScaledX(8), ScaledY(12), ScaledX(8), ScaledY(8));
+}
+
+IXWorker* TXCustomDRFrame::RunWorker() const {
+  auto* engine = dynamic_cast<TXDREngine*>(Engine());
+  return engine ? &engine->WorkerGear().Worker() : nullptr;
 }
 
 }  // namespace kova

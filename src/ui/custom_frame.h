@@ -8,6 +8,7 @@
 
 namespace kova {
 
+class IXWorker;
 class TXCustomEngine;
 
 // The base of every page of the wizard: a widget with a contained observable. The observable is
@@ -82,6 +83,9 @@ class TXCustomDRFrame : public TXCustomFrame {
 
  public:
   explicit TXCustomDRFrame(QWidget* parent = nullptr, TXCustomEngine* engine = nullptr);
+
+  // The worker of the recovery engine's runs; nullptr without a recovery engine.
+  IXWorker* RunWorker() const;
 };
 
 }  // namespace kova

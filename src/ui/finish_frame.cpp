@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 
+#include "flow/dr_engine.h"
 #include "framework/aspects.h"
 #include "imaging/skin_interface.h"
 #include "persistence/lg.h"
@@ -15,9 +16,11 @@ namespace kova {
 
 namespace {
 
-constexpr int kGroupHeight = 76;
+constexpr int kGroupHeight = 112;
 // The name of the finish picture, in the language data and in the skin.
 constexpr char kFinishPicture[] = "Finish";
+// The size of the finish picture while it has none.
+constexpr int kPictureWidth = 600;
 constexpr int kPictureHeight = 257;
 
 }  // namespace
@@ -29,17 +32,19 @@ TXDRFinishFrm::TXDRFinishFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngine* en
       finishImage_(MakeIconImage(groupBox_, ScaledX(48))),
       folderLink_(new QLabel(groupBox_)),
       openFolderBtn_(new QPushButton(groupBox_)),
+      summaryLabel_(MakeWrappedLabel(groupBox_)),
       composablePanel_(new QWidget(this)),
       finishPicture_(new TXContainedImage(composablePanel_)) {
   setObjectName(QStringLiteral("DRFinishFrm"));
   UseNormalFont(*folderLink_);
   UseNormalFont(*openFolderBtn_);
+  UseNormalFont(*summaryLabel_);
+  summaryLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   folderLink_->setTextFormat(Qt::RichText);
   folderLink_->setCursor(Qt::PointingHandCursor);
   openFolderBtn_->setAutoDefault(false);
   finishPicture_->SetPosition(TXImagePosition::ipStretch);
   finishPicture_->SetResample(true);
-  finishPicture_->SetAutoSize(true);
   connect(folderLink_, &QLabel::linkActivated, this, [this] { OpenFolder(); });
   connect(openFolderBtn_, &QPushButton::clicked, this, [this] { OpenFolder(); });
   connect(finishPicture_, &TXImage::Clicked, this, [this] {
@@ -60,11 +65,28 @@ void TXDRFinishFrm::LoadFinishPicture() {
   } else {
     finishPicture_->SetPicture(skin_.Picture(skin::kFinishImages, kFinishPicture));
   }
+  Resized();
 }
 
 void TXDRFinishFrm::InitPageData(AXNotification& notification) {
-  if (auto* folder = notification.AspectAs<TXDialogInitFolderAspect>())
-    SetFolder(QString::fromStdString(folder->Folder));
+  auto* folder = notification.AspectAs<TXDialogInitFolderAspect>();
+  if (!folder) return;
+  SetFolder(QString::fromStdString(folder->Folder));
+  ShowOutcome();
+}
+
+void TXDRFinishFrm::ShowOutcome() {
+  auto* engine = dynamic_cast<TXDREngine*>(Engine());
+  if (!engine) {
+    SetLabelText(*summaryLabel_, QString());
+    return;
+  }
+  const TXRunFigures::TXSnapshot figures = engine->WorkerGear().Worker().Figures().Read();
+  std::string text = Lg().Format(lg::kFinishSaved, {std::to_string(figures.Files)});
+  // A failed restore's record names how many files failed, where and why.
+  const TXErrorData& outcome = engine->DataGear().Result(rkRestore);
+  if (outcome.Code > kErrCancelled && !outcome.Text.empty()) text += "\n" + outcome.Text;
+  SetLabelText(*summaryLabel_, QString::fromStdString(text));
 }
 
 void TXDRFinishFrm::SetFolder(const QString& folder) {
@@ -100,9 +122,20 @@ void TXDRFinishFrm::Resized() {
   folderLink_->setGeometry(linkLeft, ScaledY(36), openFolderBtn_->x() - linkLeft - ScaledX(12),
                            button.height());
   ShowFolderLink();
-  composablePanel_->setGeometry(area.left(), groupBox_->geometry().bottom() + ScaledY(4),
-                                area.width(), ScaledY(kPictureHeight));
-  finishPicture_->move((composablePanel_->width() - finishPicture_->width()) / 2, 0);
+  summaryLabel_->setGeometry(linkLeft, ScaledY(64), groupBox_->width() - linkLeft - ScaledX(12),
+                             groupBox_->height() - ScaledY(68));
+  // The picture keeps its proportions and shrinks when the page is short.
+  const int top = groupBox_->geometry().bottom() + ScaledY(4);
+  composablePanel_->setGeometry(area.left(), top, area.width(), std::max(area.bottom() - top, 0));
+  const TXImageObject* picture = finishPicture_->Picture();
+  const QSize natural = picture && !picture->IsEmpty()
+                            ? QSize(ScaledX(picture->Width()), ScaledY(picture->Height()))
+                            : QSize(ScaledX(kPictureWidth), ScaledY(kPictureHeight));
+  QSize shown = natural;
+  if (!QRect(QPoint(), composablePanel_->size()).contains(QRect(QPoint(), natural)))
+    shown = natural.scaled(composablePanel_->size(), Qt::KeepAspectRatio);
+  finishPicture_->setGeometry((composablePanel_->width() - shown.width()) / 2, 0, shown.width(),
+                              shown.height());
 }
 
 void TXDRFinishFrm::ApplyLanguage() {

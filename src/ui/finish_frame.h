@@ -12,9 +12,9 @@ namespace kova {
 class IXDRSkin;
 
 // The last page: where the files were saved, as a link and an "Open Folder" button that show
-// the folder in the file manager, and below it the finish picture (the language's "Finish"
-// picture when it has one, else the skin's). A click on the picture opens the finish link when
-// one is set.
+// the folder in the file manager, how many were saved and, when some failed, how many, where and
+// why; below it the finish picture (the language's "Finish" picture when it has one, else the
+// skin's). A click on the picture opens the finish link when one is set.
 class TXDRFinishFrm : public TXCustomDRFrame {
   Q_OBJECT
 
@@ -37,6 +37,7 @@ class TXDRFinishFrm : public TXCustomDRFrame {
   TXImage& FinishImage() const { return *finishImage_; }
   QLabel& FolderLink() const { return *folderLink_; }
   QPushButton& OpenFolderBtn() const { return *openFolderBtn_; }
+  QLabel& SummaryLabel() const { return *summaryLabel_; }
   QWidget& ComposablePanel() const { return *composablePanel_; }
   TXContainedImage& FinishPicture() const { return *finishPicture_; }
 
@@ -46,6 +47,8 @@ class TXDRFinishFrm : public TXCustomDRFrame {
 
  private:
   void ShowFolderLink();
+  // The restore's figures and outcome from the recovery engine.
+  void ShowOutcome();
   void LoadFinishPicture();
 
   IXDRSkin& skin_;
@@ -53,6 +56,7 @@ class TXDRFinishFrm : public TXCustomDRFrame {
   TXImage* finishImage_;
   QLabel* folderLink_;
   QPushButton* openFolderBtn_;
+  QLabel* summaryLabel_;
   QWidget* composablePanel_;
   TXContainedImage* finishPicture_;
   QString folder_;

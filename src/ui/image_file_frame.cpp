@@ -11,18 +11,19 @@
 #include "recovery/recovery_aspects.h"
 #include "ui/lg_text.h"
 #include "ui/page_widgets.h"
+#include "ui/run_figures_label.h"
 #include "ui/screen_dpi.h"
 
 namespace kova {
 
-namespace {}  // namespace
-
 TXDRImageFileFrm::TXDRImageFileFrm(QWidget* parent, TXCustomEngine* engine)
     : TXCustomDRFrame(parent, engine),
       groupBox_(MakeGroupBox(this)),
+      figures_(new TXRunFiguresLabel(TXRunFiguresKind::rfImage, groupBox_)),
       statusLog_(new QPlainTextEdit(groupBox_)),
       saveLogBtn_(new QPushButton(groupBox_)) {
   setObjectName(QStringLiteral("DRImageFileFrm"));
+  UseNormalFont(*figures_);
   UseNormalFont(*statusLog_);
   UseNormalFont(*saveLogBtn_);
   statusLog_->setReadOnly(true);
@@ -32,6 +33,10 @@ TXDRImageFileFrm::TXDRImageFileFrm(QWidget* parent, TXCustomEngine* engine)
   connect(saveLogBtn_, &QPushButton::clicked, this, &TXDRImageFileFrm::AskAndSave);
   Observable().AddObserver<TXLogClearAspect>(this, &TXDRImageFileFrm::LogCleared);
   Observable().AddObserver<TXLogStringAspect>(this, &TXDRImageFileFrm::LogString);
+}
+
+void TXDRImageFileFrm::Shown() {
+  figures_->Watch(RunWorker());
 }
 
 void TXDRImageFileFrm::LogCleared(AXNotification& notification) {
@@ -99,8 +104,10 @@ void TXDRImageFileFrm::Resized() {
   saveLogBtn_->setGeometry(groupBox_->width() - button.width() - margin,
                            groupBox_->height() - button.height() - margin, button.width(),
                            button.height());
-  statusLog_->setGeometry(margin, ScaledY(22), groupBox_->width() - 2 * margin,
-                          saveLogBtn_->y() - ScaledY(22) - ScaledY(6));
+  const int width = groupBox_->width() - 2 * margin;
+  figures_->setGeometry(margin, ScaledY(22), width, ScaledY(32));
+  const int logTop = figures_->geometry().bottom() + ScaledY(4);
+  statusLog_->setGeometry(margin, logTop, width, saveLogBtn_->y() - logTop - ScaledY(6));
 }
 
 void TXDRImageFileFrm::ApplyLanguage() {

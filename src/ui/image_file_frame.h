@@ -5,10 +5,12 @@
 #include <QPushButton>
 
 #include "ui/custom_frame.h"
+#include "ui/run_figures_label.h"
 
 namespace kova {
 
-// The page of a running (and finished) memory card image copy: the status log the copying thread
+// The page of a running (and finished) memory card image copy: the run's figures (bytes copied
+// of the drive's size, unreadable units, speed, time left), the status log the copying thread
 // writes line by line (TXLogClearAspect, TXLogStringAspect) and "Save Log", which writes the log
 // as UTF-8 text with a byte order mark.
 class TXDRImageFileFrm : public TXCustomDRFrame {
@@ -28,10 +30,12 @@ class TXDRImageFileFrm : public TXCustomDRFrame {
   QString SaveFilter() const;
 
   QGroupBox& StatusGroupBox() const { return *groupBox_; }
+  TXRunFiguresLabel& Figures() const { return *figures_; }
   QPlainTextEdit& StatusLog() const { return *statusLog_; }
   QPushButton& SaveLogBtn() const { return *saveLogBtn_; }
 
  protected:
+  void Shown() override;
   void Resized() override;
 
  private:
@@ -40,6 +44,7 @@ class TXDRImageFileFrm : public TXCustomDRFrame {
   void AskAndSave();
 
   QGroupBox* groupBox_;
+  TXRunFiguresLabel* figures_;
   QPlainTextEdit* statusLog_;
   QPushButton* saveLogBtn_;
 };

@@ -15,6 +15,7 @@
 #include "ui/results_preview.h"
 #include "ui/results_texts.h"
 #include "ui/results_views.h"
+#include "ui/run_figures_label.h"
 #include "ui/screen_dpi.h"
 
 namespace kova {
@@ -53,6 +54,8 @@ TXDRImagesFrm::TXDRImagesFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngine* en
   BuildToolBar();
   BuildViews();
   BuildImagePanel();
+  figures_ = new TXRunFiguresLabel(TXRunFiguresKind::rfScan, groupBox_);
+  UseNormalFont(*figures_);
   intake_->SetIcons(icons_);
   RebuildImageLists();
   UpdateCaption();
@@ -175,8 +178,13 @@ const TXDRResultsSort& TXDRImagesFrm::Sort() const {
   return model_->Sort();
 }
 
+void TXDRImagesFrm::Shown() {
+  figures_->Watch(RunWorker());
+}
+
 void TXDRImagesFrm::InitData(AXNotification& notification) {
   if (!notification.AspectAs<TXDialogInitDataAspect>()) return;
+  figures_->Watch(RunWorker());
   intake_->Clear();
   model_->Clear();
   ClearPreview();
@@ -190,6 +198,8 @@ void TXDRImagesFrm::InitPageData(AXNotification& notification) {
   if (!preview) return;
   previewEnabled_ = preview->Value;
   imagePanel_->setVisible(previewEnabled_);
+  // The run's figures belong to the scan; the results page proper has the preview instead.
+  figures_->setVisible(!previewEnabled_);
   ClearPreview();
   LayOut();
   if (previewEnabled_) {
@@ -326,10 +336,14 @@ void TXDRImagesFrm::LayOut() {
   place(showThnBtn_, showThnBtn_->sizeHint().width());
   place(showDetailsBtn_, showDetailsBtn_->sizeHint().width());
 
-  // The list and the preview panel fill the group box below the controls, inside its frame.
+  // The list and the preview panel fill the group box below the controls, inside its frame; the
+  // scan's figures take a line below them.
   const int top = rowTop + rowHeight + ScaledY(6);
+  const int figuresHeight = figures_->isVisibleTo(groupBox_) ? ScaledY(22) : 0;
   const QRect files(2, top, std::max(groupBox_->width() - 4, 0),
-                    std::max(groupBox_->height() - top - 2, 0));
+                    std::max(groupBox_->height() - top - 2 - figuresHeight, 0));
+  figures_->setGeometry(ScaledX(8), files.bottom() + ScaledY(4), groupBox_->width() - ScaledX(16),
+                        std::max(figuresHeight - ScaledY(4), 0));
   const int panel = previewEnabled_ ? std::min(PreviewPanelWidth(), files.width()) : 0;
   views_->setGeometry(files.left(), files.top(), files.width() - panel, files.height());
   imagePanel_->setGeometry(files.left() + files.width() - panel, files.top(), panel,

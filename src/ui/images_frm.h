@@ -25,6 +25,7 @@ class TXDRIconView;
 class TXDRDetailView;
 class TXDRResultsIntake;
 class TXDRResultsModel;
+class TXRunFiguresLabel;
 class TXStream;
 
 // The results page: the files a run found, shown while the scan runs and afterwards, where the
@@ -89,11 +90,14 @@ class TXDRImagesFrm : public TXCustomDRFrame {
   QLabel& ImageLabel() const { return *imageLabel_; }
   TXImage& PreviewImage() const { return *previewImage_; }
   QLabel& PreviewTitle() const { return *previewTitle_; }
+  // The scan's figures, below the list while the scan runs.
+  TXRunFiguresLabel& Figures() const { return *figures_; }
   TXDRResultsModel& Model() const { return *model_; }
   TXDRResultsIntake& Intake() const { return *intake_; }
   const TXDRResultsImages& Images() const { return images_; }
 
  protected:
+  void Shown() override;
   void Resized() override;
 
  private:
@@ -143,6 +147,7 @@ class TXDRImagesFrm : public TXCustomDRFrame {
   QLabel* imageLabel_;
   TXImage* previewImage_;
   QLabel* previewTitle_;
+  TXRunFiguresLabel* figures_;
 };
 
 }  // namespace kova

@@ -6,13 +6,14 @@
 #include "persistence/lg_keys.h"
 #include "ui/lg_text.h"
 #include "ui/page_widgets.h"
+#include "ui/run_figures_label.h"
 #include "ui/screen_dpi.h"
 
 namespace kova {
 
 namespace {
 
-constexpr int kGroupHeight = 88;
+constexpr int kGroupHeight = 124;
 
 }  // namespace
 
@@ -21,9 +22,11 @@ TXDRRestoringFrm::TXDRRestoringFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngi
       skin_(skin),
       groupBox_(MakeGroupBox(this)),
       arrowImage_(MakeIconImage(groupBox_, ScaledX(48))),
-      summaryLabel_(MakeWrappedLabel(groupBox_)) {
+      summaryLabel_(MakeWrappedLabel(groupBox_)),
+      figures_(new TXRunFiguresLabel(TXRunFiguresKind::rfRestore, groupBox_)) {
   setObjectName(QStringLiteral("DRRestoringFrm"));
   UseNormalFont(*summaryLabel_);
+  UseNormalFont(*figures_);
   summaryLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 }
 
@@ -33,6 +36,7 @@ void TXDRRestoringFrm::Initialize() {
 
 void TXDRRestoringFrm::Shown() {
   ShowRun();
+  figures_->Watch(RunWorker());
 }
 
 void TXDRRestoringFrm::ShowRun() {
@@ -53,8 +57,10 @@ void TXDRRestoringFrm::Resized() {
   groupBox_->setGeometry(area.left(), area.top(), area.width(), ScaledY(kGroupHeight));
   arrowImage_->move(ScaledX(16), ScaledY(20));
   const int left = ScaledX(76);
-  summaryLabel_->setGeometry(left, ScaledY(24), groupBox_->width() - left - ScaledX(12),
-                             groupBox_->height() - ScaledY(32));
+  const int width = groupBox_->width() - left - ScaledX(12);
+  const int lines = ScaledY(36);
+  summaryLabel_->setGeometry(left, ScaledY(24), width, lines);
+  figures_->setGeometry(left, summaryLabel_->geometry().bottom() + ScaledY(8), width, lines);
 }
 
 void TXDRRestoringFrm::ApplyLanguage() {

@@ -5,12 +5,14 @@
 
 #include "ui/custom_frame.h"
 #include "ui/picture_control.h"
+#include "ui/run_figures_label.h"
 
 namespace kova {
 
 class IXDRSkin;
 
-// The page shown while the checked files are copied: how many go into which folder. The header
+// The page shown while the checked files are copied: how many go into which folder, and the run's
+// figures (bytes written of the total, files saved and failed, speed, time left). The header
 // above it shows the progress.
 class TXDRRestoringFrm : public TXCustomDRFrame {
   Q_OBJECT
@@ -23,6 +25,7 @@ class TXDRRestoringFrm : public TXCustomDRFrame {
 
   QGroupBox& FolderGroupBox() const { return *groupBox_; }
   QLabel& SummaryLabel() const { return *summaryLabel_; }
+  TXRunFiguresLabel& Figures() const { return *figures_; }
 
  protected:
   void Initialize() override;
@@ -37,6 +40,7 @@ class TXDRRestoringFrm : public TXCustomDRFrame {
   QGroupBox* groupBox_;
   TXImage* arrowImage_;
   QLabel* summaryLabel_;
+  TXRunFiguresLabel* figures_;
 };
 
 }  // namespace kova

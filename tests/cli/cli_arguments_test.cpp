@@ -77,12 +77,12 @@ TEST_F(CliArgumentsTest, TypesAreCatalogueExtensions) {
   EXPECT_FALSE(ParseTypes(",", unknown));
 }
 
-TEST_F(CliArgumentsTest, ProgressBarShowsPerCentTimeAndFiles) {
+TEST_F(CliArgumentsTest, ProgressBarShowsPerCentTimeAndTheRunsFigures) {
   using namespace std::chrono_literals;
-  EXPECT_EQ(TXCliProgressBar::Render(455, 75s, 12),
-            "[#############-----------------]  45%  01:15  12 files");
-  EXPECT_EQ(TXCliProgressBar::Render(1000, 3725s, 0),
-            "[##############################]  100%  1:02:05  0 files");
+  EXPECT_EQ(TXCliProgressBar::Render(455, 75s, "1.00 MB of 2.00 MB"),
+            "[#############-----------------]  45%  01:15  1.00 MB of 2.00 MB");
+  EXPECT_EQ(TXCliProgressBar::Render(1000, 3725s, ""),
+            "[##############################]  100%  1:02:05");
 }
 
 }  // namespace

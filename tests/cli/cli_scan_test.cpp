@@ -166,8 +166,9 @@ TEST_F(CliScanTest, ProgressBarIsDrawnOnATerminal) {
   CliResult result = test::RunProgram({"script", "-qec", command, "/dev/null"});
   ASSERT_EQ(result.Status, 0) << result.Out;
   EXPECT_NE(result.Out.find("Press Ctrl+C to stop."), std::string::npos);
-  EXPECT_TRUE(
-      std::regex_search(result.Out, std::regex("\\[#+-*\\]  [0-9]+%  00:0[0-9]  [0-9]+ files")))
+  EXPECT_TRUE(std::regex_search(
+      result.Out, std::regex("\\[#+-*\\]  [0-9]+%  00:0[0-9]  [0-9.]+ (bytes|KB|MB) of "
+                             "[0-9.]+ MB \u00B7 Files found: [0-9]+")))
       << result.Out;
   EXPECT_NE(result.Out.find("IMG_0001.JPG"), std::string::npos);
 }

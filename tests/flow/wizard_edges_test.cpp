@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -311,6 +313,28 @@ TEST_F(WizardEdges, ARestoreFromAVanishingDriveReturnsToTheResultsAfterTheMessag
   EXPECT_EQ(Page(), wpImages);
   EXPECT_EQ(Data().Result(rkRestore).Code, kErrNotReady);
   EXPECT_EQ(dialogs.MessageTexts().back(), Lg().Word(lg::kDiskDisconnected));
+}
+
+TEST_F(WizardEdges, FilesThatCannotBeWrittenEndOnTheFinishPageWithoutTheCardMessage) {
+  auto drive = card_->AsDrive(plan_);
+  ChooseDrive(FlowCard::kDrive);
+  ScanToResults();
+  dialogs.AnswerFolder(out_.Path().string());
+  // No file of the process may grow beyond one byte while the files are written.
+  ::signal(SIGXFSZ, SIG_IGN);
+  rlimit previous{};
+  ::getrlimit(RLIMIT_FSIZE, &previous);
+  rlimit tiny = previous;
+  tiny.rlim_cur = 1;
+  ::setrlimit(RLIMIT_FSIZE, &tiny);
+  Window().ClickNext();
+  const bool ended = WaitForPage(wpFinish);
+  ::setrlimit(RLIMIT_FSIZE, &previous);
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(Data().Result(rkRestore).Code, kErrWrite);
+  EXPECT_EQ(Window().Caption, Lg().Word(lg::kRestorePartlyCaption) + "!");
+  for (const std::string& text : dialogs.MessageTexts())
+    EXPECT_NE(text, Lg().Word(lg::kDiskDisconnected)) << "the card did not go";
 }
 
 TEST_F(WizardEdges, CancelWhileRestoringAsksFirstAndTheFinishPageSaysSo) {

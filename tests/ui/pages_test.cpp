@@ -94,10 +94,17 @@ TEST(FinishPageTest, TheFolderIsShownAndOpenedUnquoted) {
 
 TEST(FinishPageTest, TheFinishPictureOpensTheLinkOnlyWhenThereIsOne) {
   std::unique_ptr<TXDRFinishFrm> page(MakeFrame<TXDRFinishFrm>(test::TestSkin()));
+  page->resize(624, 420);
   page->show();
   TXImageObject* picture = page->FinishPicture().Picture();
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(page->FinishPicture().size(), QSize(600, 257));
+  // A shorter page shrinks the picture to the room below the folder, keeping its proportions.
+  page->resize(624, 356);
+  const QRect room = page->ComposablePanel().geometry();
+  EXPECT_EQ(page->FinishPicture().height(), room.height());
+  EXPECT_NEAR(page->FinishPicture().width(), room.height() * 600 / 257, 1);
+  EXPECT_LE(room.bottom(), page->contentsRect().bottom());
   EXPECT_EQ(page->FinishImage().Picture(), test::TestSkin().Picture(skin::kImages, "arrow"));
   test::OpenedUrls opened;
   emit page->FinishPicture().Clicked();
@@ -129,12 +136,16 @@ TEST(FinishPageTest, TheLanguagesFinishPictureComesFirstAndADamagedOneIsIgnored)
   {
     FinishDocument document(png);
     std::unique_ptr<TXDRFinishFrm> page(MakeFrame<TXDRFinishFrm>(test::TestSkin()));
+    page->resize(624, 420);
+    page->show();
     ASSERT_NE(page->FinishPicture().Picture(), nullptr);
     EXPECT_EQ(page->FinishPicture().size(), QSize(300, 100));
   }
   {
     FinishDocument document(png.left(40));
     std::unique_ptr<TXDRFinishFrm> page(MakeFrame<TXDRFinishFrm>(test::TestSkin()));
+    page->resize(624, 420);
+    page->show();
     ASSERT_NE(page->FinishPicture().Picture(), nullptr);
     EXPECT_EQ(page->FinishPicture().size(), QSize(600, 257));
   }
