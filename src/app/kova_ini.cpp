@@ -30,13 +30,21 @@ void TXCustomDRIni::SetCodePage(uint16_t value) {
 
 const TXClassInfo& TXKovaIni::StaticClassInfo() {
   static const TXClassInfo& info =
-      TXClassBuilder<TXKovaIni>("TXKovaIni", TXCustomDRIni::StaticClassInfo()).Build();
+      TXClassBuilder<TXKovaIni>("TXKovaIni", TXCustomDRIni::StaticClassInfo())
+          .Property("WindowLeft", &TXKovaIni::WindowLeft, &TXKovaIni::SetWindowLeft)
+          .Property("WindowTop", &TXKovaIni::WindowTop, &TXKovaIni::SetWindowTop)
+          .Property("WindowWidth", &TXKovaIni::WindowWidth, &TXKovaIni::SetWindowWidth)
+          .Property("WindowHeight", &TXKovaIni::WindowHeight, &TXKovaIni::SetWindowHeight)
+          .Property("WindowMaximized", &TXKovaIni::WindowMaximized, &TXKovaIni::SetWindowMaximized)
+          .Build();
   return info;
 }
 
 void TXKovaIni::SetDefaults() {
   TXCustomDRIni::SetDefaults();
   FileTypes().SetDefaults();
+  windowLeft_ = windowTop_ = windowWidth_ = windowHeight_ = 0;
+  windowMaximized_ = false;
 }
 
 }  // namespace kova

@@ -50,7 +50,27 @@ class TXKovaIni : public TXCustomDRIni {
 
   TXKovaIni() : TXCustomDRIni(kRegKey) { SetDefaults(); }
 
+  // Where the user left the wizard's window: its normal geometry on the desktop (a width of 0
+  // means never placed) and whether it was maximised.
+  int32_t WindowLeft() const { return windowLeft_; }
+  void SetWindowLeft(int32_t value) { windowLeft_ = value; }
+  int32_t WindowTop() const { return windowTop_; }
+  void SetWindowTop(int32_t value) { windowTop_ = value; }
+  int32_t WindowWidth() const { return windowWidth_; }
+  void SetWindowWidth(int32_t value) { windowWidth_ = value; }
+  int32_t WindowHeight() const { return windowHeight_; }
+  void SetWindowHeight(int32_t value) { windowHeight_ = value; }
+  bool WindowMaximized() const { return windowMaximized_; }
+  void SetWindowMaximized(bool value) { windowMaximized_ = value; }
+
   void SetDefaults() override;
+
+ private:
+  int32_t windowLeft_ = 0;
+  int32_t windowTop_ = 0;
+  int32_t windowWidth_ = 0;
+  int32_t windowHeight_ = 0;
+  bool windowMaximized_ = false;
 };
 
 }  // namespace kova

@@ -19,11 +19,6 @@ void TXDRWizardPageState::ShowModeBox(bool visible) {
   SetControl("Mode", "", true, visible);
 }
 
-void TXDRWizardPageState::ShowNormalWindow() {
-  if (IXWizardMainWindow* window = Window())
-    window->ShowNormal(IXWizardMainWindow::kNormalWidth, IXWizardMainWindow::kNormalHeight);
-}
-
 void TXDRWizardPageState::CloseInput() {
   TXDRWorkerGear& worker = engine_.WorkerGear();
   if (worker.IsRunning() || !worker.Data().IO) return;
@@ -36,7 +31,6 @@ void TXDRWizardPageState::EnterSetupPage(const std::string& caption) {
   ShowPrevious();
   ShowNext();
   ShowCancel();
-  ShowNormalWindow();
   CloseInput();
 }
 

@@ -26,11 +26,9 @@ class TXDRWizardPageState : public TXWizardPageState<TXKovaPageID> {
 
   // The mode box shown or hidden.
   void ShowModeBox(bool visible);
-  // The window back from maximised, at its normal size.
-  void ShowNormalWindow();
   // Releases the source the last run read (unless a run is active).
   void CloseInput();
-  // The header, buttons, window and source of the pages where the user sets a run up.
+  // The header, buttons and source of the pages where the user sets a run up.
   void EnterSetupPage(const std::string& caption);
   // The header and buttons of a page on which a run works: the caption with "..." and the
   // progress bar, no mode box, Back or Next, and the Cancel button with the caption.

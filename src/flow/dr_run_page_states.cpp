@@ -56,7 +56,6 @@ void TXDRScanningWizardPageState::Enter(TXKovaPageID /*from*/) {
 }
 
 void TXDRScanningWizardPageState::Entered() {
-  if (IXWizardMainWindow* window = Window()) window->Maximize();
   Announce<TXDRActionDeepScan>(*this);
 }
 
@@ -122,7 +121,6 @@ void TXDRImagesPreviewWizardPageState::InitPageData(AXNotification& notification
 
 void TXDRRestoringWizardPageState::Enter(TXKovaPageID /*from*/) {
   EnterRunPage(Lg().Word(lg::kRestoringCaption), Lg().Word(lg::kCancelCaption));
-  ShowNormalWindow();
 }
 
 void TXDRRestoringWizardPageState::Entered() {

@@ -35,7 +35,7 @@ class TXDRImageFileFinishWizardPageState : public TXDRWizardPageState {
   bool QueryCancel(TXKovaPageID& target) override;
 };
 
-// The scan runs in a maximised window; the results page shows the files as they are found.
+// The scan runs; the results page shows the files as they are found.
 class TXDRScanningWizardPageState : public TXDRRunWizardPageState {
  public:
   using TXDRRunWizardPageState::TXDRRunWizardPageState;
@@ -43,7 +43,6 @@ class TXDRScanningWizardPageState : public TXDRRunWizardPageState {
   void Enter(TXKovaPageID from) override;
   void Entered() override;
   void InitPageData(AXNotification& notification) override;
-  bool CanResize() override { return true; }
 };
 
 // The found files, for the user to check. A scan that found nothing shows the nothing-found
@@ -59,7 +58,6 @@ class TXDRImagesWizardPageState : public TXDRWizardPageState {
   void Entered() override;
   TXKovaPageID GetNext() override;
   bool QueryCancel(TXKovaPageID& target) override;
-  bool CanResize() override { return true; }
 
  private:
   // The restore folder the user chose and that was accepted, or an empty text.

@@ -80,7 +80,8 @@ class TXWizardPageState : public TXObservable {
   // Whether Cancel (or closing the window) may go ahead; target is where the wizard goes then.
   virtual bool QueryCancel(TPageID& /*target*/) { return true; }
   virtual bool CanCloseWithoutAsking() { return false; }
-  virtual bool CanResize() { return false; }
+  // The user may size and maximise the window on every page unless a page says otherwise.
+  virtual bool CanResize() { return true; }
 
  protected:
   // What the frame sends is passed on.

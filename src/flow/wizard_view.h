@@ -46,10 +46,6 @@ class IXWizardFrame {
 // The wizard's single window.
 class IXWizardMainWindow {
  public:
-  // The window's size on the pages that are not resizable.
-  static constexpr int32_t kNormalWidth = 480;
-  static constexpr int32_t kNormalHeight = 640;
-
   virtual ~IXWizardMainWindow() = default;
 
   // Where the window dispatches its buttons' actions (TXActionAspect and its kinds) and asks its
@@ -66,9 +62,6 @@ class IXWizardMainWindow {
   // Closes the window without asking. May be called from inside a request's handler: the window
   // then closes once that request has been answered.
   virtual void Close() = 0;
-  // Restores the window from a maximised state and gives it the size, keeping its position.
-  virtual void ShowNormal(int32_t width, int32_t height) = 0;
-  virtual void Maximize() = 0;
   // The page changed: the window asks again (request -23) whether the user may resize it.
   virtual void RefreshSizeRights() = 0;
 };

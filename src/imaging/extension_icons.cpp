@@ -69,17 +69,20 @@ int32_t TXDRTypeIcons::GroupOfKey(size_t index) const {
   return index >= videoStart_ ? 1 : 0;
 }
 
-void TXDRTypeIcons::Build(IXDRSkin& skin, TXColor listColour) {
-  BuildSmall(skin, listColour);
-  BuildLarge(skin, listColour);
+void TXDRTypeIcons::Build(IXDRSkin& skin, TXColor listColour, int32_t scale) {
+  BuildSmall(skin, listColour, scale);
+  BuildLarge(skin, listColour, scale);
 }
 
-void TXDRTypeIcons::BuildSmall(IXDRSkin& skin, TXColor listColour) {
+void TXDRTypeIcons::BuildSmall(IXDRSkin& base, TXColor listColour, int32_t scale) {
   small_.Clear();
+  scale_ = std::max(scale, 1);
+  IXDRSkin& skin = base.AtScale(scale_);
+  const TXSize cell{kSmallSize.Width * scale_, kSmallSize.Height * scale_};
   try {
     for (size_t i = 0; i < keys_.size(); ++i) {
       const std::string name = i < kFirstTypeIcon ? kLeadingNames[i] : keys_[i];
-      AppendCell(small_, name, kSmallSize, listColour, [&](TXCanvas& canvas) {
+      AppendCell(small_, name, cell, listColour, [&](TXCanvas& canvas) {
         if (i < kGenericIcon) {
           DrawImageObject(canvas, 0, 0, skin.Picture(skin::kSmallExtImages, kLeadingNames[i]));
           return;
@@ -95,14 +98,17 @@ void TXDRTypeIcons::BuildSmall(IXDRSkin& skin, TXColor listColour) {
   }
 }
 
-void TXDRTypeIcons::BuildLarge(IXDRSkin& skin, TXColor listColour) {
+void TXDRTypeIcons::BuildLarge(IXDRSkin& base, TXColor listColour, int32_t scale) {
   large_.Clear();
+  scale_ = std::max(scale, 1);
+  IXDRSkin& skin = base.AtScale(scale_);
   const TXFilterKernel* kernel = &DefaultLanczosKernel();
-  const TXRect whole = TXRect::FromSize(0, 0, kLargeSize.Width, kLargeSize.Height);
+  const TXSize cell{kLargeSize.Width * scale_, kLargeSize.Height * scale_};
+  const TXRect whole = TXRect::FromSize(0, 0, cell.Width, cell.Height);
   try {
     for (size_t i = 0; i < keys_.size(); ++i) {
       const std::string name = i < kFirstTypeIcon ? kLeadingNames[i] : keys_[i];
-      AppendCell(large_, name, kLargeSize, listColour, [&](TXCanvas& canvas) {
+      AppendCell(large_, name, cell, listColour, [&](TXCanvas& canvas) {
         if (i < kGenericIcon) return;
         FitImageObject(canvas, whole,
                        skin.Picture(skin::kImages, kLargeGroupPictures[GroupOfKey(i)]), kernel);

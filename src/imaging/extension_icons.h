@@ -38,11 +38,14 @@ class TXDRTypeIcons {
   // outside the catalogue.
   int32_t IconIndexOf(std::string_view ext) const;
 
-  // Draws both collections anew from the skin's boxes. A picture the skin lacks leaves its cells
+  // Draws both collections anew from the skin's boxes, with `scale` pixels for each pixel of the
+  // sizes above (the skin's pictures at that scale). A picture the skin lacks leaves its cells
   // with what was drawn before it; a failure leaves the icons drawn so far.
-  void Build(IXDRSkin& skin, TXColor listColour);
-  void BuildSmall(IXDRSkin& skin, TXColor listColour);
-  void BuildLarge(IXDRSkin& skin, TXColor listColour);
+  void Build(IXDRSkin& skin, TXColor listColour, int32_t scale = 1);
+  void BuildSmall(IXDRSkin& skin, TXColor listColour, int32_t scale = 1);
+  void BuildLarge(IXDRSkin& skin, TXColor listColour, int32_t scale = 1);
+  // The scale the icons were last built at.
+  int32_t Scale() const { return scale_; }
 
   const TXImageCollection& Small() const { return small_; }
   const TXImageCollection& Large() const { return large_; }
@@ -56,6 +59,7 @@ class TXDRTypeIcons {
   size_t audioStart_;
   TXImageCollection small_;
   TXImageCollection large_;
+  int32_t scale_ = 1;
 };
 
 }  // namespace kova

@@ -1,5 +1,7 @@
 #include "imaging/jpeg_thumbnail.h"
 
+#include <algorithm>
+#include <atomic>
 #include <span>
 
 #include "framework/error_data.h"
@@ -10,6 +12,9 @@ namespace kova {
 namespace {
 
 constexpr int32_t kFullSizeBox = 200;
+constexpr int32_t kLargestDensity = 4;
+
+std::atomic<int32_t> thumbnailDensity{1};
 
 // The bytes from the stream's position on; a memory stream lends its own without a copy.
 std::span<const uint8_t> RemainingBytes(TXStream& stream, std::vector<uint8_t>& buffer) {
@@ -23,6 +28,15 @@ std::span<const uint8_t> RemainingBytes(TXStream& stream, std::vector<uint8_t>& 
 }
 
 }  // namespace
+
+TXSize ThumbnailBox() {
+  const int32_t density = thumbnailDensity.load(std::memory_order_relaxed);
+  return {kThumbnailBox.Width * density, kThumbnailBox.Height * density};
+}
+
+void SetThumbnailDensity(int32_t density) {
+  thumbnailDensity.store(std::clamp(density, 1, kLargestDensity), std::memory_order_relaxed);
+}
 
 TXJpegScale ThumbnailScale(TXSize box, TXSize picture) {
   if (box.Width >= kFullSizeBox || box.Height >= kFullSizeBox) return TXJpegScale::jsFullSize;

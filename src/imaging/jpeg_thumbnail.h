@@ -10,6 +10,12 @@ namespace kova {
 inline constexpr TXSize kThumbnailBox{72, 72};
 inline constexpr TXSize kPreviewBox{600, 600};
 
+// The box thumbnails of found files are made for: kThumbnailBox times the density the program
+// shows them at, so that a screen with two device pixels per layout pixel gets 144 x 144 (1 until
+// a program sets it; any thread may read it).
+TXSize ThumbnailBox();
+void SetThumbnailDensity(int32_t density);
+
 // The scale at which a picture of the size is decoded for the box: full size for a box of 200 or
 // more in either direction; otherwise one eighth, unless that is below 200 in either direction.
 TXJpegScale ThumbnailScale(TXSize box, TXSize picture);

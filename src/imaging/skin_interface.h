@@ -17,11 +17,12 @@ namespace kova {
 // The boxes of the skin, by the names they carry.
 namespace skin {
 inline constexpr char kImages[] = "ImagesBox";  // header, welcome, finish, list group pictures
-inline constexpr char kLargeExtImages[] = "LargeExtImagesBox";     // 72 x 72 badges by extension
-inline constexpr char kSmallExtImages[] = "SmallExtImagesBox";     // 22 x 16 badges by extension
-inline constexpr char kInfoImages[] = "InfoImages";                // 64, 48, 32, 16: largest first
-inline constexpr char kWarningImages[] = "WarningImages";          // 64, 48, 32, 16: largest first
-inline constexpr char kMessageImages[] = "MessageImages";          // "error", "question"
+inline constexpr char kLargeExtImages[] = "LargeExtImagesBox";  // 72 x 72 badges by extension
+inline constexpr char kSmallExtImages[] = "SmallExtImagesBox";  // 22 x 16 badges by extension
+inline constexpr char kInfoImages[] = "InfoImages";             // 64, 48, 32, 16: largest first
+inline constexpr char kWarningImages[] = "WarningImages";       // 64, 48, 32, 16: largest first
+inline constexpr char kOriginImages[] = "OriginImages";    // "live", "deleted", "lost", "search"
+inline constexpr char kMessageImages[] = "MessageImages";  // "error", "question"
 inline constexpr char kApplicationImages[] = "ApplicationImages";  // "Application" first
 inline constexpr char kDesktopIcons[] = "DesktopIcons";            // 16 to 256, the window icon
 inline constexpr char kShareImages[] = "ShareImages";              // the share buttons
@@ -92,6 +93,10 @@ class IXDRSkin {
   // The box of that name (skin::k...), or nullptr.
   virtual TXImagesBox* FindImagesBox(std::string_view name) = 0;
   virtual TXComposeTable& ComposeTable() = 0;
+  // The same pictures drawn with `scale` pixels for each of this skin's pixels, for screens
+  // that show several device pixels per layout pixel: every picture `scale` times as wide and
+  // high. A skin without denser pictures answers itself.
+  virtual IXDRSkin& AtScale(int32_t /*scale*/) { return *this; }
 
   // The pictures of a box; nullptr for a box the skin does not have.
   TXImageCollection* Images(std::string_view box) {

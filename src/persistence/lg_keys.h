@@ -157,6 +157,7 @@
   X(kSortSize, 0x82001044)                                                                \
   X(kSortType, 0x82001045)                                                                \
   X(kSortCreated, 0x82001046)                                                             \
+  X(kSortOrigin, 0x8800101B)                                                              \
   X(kColumnName, 0x83001040)                                                              \
   X(kColumnImageSize, 0x83001041)                                                         \
   X(kColumnSize, 0x83001042)                                                              \

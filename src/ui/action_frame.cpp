@@ -48,7 +48,7 @@ void TXDRActionFrm::Shown() {
   explanations_[0]->setFont(bold);
   for (TXImage* info : infoImages_) {
     info->SetIconSize(ScaledX(32));
-    if (TXImageCollection* set = skin_.Images(skin::kInfoImages)) info->PickPicture(*set);
+    PickSkinPicture(*info, skin_, skin::kInfoImages);
   }
   Resized();
 }

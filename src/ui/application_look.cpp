@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QStyleFactory>
 
+#include "imaging/jpeg_thumbnail.h"
 #include "imaging/skin_interface.h"
 #include "ui/qt_pictures.h"
+#include "ui/screen_dpi.h"
 
 namespace kova {
 
@@ -73,6 +75,7 @@ void ApplyApplicationLook(QApplication& application, IXDRSkin& skin) {
   application.setFont(KovaFont());
   if (TXImageCollection* icons = skin.Images(skin::kDesktopIcons))
     application.setWindowIcon(ToQIcon(*icons));
+  SetThumbnailDensity(PixelScale());
 }
 
 }  // namespace kova

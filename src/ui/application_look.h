@@ -19,8 +19,9 @@ QFont KovaFont();
 // The colour of frames and separator lines.
 QColor KovaFrameColour();
 
-// Gives the application its look: the Fusion style with the wizard's palette and font, and the
-// program's icon from the skin's desktop icons.
+// Gives the application its look: the Fusion style with the wizard's palette and font, the
+// program's icon from the skin's desktop icons, and thumbnails of found files made for the
+// screen's pixel scale.
 void ApplyApplicationLook(QApplication& application, IXDRSkin& skin);
 
 }  // namespace kova

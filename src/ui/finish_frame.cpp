@@ -53,7 +53,7 @@ TXDRFinishFrm::TXDRFinishFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngine* en
 }
 
 void TXDRFinishFrm::Initialize() {
-  finishImage_->SetPicture(skin_.Picture(skin::kImages, "arrow"));
+  ShowSkinPicture(*finishImage_, skin_, skin::kImages, "arrow");
   LoadFinishPicture();
 }
 
@@ -61,9 +61,10 @@ void TXDRFinishFrm::LoadFinishPicture() {
   TXMemoryStream& document = Lg().Document(kFinishPicture);
   TXImageObject picture;
   if (document.Size() > 0 && picture.LoadFromStream("TPngImage", document)) {
+    finishPicture_->SetPictureScale(1);
     finishPicture_->SetPicture(&picture);
   } else {
-    finishPicture_->SetPicture(skin_.Picture(skin::kFinishImages, kFinishPicture));
+    ShowSkinPicture(*finishPicture_, skin_, skin::kFinishImages, kFinishPicture);
   }
   Resized();
 }
@@ -129,7 +130,8 @@ void TXDRFinishFrm::Resized() {
   composablePanel_->setGeometry(area.left(), top, area.width(), std::max(area.bottom() - top, 0));
   const TXImageObject* picture = finishPicture_->Picture();
   const QSize natural = picture && !picture->IsEmpty()
-                            ? QSize(ScaledX(picture->Width()), ScaledY(picture->Height()))
+                            ? QSize(ScaledX(picture->Width() / finishPicture_->PictureScale()),
+                                    ScaledY(picture->Height() / finishPicture_->PictureScale()))
                             : QSize(ScaledX(kPictureWidth), ScaledY(kPictureHeight));
   QSize shown = natural;
   if (!QRect(QPoint(), composablePanel_->size()).contains(QRect(QPoint(), natural)))

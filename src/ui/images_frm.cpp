@@ -5,11 +5,13 @@
 #include <QSignalBlocker>
 
 #include "framework/aspects.h"
+#include "imaging/skin_interface.h"
 #include "persistence/lg_keys.h"
 #include "recovery/file_types.h"
 #include "recovery/recovery_aspects.h"
 #include "ui/lg_text.h"
 #include "ui/page_widgets.h"
+#include "ui/qt_pictures.h"
 #include "ui/results_intake.h"
 #include "ui/results_model.h"
 #include "ui/results_preview.h"
@@ -22,18 +24,19 @@ namespace kova {
 
 namespace {
 
-constexpr uint32_t kSortEntries[] = {lg::kSortNone, lg::kSortName, lg::kSortImageSize,
-                                     lg::kSortSize, lg::kSortType, lg::kSortCreated};
+constexpr uint32_t kSortEntries[] = {lg::kSortNone,  lg::kSortName, lg::kSortImageSize,
+                                     lg::kSortSize,  lg::kSortType, lg::kSortCreated,
+                                     lg::kSortOrigin};
 constexpr uint32_t kCheckTexts[] = {lg::kCheckImageFiles, lg::kCheckVideoFiles,
                                     lg::kCheckAudioFiles};
 constexpr uint32_t kUncheckTexts[] = {lg::kUncheckImageFiles, lg::kUncheckVideoFiles,
                                       lg::kUncheckAudioFiles};
-constexpr int kColumnWidths[kResultsColumnCount] = {200, 100, 80, 60, 120};
+constexpr int kColumnWidths[kResultsColumnCount] = {200, 100, 80, 60, 120, 150};
+// By TXDRFileOrigin.
+constexpr const char* kOriginBadges[] = {"live", "deleted", "lost", "search"};
 
-// The preview panel's width on a wide group box, and what a narrower one leaves to the list.
+// The preview panel's width on a wide group box.
 constexpr int kWidePreviewPanel = 624;
-constexpr int kWideGroupBox = 832;
-constexpr int kListShare = 208;
 
 TXColor ToColor(const QColor& colour) {
   return MakeColor(static_cast<uint8_t>(colour.red()), static_cast<uint8_t>(colour.green()),
@@ -168,8 +171,14 @@ TXColor TXDRImagesFrm::ListColour() const {
 
 void TXDRImagesFrm::RebuildImageLists() {
   const TXColor list = ListColour();
-  if (icons_ == &ownIcons_) ownIcons_.Build(skin_, list);
-  images_.SetTypeIcons(icons_->Small(), icons_->Large(), list);
+  const int32_t scale = PixelScale();
+  // The view gear's icons serve when they were drawn for this screen's pixel scale.
+  const bool own = icons_ == &ownIcons_ || icons_->Scale() != scale;
+  if (own) ownIcons_.Build(skin_, list, scale);
+  const TXDRTypeIcons& drawn = own ? ownIcons_ : *icons_;
+  images_.SetTypeIcons(drawn.Small(), drawn.Large(), list, scale);
+  images_.SetMarks(SkinPixmaps(skin_, skin::kOriginImages, kOriginBadges),
+                   SkinPixmap(skin_, skin::kWarningImages, "warning16"));
   intake_->SetColours(list, ToColor(palette().color(QPalette::Dark)));
   model_->RefreshHeader();
 }
@@ -308,9 +317,8 @@ void TXDRImagesFrm::Preview(const TXDRFileItem& item) {
 }
 
 int TXDRImagesFrm::PreviewPanelWidth() const {
-  const int box = groupBox_->width();
-  if (box >= ScaledX(kWideGroupBox)) return ScaledX(kWidePreviewPanel);
-  return std::max(box - ScaledX(kListShare), 0);
+  // Half of the group box at most, so that the list keeps room for several columns.
+  return std::min(groupBox_->width() / 2, ScaledX(kWidePreviewPanel));
 }
 
 void TXDRImagesFrm::Resized() {

@@ -49,6 +49,17 @@ class CommandBar : public QWidget {
   std::function<void()> onResize_;
 };
 
+// Whether a screen shows enough of the geometry for the user to reach the window's title bar.
+bool ShowsEnoughOf(const QRect& geometry) {
+  if (geometry.isEmpty()) return false;
+  const QSize enough(std::min(geometry.width(), 120), std::min(geometry.height(), 60));
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect shown = screen->availableGeometry() & geometry;
+    if (shown.width() >= enough.width() && shown.height() >= enough.height()) return true;
+  }
+  return false;
+}
+
 QPushButton* MakeButton(QWidget* parent) {
   auto* button = new QPushButton(parent);
   button->setAutoDefault(false);
@@ -197,7 +208,10 @@ void TXKovaFrm::ShowFrame(QWidget* frame) {
 }
 
 void TXKovaFrm::ApplySkin(IXDRSkin& skin) {
-  topPanel_->SetPictures(skin.Picture(skin::kImages, "tile"), skin.Picture(skin::kImages, "top"));
+  const int scale = PixelScale();
+  IXDRSkin& dense = skin.AtScale(scale);
+  topPanel_->SetPictures(dense.Picture(skin::kImages, "tile"), dense.Picture(skin::kImages, "top"),
+                         scale);
   skin.ComposeTable().Compose(TXComposeTable::kMain, *composer_);
 }
 
@@ -220,7 +234,7 @@ void TXKovaFrm::ModeActivated(int index) {
 void TXKovaFrm::RefreshSizeRights() {
   if (isMaximized()) return;
   const QSize smallest(ScaledX(kClientSize.width()), ScaledY(kClientSize.height()));
-  if (wizardSizing_ || Requested(kActionSize)) {
+  if (Requested(kActionSize)) {
     setMinimumSize(smallest);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   } else {
@@ -228,27 +242,26 @@ void TXKovaFrm::RefreshSizeRights() {
   }
 }
 
-void TXKovaFrm::ResizeClient(QSize size) {
-  wizardSizing_ = true;
-  if (isMaximized()) showNormal();
-  RefreshSizeRights();
-  resize(size);
-  wizardSizing_ = false;
-  RefreshSizeRights();
+void TXKovaFrm::SetPlacement(const QRect& normal, bool maximized) {
+  placement_ = normal;
+  placeMaximized_ = maximized;
 }
 
-void TXKovaFrm::Maximize() {
-  wizardSizing_ = true;
-  RefreshSizeRights();
-  showMaximized();
-  wizardSizing_ = false;
+QRect TXKovaFrm::NormalGeometry() const {
+  return isMaximized() || isFullScreen() ? normalGeometry() : geometry();
 }
 
-void TXKovaFrm::Restore() {
-  wizardSizing_ = true;
-  showNormal();
-  wizardSizing_ = false;
-  RefreshSizeRights();
+void TXKovaFrm::Place() {
+  if (ShowsEnoughOf(placement_)) {
+    setGeometry(QRect(placement_.topLeft(), placement_.size().expandedTo(minimumSize())));
+    if (placeMaximized_) setWindowState(windowState() | Qt::WindowMaximized);
+    return;
+  }
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
 }
 
 void TXKovaFrm::CloseWindow() {
@@ -272,20 +285,16 @@ void TXKovaFrm::reject() {
 
 void TXKovaFrm::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
-  if (event->type() != QEvent::WindowStateChange || wizardSizing_) return;
+  if (event->type() != QEvent::WindowStateChange) return;
   if (isMaximized() && !Requested(kActionMaximize))
     QTimer::singleShot(0, this, [this] { showNormal(); });
 }
 
 void TXKovaFrm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!centred_) {
-    centred_ = true;
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-      QRect frame = frameGeometry();
-      frame.moveCenter(screen->availableGeometry().center());
-      move(frame.topLeft());
-    }
+  if (!placed_) {
+    placed_ = true;
+    Place();
   }
   RefreshSizeRights();
 }

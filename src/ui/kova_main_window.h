@@ -22,7 +22,8 @@ class IXDRSkin;
 // actions there, and the window's own close, resize and maximise are asked there first as
 // requests (-21, -23, -24) that an observer may refuse. The wizard's header, button, mode and
 // progress notifications reach it once it is subscribed to their source. Sizes are given at 96
-// dots per inch and scaled.
+// dots per inch and scaled. The wizard never sizes or moves the window itself: the user does,
+// and the program remembers it (SetPlacement).
 class TXKovaFrm : public QDialog, public TXObject {
   Q_OBJECT
 
@@ -52,10 +53,12 @@ class TXKovaFrm : public QDialog, public TXObject {
 
   // Asks (request -23) whether the user may resize the window now and fixes its size when not.
   void RefreshSizeRights();
-  // Sizes, maximises or restores the window on the wizard's behalf, whatever the user may do.
-  void ResizeClient(QSize size);
-  void Maximize();
-  void Restore();
+  // Where the window shows itself the first time: its normal geometry (the client area on the
+  // desktop) and whether it is maximised. A geometry of which no screen shows enough, or none,
+  // gives the window its least size centred on the primary screen.
+  void SetPlacement(const QRect& normal, bool maximized);
+  // The geometry to remember: the normal one, also while the window is maximised.
+  QRect NormalGeometry() const;
   // Closes the window without asking.
   void CloseWindow();
 
@@ -81,6 +84,7 @@ class TXKovaFrm : public QDialog, public TXObject {
 
  private:
   void BuildCommandPanel();
+  void Place();
   void LayOutCommandPanel();
   bool Requested(int32_t action);
   void Cancel();
@@ -107,9 +111,10 @@ class TXKovaFrm : public QDialog, public TXObject {
   QPushButton* helpBtn_;
   QComboBox* modeBox_;
   QPointer<QWidget> currentFrame_;
-  bool wizardSizing_ = false;
   bool closing_ = false;
-  bool centred_ = false;
+  bool placed_ = false;
+  QRect placement_;
+  bool placeMaximized_ = false;
 };
 
 }  // namespace kova

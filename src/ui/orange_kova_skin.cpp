@@ -37,8 +37,17 @@ QImage RenderSvg(const QByteArray& svg, QSize size) {
 
 }  // namespace
 
-TXOrangeKovaSkinData::TXOrangeKovaSkinData(const QString& folder) {
+TXOrangeKovaSkinData::TXOrangeKovaSkinData(const QString& folder, int32_t scale)
+    : folder_(folder), scale_(std::max(scale, 1)) {
   Load(folder);
+}
+
+IXDRSkin& TXOrangeKovaSkinData::AtScale(int32_t scale) {
+  const int32_t wanted = std::max(scale, 1);
+  if (wanted == scale_) return *this;
+  std::unique_ptr<TXOrangeKovaSkinData>& scaled = scaled_[wanted];
+  if (!scaled) scaled = std::make_unique<TXOrangeKovaSkinData>(folder_, wanted);
+  return *scaled;
 }
 
 TXOrangeKovaSkinData::~TXOrangeKovaSkinData() = default;
@@ -100,7 +109,7 @@ void TXOrangeKovaSkinData::AddPicture(TXImagesBox& box, const QString& name, con
                                       QSize size, const QString& file) {
   TXImageItem* item = box.Images().Add();
   item->SetDisplayName(name.toStdString());
-  if (!LoadPngPicture(RenderSvg(svg, size), item->Data())) {
+  if (!LoadPngPicture(RenderSvg(svg, size * scale_), item->Data())) {
     problems_.append(QStringLiteral("%1 (%2) cannot be drawn").arg(file, name));
     box.Images().Delete(item->Index());
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -14,16 +15,20 @@ namespace kova {
 // into PNG image objects, in boxes named as the tables name them. Each badge template becomes one
 // picture per catalogue extension (named by the extension, ".jpg"), filled with its group's
 // colours. The skin is compiled into the program; another folder with the same tables can be
-// given instead.
+// given instead. Denser copies for high-density screens are drawn on demand (AtScale).
 class TXOrangeKovaSkinData final : public TXObject, public IXDRSkin {
  public:
   static constexpr char kBuiltInFolder[] = ":/kova/skin";
 
-  explicit TXOrangeKovaSkinData(const QString& folder = kBuiltInFolder);
+  // Every picture `scale` times the size its table gives.
+  explicit TXOrangeKovaSkinData(const QString& folder = kBuiltInFolder, int32_t scale = 1);
   ~TXOrangeKovaSkinData() override;
 
   TXImagesBox* FindImagesBox(std::string_view name) override;
   TXComposeTable& ComposeTable() override { return composeTable_; }
+  // Drawn from the same folder the first time a scale is asked for (the user-interface thread).
+  IXDRSkin& AtScale(int32_t scale) override;
+  int32_t Scale() const { return scale_; }
 
   // What could not be read or drawn, one line each; empty when the skin is complete. Pictures
   // that fail are left out of their boxes.
@@ -37,9 +42,12 @@ class TXOrangeKovaSkinData final : public TXObject, public IXDRSkin {
   void AddBadges(TXImagesBox& box, const TXSkinPictureEntry& entry, const QByteArray& svg,
                  const TXSkinManifest& manifest);
 
+  QString folder_;
+  int32_t scale_;
   std::vector<std::unique_ptr<TXImagesBox>> boxes_;
   TXComposeTable composeTable_;
   QStringList problems_;
+  std::map<int32_t, std::unique_ptr<TXOrangeKovaSkinData>> scaled_;
 };
 
 }  // namespace kova

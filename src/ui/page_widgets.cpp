@@ -1,5 +1,6 @@
 #include "ui/page_widgets.h"
 
+#include "imaging/skin_interface.h"
 #include "ui/screen_dpi.h"
 
 namespace kova {
@@ -32,6 +33,18 @@ TXImage* MakeIconImage(QWidget* parent, int size) {
   image->SetResample(true);
   image->resize(size, size);
   return image;
+}
+
+void ShowSkinPicture(TXImage& image, IXDRSkin& skin, std::string_view box, std::string_view name) {
+  const int scale = PixelScale();
+  image.SetPictureScale(scale);
+  image.SetPicture(skin.AtScale(scale).Picture(box, name));
+}
+
+void PickSkinPicture(TXImage& image, IXDRSkin& skin, std::string_view box) {
+  const int scale = PixelScale();
+  image.SetPictureScale(scale);
+  if (TXImageCollection* pictures = skin.AtScale(scale).Images(box)) image.PickPicture(*pictures);
 }
 
 void SetLabelText(QLabel& label, const QString& text) {

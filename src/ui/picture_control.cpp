@@ -84,6 +84,17 @@ void TXImage::SetIconSize(int32_t size) {
   AdjustToPicture();
 }
 
+void TXImage::SetPictureScale(int32_t scale) {
+  pictureScale_ = std::max(scale, 1);
+  AdjustToPicture();
+  Changed();
+}
+
+QSize TXImage::PictureSize() const {
+  if (!picture_) return {};
+  return QSize(picture_->Width() / pictureScale_, picture_->Height() / pictureScale_);
+}
+
 void TXImage::SetPicture(TXImageObject* picture) {
   StorePicture(picture);
   setAttribute(Qt::WA_OpaquePaintEvent, CoversWhatItIsDrawnOn(picture_));
@@ -101,7 +112,9 @@ void TXImage::PickPicture(const TXImageCollection& pictures) {
   if (iconSize_ > 0) {
     for (int32_t i = 1; i < pictures.Count(); ++i) {
       TXImageObject& item = pictures.At(i)->Data();
-      if (iconSize_ < candidate->Width() && item.Width() >= iconSize_) candidate = &item;
+      const int32_t candidateWidth = candidate->Width() / pictureScale_;
+      if (iconSize_ < candidateWidth && item.Width() / pictureScale_ >= iconSize_)
+        candidate = &item;
     }
   }
   SetPicture(candidate);
@@ -137,7 +150,7 @@ void TXImage::AdjustToPicture() {
       picture_->SetHeight(entry->Height);
     }
   }
-  resize(picture_->Width() + extra, picture_->Height() + extra);
+  resize(PictureSize() + QSize(extra, extra));
 }
 
 TXColor TXImage::ShadowColour() const {
@@ -165,12 +178,22 @@ void TXImage::PaintBevel(TXCanvas& canvas, const TXRect& rect) const {
   }
 }
 
-void TXImage::PaintPicture(TXCanvas& canvas, const TXRect& rect) const {
+void TXImage::PaintPicture(TXCanvas& canvas, const TXRect& rect, double ratio) const {
   const TXFilterKernel* kernel = resample_ ? &DefaultLanczosKernel() : nullptr;
   switch (position_) {
-    case TXImagePosition::ipDefault:
-      DrawImageObject(canvas, rect.Left, rect.Top, picture_);
+    case TXImagePosition::ipDefault: {
+      // Unscaled means at the picture's size in the control's pixels, which the screen may show
+      // with more pixels than the picture has.
+      const QSize size = PictureSize() * ratio;
+      if (size.width() == picture_->Width() && size.height() == picture_->Height()) {
+        DrawImageObject(canvas, rect.Left, rect.Top, picture_);
+      } else {
+        StretchImageObject(canvas,
+                           TXRect::FromSize(rect.Left, rect.Top, size.width(), size.height()),
+                           picture_, &DefaultLanczosKernel());
+      }
       break;
+    }
     case TXImagePosition::ipBestFit: {
       const TXColor shadow = ShadowColour(), highlight = HighlightColour();
       switch (imageBevelStyle_) {
@@ -198,7 +221,7 @@ void TXImage::PaintPicture(TXCanvas& canvas, const TXRect& rect) const {
   }
 }
 
-void TXImage::Paint(TXBitmap32& bitmap) const {
+void TXImage::Paint(TXBitmap32& bitmap, double ratio) const {
   TXCanvas& canvas = bitmap.Canvas();
   TXCanvasLock hold(canvas);
   canvas.SetBrushColor(ToColor(bgColor_));
@@ -207,14 +230,17 @@ void TXImage::Paint(TXBitmap32& bitmap) const {
   if (!ErasesBackground()) canvas.FillRect(client);
   PaintBevel(canvas, client);
   if (!picture_) return;
-  PaintPicture(canvas, bevelStyle_ != TXBevelCut::bvNone ? client.Inflated(-1, -1) : client);
+  PaintPicture(canvas, bevelStyle_ != TXBevelCut::bvNone ? client.Inflated(-1, -1) : client, ratio);
 }
 
 QImage TXImage::Render() {
   if (painted_.isNull() && width() > 0 && height() > 0) {
-    TXBitmap32 bitmap(width(), height());
-    Paint(bitmap);
+    const double ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    TXBitmap32 bitmap(pixels.width(), pixels.height());
+    Paint(bitmap, ratio);
     painted_ = ToQImage(bitmap);
+    painted_.setDevicePixelRatio(ratio);
   }
   return painted_;
 }

@@ -44,7 +44,8 @@ class IXPictureReceiver {
 };
 
 // The picture control of every page: it paints an image object with the drawing helpers of the
-// picture layer, optionally resampled with the default Lanczos kernel, inside optional bevels.
+// picture layer, optionally resampled with the default Lanczos kernel, inside optional bevels,
+// at the screen's density (a picture drawn for it shows sharp, any other is scaled).
 // It refers to its picture without owning it: the picture must outlive the control or be
 // replaced first.
 class TXImage : public QWidget, public IXPictureReceiver {
@@ -70,6 +71,10 @@ class TXImage : public QWidget, public IXPictureReceiver {
   // The wanted picture size when a size must be chosen; 0 at creation.
   int32_t IconSize() const { return iconSize_; }
   void SetIconSize(int32_t size);
+  // How many of the picture's pixels make one pixel of the control: 2 for a picture drawn for a
+  // screen with two device pixels per layout pixel. 1 at creation.
+  int32_t PictureScale() const { return pictureScale_; }
+  void SetPictureScale(int32_t scale);
 
   TXImageObject* Picture() const { return picture_; }
   // Shows the picture (none clears), sizes the control when AutoSize is on and repaints.
@@ -89,7 +94,7 @@ class TXImage : public QWidget, public IXPictureReceiver {
   // picture other than an icon or a PNG, which covers what it is drawn on.
   bool ErasesBackground() const { return !testAttribute(Qt::WA_OpaquePaintEvent); }
 
-  // The control's pixels as it paints them.
+  // The control's pixels as it paints them: as many as the screen has device pixels for it.
   QImage Render();
 
  signals:
@@ -109,9 +114,11 @@ class TXImage : public QWidget, public IXPictureReceiver {
   void PictureChanged(AXNotification& notification);
   void Changed();
   void AdjustToPicture();
-  void Paint(TXBitmap32& bitmap) const;
+  void Paint(TXBitmap32& bitmap, double ratio) const;
   void PaintBevel(TXCanvas& canvas, const TXRect& rect) const;
-  void PaintPicture(TXCanvas& canvas, const TXRect& rect) const;
+  void PaintPicture(TXCanvas& canvas, const TXRect& rect, double ratio) const;
+  // The picture's size in the control's pixels.
+  QSize PictureSize() const;
   TXColor ShadowColour() const;
   TXColor HighlightColour() const;
 
@@ -122,6 +129,7 @@ class TXImage : public QWidget, public IXPictureReceiver {
   TXBevelCut imageBevelStyle_ = TXBevelCut::bvNone;
   QColor bgColor_;
   int32_t iconSize_ = 0;
+  int32_t pictureScale_ = 1;
   TXImageObject* picture_ = nullptr;
   TXSubscriptions attachments_;
   QImage painted_;

@@ -5,6 +5,8 @@
 
 #include "framework/stream.h"
 #include "imaging/image_drawing.h"
+#include "imaging/skin_interface.h"
+#include "ui/screen_dpi.h"
 
 namespace kova {
 
@@ -30,6 +32,24 @@ QIcon ToQIcon(const TXImageCollection& pictures) {
     if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
   }
   return icon;
+}
+
+QPixmap SkinPixmap(IXDRSkin& skin, std::string_view box, std::string_view name) {
+  const int scale = PixelScale();
+  const TXImageObject* picture = skin.AtScale(scale).Picture(box, name);
+  if (!picture) return {};
+  QPixmap pixmap = QPixmap::fromImage(ToQImage(*picture));
+  pixmap.setDevicePixelRatio(scale);
+  return pixmap;
+}
+
+std::vector<QPixmap> SkinPixmaps(IXDRSkin& skin, std::string_view box,
+                                 std::span<const char* const> names) {
+  std::vector<QPixmap> pixmaps;
+  pixmaps.reserve(names.size());
+  for (const char* name : names)
+    pixmaps.push_back(SkinPixmap(skin, box, name));
+  return pixmaps;
 }
 
 bool LoadPngPicture(const QImage& image, TXImageObject& picture) {

@@ -31,7 +31,7 @@ TXDRRestoringFrm::TXDRRestoringFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngi
 }
 
 void TXDRRestoringFrm::Initialize() {
-  arrowImage_->SetPicture(skin_.Picture(skin::kImages, "arrow"));
+  ShowSkinPicture(*arrowImage_, skin_, skin::kImages, "arrow");
 }
 
 void TXDRRestoringFrm::Shown() {

@@ -18,13 +18,17 @@ namespace {
 constexpr int kShownThumbnails = 2000;
 constexpr int kThumbnailQuality = 90;
 
-std::vector<QPixmap> ToPixmaps(const TXImageCollection& icons, TXColor background, TXSize cell) {
+std::vector<QPixmap> ToPixmaps(const TXImageCollection& icons, TXColor background, TXSize cell,
+                               int32_t scale) {
   TXImageList list;
-  TXImageCollectionToImageListConverter(icons, background, cell.Height, cell.Width).Fill(list);
+  TXImageCollectionToImageListConverter(icons, background, cell.Height * scale, cell.Width * scale)
+      .Fill(list);
   std::vector<QPixmap> pixmaps;
   pixmaps.reserve(static_cast<size_t>(list.Count()));
-  for (int32_t i = 0; i < list.Count(); ++i)
+  for (int32_t i = 0; i < list.Count(); ++i) {
     pixmaps.push_back(QPixmap::fromImage(ToQImage(list.At(i))));
+    pixmaps.back().setDevicePixelRatio(scale);
+  }
   return pixmaps;
 }
 
@@ -47,9 +51,10 @@ QByteArray Compressed(const QImage& image) {
 TXDRResultsImages::TXDRResultsImages() : shown_(kShownThumbnails) {}
 
 void TXDRResultsImages::SetTypeIcons(const TXImageCollection& small, const TXImageCollection& large,
-                                     TXColor background) {
-  small_ = ToPixmaps(small, background, TXDRTypeIcons::kSmallSize);
-  largeIcons_ = ToPixmaps(large, background, TXDRTypeIcons::kLargeSize);
+                                     TXColor background, int32_t scale) {
+  scale_ = std::max(scale, 1);
+  small_ = ToPixmaps(small, background, TXDRTypeIcons::kSmallSize, scale_);
+  largeIcons_ = ToPixmaps(large, background, TXDRTypeIcons::kLargeSize, scale_);
   thumbnails_.clear();
   shown_.clear();
 }
@@ -57,11 +62,12 @@ void TXDRResultsImages::SetTypeIcons(const TXImageCollection& small, const TXIma
 int32_t TXDRResultsImages::AddThumbnail(const TXImageObject& thumbnail, TXColor background,
                                         TXColor frame) {
   if (thumbnail.IsEmpty() || !Decodes(thumbnail)) return -1;
+  const int32_t size = kCellSize * scale_;
   TXBitmap32 cell;
   cell.Canvas().SetBrushColor(background);
-  MakeFrameBitmap(cell, kCellSize, kCellSize, nullptr, frame, frame, &thumbnail);
+  MakeFrameBitmap(cell, size, size, nullptr, frame, frame, &thumbnail);
   // The picture's place as the framing drew it: fitted into the cell less 2 pixels, centred.
-  const TXRect inner = TXRect::FromSize(2, 2, kCellSize - 4, kCellSize - 4);
+  const TXRect inner = TXRect::FromSize(2, 2, size - 4, size - 4);
   const TXRect place = CenteredRect(
       inner, FitSize(thumbnail.Width(), thumbnail.Height(), inner.Width(), inner.Height()));
   const QRect area(place.Left, place.Top, place.Width(), place.Height());
@@ -70,6 +76,31 @@ int32_t TXDRResultsImages::AddThumbnail(const TXImageObject& thumbnail, TXColor 
   thumbnails_.push_back(
       {std::move(bytes), area, QColor::fromRgb(background), QColor::fromRgb(frame)});
   return LargeCount() - 1;
+}
+
+void TXDRResultsImages::SetMarks(std::vector<QPixmap> origins, QPixmap damage) {
+  origins_ = std::move(origins);
+  damage_ = std::move(damage);
+}
+
+QPixmap TXDRResultsImages::OriginBadge(TXDRFileOrigin origin) const {
+  const auto index = static_cast<size_t>(origin);
+  return index < origins_.size() ? origins_[index] : QPixmap();
+}
+
+QPixmap TXDRResultsImages::OriginCell(TXDRFileOrigin origin, bool damaged) const {
+  const QPixmap badge = OriginBadge(origin);
+  if (!damaged || damage_.isNull()) return badge;
+  const qreal ratio = damage_.devicePixelRatio();
+  const QSize mark = damage_.deviceIndependentSize().toSize();
+  const int gap = 2;
+  QPixmap cell(QSize(2 * mark.width() + gap, mark.height()) * ratio);
+  cell.setDevicePixelRatio(ratio);
+  cell.fill(Qt::transparent);
+  QPainter painter(&cell);
+  if (!badge.isNull()) painter.drawPixmap(QRect(QPoint(0, 0), mark), badge);
+  painter.drawPixmap(QRect(QPoint(mark.width() + gap, 0), mark), damage_);
+  return cell;
 }
 
 int64_t TXDRResultsImages::ThumbnailBytes() const {
@@ -95,7 +126,7 @@ QPixmap TXDRResultsImages::Large(int32_t index) const {
 }
 
 QPixmap TXDRResultsImages::Assembled(const Thumbnail& thumbnail) const {
-  QImage cell(kCellSize, kCellSize, QImage::Format_RGB32);
+  QImage cell(kCellSize * scale_, kCellSize * scale_, QImage::Format_RGB32);
   cell.fill(thumbnail.Background);
   QImage picture;
   picture.loadFromData(thumbnail.Picture, "JPG");
@@ -104,7 +135,9 @@ QPixmap TXDRResultsImages::Assembled(const Thumbnail& thumbnail) const {
   painter.drawRect(thumbnail.Place.adjusted(-1, -1, 0, 0));
   painter.drawImage(thumbnail.Place.topLeft(), picture);
   painter.end();
-  return QPixmap::fromImage(cell);
+  QPixmap pixmap = QPixmap::fromImage(cell);
+  pixmap.setDevicePixelRatio(scale_);
+  return pixmap;
 }
 
 }  // namespace kova

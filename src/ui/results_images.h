@@ -10,15 +10,17 @@
 
 #include "imaging/bitmap32.h"
 #include "imaging/image_items.h"
+#include "recovery/file_item.h"
 
 namespace kova {
 
-// The two image lists of the results list. The small list holds the file-type icons; the large
-// list holds the large file-type icons followed by one framed thumbnail per found file that has
-// one. Of a thumbnail only the picture inside the frame is kept, JPEG-compressed (a few kilobytes
-// instead of 20 for the cell's pixels); the cell is put together again when shown, its frame and
-// ground drawn exactly, and the most recently shown cells are kept as pixmaps. Twenty thousand
-// files so cost tens of megabytes.
+// The two image lists of the results list, and the marks drawn on its files. The small list holds
+// the file-type icons; the large list holds the large file-type icons followed by one framed
+// thumbnail per found file that has one. The marks are the origin badges and the damage mark. Of a
+// thumbnail only the picture inside the frame is kept, JPEG-compressed (a few kilobytes instead of
+// 20 for the cell's pixels); the cell is put together again when shown, its frame and ground drawn
+// exactly, and the most recently shown cells are kept as pixmaps. Twenty thousand files so cost
+// tens of megabytes.
 class TXDRResultsImages {
  public:
   static constexpr int32_t kCellSize = 72;
@@ -26,13 +28,22 @@ class TXDRResultsImages {
   TXDRResultsImages();
 
   // Empties both lists and fills them anew from the icon collections, each picture stretched
-  // into a cell of the list's size (22 x 16 and 72 x 72) on the colour.
+  // into a cell of the list's size (22 x 16 and 72 x 72) on the colour. Every picture of the lists
+  // gets `scale` device pixels per pixel of those sizes (the collections are drawn for it), and
+  // so do the thumbnails added afterwards.
   void SetTypeIcons(const TXImageCollection& small, const TXImageCollection& large,
-                    TXColor background);
+                    TXColor background, int32_t scale = 1);
   // Draws the thumbnail framed into a 72 x 72 cell on the background, with a one-pixel frame in
   // the frame colour, and appends it to the large list. Answers its index, or -1 when the
   // thumbnail is empty or does not decode.
   int32_t AddThumbnail(const TXImageObject& thumbnail, TXColor background, TXColor frame);
+
+  // The origin badges in TXDRFileOrigin's order, and the damage mark.
+  void SetMarks(std::vector<QPixmap> origins, QPixmap damage);
+  QPixmap OriginBadge(TXDRFileOrigin origin) const;
+  QPixmap DamageMark() const { return damage_; }
+  // The origin badge, followed by the damage mark when the file may be damaged.
+  QPixmap OriginCell(TXDRFileOrigin origin, bool damaged) const;
 
   int32_t SmallCount() const { return static_cast<int32_t>(small_.size()); }
   int32_t LargeCount() const {
@@ -45,8 +56,11 @@ class TXDRResultsImages {
   QPixmap Large(int32_t index) const;
 
  private:
+  int32_t scale_ = 1;
   std::vector<QPixmap> small_;
   std::vector<QPixmap> largeIcons_;
+  std::vector<QPixmap> origins_;
+  QPixmap damage_;
   struct Thumbnail {
     QByteArray Picture;  // JPEG
     QRect Place;         // where the picture lies in the cell

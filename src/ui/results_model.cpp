@@ -14,8 +14,9 @@ namespace kova {
 
 namespace {
 
-constexpr uint32_t kColumnCaptions[kResultsColumnCount] = {
-    lg::kColumnName, lg::kColumnImageSize, lg::kColumnSize, lg::kColumnType, lg::kColumnCreated};
+constexpr uint32_t kColumnCaptions[kResultsColumnCount] = {lg::kColumnName,    lg::kColumnImageSize,
+                                                           lg::kColumnSize,    lg::kColumnType,
+                                                           lg::kColumnCreated, lg::kColumnOrigin};
 
 QString CellText(const TXDRFileItem& item, int column) {
   switch (column) {
@@ -29,9 +30,23 @@ QString CellText(const TXDRFileItem& item, int column) {
       return TypeText(item.Ext);
     case rcCreated:
       return CreatedText(item.Created);
+    case rcOrigin:
+      return OriginText(OriginOf(item), MayBeDamaged(item));
     default:
       return {};
   }
+}
+
+// The whole name, the folder it was found in, where it came from and whether it may be damaged:
+// what the cells may not have room for.
+QVariant ToolTip(const TXDRFileItem& item, int column) {
+  const TXDRFileOrigin origin = OriginOf(item);
+  const bool damaged = MayBeDamaged(item);
+  if (column == rcOrigin) return OriginHint(origin, damaged);
+  if (column != rcName) return {};
+  QString tip = QString::fromStdString(item.Name);
+  if (!item.Folder.empty()) tip += u'\n' + QString::fromStdString(item.Folder) + u'/';
+  return tip + u'\n' + OriginText(origin, damaged);
 }
 
 }  // namespace
@@ -245,13 +260,18 @@ QVariant TXDRResultsModel::FileData(const TXDRFileItem& item, int column, int ro
     case Qt::DisplayRole:
       return CellText(item, column);
     case Qt::ToolTipRole:
-      return column == rcName ? QVariant(QString::fromStdString(item.Name)) : QVariant();
+      return ToolTip(item, column);
     case Qt::CheckStateRole:
       return column == rcName ? QVariant(item.Checked ? Qt::Checked : Qt::Unchecked) : QVariant();
     case Qt::DecorationRole:
+      if (column == rcOrigin) return images_.OriginCell(OriginOf(item), MayBeDamaged(item));
       return column == rcName ? QVariant(images_.Small(item.SmallImageIndex)) : QVariant();
     case rrLargeIcon:
       return images_.Large(item.LargeImageIndex);
+    case rrOrigin:
+      return images_.OriginBadge(OriginOf(item));
+    case rrDamageMark:
+      return MayBeDamaged(item) ? images_.DamageMark() : QPixmap();
     case rrGroupHeader:
       return false;
     default:

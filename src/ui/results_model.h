@@ -18,6 +18,8 @@ enum TXDRResultsRole : int {
   rrGroup,                           // int: the row's group (0 images, 1 video, 2 audio)
   rrCollapsed,                       // bool, on headers: the group's files are hidden
   rrLargeIcon,                       // QPixmap: the thumbnail or large type icon of a file
+  rrOrigin,                          // QPixmap: the badge of where a file came from
+  rrDamageMark,                      // QPixmap: the damage mark, null for a file that is intact
 };
 
 inline constexpr int kResultsGroupCount = 3;

@@ -69,6 +69,10 @@ int CompareByColumn(int column, const TXDRFileItem& a, const TXDRFileItem& b) {
       return Normalised(CompareText(a.Ext, b.Ext));
     case rcCreated:
       return Sign(a.Created, b.Created);
+    case rcOrigin: {
+      const int byOrigin = Sign(OriginOf(a), OriginOf(b));
+      return byOrigin != 0 ? byOrigin : Sign(MayBeDamaged(a), MayBeDamaged(b));
+    }
     default:
       return 0;
   }

@@ -13,8 +13,9 @@ enum TXDRResultsColumn : int {
   rcSize = 2,
   rcType = 3,
   rcCreated = 4,
+  rcOrigin = 5,
 };
-inline constexpr int kResultsColumnCount = 5;
+inline constexpr int kResultsColumnCount = 6;
 
 enum class TXSortState : uint8_t { ssNone, ssAscending, ssDescending };
 
@@ -44,7 +45,8 @@ class TXDRResultsSort {
 };
 
 // -1, 0 or 1 as `a` orders before, with or after `b` by the column: names and types ignoring
-// case, picture sizes by area and then width, sizes, creation dates.
+// case, picture sizes by area and then width, sizes, creation dates, origins (live, deleted,
+// lost folder, search; a file that may be damaged after an intact one of its origin).
 int CompareByColumn(int column, const TXDRFileItem& a, const TXDRFileItem& b);
 
 }  // namespace kova

@@ -18,6 +18,11 @@ namespace {
 constexpr const char* kGroupHeaders[] = {"Image file types", "Video file types",
                                          "Audio file types"};
 constexpr int64_t kMillisecondsPerDay = 86400000;
+// By TXDRFileOrigin.
+constexpr uint32_t kOriginTexts[] = {lg::kOriginLive, lg::kOriginDeleted, lg::kOriginLostFolder,
+                                     lg::kOriginSearch};
+constexpr uint32_t kOriginHints[] = {lg::kOriginLiveHint, lg::kOriginDeletedHint,
+                                     lg::kOriginLostFolderHint, lg::kOriginSearchHint};
 
 // The locale's long time format without its time-zone field.
 QString LongTimeFormatWithoutZone(const QLocale& locale) {
@@ -60,6 +65,16 @@ QString CreatedText(double created) {
   const QLocale locale;
   return locale.toString(date, QLocale::ShortFormat) + u' ' +
          locale.toString(time, LongTimeFormatWithoutZone(locale));
+}
+
+QString OriginText(TXDRFileOrigin origin, bool damaged) {
+  const QString text = LgText(kOriginTexts[static_cast<size_t>(origin)]);
+  return damaged ? text + QStringLiteral(", ") + LgText(lg::kMayBeDamaged) : text;
+}
+
+QString OriginHint(TXDRFileOrigin origin, bool damaged) {
+  const QString hint = LgText(kOriginHints[static_cast<size_t>(origin)]);
+  return damaged ? hint + u'\n' + LgText(lg::kMayBeDamagedHint) : hint;
 }
 
 QString GroupHeaderText(int group) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "imaging/geometry.h"
+#include "recovery/file_item.h"
 
 // The texts of the results list: the cells of the detail view, the group headers and the labels
 // of the quick preview.
@@ -19,6 +20,11 @@ QString TypeText(std::string_view ext);
 // The date-time (days since 30 December 1899) in the locale's short date and long time without
 // a time zone (the card's clock knows none); the unknown-date text for 0 or an impossible value.
 QString CreatedText(double created);
+
+// Where the file came from ("Deleted"), followed by ", may be damaged" when it may be.
+QString OriginText(TXDRFileOrigin origin, bool damaged);
+// What that means, in a sentence or two.
+QString OriginHint(TXDRFileOrigin origin, bool damaged);
 
 // The header of a group of the list (0 images, 1 video, 2 audio); the words are fixed.
 QString GroupHeaderText(int group);

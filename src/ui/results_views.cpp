@@ -30,6 +30,25 @@ bool IsHeader(const QModelIndex& index) {
   return index.data(rrGroupHeader).toBool();
 }
 
+// Where a break after the character at i reads well: after a blank, "_", "-" or before a dot.
+bool GoodBreak(const QString& text, qsizetype i) {
+  const QChar c = text[i];
+  return c == u' ' || c == u'_' || c == u'-' || (i + 1 < text.size() && text[i + 1] == u'.');
+}
+
+// The corner marks of a cell's picture: where the file came from at the top right, the damage
+// mark at the bottom right.
+void PaintMarks(QPainter& painter, const QRect& picture, const QModelIndex& index) {
+  const int mark = 16;
+  const QPixmap origin = index.data(rrOrigin).value<QPixmap>();
+  if (!origin.isNull())
+    painter.drawPixmap(QRect(picture.right() - mark + 3, picture.top() - 2, mark, mark), origin);
+  const QPixmap damage = index.data(rrDamageMark).value<QPixmap>();
+  if (!damage.isNull())
+    painter.drawPixmap(QRect(picture.right() - mark + 3, picture.bottom() - mark + 2, mark, mark),
+                       damage);
+}
+
 }  // namespace
 
 void PaintGroupHeader(QPainter& painter, const QRect& rect, const QPalette& palette,
@@ -65,6 +84,23 @@ void PaintGroupHeader(QPainter& painter, const QRect& rect, const QPalette& pale
   painter.restore();
 }
 
+// Broken where it reads well when it can be, the second line shortened in the middle.
+QStringList TXDRIconDelegate::NameLines(const QString& name, const QFontMetrics& metrics,
+                                        int width) {
+  if (metrics.horizontalAdvance(name) <= width) return {name};
+  qsizetype fits = 1;
+  while (fits < name.size() && metrics.horizontalAdvance(name.left(fits + 1)) <= width)
+    ++fits;
+  qsizetype cut = fits;
+  for (qsizetype i = fits - 1; i >= fits / 2; --i) {
+    if (GoodBreak(name, i)) {
+      cut = i + 1;
+      break;
+    }
+  }
+  return {name.left(cut), metrics.elidedText(name.mid(cut), Qt::ElideMiddle, width)};
+}
+
 QRect TXDRIconDelegate::CheckRect(const QStyleOptionViewItem& option) {
   const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
   const int size = style->pixelMetric(QStyle::PM_IndicatorWidth, &option, option.widget);
@@ -88,7 +124,7 @@ QSize TXDRIconDelegate::sizeHint(const QStyleOptionViewItem& option,
   }
   const int cell = TXDRResultsImages::kCellSize;
   return QSize(kCheckColumn + cell + 2 * kPadding,
-               kPadding + cell + kPadding + option.fontMetrics.height() + kPadding);
+               kPadding + cell + kPadding + 2 * option.fontMetrics.height() + kPadding);
 }
 
 void TXDRIconDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -114,6 +150,7 @@ void TXDRIconDelegate::PaintFile(QPainter& painter, const QStyleOptionViewItem& 
 
   const QPixmap picture = index.data(rrLargeIcon).value<QPixmap>();
   if (!picture.isNull()) painter.drawPixmap(IconRect(option.rect), picture);
+  PaintMarks(painter, IconRect(option.rect), index);
 
   QStyleOptionViewItem check = cell;
   check.rect = CheckRect(option);
@@ -123,15 +160,18 @@ void TXDRIconDelegate::PaintFile(QPainter& painter, const QStyleOptionViewItem& 
   style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, &painter, widget);
 
   const bool selected = option.state & QStyle::State_Selected;
-  const QRect textRect(option.rect.left() + kPadding,
-                       option.rect.top() + 2 * kPadding + TXDRResultsImages::kCellSize,
-                       option.rect.width() - 2 * kPadding, option.fontMetrics.height());
-  const QString name = index.data(Qt::DisplayRole).toString();
+  const int lineHeight = option.fontMetrics.height();
+  QRect line(option.rect.left() + kPadding,
+             option.rect.top() + 2 * kPadding + TXDRResultsImages::kCellSize,
+             option.rect.width() - 2 * kPadding, lineHeight);
   painter.save();
   painter.setFont(option.font);
   painter.setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-  painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop,
-                   option.fontMetrics.elidedText(name, Qt::ElideMiddle, textRect.width()));
+  for (const QString& text :
+       NameLines(index.data(Qt::DisplayRole).toString(), option.fontMetrics, line.width())) {
+    painter.drawText(line, Qt::AlignHCenter | Qt::AlignTop, text);
+    line.translate(0, lineHeight);
+  }
   painter.restore();
 }
 

@@ -11,8 +11,10 @@ namespace kova {
 void PaintGroupHeader(QPainter& painter, const QRect& rect, const QPalette& palette,
                       const QFont& font, const QString& text, bool collapsed);
 
-// The cells of the thumbnail view: a check box, the 72 x 72 thumbnail or type icon and the file
-// name below it (shortened in the middle when long). Group headers span the view's width.
+// The cells of the thumbnail view: a check box, the 72 x 72 thumbnail or type icon with the badge
+// of where the file came from at its top right and, when the file may be damaged, the damage mark
+// at its bottom right, and the file name below it in up to two lines (shortened in the middle when
+// longer still). Group headers span the view's width.
 class TXDRIconDelegate : public QStyledItemDelegate {
   Q_OBJECT
 
@@ -25,6 +27,8 @@ class TXDRIconDelegate : public QStyledItemDelegate {
   // Where the check box of a cell lies.
   static QRect CheckRect(const QStyleOptionViewItem& option);
   static QRect IconRect(const QRect& cell);
+  // The lines a name is shown in under a picture of the width: one, or two when it is longer.
+  static QStringList NameLines(const QString& name, const QFontMetrics& metrics, int width);
 
  protected:
   bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
@@ -54,7 +58,7 @@ class TXDRDetailDelegate : public QStyledItemDelegate {
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
-// The detail view: the five columns, group headers drawn across all of them.
+// The detail view: the six columns, group headers drawn across all of them.
 class TXDRDetailView : public QTreeView {
   Q_OBJECT
 

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -10,6 +11,8 @@ namespace kova {
 namespace {
 
 int overrideDpi = 0;
+int overrideScale = 0;
+constexpr int kLargestPixelScale = 4;
 
 int ScreenDpi(bool horizontal) {
   if (overrideDpi > 0) return overrideDpi;
@@ -45,6 +48,21 @@ int ScaledX(int value) {
 
 int ScaledY(int value) {
   return MulDiv96(value, ScreenDpiY());
+}
+
+int PixelScale() {
+  if (overrideScale > 0) return overrideScale;
+  QScreen* screen = QGuiApplication::primaryScreen();
+  const double ratio = screen ? screen->devicePixelRatio() : 1.0;
+  return std::clamp(static_cast<int>(std::ceil(ratio - 0.01)), 1, kLargestPixelScale);
+}
+
+TXPixelScaleOverride::TXPixelScaleOverride(int scale) : previous_(overrideScale) {
+  overrideScale = scale;
+}
+
+TXPixelScaleOverride::~TXPixelScaleOverride() {
+  overrideScale = previous_;
 }
 
 TXScreenDpiOverride::TXScreenDpiOverride(int dpi) : previous_(overrideDpi) {

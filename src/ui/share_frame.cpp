@@ -27,10 +27,10 @@ constexpr Share kShares[] = {
 
 QIcon ShareIcon(IXDRSkin& skin, const char* picture) {
   QIcon icon;
-  if (TXImageObject* normal = skin.Picture(skin::kShareImages, picture))
-    icon.addPixmap(QPixmap::fromImage(ToQImage(*normal)), QIcon::Normal);
-  if (TXImageObject* hot = skin.Picture(skin::kShareHotImages, picture))
-    icon.addPixmap(QPixmap::fromImage(ToQImage(*hot)), QIcon::Active);
+  if (const QPixmap normal = SkinPixmap(skin, skin::kShareImages, picture); !normal.isNull())
+    icon.addPixmap(normal, QIcon::Normal);
+  if (const QPixmap hot = SkinPixmap(skin, skin::kShareHotImages, picture); !hot.isNull())
+    icon.addPixmap(hot, QIcon::Active);
   return icon;
 }
 

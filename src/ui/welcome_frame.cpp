@@ -22,8 +22,8 @@ TXDRWelcomeFrm::TXDRWelcomeFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngine* 
 }
 
 void TXDRWelcomeFrm::Initialize() {
-  startImage_->SetPicture(skin_.Picture(skin::kImages, "start"));
-  aboutImage_->SetPicture(skin_.Picture(skin::kImages, "smiley"));
+  ShowSkinPicture(*startImage_, skin_, skin::kImages, "start");
+  ShowSkinPicture(*aboutImage_, skin_, skin::kImages, "smiley");
 }
 
 void TXDRWelcomeFrm::Resized() {

@@ -89,9 +89,11 @@ void TXWizTopPanel::SetProgress(int position) {
   subProgress_->setValue(std::clamp(position, 0, 1000));
 }
 
-void TXWizTopPanel::SetPictures(TXImageObject* tile, TXImageObject* top) {
+void TXWizTopPanel::SetPictures(TXImageObject* tile, TXImageObject* top, int32_t scale) {
   tile_ = tile;
   top_ = top;
+  scale_ = std::max(scale, 1);
+  subImage_->SetPictureScale(scale_);
   Compose();
 }
 
@@ -108,10 +110,12 @@ void TXWizTopPanel::Compose() {
     subImage_->SetPicture(nullptr);
     return;
   }
-  TXBitmap32 bitmap(width(), height());
+  TXBitmap32 bitmap(width() * scale_, height() * scale_);
   const QColor panel = palette().color(QPalette::Window);
-  ComposeHeader(bitmap, tile_, tile_ ? ScaledY(tile_->Width()) : 0, top_,
-                top_ ? ScaledY(top_->Width()) : 0,
+  const auto widthOf = [this](const TXImageObject* picture) {
+    return picture ? ScaledY(picture->Width() / scale_) * scale_ : 0;
+  };
+  ComposeHeader(bitmap, tile_, widthOf(tile_), top_, widthOf(top_),
                 MakeColor(static_cast<uint8_t>(panel.red()), static_cast<uint8_t>(panel.green()),
                           static_cast<uint8_t>(panel.blue())));
   artwork_.LoadFrom(bitmap);

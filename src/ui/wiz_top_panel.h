@@ -41,7 +41,8 @@ class TXWizTopPanel : public QWidget {
   void SetProgress(int position);
 
   // The skin's "tile" and "top" pictures (not owned; either may be none).
-  void SetPictures(TXImageObject* tile, TXImageObject* top);
+  // The pictures may be drawn with `scale` pixels per layout pixel; the artwork then is too.
+  void SetPictures(TXImageObject* tile, TXImageObject* top, int32_t scale = 1);
 
   TXImage& SubImage() const { return *subImage_; }
   TXShadowLabel& SubLabel() const { return *subLabel_; }
@@ -62,6 +63,7 @@ class TXWizTopPanel : public QWidget {
   QProgressBar* subProgress_;
   TXImageObject* tile_ = nullptr;
   TXImageObject* top_ = nullptr;
+  int32_t scale_ = 1;
   TXImageObject artwork_;
   bool showProgress_ = false;
 };

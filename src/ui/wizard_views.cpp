@@ -42,16 +42,6 @@ void TXQtWizardMainWindow::Close() {
   QTimer::singleShot(0, window, [window] { window->CloseWindow(); });
 }
 
-void TXQtWizardMainWindow::ShowNormal(int32_t width, int32_t height) {
-  // The wizard's window is a landscape one (its least size is 640 x 480): a portrait size is
-  // taken turned, so that the setup pages are not stretched into a tall empty window.
-  Window().ResizeClient(QSize(ScaledX(std::max(width, height)), ScaledY(std::min(width, height))));
-}
-
-void TXQtWizardMainWindow::Maximize() {
-  Window().Maximize();
-}
-
 void TXQtWizardMainWindow::RefreshSizeRights() {
   Window().RefreshSizeRights();
 }
@@ -89,8 +79,15 @@ void TXQtWizardFrame::Hide() {
 TXQtWizardViewFactory::TXQtWizardViewFactory(IXDRSkin& skin, TXPlatformPaths paths)
     : skin_(skin), paths_(std::move(paths)) {}
 
+void TXQtWizardViewFactory::SetWindowPlacement(const QRect& normal, bool maximized) {
+  placement_ = normal;
+  maximized_ = maximized;
+}
+
 std::unique_ptr<IXWizardMainWindow> TXQtWizardViewFactory::CreateMainWindow(TXDREngine& engine) {
-  return std::make_unique<TXQtWizardMainWindow>(engine, skin_);
+  auto window = std::make_unique<TXQtWizardMainWindow>(engine, skin_);
+  window->Window().SetPlacement(placement_, maximized_);
+  return window;
 }
 
 std::unique_ptr<IXWizardFrame> TXQtWizardViewFactory::CreateFrame(TXWizardFrameKind kind,

@@ -26,8 +26,6 @@ class TXQtWizardMainWindow final : public IXWizardMainWindow {
   void Show() override;
   // The window closes from the event loop, once whatever asked for it has been answered.
   void Close() override;
-  void ShowNormal(int32_t width, int32_t height) override;
-  void Maximize() override;
   void RefreshSizeRights() override;
 
  private:
@@ -58,6 +56,9 @@ class TXQtWizardViewFactory final : public IXWizardViewFactory {
  public:
   explicit TXQtWizardViewFactory(IXDRSkin& skin, TXPlatformPaths paths = SystemPaths());
 
+  // Where the main window shows itself (TXKovaFrm::SetPlacement).
+  void SetWindowPlacement(const QRect& normal, bool maximized);
+
   std::unique_ptr<IXWizardMainWindow> CreateMainWindow(TXDREngine& engine) override;
   std::unique_ptr<IXWizardFrame> CreateFrame(TXWizardFrameKind kind, TXDREngine& engine,
                                              IXWizardMainWindow& window) override;
@@ -68,6 +69,8 @@ class TXQtWizardViewFactory final : public IXWizardViewFactory {
 
   IXDRSkin& skin_;
   TXPlatformPaths paths_;
+  QRect placement_;
+  bool maximized_ = false;
 };
 
 }  // namespace kova

@@ -38,12 +38,6 @@ class FakeMainWindow final : public IXWizardMainWindow {
   void SetModeHandler(std::function<void(bool)> handler) override { mode_ = std::move(handler); }
   void Show() override { Shown = true; }
   void Close() override { Closed = true; }
-  void ShowNormal(int32_t width, int32_t height) override {
-    Maximized = false;
-    Width = width;
-    Height = height;
-  }
-  void Maximize() override { Maximized = true; }
   void RefreshSizeRights() override { ++SizeRightChecks; }
 
   // --- the user
@@ -76,9 +70,6 @@ class FakeMainWindow final : public IXWizardMainWindow {
   std::map<std::string, FakeButton> Controls;  // "Prev", "Next", "Cancel", "Mode"
   bool Shown = false;
   bool Closed = false;
-  bool Maximized = false;
-  int32_t Width = 0;
-  int32_t Height = 0;
   int SizeRightChecks = 0;
 
  private:

@@ -89,7 +89,7 @@ TEST_F(GalleryTest, WelcomePage) {
 TEST_F(GalleryTest, WelcomePageInALargerWindow) {
   Show(MakeFrame<TXDRWelcomeFrm>(test::TestSkin()), "Velmora Kova 7",
        {nullptr, "Start >", "Exit", true});
-  window.ResizeClient(QSize(900, 600));
+  window.resize(900, 600);
   QCoreApplication::processEvents();
   Save("welcome_wide");
 }

@@ -209,13 +209,8 @@ TEST_F(MainWindowTest, ClosingResizingAndMaximisingMayBeRefused) {
   window.RefreshSizeRights();
   EXPECT_EQ(window.minimumSize(), QSize(624, 448));
   EXPECT_EQ(window.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
-  onWindow.refuse = true;
-  window.Maximize();
-  EXPECT_TRUE(window.isMaximized());
-  window.Restore();
-  window.ResizeClient(QSize(700, 500));
+  window.resize(700, 500);
   EXPECT_EQ(window.size(), QSize(700, 500));
-  onWindow.refuse = false;
   EXPECT_TRUE(window.close());
   EXPECT_FALSE(window.isVisible());
 }

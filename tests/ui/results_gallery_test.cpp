@@ -75,7 +75,7 @@ class ResultsGalleryTest : public testing::Test {
     DispatchAspect<TXWizardCancelButtonChangedAspect>(wizard, "", cancel, true, true);
     DispatchAspect<TXWizardControlChangedAspect>(wizard, "Mode", "", true, false);
     window.show();
-    window.ResizeClient(QSize(1000, 700));
+    window.resize(1000, 700);
     QCoreApplication::processEvents();
   }
   void ShowResults() {

@@ -441,10 +441,12 @@ TEST_F(ResultsPageTest, ThePreviewPanelTakesItsWidthFromTheGroupBox) {
   EXPECT_TRUE(page->ImagePanel().isVisible());
   EXPECT_EQ(page->FoundGroupBox().title(), "Found Files: 3");
   ASSERT_EQ(page->FoundGroupBox().width(), 900);
-  EXPECT_EQ(page->ImagePanel().width(), 624);
+  EXPECT_EQ(page->ImagePanel().width(), 450) << "the list keeps half of the group box";
+  page->resize(1516, 600);
+  EXPECT_EQ(page->ImagePanel().width(), 624) << "a wide box gives the preview its full width";
   page->resize(716, 600);
   ASSERT_EQ(page->FoundGroupBox().width(), 700);
-  EXPECT_EQ(page->ImagePanel().width(), 492);
+  EXPECT_EQ(page->ImagePanel().width(), 350);
   EXPECT_GE(page->IconView().parentWidget()->width(), 200);
   EXPECT_EQ(page->ImagePanel().geometry().right() + 1, page->FoundGroupBox().width() - 2);
   EXPECT_EQ(page->PreviewTitle().text(), "LIMITED SIZE QUICK PREVIEW (up to 600x600 pixels)");
@@ -476,11 +478,12 @@ TEST_F(ResultsPageTest, LanguageTextsAndTheComboFollowTheOrder) {
   QStringList entries;
   for (int i = 0; i < page->SortComboBox().count(); ++i)
     entries << page->SortComboBox().itemText(i);
-  EXPECT_EQ(entries, (QStringList{"None", "Name", "Image Size", "Size", "Type", "Created"}));
+  EXPECT_EQ(entries,
+            (QStringList{"None", "Name", "Image Size", "Size", "Type", "Created", "Origin"}));
   QStringList columns;
   for (int c = 0; c < kResultsColumnCount; ++c)
     columns << model().headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-  EXPECT_EQ(columns, (QStringList{"Name", "Image Size", "Size", "Type", "Created"}));
+  EXPECT_EQ(columns, (QStringList{"Name", "Image Size", "Size", "Type", "Created", "Origin"}));
   EXPECT_EQ(page->DetailView().header()->sectionSize(rcCreated), 120);
 
   page->ChooseSortEntry(4);

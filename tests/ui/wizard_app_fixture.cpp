@@ -13,14 +13,20 @@ namespace fs = std::filesystem;
 
 WizardCard* WizardAppTest::card_ = nullptr;
 
-WizardCard::WizardCard() : card_(Fat32Options(40 << 20, 1)) {
+WizardCard::WizardCard()
+    : WizardCard([](mkcard::CardBuilder& card) {
+        EXPECT_TRUE(card.MakeFolder("DCIM").ok());
+        for (int i = 1; i <= 4; ++i) {
+          const std::string path = "DCIM/IMG_000" + std::to_string(i) + ".JPG";
+          EXPECT_TRUE(card.WriteFile(path, Photo(640, 480, 70 + i)).ok());
+        }
+        EXPECT_TRUE(card.Delete("DCIM/IMG_0004.JPG").ok());
+      }) {}
+
+WizardCard::WizardCard(const std::function<void(mkcard::CardBuilder&)>& write)
+    : card_(Fat32Options(40 << 20, 1)) {
   EXPECT_TRUE(card_.Formatted().ok());
-  EXPECT_TRUE(card_.Builder().MakeFolder("DCIM").ok());
-  for (int i = 1; i <= 4; ++i) {
-    const std::string path = "DCIM/IMG_000" + std::to_string(i) + ".JPG";
-    EXPECT_TRUE(card_.Builder().WriteFile(path, Photo(640, 480, 70 + i)).ok());
-  }
-  EXPECT_TRUE(card_.Builder().Delete("DCIM/IMG_0004.JPG").ok());
+  write(card_.Builder());
   EXPECT_TRUE(card_.Save().ok());
 }
 

@@ -4,6 +4,7 @@
 
 #include <QTest>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -24,10 +25,11 @@
 // script.
 namespace kova::test {
 
-// A card with photos in a folder, one of them deleted.
+// A card with photos in a folder, one of them deleted, or whatever `write` puts on it.
 class WizardCard {
  public:
   WizardCard();
+  explicit WizardCard(const std::function<void(mkcard::CardBuilder&)>& write);
 
   std::string Image() const { return card_.Image().string(); }
   int64_t Size() const;

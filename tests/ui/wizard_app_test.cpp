@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -35,6 +37,7 @@ TEST_F(WizardAppTest, TypicalPathRestoresEveryIntactFileOfTheCardByteForByte) {
   if (target.Path().empty()) GTEST_SKIP() << "no second file system for the restored files";
   Start();
   EXPECT_TRUE(Window().ModeComboBox().isVisible());
+  const QRect placed = Window().geometry();
   ScanTheCard();
 
   const auto expected = card_->Expected();
@@ -42,14 +45,15 @@ TEST_F(WizardAppTest, TypicalPathRestoresEveryIntactFileOfTheCardByteForByte) {
   results.ShowWaitingFiles();
   EXPECT_EQ(module->Engine().DataGear().FoundFiles().Count(), static_cast<int>(expected.size()));
   EXPECT_TRUE(results.PreviewEnabled());
-  EXPECT_TRUE(Window().isMaximized());
+  EXPECT_FALSE(Window().isMaximized()) << "the window stays as the user left it";
+  EXPECT_EQ(Window().geometry(), placed);
   EXPECT_EQ(Window().NextButton().text().toStdString(), Lg().Word(lg::kRestoreCaption));
 
   const fs::path folder = target.Path() / "photos";
   dialogs.AnswerFolder(folder.string());
   Click(Window().NextButton());
   ASSERT_TRUE(WaitForPage(wpFinish));
-  EXPECT_FALSE(Window().isMaximized());
+  EXPECT_EQ(Window().geometry(), placed);
   EXPECT_EQ(FolderFiles(folder), expected);
   auto& finish = Frame<TXDRFinishFrm>(Kind::fkFinish);
   EXPECT_TRUE(finish.isVisible());
@@ -217,6 +221,34 @@ TEST_F(WizardAppTest, TheModuleAnswersHelpAboutAndSupportAndKeepsItsSettings) {
   EXPECT_TRUE(fs::exists(home / "settings.keys"));
   Start();
   EXPECT_FALSE(module->Settings().ShowThumbnails());
+}
+
+TEST_F(WizardAppTest, TheWindowComesBackWhereAndAsTheUserLeftIt) {
+  Start();
+  const QRect chosen(QPoint(30, 40), Window().minimumSize() + QSize(90, 60));
+  Window().setGeometry(chosen);
+  module.reset();
+  Start();
+  EXPECT_EQ(Window().geometry(), chosen);
+
+  Window().showMaximized();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Window().isMaximized(); }));
+  module.reset();
+  Start();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Window().isMaximized(); }));
+  EXPECT_EQ(Window().NormalGeometry(), chosen);
+  module.reset();
+
+  // A place that no screen shows any more gives the window centred at its least size.
+  TXKovaIni settings;
+  ASSERT_TRUE(settings.Load(TXKeyStoreFile(home / "settings.keys")));
+  settings.SetWindowLeft(-50000);
+  settings.SetWindowMaximized(false);
+  ASSERT_TRUE(settings.Save(TXKeyStoreFile(home / "settings.keys")));
+  Start();
+  EXPECT_EQ(Window().size(), Window().minimumSize());
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(Window().frameGeometry().center(), true));
 }
 
 TEST_F(WizardAppTest, DamagedSettingsLeaveTheDefaultsAndGoodOnesAreWrittenAtTheEnd) {

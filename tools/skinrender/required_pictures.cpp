@@ -20,6 +20,7 @@ const QList<RequiredBox>& RequiredBoxes() {
       {"SmallExtImagesBox", {"ascend", "descend", kExtensionPlaceholder}, true},
       {"InfoImages", {"info64", "info48", "info32", "info16"}, true},
       {"WarningImages", {"warning64", "warning48", "warning32", "warning16"}, true},
+      {"OriginImages", {"live", "deleted", "lost", "search"}, false},
       {"MessageImages", {"error", "question"}, false},
       {"ApplicationImages", {"Application", "Application16", "Application48"}, true},
       {"DesktopIcons", {"16", "24", "32", "48", "64", "128", "256"}, true},

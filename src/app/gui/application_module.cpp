@@ -49,6 +49,9 @@ TUniQ::TUniQ(IXDRSkin& skin, TXAppPlace place) : place_(std::move(place)), skin_
   tocDlg_ = std::make_unique<TXNetTocDialog>();
 
   views_ = std::make_unique<TXQtWizardViewFactory>(*skin_, place_.Paths);
+  views_->SetWindowPlacement(QRect(settings_.WindowLeft(), settings_.WindowTop(),
+                                   settings_.WindowWidth(), settings_.WindowHeight()),
+                             settings_.WindowMaximized());
   engine_ = CreateKovaEngine(&settings_, skin_, views_.get());
   if (!AppServices().GetService<TXAppClientService>())
     AppServices().RegisterService<TXAppClientService>(std::make_unique<TXAppClientService>());
@@ -57,6 +60,7 @@ TUniQ::TUniQ(IXDRSkin& skin, TXAppPlace place) : place_(std::move(place)), skin_
 
 TUniQ::~TUniQ() {
   settings_.SetLgID(appWiz_.CurrentLgID());
+  RememberWindow();
   settings_.Save(place_.Store);
   CoreApp().Engine().RemoveObserversOf(this);
   LanguageManager().Unregister(this, &TUniQ::InitializeLg);
@@ -110,6 +114,17 @@ void TUniQ::OnAction(AXNotification& notification) {
     default:
       break;
   }
+}
+
+void TUniQ::RememberWindow() {
+  auto* window = dynamic_cast<TXKovaFrm*>(MainForm());
+  if (!window) return;
+  const QRect normal = window->NormalGeometry();
+  settings_.SetWindowLeft(normal.x());
+  settings_.SetWindowTop(normal.y());
+  settings_.SetWindowWidth(normal.width());
+  settings_.SetWindowHeight(normal.height());
+  settings_.SetWindowMaximized(window->isMaximized());
 }
 
 QWidget* TUniQ::MainForm() const {

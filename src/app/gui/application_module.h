@@ -28,8 +28,9 @@ struct TXAppPlace {
 };
 
 // Velmora Kova's application module: it exists for the whole run, owns the settings (loaded at
-// start, saved at the end), the skin, the recovery engine with its wizard, the help and About
-// boxes and the online services, and answers the application's actions: help (-100), About
+// start, saved at the end with where the user left the main window), the skin, the recovery engine
+// with its wizard, the help and About boxes and the online services, and answers the application's
+// actions: help (-100), About
 // (-200), the news (-210) and the support page (-220).
 class TUniQ final : public TXObject {
  public:
@@ -58,6 +59,8 @@ class TUniQ final : public TXObject {
  private:
   void OnAction(AXNotification& notification);
   void CloseMainWindow();
+  // Keeps where the user left the main window in the settings.
+  void RememberWindow();
 
   TXAppPlace place_;
   TXAppWizard appWiz_;

@@ -1,12 +1,12 @@
 #include <QApplication>
 
 #include "app/gui/application_module.h"
+#include "app/gui/wizard_startup.h"
 #include "drives/drive_services.h"
 #include "framework/error_data.h"
 #include "framework/framework_objects.h"
 #include "framework/vel_app.h"
 #include "kova_version.h"
-#include "ui/application_look.h"
 #include "ui/orange_kova_skin.h"
 #include "ui/qt_dialogs.h"
 #include "ui/qt_event_loop.h"
@@ -28,10 +28,6 @@ bool AnotherInstanceRuns() {
 // command-line switches.
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  QApplication::setApplicationName(QString::fromLatin1(kova::build::kProductName));
-  QApplication::setApplicationDisplayName(QString::fromLatin1(kova::build::kProductName));
-  // Wayland desktops find the window's icon and name through its desktop entry.
-  QGuiApplication::setDesktopFileName(QString::fromLatin1(kova::build::kDesktopId));
   kova::InstallQtEventLoop();
   if (AnotherInstanceRuns()) return 0;
   // The drive list and cards the user may not open come through udisks2 (polkit asks for a
@@ -40,7 +36,7 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   {
     kova::TXOrangeKovaSkinData skin;
-    kova::ApplyApplicationLook(application, skin);
+    kova::PrepareWizardApplication(application, skin);
     kova::TUniQ module(skin);
     kova::TXQtDialogs dialogs(&skin, module.MainForm());
     kova::SetDialogs(&dialogs);

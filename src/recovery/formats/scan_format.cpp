@@ -78,7 +78,7 @@ bool TXDRScanFormat::ValidateItem(TXStream& stream, const TXBlocks& blocks) {
 
 bool TXDRScanFormat::MakeThumbnail(TXSize& size, TXImageObject& image, const TXBlocks& blocks,
                                    TXStream& stream) {
-  return MakePicture(kThumbnailBox, size, image, blocks, stream);
+  return MakePicture(ThumbnailBox(), size, image, blocks, stream);
 }
 
 bool TXDRScanFormat::MakePreview(TXSize& size, TXImageObject& image, const TXBlocks& blocks,
