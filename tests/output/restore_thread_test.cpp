@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -13,6 +11,7 @@
 #include "persistence/lg.h"
 #include "storage/disk_io.h"
 #include "support/faulty_device.h"
+#include "support/file_size_limit.h"
 #include "support/test_files.h"
 #include "support/tmp_file_system.h"
 
@@ -20,26 +19,11 @@ namespace kova {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FileSizeLimit;
 using test::FixtureCard;
 using test::OutputHarness;
 using test::ReadFileBytes;
 using test::TmpFileSystem;
-
-// While it lives, no file of the process may grow beyond `bytes` (writes fail with EFBIG).
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit limit = previous_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &previous_); }
-
- private:
-  rlimit previous_{};
-};
 
 // A camera card with live, deleted and lost photos and a video, saved once.
 class RestoreThreadTest : public ::testing::Test {
