@@ -202,8 +202,9 @@
   X(kHelpTitle, 0x81001050)                                                               \
   X(kClose, 0x82001060)                                                                   \
   X(kCheckForUpdates, 0x82001061)                                                         \
-  X(kAboutVersion, 0x83001050) /* before ": " and the version */                          \
-  X(kNoBrowser, 0x86001051)    /* %s: the address */                                      \
+  X(kAboutVersion, 0x83001050)  /* before ": " and the version */                         \
+  X(kNoBrowser, 0x86001051)     /* %s: the address */                                     \
+  X(kNoFileManager, 0x86001052) /* %s: the folder */                                      \
   /* online services */                                                                   \
   X(kNetStatusKnown, 0x8200D415)   /* %s time left, %s received, %s total, %s per cent */ \
   X(kNetStatusUnknown, 0x8200C8FC) /* %s received */                                      \

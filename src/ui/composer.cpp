@@ -78,7 +78,7 @@ void TXComposer::AddText(const std::string& text, TXComposeStyle style) {
 void TXComposer::AddLink(const std::string& text, const std::string& address) {
   QLabel* label = MakeLinkLabel(text, QString::fromStdString(address), target_);
   QObject::connect(label, &QLabel::linkActivated, label,
-                   [](const QString& link) { ShellOpenUrl(link); });
+                   [](const QString& link) { OpenUrlOrExplain(link); });
   label->adjustSize();
   Place(label);
 }

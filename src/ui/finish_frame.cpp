@@ -48,7 +48,7 @@ TXDRFinishFrm::TXDRFinishFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngine* en
   connect(folderLink_, &QLabel::linkActivated, this, [this] { OpenFolder(); });
   connect(openFolderBtn_, &QPushButton::clicked, this, [this] { OpenFolder(); });
   connect(finishPicture_, &TXImage::Clicked, this, [this] {
-    if (!finishLink_.isEmpty()) ShellOpenUrl(finishLink_);
+    if (!finishLink_.isEmpty()) OpenUrlOrExplain(finishLink_);
   });
 }
 
@@ -97,7 +97,7 @@ void TXDRFinishFrm::SetFolder(const QString& folder) {
 }
 
 bool TXDRFinishFrm::OpenFolder() const {
-  return ShellOpenPath(folder_);
+  return OpenPathOrExplain(folder_);
 }
 
 void TXDRFinishFrm::SetFinishLink(const QString& link) {

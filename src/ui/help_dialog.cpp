@@ -73,7 +73,7 @@ void TXHelpBrowser::mouseReleaseEvent(QMouseEvent* event) {
   pressedLink_.clear();
   QTextBrowser::mouseReleaseEvent(event);
   if (!open) return;
-  ShellOpenUrl(link);
+  OpenUrlOrExplain(link);
   emit LinkOpened(link);
 }
 

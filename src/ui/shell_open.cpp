@@ -17,18 +17,29 @@ bool ShellOpenUrl(const QString& address) {
   return url.isValid() && QDesktopServices::openUrl(url);
 }
 
-bool OpenUrlOrExplain(const QString& address) {
-  if (ShellOpenUrl(address)) return true;
-  const std::string shown = UnquotedPath(address.trimmed()).toStdString();
+namespace {
+
+bool Explain(uint32_t text, const QString& target) {
+  const std::string shown = UnquotedPath(target.trimmed()).toStdString();
   Dialogs().ShowMessage(
-      {Lg().Format(lg::kNoBrowser, {shown}), TXMessageIcon::Warning, TXMessageButtons::Ok, {}});
+      {Lg().Format(text, {shown}), TXMessageIcon::Warning, TXMessageButtons::Ok, {}});
   return false;
+}
+
+}  // namespace
+
+bool OpenUrlOrExplain(const QString& address) {
+  return ShellOpenUrl(address) || Explain(lg::kNoBrowser, address);
 }
 
 bool ShellOpenPath(const QString& path) {
   const QString local = UnquotedPath(path.trimmed());
   if (local.isEmpty()) return false;
   return QDesktopServices::openUrl(QUrl::fromLocalFile(local));
+}
+
+bool OpenPathOrExplain(const QString& path) {
+  return ShellOpenPath(path) || Explain(lg::kNoFileManager, path);
 }
 
 QString UnquotedPath(const QString& path) {

@@ -17,6 +17,10 @@ bool OpenUrlOrExplain(const QString& address);
 // double quotes is taken without them.
 bool ShellOpenPath(const QString& path);
 
+// Opens the path like ShellOpenPath; when nothing could be started for it, tells the user so in a
+// message that gives the path to open by hand.
+bool OpenPathOrExplain(const QString& path);
+
 // The path without the double quotes it may be written in.
 QString UnquotedPath(const QString& path);
 

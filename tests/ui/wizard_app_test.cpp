@@ -223,6 +223,18 @@ TEST_F(WizardAppTest, TheModuleAnswersHelpAboutAndSupportAndKeepsItsSettings) {
   EXPECT_FALSE(module->Settings().ShowThumbnails());
 }
 
+TEST_F(WizardAppTest, SupportSaysSoWhenNoBrowserCanBeStarted) {
+  // Qt's offscreen platform has no way to start a browser; elsewhere a real one might open.
+  if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+    GTEST_SKIP() << "needs the offscreen platform";
+  Start();
+  DispatchAspect<TXActionAspect>(CoreApp().Engine(), kActionSupport);
+  const auto messages = dialogs.QuestionsOf(Asked::Message);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].Message.Text.find(TUniQ::kSupportAddress), std::string::npos)
+      << messages[0].Message.Text;
+}
+
 TEST_F(WizardAppTest, TheWindowComesBackWhereAndAsTheUserLeftIt) {
   Start();
   const QRect chosen(QPoint(30, 40), Window().minimumSize() + QSize(90, 60));

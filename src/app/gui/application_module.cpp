@@ -109,7 +109,7 @@ void TUniQ::OnAction(AXNotification& notification) {
       RunNewsFlow(*tocDlg_, *netEngine_);
       break;
     case kActionSupport:
-      ShellOpenUrl(QString::fromLatin1(kSupportAddress));
+      OpenUrlOrExplain(QString::fromLatin1(kSupportAddress));
       break;
     default:
       break;
