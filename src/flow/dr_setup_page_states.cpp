@@ -38,6 +38,7 @@ bool TXDRActionWizardPageState::QueryCancel(TXKovaPageID& target) {
 
 void TXDRDiskWizardPageState::Enter(TXKovaPageID /*from*/) {
   EnterSetupPage(Lg().Word(lg::kDiskPageCaption));
+  ShowNextForDrive();
 }
 
 bool TXDRDiskWizardPageState::QueryCancel(TXKovaPageID& target) {
@@ -49,6 +50,8 @@ void TXDRDiskWizardPageState::AspectHandler(AXNotification& notification) {
   if (auto* disk = notification.AspectAs<TXDiskAspect>()) {
     Drive = disk->Drive;
     NotReady = disk->NotReady;
+    Usable = disk->Usable;
+    if (IsActive) ShowNextForDrive();
   }
   TXDRWizardPageState::AspectHandler(notification);
 }

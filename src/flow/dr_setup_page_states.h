@@ -33,13 +33,15 @@ class TXDRActionWizardPageState : public TXDRWizardPageState {
   bool CanCloseWithoutAsking() override { return true; }
 };
 
-// The choice of the drive. Drive and NotReady follow the drive choices the page sends.
+// The choice of the drive. Drive, NotReady and Usable follow the drive choices the page sends;
+// Next is enabled only for a drive that is usable.
 class TXDRDiskWizardPageState : public TXDRWizardPageState {
  public:
   using TXDRWizardPageState::TXDRWizardPageState;
 
   std::string Drive;
   uint8_t NotReady = 1;
+  bool Usable = false;
 
   void Enter(TXKovaPageID from) override;
   bool QueryCancel(TXKovaPageID& target) override;
@@ -47,10 +49,14 @@ class TXDRDiskWizardPageState : public TXDRWizardPageState {
 
  protected:
   void AspectHandler(AXNotification& notification) override;
+  virtual std::string NextCaption() { return Lg().Word(lg::kNextCaption) + " >"; }
   // Whether the chosen drive can be read now. A drive the user may not open is unlocked through
   // the system's disk service, which asks for a password; any other obstacle is told in a
   // message, and the wizard stays.
   bool DriveUsable();
+
+ private:
+  void ShowNextForDrive() { SetNext(NextCaption(), Usable && !Drive.empty()); }
 };
 
 // The choice of file types; Previous returns to the page it was entered from, Next starts.

@@ -84,9 +84,9 @@ TXKovaDiskWizardPageState::TXKovaDiskWizardPageState(TXDREngine& engine, IXWizar
   Place(*this, wpDisk, wpWelcome, wpScanning);
 }
 
-void TXKovaDiskWizardPageState::Enter(TXKovaPageID from) {
-  TXDRDiskWizardPageState::Enter(from);
-  if (!Data().AdvancedMode) SetNext(Lg().Word(lg::kStartCaption));
+std::string TXKovaDiskWizardPageState::NextCaption() {
+  return Data().AdvancedMode ? TXDRDiskWizardPageState::NextCaption()
+                             : Lg().Word(lg::kStartCaption);
 }
 
 TXKovaPageID TXKovaDiskWizardPageState::GetPrevious() {

@@ -47,9 +47,11 @@ class TXKovaImageFileDiskWizardPageState final : public TXDRDiskWizardPageState 
 class TXKovaDiskWizardPageState final : public TXDRDiskWizardPageState {
  public:
   TXKovaDiskWizardPageState(TXDREngine& engine, IXWizardFrame* frame);
-  void Enter(TXKovaPageID from) override;
   TXKovaPageID GetPrevious() override;
   TXKovaPageID GetNext() override;
+
+ protected:
+  std::string NextCaption() override;
 };
 
 class TXKovaImageFileWizardPageState final : public TXDRImageFileWizardPageState {

@@ -63,6 +63,8 @@ struct TXDriveProbe {
   std::string Reason;
 
   bool Readable() const { return Access == TXDriveAccess::daReadable; }
+  // Readable now, or once the user agrees to unlock it.
+  bool Usable() const { return Readable() || Access == TXDriveAccess::daLocked; }
 };
 
 // Opens the drive for a moment, never asking the user, and tells what came of it.

@@ -174,7 +174,7 @@ int64_t TXDRDiskFrm::ChosenSize() const {
 void TXDRDiskFrm::SendDiskChoice() {
   if (loading_) return;
   auto choice = MakeNotification<TXDiskAspect>(driveBox_->SelectedRoot().toStdString(),
-                                               ChosenSize(), notReady_ ? 1 : 0);
+                                               ChosenSize(), notReady_ ? 1 : 0, probe_.Usable());
   SendAction(*choice);
 }
 

@@ -81,7 +81,7 @@ TEST_F(EngineTest, TheTypicalModeLooksForEveryTypeWhateverTheSettingsHold) {
 
 TEST_F(EngineTest, ActionsBecomeWorkCommandsForTheSource) {
   TXDRDataGear& data = engine->DataGear();
-  DispatchAspect<TXDiskAspect>(engine->ViewGear(), "/dev/sdz", int64_t{8} << 30, uint8_t{0});
+  DispatchAspect<TXDiskAspect>(engine->ViewGear(), "/dev/sdz", int64_t{8} << 30, uint8_t{0}, true);
   EXPECT_EQ(data.DriveText(), "/dev/sdz");
   EXPECT_EQ(data.DriveSize(), int64_t{8} << 30);
   data.ImageFileName = "/home/user/card.bin";
@@ -190,7 +190,7 @@ TEST_F(EngineTest, DestroyingTheEngineStopsARunningScan) {
   auto plan = std::make_shared<TXFaultPlan>();
   plan->ReadDelay = 20ms;
   auto drive = card.AsDrive(plan);
-  DispatchAspect<TXDiskAspect>(engine->ViewGear(), FlowCard::kDrive, int64_t{0}, uint8_t{0});
+  DispatchAspect<TXDiskAspect>(engine->ViewGear(), FlowCard::kDrive, int64_t{0}, uint8_t{0}, true);
   DispatchAspect<TXDRActionDeepScan>(engine->ViewGear());
   ASSERT_TRUE(engine->WorkerGear().IsRunning());
   ASSERT_TRUE(loop.RunUntil([&] { return plan->Reads > 3; }, 60s));

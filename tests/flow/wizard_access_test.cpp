@@ -12,6 +12,7 @@
 namespace kova {
 namespace {
 
+using test::FakeButton;
 using test::FlowCard;
 using test::WizardTest;
 
@@ -84,6 +85,19 @@ TEST_F(WizardAccess, AnUnlockTheUserDeclinesKeepsTheDiskPageAndSaysSo) {
   Window().ClickNext();
   EXPECT_EQ(dialogs.MessageTexts().back(), Lg().Format(lg::kDriveRefused, {"refused here"}));
   EXPECT_EQ(Page(), wpDisk);
+}
+
+TEST_F(WizardAccess, StartIsOfferedOnlyForADriveThatCanBeReadOrUnlocked) {
+  const FakeButton& start = Window().Controls["Next"];
+  ChooseDrive("");
+  EXPECT_EQ(start.Caption, Lg().Word(lg::kStartCaption));
+  EXPECT_FALSE(start.Enabled) << "no drive";
+  Frame(TXWizardFrameKind::fkDisk).ChooseDrive(FlowCard::kDrive, 0, 1);
+  EXPECT_FALSE(start.Enabled) << "a drive that is gone or empty";
+  Frame(TXWizardFrameKind::fkDisk).ChooseLockedDrive(FlowCard::kDrive);
+  EXPECT_TRUE(start.Enabled) << "Start unlocks a locked drive";
+  Frame(TXWizardFrameKind::fkDisk).ChooseDrive(FlowCard::kDrive);
+  EXPECT_TRUE(start.Enabled);
 }
 
 TEST_F(WizardAccess, WithoutAChosenDriveStartSaysSo) {

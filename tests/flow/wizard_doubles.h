@@ -129,6 +129,13 @@ class FakeFrame final : public IXWizardFrame {
     Drive = std::move(drive);
     DriveSize = size;
     DriveNotReady = notReady;
+    DriveUsable = notReady == 0;
+    SendDiskChoice();
+  }
+  // A drive the page found locked: the user may unlock it by going on.
+  void ChooseLockedDrive(std::string drive) {
+    ChooseDrive(std::move(drive), 0, 1);
+    DriveUsable = true;
     SendDiskChoice();
   }
 
@@ -139,6 +146,7 @@ class FakeFrame final : public IXWizardFrame {
   std::string Drive;
   int64_t DriveSize = 0;
   uint8_t DriveNotReady = 1;
+  bool DriveUsable = false;
   uint8_t Action = 0;
   // The file-type page's lists, written into FileTypes when the wizard asks for the page's data.
   TXDRFileTypes* FileTypes = nullptr;
@@ -155,7 +163,7 @@ class FakeFrame final : public IXWizardFrame {
 
  private:
   void SendDiskChoice() {
-    DispatchAspect<TXDiskAspect>(observable_, Drive, DriveSize, DriveNotReady);
+    DispatchAspect<TXDiskAspect>(observable_, Drive, DriveSize, DriveNotReady, DriveUsable);
   }
 
   void Heard(AXNotification& n) {

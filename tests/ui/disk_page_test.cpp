@@ -54,7 +54,7 @@ class DiskPageTest : public testing::Test {
     page.reset(MakeFrame<TXDRDiskFrm>(test::TestSkin(), nullptr, nullptr, drives.Paths()));
     page->Observable().AddObserver(TXHandler(this, "disk", [this](AXNotification& n) {
       if (auto* disk = n.AspectAs<TXDiskAspect>())
-        sent.push_back({disk->Drive, disk->Size, disk->NotReady});
+        sent.push_back({disk->Drive, disk->Size, disk->NotReady, disk->Usable});
     }));
   }
 
@@ -69,6 +69,7 @@ class DiskPageTest : public testing::Test {
     std::string Drive;
     int64_t Size;
     int NotReady;
+    bool Usable;
     friend bool operator==(const Sent&, const Sent&) = default;
   };
 
@@ -84,7 +85,7 @@ TEST_F(DiskPageTest, NothingIsSentWhileThePageIsMadeAndTheChoiceGoesOutWhenShown
       << "the card, never the system disk";
   page->show();
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0], (Sent{drives.Dev("sdb"), 0, 0}));
+  EXPECT_EQ(sent[0], (Sent{drives.Dev("sdb"), 0, 0, true}));
   EXPECT_EQ(page->SelectDriveGroupBox().title(), "Select the drive of your memory card or camera");
   EXPECT_EQ(page->RefreshDrivesBtn().text(), "Refresh Drives");
 }
@@ -98,7 +99,7 @@ TEST_F(DiskPageTest, ADriveThatReportsItsSizeHidesTheSizeGroup) {
   EXPECT_TRUE(page->SizeGroupBox().isHidden());
   EXPECT_FALSE(page->NotReady());
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0], (Sent{drives.Dev("sdb"), 0, 0}));
+  EXPECT_EQ(sent[0], (Sent{drives.Dev("sdb"), 0, 0, true}));
   DispatchAspect<TXDialogUpdatePageDataAspect>(page->Observable());
   EXPECT_EQ(sent.size(), 2u);
 }
@@ -113,7 +114,7 @@ TEST_F(DiskPageTest, ADriveWithoutASizeAsksForOneAndSendsTheChosenSize) {
   EXPECT_EQ(page->SizeEdit().text(), SizeEditText(0));
   sent.clear();
   page->SizeBox().setCurrentIndex(12);
-  EXPECT_EQ(sent.back(), (Sent{drives.Dev("sdc"), 5046796288, 0}));
+  EXPECT_EQ(sent.back(), (Sent{drives.Dev("sdc"), 5046796288, 0, true}));
   page->CustomSizeBtn().click();
   EXPECT_FALSE(page->SizeBox().isEnabled());
   EXPECT_TRUE(page->SizeEdit().isEnabled());
@@ -156,10 +157,10 @@ TEST_F(DiskPageTest, ADriveWeMayNotReadWithoutADiskServiceSaysWhatToDo) {
   EXPECT_TRUE(page->AccessLabel().text().contains("sudo apt install udisks2"));
   EXPECT_TRUE(page->SizeGroupBox().isHidden());
   EXPECT_TRUE(page->SizeEdit().text().isEmpty());
-  EXPECT_EQ(sent.back(), (Sent{drives.Dev("sdb"), 0, 1}));
+  EXPECT_EQ(sent.back(), (Sent{drives.Dev("sdb"), 0, 1, false}));
   Choose("sda2");
   EXPECT_TRUE(page->AccessPanel().isHidden());
-  EXPECT_EQ(sent.back(), (Sent{drives.Dev("sda2"), 0, 0}));
+  EXPECT_EQ(sent.back(), (Sent{drives.Dev("sda2"), 0, 0, true}));
 }
 
 TEST_F(DiskPageTest, ALockedDriveSaysGoingOnUnlocksItAndIsReadableOnceUnlocked) {
@@ -180,7 +181,7 @@ TEST_F(DiskPageTest, ALockedDriveSaysGoingOnUnlocksItAndIsReadableOnceUnlocked) 
   EXPECT_EQ(page->Access(), TXDriveAccess::daLocked);
   EXPECT_TRUE(page->AccessLabel().text().startsWith(
       "Velmora Kova needs your permission to read this drive."));
-  EXPECT_EQ(sent.back(), (Sent{drives.Dev("sdb"), 0, 1}));
+  EXPECT_EQ(sent.back(), (Sent{drives.Dev("sdb"), 0, 1, true}));
   ASSERT_FALSE(service.Calls().empty());
   for (const std::string& call : service.Calls())
     EXPECT_EQ(call, "OpenForBackup " + drives.Dev("sdb") + " quiet")
@@ -189,7 +190,7 @@ TEST_F(DiskPageTest, ALockedDriveSaysGoingOnUnlocksItAndIsReadableOnceUnlocked) 
   page->DriveChanged();
   EXPECT_EQ(page->Access(), TXDriveAccess::daReadable);
   EXPECT_TRUE(page->AccessPanel().isHidden());
-  EXPECT_EQ(sent.back(), (Sent{drives.Dev("sdb"), 0, 0}));
+  EXPECT_EQ(sent.back(), (Sent{drives.Dev("sdb"), 0, 0, true}));
 }
 
 TEST_F(DiskPageTest, ADriveThatIsGoneOrEmptySaysSo) {
@@ -202,12 +203,14 @@ TEST_F(DiskPageTest, ADriveThatIsGoneOrEmptySaysSo) {
   EXPECT_EQ(page->Access(), TXDriveAccess::daGone);
   EXPECT_TRUE(page->AccessLabel().text().startsWith("This drive is not connected any more."));
   EXPECT_EQ(sent.back().NotReady, 1);
+  EXPECT_FALSE(sent.back().Usable);
   auto plan = std::make_shared<TXFaultPlan>();
   plan->OpenError = ENOMEDIUM;
   TXDeviceOpenerScope empty(FaultyDeviceOpener(drives.Dev("sda2"), drives.Dev("sda2"), plan));
   Choose("sda2");
   EXPECT_EQ(page->Access(), TXDriveAccess::daNoMedium);
   EXPECT_TRUE(page->AccessLabel().text().startsWith("There is no card in this drive."));
+  EXPECT_FALSE(sent.back().Usable);
 }
 
 TEST_F(DiskPageTest, RefreshSelectsTheCardOrNothing) {
