@@ -113,8 +113,10 @@ TEST(InstalledTreeTest, TheMetainfoPassesAppStreamsChecksAndNamesTheWizardsScree
   ASSERT_GE(screenshots.size(), 3u);
   // Each is a picture of the screenshot walk (scripts/screenshots.sh), named "<path>_<n>_<page>".
   std::string walk;
-  for (const std::string& line : ReadLines(SourceDir() / "tests/ui/wizard_screenshots_test.cpp"))
-    walk += line + '\n';
+  for (const char* source : {"tests/ui/page_walk.cpp", "tests/ui/wizard_screenshots_test.cpp"}) {
+    for (const std::string& line : ReadLines(SourceDir() / source))
+      walk += line + '\n';
+  }
   for (const std::string& url : screenshots) {
     const std::string name = url.substr(url.rfind('/') + 1);
     ASSERT_TRUE(name.ends_with(".png")) << url;
