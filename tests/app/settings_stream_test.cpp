@@ -20,6 +20,9 @@ TXKovaIni& Changed(TXKovaIni& ini) {
   ini.SetDocType("it's \"quoted\"\r\nand ends with #");
   ini.FileTypes().SetVideo(false);
   ini.FileTypes().SetSelected(".x3f", true);
+  ini.SetWindowLeft(-8);
+  ini.SetWindowWidth(1200);
+  ini.SetWindowMaximized(true);
   return ini;
 }
 
@@ -30,6 +33,9 @@ void ExpectChanged(const TXKovaIni& ini) {
   EXPECT_EQ(ini.DocType(), "it's \"quoted\"\r\nand ends with #");
   EXPECT_FALSE(ini.FileTypes().Video());
   EXPECT_TRUE(ini.FileTypes().Selected(".x3f"));
+  EXPECT_EQ(ini.WindowLeft(), -8);
+  EXPECT_EQ(ini.WindowWidth(), 1200);
+  EXPECT_TRUE(ini.WindowMaximized());
 }
 
 TEST(SettingsStreams, ComponentTextRoundTrip) {
@@ -43,7 +49,9 @@ TEST(SettingsStreams, ComponentTextRoundTrip) {
       << text;
   EXPECT_NE(text.find("\n  FileTypes.Images = True\n"), std::string::npos);
   EXPECT_NE(text.find("\n  FileTypes._x3f = True\n"), std::string::npos);
-  EXPECT_NE(text.find("\n  FileTypes._wav = False\nend\n"), std::string::npos);
+  EXPECT_NE(text.find("\n  FileTypes._wav = False\n"), std::string::npos);
+  EXPECT_NE(text.find("\n  WindowLeft = -8\n"), std::string::npos);
+  EXPECT_NE(text.find("\n  WindowMaximized = True\nend\n"), std::string::npos);
 
   TXKovaIni read;
   stream.SetPosition(0);
