@@ -36,6 +36,14 @@ class WindowSizesTest : public PageWalkTest {
     const QPixmap thumbnail = first.data(rrLargeIcon).value<QPixmap>();
     EXPECT_EQ(thumbnail.devicePixelRatio(), scale) << page;
     EXPECT_EQ(thumbnail.width(), 72 * scale) << page;
+    // The card's 640 x 480 photos are decoded for the screen's thumbnail box, so the picture
+    // fills the cell's width in device pixels, less its frame.
+    const QImage cell = thumbnail.toImage();
+    const QColor background = cell.pixelColor(0, 0);
+    int drawn = 0;
+    for (int x = 0; x < cell.width(); ++x)
+      drawn += cell.pixelColor(x, cell.height() / 2) != background;
+    EXPECT_GE(drawn, (72 - 6) * scale) << page;
     const QPixmap badge = first.data(rrOrigin).value<QPixmap>();
     EXPECT_EQ(badge.width(), 16 * scale) << page;
     EXPECT_EQ(first.data(Qt::DecorationRole).value<QPixmap>().width(), 22 * scale) << page;
