@@ -186,7 +186,9 @@ void TXDRDiskFrm::Resized() {
   warningImage_->move(ScaledX(12), ScaledY(22));
   label1_->setGeometry(textLeft, ScaledY(20), textWidth, ScaledY(48));
   const QSize button(ScaledX(120), ScaledY(23));
-  const int driveWidth = std::min(ScaledX(300), textWidth - button.width() - ScaledX(8));
+  // As wide as the longest drive caption needs, in the room the page has.
+  const int driveWidth = std::min(std::max(ScaledX(300), driveBox_->sizeHint().width()),
+                                  textWidth - button.width() - ScaledX(8));
   driveBox_->setGeometry(textLeft, ScaledY(72), driveWidth, button.height());
   refreshBtn_->setGeometry(QRect(QPoint(textLeft + driveWidth + ScaledX(8), ScaledY(72)), button));
   cardHelpLabel_->setGeometry(textLeft, ScaledY(102), textWidth, ScaledY(18));

@@ -130,6 +130,18 @@ TEST_F(DiskPageTest, ADriveWithoutASizeAsksForOneAndSendsTheChosenSize) {
   EXPECT_EQ(sent.back().Size, 5046796288);
 }
 
+TEST_F(DiskPageTest, AWidePageShowsTheWholeDriveCaption) {
+  MakePage();
+  page->resize(1200, 420);
+  page->show();
+  const QRect box = page->DriveBox().geometry();
+  EXPECT_GE(box.width(), page->DriveBox().sizeHint().width()) << "nothing of the caption is cut";
+  EXPECT_LT(box.right(), page->RefreshDrivesBtn().geometry().left());
+  page->resize(624, 420);
+  EXPECT_LE(page->RefreshDrivesBtn().geometry().right(), page->SelectDriveGroupBox().width())
+      << "a narrow page keeps the button in its group";
+}
+
 TEST_F(DiskPageTest, DrivesAreNamedByWhatTheyAreAndTheSystemDiskSaysSo) {
   MakePage();
   QStringList captions;
