@@ -35,12 +35,12 @@ class TXQtOnlineShell final : public IXOnlineShell {
   }
 
   bool Open(const std::string& target, const std::string& workingFolder) override {
-    if (IsAddress(target)) return ShellOpenUrl(Q(target));
-    if (workingFolder.empty()) return ShellOpenPath(Q(target));
+    if (IsAddress(target)) return OpenUrlOrExplain(Q(target));
+    if (workingFolder.empty()) return OpenPathOrExplain(Q(target));
     // The default program of a file starts in its folder.
     const QString previous = QDir::currentPath();
     QDir::setCurrent(Q(workingFolder));
-    const bool opened = ShellOpenPath(Q(target));
+    const bool opened = OpenPathOrExplain(Q(target));
     QDir::setCurrent(previous);
     return opened;
   }

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "output/dr_dialogs.h"
+
 class QWidget;
 
 // What the online dialogs ask of the desktop: message boxes, the shell's "open", starting
@@ -11,8 +13,6 @@ class QWidget;
 // QProcess, QFileDialog).
 namespace kova {
 
-enum class TXMessageIcon { Information, Warning };
-
 class IXOnlineShell {
  public:
   virtual ~IXOnlineShell() = default;
@@ -20,7 +20,8 @@ class IXOnlineShell {
   // A modal message with an OK button.
   virtual void ShowMessage(QWidget* parent, const std::string& text, TXMessageIcon icon) = 0;
   // Opens a file, a folder or an address (http:, mailto:) with the user's default program; a
-  // file's program starts in the working folder when one is given. False when nothing opened.
+  // file's program starts in the working folder when one is given. False when nothing opened; the
+  // user has then been told what to open by hand.
   virtual bool Open(const std::string& target, const std::string& workingFolder) = 0;
   // Starts a program with parameters (split like a command line).
   virtual bool Run(const std::string& program, const std::string& parameters,
