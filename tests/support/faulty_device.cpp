@@ -1,13 +1,18 @@
 #include "support/faulty_device.h"
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <thread>
 
 namespace kova {
 
 void TXFaultPlan::WaitUntilHeld() {
+  // Only a hang waits this long; the test then fails instead of waiting for ctest's timeout.
+  constexpr auto kHangBound = std::chrono::seconds(60);
   std::unique_lock lock(gate_);
-  changed_.wait(lock, [this] { return held_ || released_; });
+  if (!changed_.wait_for(lock, kHangBound, [this] { return held_ || released_; }))
+    ADD_FAILURE() << "the card's held read never came";
 }
 
 void TXFaultPlan::Release() {

@@ -38,7 +38,7 @@ struct TXFaultPlan {
   // Devices of this plan open now.
   std::atomic<int> OpenDevices{0};
 
-  // Waits until the held read has started (and is waiting).
+  // Waits until the held read has started (and is waiting); a test fails when that never comes.
   void WaitUntilHeld();
   // Lets the held read go on, and every later one.
   void Release();
