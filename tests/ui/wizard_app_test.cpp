@@ -21,6 +21,7 @@
 #include "ui/finish_frame.h"
 #include "ui/images_frm.h"
 #include "ui/restoring_frame.h"
+#include "ui/results_intake.h"
 #include "ui/results_model.h"
 #include "ui_test_urls.h"
 #include "wizard_app_fixture.h"
@@ -126,8 +127,11 @@ TEST_F(WizardAppTest, CancelWhileScanningAsksThenShowsWhatWasFoundSoFar) {
   EXPECT_EQ(Page(), wpScanning);
   EXPECT_TRUE(module->Engine().WorkerGear().IsRunning());
 
-  ASSERT_TRUE(
-      QTest::qWaitFor([&] { return module->Engine().DataGear().FoundFiles().Count() > 0; }, 60000));
+  // The found files as the results page has them; the data gear's list belongs to the scan
+  // thread until the scan ends.
+  auto& results = Frame<TXDRImagesFrm>(Kind::fkResults);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return results.Model().ItemCount() + results.Intake().WaitingCount() > 0; }, 60000));
   plan->HoldAtRead = plan->Reads + 1;  // the scan cannot end before the cancel
   dialogs.AnswerMessage(TXMessageButton::Stop);
   Click(Window().CancelButton());
