@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -75,10 +77,13 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 // Reads the whole file with read(2) in windows of the medium window's size.
 double PlainRead(const std::filesystem::path& path, int64_t& total) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  std::vector<uint8_t> buffer(kova::kMediumWindowSize);
+  constexpr std::align_val_t kPage{4096};
+  std::unique_ptr<uint8_t[], void (*)(uint8_t*)> buffer(
+      static_cast<uint8_t*>(::operator new[](kova::kMediumWindowSize, kPage)),
+      [](uint8_t* window) { ::operator delete[](window, kPage); });
   auto start = std::chrono::steady_clock::now();
   total = 0;
-  for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;)
+  for (ssize_t n; (n = ::read(fd, buffer.get(), kova::kMediumWindowSize)) > 0;)
     total += n;
   double seconds = Seconds(start);
   ::close(fd);

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "framework/error_data.h"
 #include "storage/platform_device.h"
@@ -14,6 +15,8 @@
 namespace kova {
 
 namespace {
+
+constexpr std::align_val_t kWindowAlignment{4096};
 
 int32_t CodeOf(const std::exception& error) {
   auto* coded = dynamic_cast<const EXError*>(&error);
@@ -32,7 +35,12 @@ void TXCustomBufStream::SetBufferSize(int32_t size) {
   bufferSize_ = std::max<int32_t>(1, size);
   valid_ = 0;
   windowStart_ = 0;
-  buffer_ = std::make_unique<uint8_t[]>(static_cast<size_t>(bufferSize_));
+  buffer_.reset(
+      static_cast<uint8_t*>(::operator new[](static_cast<size_t>(bufferSize_), kWindowAlignment)));
+}
+
+void TXCustomBufStream::TXWindowFree::operator()(uint8_t* window) const {
+  ::operator delete[](window, kWindowAlignment);
 }
 
 void TXCustomBufStream::SetSize(int64_t size) {

@@ -76,7 +76,11 @@ class TXCustomBufStream : public TXStreamWrapper, public IXByteWindow {
     return position >= windowStart_ && position < windowStart_ + valid_;
   }
 
-  std::unique_ptr<uint8_t[]> buffer_;
+  // Page-aligned: the kernel copies a page-cache page into an aligned window markedly faster.
+  struct TXWindowFree {
+    void operator()(uint8_t* window) const;
+  };
+  std::unique_ptr<uint8_t[], TXWindowFree> buffer_;
   int32_t bufferSize_ = 0;
   int32_t valid_ = 0;
   int64_t windowStart_ = 0;
