@@ -241,7 +241,7 @@ TEST(LongNameAliases, FollowTheCodePage) {
   ASSERT_TRUE(card.WriteFile("Ünïcödé.txt", MakeText("x"), {}, generated).ok());
   EXPECT_EQ(card.MakeManifest().records.back().short_name, "ÜNÏCÖDÉ.TXT");
   ASSERT_TRUE(card.WriteFile("ÕLA.JPG", MakeText("x")).ok()) << "Õ is 0xE5 in 850";
-  const ManifestRecord& ola = card.MakeManifest().records.back();
+  const ManifestRecord ola = card.MakeManifest().records.back();
   EXPECT_EQ(ola.short_name, "ÕLA.JPG");
   EXPECT_EQ(card.ReadImage(static_cast<uint64_t>(ola.entry_offset), 1).at(0), 0x05)
       << "a first byte 0xE5 is stored as 0x05";
