@@ -60,6 +60,7 @@ for line in lines:
 
 recoverable = [r for r in files.values() if r["intact"]]
 print(f"\n{identical} of the {len(recoverable)} files that the card still holds whole came back "
-      f"byte for byte ({summary['images']} images, {summary['video']} videos) into {out}.")
+      f"byte for byte; {summary['files']} files saved ({summary['images']} images, "
+      f"{summary['video']} videos) into {out}.")
 sys.exit(0 if identical == len(recoverable) and summary["failed"] == 0 else 1)
 EOF
