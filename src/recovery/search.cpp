@@ -1,7 +1,7 @@
 #include "recovery/search.h"
 
 #include <algorithm>
-#include <array>
+#include <bitset>
 #include <cstring>
 #include <limits>
 
@@ -139,18 +139,12 @@ class TXOpeners {
 
  private:
   struct TXLeadTable {
-    static uint32_t PairOf(uint8_t first, uint8_t second) { return first << 8 | second; }
-    void Add(uint8_t first, uint8_t second) {
-      uint32_t pair = PairOf(first, second);
-      Bits[pair >> 6] |= uint64_t{1} << (pair & 63);
-    }
-    bool Opens(uint8_t first, uint8_t second) const {
-      uint32_t pair = PairOf(first, second);
-      return (Bits[pair >> 6] >> (pair & 63)) & 1;
-    }
+    static size_t PairOf(uint8_t first, uint8_t second) { return size_t{first} << 8 | second; }
+    void Add(uint8_t first, uint8_t second) { Pairs[PairOf(first, second)] = true; }
+    bool Opens(uint8_t first, uint8_t second) const { return Pairs[PairOf(first, second)]; }
 
     int32_t Lead = 0;
-    std::array<uint64_t, 65536 / 64> Bits{};
+    std::bitset<65536> Pairs;
   };
 
   TXLeadTable& TableOf(int32_t lead) {
