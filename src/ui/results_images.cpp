@@ -81,6 +81,8 @@ int32_t TXDRResultsImages::AddThumbnail(const TXImageObject& thumbnail, TXColor 
 void TXDRResultsImages::SetMarks(std::vector<QPixmap> origins, QPixmap damage) {
   origins_ = std::move(origins);
   damage_ = std::move(damage);
+  for (size_t i = 0; i < damagedCells_.size(); ++i)
+    damagedCells_[i] = WithDamageMark(OriginBadge(static_cast<TXDRFileOrigin>(i)));
 }
 
 QPixmap TXDRResultsImages::OriginBadge(TXDRFileOrigin origin) const {
@@ -89,8 +91,11 @@ QPixmap TXDRResultsImages::OriginBadge(TXDRFileOrigin origin) const {
 }
 
 QPixmap TXDRResultsImages::OriginCell(TXDRFileOrigin origin, bool damaged) const {
-  const QPixmap badge = OriginBadge(origin);
-  if (!damaged || damage_.isNull()) return badge;
+  return damaged ? damagedCells_[static_cast<size_t>(origin)] : OriginBadge(origin);
+}
+
+QPixmap TXDRResultsImages::WithDamageMark(const QPixmap& badge) const {
+  if (damage_.isNull()) return badge;
   const qreal ratio = damage_.devicePixelRatio();
   const QSize mark = damage_.deviceIndependentSize().toSize();
   const int gap = 2;

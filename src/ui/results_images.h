@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QPixmap>
 #include <QRect>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -61,6 +62,8 @@ class TXDRResultsImages {
   std::vector<QPixmap> largeIcons_;
   std::vector<QPixmap> origins_;
   QPixmap damage_;
+  // The origin badges with the damage mark beside, drawn once for every origin.
+  std::array<QPixmap, static_cast<size_t>(TXDRFileOrigin::foSearch) + 1> damagedCells_;
   struct Thumbnail {
     QByteArray Picture;  // JPEG
     QRect Place;         // where the picture lies in the cell
@@ -68,6 +71,8 @@ class TXDRResultsImages {
     QColor Frame;
   };
   QPixmap Assembled(const Thumbnail& thumbnail) const;
+  // The badge followed by the damage mark (the badge alone without a mark).
+  QPixmap WithDamageMark(const QPixmap& badge) const;
 
   std::vector<Thumbnail> thumbnails_;
   mutable QCache<int32_t, QPixmap> shown_;
