@@ -1,7 +1,7 @@
 #include "recovery/search.h"
 
 #include <algorithm>
-#include <bitset>
+#include <array>
 #include <cstring>
 #include <limits>
 
@@ -139,12 +139,19 @@ class TXOpeners {
 
  private:
   struct TXLeadTable {
-    static size_t PairOf(uint8_t first, uint8_t second) { return size_t{first} << 8 | second; }
-    void Add(uint8_t first, uint8_t second) { Pairs[PairOf(first, second)] = true; }
-    bool Opens(uint8_t first, uint8_t second) const { return Pairs[PairOf(first, second)]; }
+    static uint32_t PairOf(uint8_t first, uint8_t second) { return first << 8 | second; }
+    void Add(uint8_t first, uint8_t second) {
+      uint32_t pair = PairOf(first, second);
+      Bits[pair >> 6] |= uint64_t{1} << (pair & 63);
+    }
+    bool Opens(uint8_t first, uint8_t second) const {
+      uint32_t pair = PairOf(first, second);
+      return (Bits[pair >> 6] >> (pair & 63)) & 1;
+    }
 
     int32_t Lead = 0;
-    std::bitset<65536> Pairs;
+    // Words rather than std::bitset, whose lookup measured slower in the loop over the grid.
+    std::array<uint64_t, 65536 / 64> Bits{};
   };
 
   TXLeadTable& TableOf(int32_t lead) {
