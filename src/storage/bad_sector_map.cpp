@@ -56,6 +56,10 @@ std::vector<std::string_view> Words(std::string_view line) {
 
 }  // namespace
 
+std::string ImageMapFileOf(const std::string& imagePath) {
+  return imagePath + ".map";
+}
+
 bool IsUnreadableState(TXSectorState state) {
   return state == TXSectorState::ssNonTrimmed || state == TXSectorState::ssNonScraped ||
          state == TXSectorState::ssBad;

@@ -14,6 +14,9 @@
 // holes are.
 namespace kova {
 
+// The mapfile that an image copy keeps beside its image, "<image>.map".
+std::string ImageMapFileOf(const std::string& imagePath);
+
 enum class TXSectorState : char {
   ssUntried = '?',     // never asked for
   ssNonTrimmed = '*',  // a large read over it failed; its edges are still to be read
