@@ -102,14 +102,14 @@ TEST_F(EngineTest, ActionsBecomeWorkCommandsForTheSource) {
   EXPECT_EQ(diskRestore->RestoreFolder, "/home/user/photos/");
   EXPECT_TRUE(diskRestore->KeepFolders);
   auto image = engine->WorkCommandFor(TXDRActionImageFile());
-  auto* imaging = dynamic_cast<TXDRDiskImageWorkCommand*>(image.Get());
+  auto* imaging = dynamic_cast<TXDRCopyCardToImageWorkCommand*>(image.Get());
   ASSERT_NE(imaging, nullptr);
   EXPECT_EQ(imaging->Path, "/dev/sdz");
   EXPECT_EQ(imaging->ImagePath, "/home/user/card.bin");
 
   data.SourceKind = skImageFile;
   scan = engine->WorkCommandFor(TXDRActionDeepScan());
-  auto* fileScan = dynamic_cast<TXDRDiskImageDeepScanWorkCommand*>(scan.Get());
+  auto* fileScan = dynamic_cast<TXDRScanImageFileWorkCommand*>(scan.Get());
   ASSERT_NE(fileScan, nullptr);
   EXPECT_EQ(fileScan->Path, "/home/user/card.bin") << "parsing never names the drive";
   EXPECT_EQ(fileScan->Size, 0);
