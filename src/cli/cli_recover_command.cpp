@@ -89,6 +89,8 @@ int RunRecoverCommand(const TXCliArguments& arguments) {
     return Fail(Say(lg::kCliFolderRefused, {folder}), ceOutputFailed);
 
   ApplyChoices(session, choices);
+  // The files are saved, not shown: only the pictures that decide whether a file counts.
+  session.WorkerGear().Data().KeepThumbnails = false;
   if (report.ShowsProgress()) {
     std::fprintf(stderr, "%s\n%s\n", Say(lg::kCliScanning, {path}).c_str(),
                  Say(lg::kCliInterruptHint).c_str());
