@@ -34,6 +34,7 @@ class TXBufDiskStream : public TXCustomBufStream {
   // Reading from start to end: the system reads ahead further, and the windows are larger until
   // a read fails.
   void AdviseSequential(bool sequential) override;
+  void ReadAhead(int64_t offset, int64_t size) override;
 
  protected:
   void FillWindow() override;
