@@ -139,10 +139,12 @@ void TXDRDeepScanThread::ScanRange(int64_t limit) {
   }
   range_ = limit;
   medium.AdviseSequential(true);
+  if (Sink) Sink->PassBegins(area);
   if (limit > 0) {
     medium.OnFill = [this, &area](TXCustomBufStream& stream, int64_t start) {
       const int64_t window = stream.BufferSize();
       ReadAheadIn(stream, area, start + window, window * kWindowsAhead);
+      if (Sink) Sink->Swept(start + window);
       ReportPosition(start);
     };
   }
@@ -158,6 +160,7 @@ void TXDRDeepScanThread::ScanRange(int64_t limit) {
   if (Stopped()) return;
   ScanBlocks(Search(), medium, area, Taken(), Queue());
   if (Stopped()) return;
+  if (Sink) Sink->Swept(limit);
   searched_ += limit;
   ReportSearched(searched_);
 }
