@@ -37,7 +37,8 @@ inline int BuildCameraCard(const std::filesystem::path& image,
   VolumeOptions options;
   options.type = FatType::kFat32;
   options.card_bytes = cardBytes;
-  options.sectors_per_cluster = 64;
+  // As large clusters as FAT32 allows on the card (at least 65525 of them), as cameras format.
+  options.sectors_per_cluster = cardBytes >= (uint64_t{1} << 30) ? 16 : 4;
   options.label = "KOVA BENCH";
   CheckCard(card.Format(options), "format");
   CheckCard(card.MakeFolder("DCIM"), "folder");
