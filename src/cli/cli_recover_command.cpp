@@ -11,7 +11,9 @@
 #include "cli/cli_texts.h"
 #include "framework/aspects.h"
 #include "output/folder_commands.h"
+#include "output/sweep_saver.h"
 #include "persistence/lg_keys.h"
+#include "storage/buf_disk_stream.h"
 #include "storage/disk_info.h"
 
 namespace kova::cli {
@@ -57,6 +59,22 @@ int RestoreOutcome(const TXCliSource& source, const TXCliRunEnd& end) {
   }
 }
 
+// The saver that writes the files as the scan passes them, through a reader of its own.
+std::unique_ptr<TXDRSweepSaver> SaverFor(const TXCliSource& source, const std::string& folder,
+                                         bool onlyDeleted) {
+  const std::string path = source.Path;
+  const bool drive = source.Kind == TXCliSourceKind::skDrive;
+  return std::make_unique<TXDRSweepSaver>(
+      folder,
+      [path, drive]() -> std::unique_ptr<TXStream> {
+        if (drive) return std::make_unique<TXBufDiskStream>(path);
+        return std::make_unique<TXBufFileStream>(path);
+      },
+      [onlyDeleted](const TXDRFileItem& item) {
+        return !onlyDeleted || !item.Status.Contains(drEntry);
+      });
+}
+
 int32_t CheckedCount(const TXDRFileCollection& files) {
   int32_t count = 0;
   for (int32_t i = 0; i < files.Count(); ++i)
@@ -79,6 +97,9 @@ int RunRecoverCommand(const TXCliArguments& arguments) {
   if (!source.IsUsable()) return Fail(SourceProblem(source), ceSourceUnreadable);
   const std::string folder = AsFolder(*out);
 
+  // Made before the session, whose threads use it, and removed after it with what is left.
+  const std::unique_ptr<TXDRSweepSaver> saver =
+      SaverFor(source, folder, arguments.Has("only-deleted"));
   TXCliSession session;
   TXCliInterrupt interrupt(
       session.Engine(), [&session] { DispatchAspect<TXActionCancelAspect>(session.ViewGear()); });
@@ -90,11 +111,13 @@ int RunRecoverCommand(const TXCliArguments& arguments) {
     return Fail(Say(lg::kCliFolderRefused, {folder}), ceOutputFailed);
 
   ApplyChoices(session, choices);
+  // The files are saved, not shown: only the pictures that decide whether a file counts.
+  session.WorkerGear().Data().KeepThumbnails = false;
   if (report.ShowsProgress()) {
     std::fprintf(stderr, "%s\n%s\n", Say(lg::kCliScanning, {path}).c_str(),
                  Say(lg::kCliInterruptHint).c_str());
   }
-  const TXCliRunEnd scan = session.Run(session.ScanCommand(source, choices.Size));
+  const TXCliRunEnd scan = session.Run(session.ScanCommand(source, choices.Size, saver.get()));
   report.ClearBar();
   if (scan.Cancelled() || interrupt.Interrupted()) return Fail(Say(lg::kCliStopped), ceCancelled);
   if (scan.ErrorData.Code != kErrNone) return ScanOutcome(session, source, scan);
@@ -107,12 +130,12 @@ int RunRecoverCommand(const TXCliArguments& arguments) {
                             .c_str());
   }
   if (arguments.Has("only-deleted")) CheckOnlyDeleted(files);
-  if (!RoomFor(folder, files.CheckedSize())) return ceOutputFailed;
+  if (!RoomFor(folder, files.CheckedSize() - saver->SavedBytes())) return ceOutputFailed;
   std::fprintf(stderr, "%s\n",
                Say(lg::kCliRestoring, {std::to_string(CheckedCount(files)), folder}).c_str());
   report.NextPhase();
-  const TXCliRunEnd restore = session.Run(
-      session.RestoreCommand(source, choices.Size, folder, arguments.Has("keep-folders")));
+  const TXCliRunEnd restore = session.Run(session.RestoreCommand(
+      source, choices.Size, folder, arguments.Has("keep-folders"), saver.get()));
   report.Finish(folder, restore);
   const int outcome = RestoreOutcome(source, restore);
   // Files with holes are saved, but the card could not be read completely.

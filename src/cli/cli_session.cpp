@@ -31,21 +31,30 @@ void TXCliSession::OnWorkerEvent(AXNotification& notification) {
   }
 }
 
-TXRef<TXCommand> TXCliSession::ScanCommand(const TXCliSource& source, int64_t size) {
-  if (source.Kind == TXCliSourceKind::skDrive)
-    return MakeRef<TXDRDiskDeepScanWorkCommand>(&worker_, source.Path, size);
-  return MakeRef<TXDRScanImageFileWorkCommand>(&worker_, source.Path);
+TXRef<TXCommand> TXCliSession::ScanCommand(const TXCliSource& source, int64_t size,
+                                           IXDRSweepSink* sink) {
+  if (source.Kind == TXCliSourceKind::skDrive) {
+    auto command = MakeRef<TXDRDiskDeepScanWorkCommand>(&worker_, source.Path, size);
+    command->Sink = sink;
+    return command;
+  }
+  auto command = MakeRef<TXDRScanImageFileWorkCommand>(&worker_, source.Path);
+  command->Sink = sink;
+  return command;
 }
 
 TXRef<TXCommand> TXCliSession::RestoreCommand(const TXCliSource& source, int64_t size,
-                                              const std::string& folder, bool keepFolders) {
+                                              const std::string& folder, bool keepFolders,
+                                              TXDRSweepSaver* swept) {
   if (source.Kind == TXCliSourceKind::skDrive) {
     auto command = MakeRef<TXDRDiskRestoreFilesWorkCommand>(&worker_, source.Path, size, folder);
     command->KeepFolders = keepFolders;
+    command->Swept = swept;
     return command;
   }
   auto command = MakeRef<TXDRDiskImageRestoreFilesWorkCommand>(&worker_, folder);
   command->KeepFolders = keepFolders;
+  command->Swept = swept;
   return command;
 }
 

@@ -13,6 +13,10 @@
 #include "run/dr_worker_gear.h"
 #include "run/work_command.h"
 
+namespace kova {
+class TXDRSweepSaver;
+}
+
 namespace kova::cli {
 
 // The data gear of kova-cli: the found files and the extensions a scan looks for.
@@ -62,13 +66,17 @@ class TXCliSession {
   TXCliViewGear& ViewGear() { return view_; }
   TXDRWorkerGear& WorkerGear() { return worker_; }
 
-  // The work command that scans the source: a drive (with the chosen size) or an image file.
-  TXRef<TXCommand> ScanCommand(const TXCliSource& source, int64_t size);
+  // The work command that scans the source: a drive (with the chosen size) or an image file;
+  // `sink` follows its sweep.
+  TXRef<TXCommand> ScanCommand(const TXCliSource& source, int64_t size,
+                               IXDRSweepSink* sink = nullptr);
   // The work command that restores the checked files of the last scan into the folder: a drive
   // is opened again, an image file is read through the input the scan left open; keepFolders
-  // puts the files in the card's folders.
+  // puts the files in the card's folders; the files `swept` saved during the scan are moved
+  // into place instead of being read again.
   TXRef<TXCommand> RestoreCommand(const TXCliSource& source, int64_t size,
-                                  const std::string& folder, bool keepFolders);
+                                  const std::string& folder, bool keepFolders,
+                                  TXDRSweepSaver* swept = nullptr);
   // The work command that copies the drive (with the chosen size) into a new image file.
   TXRef<TXCommand> ImageCommand(const TXCliSource& drive, int64_t size, const std::string& image);
   // Hands the command to the worker gear and runs the loop until the thread has ended.

@@ -45,6 +45,12 @@ TXJpegScale ThumbnailScale(TXSize box, TXSize picture) {
   return TXJpegScale::jsEighth;
 }
 
+TXSize ThumbnailSize(TXSize box, TXSize picture) {
+  const TXSize decoded =
+      ScaledJpegSize(picture.Width, picture.Height, ThumbnailScale(box, picture));
+  return FitSize(decoded.Width, decoded.Height, box.Width, box.Height);
+}
+
 bool DecodeJpegThumbnail(TXStream& stream, TXSize box, TXSize& pictureSize, TXImageObject& image) {
   pictureSize = {};
   image.Clear();

@@ -20,6 +20,9 @@ void SetThumbnailDensity(int32_t density);
 // more in either direction; otherwise one eighth, unless that is below 200 in either direction.
 TXJpegScale ThumbnailScale(TXSize box, TXSize picture);
 
+// The size of the thumbnail DecodeJpegThumbnail makes of a JPEG picture of the size for the box.
+TXSize ThumbnailSize(TXSize box, TXSize picture);
+
 // Decodes the JPEG that begins at the stream's current position for a box: at the scale above,
 // fitted into the box (aspect ratio kept, never enlarged), stored in the image object as a
 // "TBitmap". `pictureSize` gets the size of the whole picture. The image object is cleared first.

@@ -8,21 +8,23 @@ namespace kova {
 namespace {
 
 std::unique_ptr<TXCustomDRThread> IntoFolder(std::unique_ptr<TXCustomDRThread> thread,
-                                             const std::string& folder, bool keepFolders) {
+                                             const std::string& folder, bool keepFolders,
+                                             TXDRSweepSaver* swept) {
   auto& restore = static_cast<TXDRRestoreFilesThread&>(*thread);
   restore.RestoreFolder = folder;
   restore.KeepFolders = keepFolders;
+  restore.Swept = swept;
   return thread;
 }
 
 }  // namespace
 
 std::unique_ptr<TXCustomDRThread> TXDRDiskRestoreFilesWorkCommand::CreateThread() {
-  return IntoFolder(MakeThread<TXDRRestoreFilesThread>(), RestoreFolder, KeepFolders);
+  return IntoFolder(MakeThread<TXDRRestoreFilesThread>(), RestoreFolder, KeepFolders, Swept);
 }
 
 std::unique_ptr<TXCustomDRThread> TXDRDiskImageRestoreFilesWorkCommand::CreateThread() {
-  return IntoFolder(MakeThread<TXDRRestoreFilesThread>(), RestoreFolder, KeepFolders);
+  return IntoFolder(MakeThread<TXDRRestoreFilesThread>(), RestoreFolder, KeepFolders, Swept);
 }
 
 std::unique_ptr<TXCustomDRThread> TXDRCopyCardToImageWorkCommand::CreateThread() {

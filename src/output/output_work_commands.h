@@ -8,6 +8,8 @@
 
 namespace kova {
 
+class TXDRSweepSaver;
+
 // Restoring the checked files of a drive's scan: the thread opens the drive again (with the size
 // the user chose) and writes the files into RestoreFolder, in the card's folders with KeepFolders.
 class TXDRDiskRestoreFilesWorkCommand final : public TXDRDiskWorkCommand {
@@ -19,6 +21,7 @@ class TXDRDiskRestoreFilesWorkCommand final : public TXDRDiskWorkCommand {
 
   std::string RestoreFolder;
   bool KeepFolders = false;
+  TXDRSweepSaver* Swept = nullptr;  // the copies the scan saved (see TXDRSweepSaver)
 
  protected:
   std::unique_ptr<TXCustomDRThread> CreateThread() override;
@@ -33,6 +36,7 @@ class TXDRDiskImageRestoreFilesWorkCommand final : public TXDRImageFileWorkComma
 
   std::string RestoreFolder;
   bool KeepFolders = false;
+  TXDRSweepSaver* Swept = nullptr;  // the copies the scan saved (see TXDRSweepSaver)
 
  protected:
   std::unique_ptr<TXCustomDRThread> CreateThread() override;

@@ -1,6 +1,9 @@
 #include "output/restore_files.h"
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +17,7 @@
 #include "recovery/blocks.h"
 #include "storage/buf_stream.h"
 #include "storage/byte_window.h"
+#include "storage/platform_device.h"
 #include "storage/platform_files.h"
 #include "storage/safe_read.h"
 
@@ -143,6 +147,38 @@ std::unique_ptr<TXFileStream> CreateUniqueFile(const std::string& path, std::str
   }
   SetThreadError(kErrOsError, EEXIST, path + ": every numbered name is taken");
   return nullptr;
+}
+
+namespace {
+
+// Moves without replacing: renameat2 where the file system offers it, else a hard link and the
+// old name removed. Answers 0 or the errno.
+int MoveWithoutReplacing(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  if (::link(from.c_str(), to.c_str()) != 0) return errno;
+  ::unlink(from.c_str());
+  return 0;
+}
+
+}  // namespace
+
+bool MoveToUniqueName(const std::string& from, const std::string& path, std::string& movedName) {
+  CreateFolderOf(path);
+  for (int64_t number = FirstFreeNumber(path, 0); number >= 0;
+       number = FirstFreeNumber(path, number + 1)) {
+    movedName = NumberedFileName(path, number);
+    const int error = MoveWithoutReplacing(from, movedName);
+    if (error == 0) return true;
+    if (error != EEXIST) {
+      SetThreadError(kErrOsError, error, movedName + ": " + OsErrorText(error));
+      movedName.clear();
+      return false;
+    }
+  }
+  movedName.clear();
+  SetThreadError(kErrOsError, EEXIST, path + ": every numbered name is taken");
+  return false;
 }
 
 TXExtentCopier::TXExtentCopier(TXKernelCopy kernelCopy) : kernelCopy_(kernelCopy) {}

@@ -36,6 +36,12 @@ std::string NumberedFileName(const std::string& path, int64_t number);
 // when no file could be created.
 std::unique_ptr<TXFileStream> CreateUniqueFile(const std::string& path, std::string& createdName);
 
+// Gives the file `from` the first free name of the sequence of UniqueFileName(path), after
+// creating the folder part of path; an existing file is never replaced. False, with the file
+// left where it was and the reason in the thread's error record, when it cannot be moved there
+// (another file system, every name taken).
+bool MoveToUniqueName(const std::string& from, const std::string& path, std::string& movedName);
+
 // Copies the extents of found files from the medium into new files. It remembers the stretches
 // of the medium whose reads failed: the medium's buffered window keeps a failed stretch as zeros
 // and shows it again without an error, so a later file that shares the stretch is still known to

@@ -10,6 +10,7 @@
 #include "framework/worker_interfaces.h"
 #include "output/restore_files.h"
 #include "output/restore_paths.h"
+#include "output/sweep_saver.h"
 #include "persistence/lg.h"
 #include "persistence/lg_keys.h"
 #include "recovery/file_collection.h"
@@ -52,13 +53,31 @@ std::string ReasonOf(const TXErrorData& error) {
   return reason.empty() ? std::to_string(error.Code) : reason;
 }
 
+// The copy the scan saved, under its final name, with the record of its copying; false (the
+// copy left to the saver) when it could not be moved there.
+bool TakeSweptCopy(TXDRSweepSaver* swept, const std::string& target, const TXDRFileItem& item,
+                   std::string& savedName, TXErrorData& record) {
+  const TXSweptCopy* copy = swept ? swept->CopyOf(item) : nullptr;
+  if (!copy || !MoveToUniqueName(copy->Path, target, savedName)) return false;
+  record = copy->Record;
+  swept->Forget(item);
+  return true;
+}
+
 // A file whose copy failed (a full disk, a write error, the medium gone) is removed, so that no
 // file in the folder passes for a found file that it does not hold whole.
 void RestoreFile(TXExtentCopier& copier, TXStream& stream, const std::string& target,
-                 const TXDRFileItem& item, IXWorker& worker, TXRestoreTally& tally) {
+                 const TXDRFileItem& item, IXWorker& worker, TXRestoreTally& tally,
+                 TXDRSweepSaver* swept) {
   std::string savedName;
-  const bool saved = copier.SaveBlocksToFile(item.Blocks(), stream, target, savedName);
-  const TXErrorData record = ThreadError();
+  TXErrorData record;
+  bool saved = TakeSweptCopy(swept, target, item, savedName, record);
+  if (saved) {
+    worker.Figures().AddDone(item.Size());
+  } else {
+    saved = copier.SaveBlocksToFile(item.Blocks(), stream, target, savedName);
+    record = ThreadError();
+  }
   const uint8_t result = ResultOf(saved, record);
   if (result == rrFailed && !savedName.empty()) {
     std::error_code error;
@@ -79,7 +98,8 @@ void RestoreFile(TXExtentCopier& copier, TXStream& stream, const std::string& ta
 }  // namespace
 
 TXRestoreTally RestoreFiles(const std::string& folder, const TXDRFileCollection& files,
-                            TXStream& stream, IXWorker& worker, bool keepFolders) {
+                            TXStream& stream, IXWorker& worker, bool keepFolders,
+                            TXDRSweepSaver* swept) {
   TXRestoreTally tally;
   TXRunFigures& figures = worker.Figures();
   figures.SetTotal(files.CheckedSize());
@@ -93,7 +113,7 @@ TXRestoreTally RestoreFiles(const std::string& folder, const TXDRFileCollection&
   for (int32_t i = 0; i < count && !ShouldStop(worker); ++i) {
     const TXDRFileItem& item = *files.At(i);
     if (item.Checked) {
-      RestoreFile(copier, stream, paths.PathOf(item, i), item, worker, tally);
+      RestoreFile(copier, stream, paths.PathOf(item, i), item, worker, tally, swept);
       if (tally.SourceGone) break;
       // A file that failed part way has had its turn all the same.
       checkedBytes += item.Size();
@@ -129,7 +149,7 @@ TXRestoreTally TXDRRestoreFilesThread::Restore() {
     if (!input || !input->Stream())
       RaiseThreadError(kErrNotReady, 0, "no source is open to restore the files from");
     TXRestoreTally tally =
-        RestoreFiles(RestoreFolder, *Data().Files, *input->Stream(), Worker(), KeepFolders);
+        RestoreFiles(RestoreFolder, *Data().Files, *input->Stream(), Worker(), KeepFolders, Swept);
     // The record holds the last file's outcome; only a vanished medium decides the run's.
     if (!tally.SourceGone) ClearThreadError();
     return tally;

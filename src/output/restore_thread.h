@@ -13,6 +13,7 @@ class IXWorker;
 class TXDRFileCollection;
 class TXDRFileItem;
 class TXStream;
+class TXDRSweepSaver;
 
 // How one checked file came out of a restore.
 enum TXRestoreResult : uint8_t {
@@ -54,13 +55,15 @@ struct TXRestoreTally {
 // Writes every checked file of the collection into the folder (flat, or in the card's folders:
 // see TXRestorePaths), in collection order, under its name made safe for the folder and by the
 // collision rule (an existing file is never replaced), with the modification time the item
-// carries (the time of the restore when it carries none).
+// carries (the time of the restore when it carries none). A file that `swept` saved during the
+// scan is moved to its name instead of being read again.
 // A file that fails does not stop the others; a vanished medium, a terminated worker and the
 // application's shutdown do. Progress goes to round((i + 1) / count * 1000) per mille after each
 // item, checked or not; the worker's figures count the bytes written of the checked files'
 // total as they are written, and the files saved (damaged ones included) and failed.
 TXRestoreTally RestoreFiles(const std::string& folder, const TXDRFileCollection& files,
-                            TXStream& stream, IXWorker& worker, bool keepFolders = false);
+                            TXStream& stream, IXWorker& worker, bool keepFolders = false,
+                            TXDRSweepSaver* swept = nullptr);
 
 // The restore run: opens the source when the command named one (a drive; a parsed image file is
 // read through the input the scan left open) and restores the run's checked files into
@@ -74,7 +77,8 @@ class TXDRRestoreFilesThread : public TXCustomDRThread {
   ~TXDRRestoreFilesThread() override;
 
   std::string RestoreFolder;
-  bool KeepFolders = false;  // the card's folders below RestoreFolder, else every file in it
+  bool KeepFolders = false;         // the card's folders below RestoreFolder, else every file in it
+  TXDRSweepSaver* Swept = nullptr;  // the copies the scan saved, when it saved any
 
  protected:
   void Execute() override;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "framework/worker_interfaces.h"
+#include "imaging/jpeg_thumbnail.h"
 #include "recovery/block_stream.h"
 #include "recovery/blocks.h"
 #include "recovery/file_item.h"
@@ -40,6 +41,8 @@ void MeasureLiveEntryFile(TXDRFoundFileAspect& found, TXStream& medium) {
   const TXDRScanFormatClass* formatClass = ClassOfExt(found.Item->Ext);
   if (!formatClass) return;
   std::unique_ptr<TXDRScanFormat> format = formatClass->Create();
+  // Its entry proves the file: a picture it carries for the purpose serves as its thumbnail.
+  format->PreferEmbeddedThumbnail(ThumbnailBox());
   format->ValidateItem(medium, found.Item->Blocks());
   TakePicture(std::move(format), found, medium);
 }

@@ -164,6 +164,7 @@ bool TXDRFoundFileQueue::ReleaseDone(TXLock& lock) {
 bool TXDRFoundFileQueue::Release(TXEntry& entry) {
   TXDRFileItem& item = *entry.Notification->Aspect().Item;
   if (entry.Picture && !entry.Picture->ApplyTo(item, entry.Rule.Required)) return false;
+  if (!ListHasExtension(wanted_, item.Ext)) item.Thumbnail.Clear();
   worker_.Dispatch(*entry.Notification);
   return true;
 }

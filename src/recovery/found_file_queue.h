@@ -48,7 +48,8 @@ class TXDRFoundFileQueue {
  public:
   // `threads` make pictures, the finding thread among them; with 1 every picture is made on the
   // finding thread as its file is offered. A file whose extension is not in `wanted` is offered
-  // without its picture unless its rule requires one (the run does not keep such files).
+  // without its picture unless its rule requires one, and then without the picture made for
+  // that rule (the run keeps no thumbnail of such files).
   TXDRFoundFileQueue(IXWorker& worker, int32_t threads, TXExtensionList wanted);
   ~TXDRFoundFileQueue();
   TXDRFoundFileQueue(const TXDRFoundFileQueue&) = delete;

@@ -11,6 +11,26 @@
 
 namespace kova {
 
+namespace {
+
+// How many windows the reading runs ahead of the search.
+constexpr int64_t kWindowsAhead = 2;
+
+// Asks the medium to read the next `count` bytes of the area after `from` in the background, so
+// that the card reader works while the search and the decoders work on the window just read.
+void ReadAheadIn(TXCustomBufStream& medium, const TXBlocks& area, int64_t from, int64_t count) {
+  auto block = std::lower_bound(area.begin(), area.end(), from,
+                                [](const TXBlock& b, int64_t pos) { return b.End() <= pos; });
+  for (; block != area.end() && count > 0; ++block) {
+    const int64_t start = std::max(block->Start, from);
+    const int64_t size = std::min(block->End() - start, count);
+    medium.ReadAhead(start, size);
+    count -= size;
+  }
+}
+
+}  // namespace
+
 bool TXDRDeepScanThread::Stopped() const {
   return RunStopped(Worker());
 }
@@ -111,10 +131,23 @@ void TXDRDeepScanThread::ReportPosition(int64_t windowStart) {
 
 void TXDRDeepScanThread::ScanRange(int64_t limit) {
   TXCustomBufStream& medium = *Data().IO->Stream();
+  TXBlocks area;
+  if (Data().UsedBlocks.Empty()) {
+    area.Add(0, limit);
+  } else {
+    area.SetComplement(Data().UsedBlocks, limit);
+  }
   range_ = limit;
-  if (limit > 0)
-    medium.OnFill = [this](TXCustomBufStream&, int64_t start) { ReportPosition(start); };
   medium.AdviseSequential(true);
+  if (Sink) Sink->PassBegins(area);
+  if (limit > 0) {
+    medium.OnFill = [this, &area](TXCustomBufStream& stream, int64_t start) {
+      const int64_t window = stream.BufferSize();
+      ReadAheadIn(stream, area, start + window, window * kWindowsAhead);
+      if (Sink) Sink->Swept(start + window);
+      ReportPosition(start);
+    };
+  }
   struct PassEnd {
     TXDRDeepScanThread& thread;
     TXCustomBufStream& medium;
@@ -124,15 +157,10 @@ void TXDRDeepScanThread::ScanRange(int64_t limit) {
       medium.AdviseSequential(false);
     }
   } passEnd{*this, medium};
-  TXBlocks area;
-  if (Data().UsedBlocks.Empty()) {
-    area.Add(0, limit);
-  } else {
-    area.SetComplement(Data().UsedBlocks, limit);
-  }
   if (Stopped()) return;
   ScanBlocks(Search(), medium, area, Taken(), Queue());
   if (Stopped()) return;
+  if (Sink) Sink->Swept(limit);
   searched_ += limit;
   ReportSearched(searched_);
 }

@@ -70,7 +70,8 @@ void TXCustomDRScanThread::End() {
 }
 
 void TXCustomDRScanThread::RunWithQueue() {
-  TXDRFoundFileQueue queue(Worker(), Data().Threads, Data().ExtFilter);
+  TXDRFoundFileQueue queue(Worker(), Data().Threads,
+                           Data().KeepThumbnails ? Data().ExtFilter : TXExtensionList{});
   queue_ = &queue;
   struct QueueEnd {
     TXDRFoundFileQueue*& queue;
@@ -108,6 +109,7 @@ void TXCustomDRScanThread::OnFoundFile(AXNotification& notification) {
   if (OriginOf(*item) == TXDRFileOrigin::foSearch)
     item->Volume = Data().Volumes.VolumeAt(item->Blocks()[0].Start);
   Worker().Figures().CountFile();
+  if (Sink) Sink->Kept(*item, OriginOf(*item) == TXDRFileOrigin::foSearch);
   Worker().Post(MakeSharedNotification<TXDRAddFileAspect>(item));
 }
 

@@ -6,6 +6,7 @@
 #include "recovery/found_file_queue.h"
 #include "recovery/search.h"
 #include "run/dr_thread.h"
+#include "run/sweep_sink.h"
 
 namespace kova {
 
@@ -25,6 +26,8 @@ class TXCustomDRScanThread : public TXCustomDRThread {
 
   TXSearch& Search() { return search_; }
   uint32_t Counter = 0;  // names the nameless found files
+  // Told of every file kept and of the sweep's course; none by default.
+  IXDRSweepSink* Sink = nullptr;
 
  protected:
   void Execute() override;

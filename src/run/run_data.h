@@ -38,6 +38,9 @@ class TXDRData {
   // The threads that decode thumbnails during a scan, the scan thread among them; 0 for one per
   // processor core, 1 for the scan thread alone.
   int32_t Threads = 0;
+  // Whether the scan keeps the thumbnails of the files it keeps. Without them (kova-cli recover,
+  // which shows none) only the pictures that decide whether a file counts are decoded.
+  bool KeepThumbnails = true;
   TXDRFileCollection* Files;
   // The image file the last image copy left: the chosen name when the copy is whole, the
   // incomplete copy's name, or empty.

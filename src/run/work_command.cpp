@@ -4,6 +4,16 @@
 
 namespace kova {
 
+namespace {
+
+std::unique_ptr<TXCustomDRThread> WithSink(std::unique_ptr<TXCustomDRThread> thread,
+                                           IXDRSweepSink* sink) {
+  static_cast<TXCustomDRScanThread&>(*thread).Sink = sink;
+  return thread;
+}
+
+}  // namespace
+
 void TXDRWorkCommand::Execute() {
   if (!Gear || Gear->IsRunning()) return;
   Gear->Data().SetExtFilter(Gear->ScanExtensions());
@@ -26,11 +36,11 @@ void TXDRImageFileWorkCommand::SetInput(TXCustomDRThread& thread) const {
 }
 
 std::unique_ptr<TXCustomDRThread> TXDRDiskDeepScanWorkCommand::CreateThread() {
-  return MakeThread<TXDRDeepScanThread>();
+  return WithSink(MakeThread<TXDRDeepScanThread>(), Sink);
 }
 
 std::unique_ptr<TXCustomDRThread> TXDRScanImageFileWorkCommand::CreateThread() {
-  return MakeThread<TXDRDeepScanThread>();
+  return WithSink(MakeThread<TXDRDeepScanThread>(), Sink);
 }
 
 }  // namespace kova

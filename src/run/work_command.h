@@ -7,6 +7,7 @@
 #include "framework/command.h"
 #include "run/dr_thread.h"
 #include "run/dr_worker_gear.h"
+#include "run/sweep_sink.h"
 
 namespace kova {
 
@@ -60,19 +61,23 @@ class TXDRImageFileWorkCommand : public TXDRWorkCommand {
   void SetInput(TXCustomDRThread& thread) const override;
 };
 
-// Scanning a drive.
+// Scanning a drive. Sink, when given, follows the scan's sweep (it must outlive the run).
 class TXDRDiskDeepScanWorkCommand final : public TXDRDiskWorkCommand {
  public:
   using TXDRDiskWorkCommand::TXDRDiskWorkCommand;
+
+  IXDRSweepSink* Sink = nullptr;
 
  protected:
   std::unique_ptr<TXCustomDRThread> CreateThread() override;
 };
 
-// Parsing a memory card image file.
+// Parsing a memory card image file; Sink as for a drive.
 class TXDRScanImageFileWorkCommand final : public TXDRImageFileWorkCommand {
  public:
   using TXDRImageFileWorkCommand::TXDRImageFileWorkCommand;
+
+  IXDRSweepSink* Sink = nullptr;
 
  protected:
   std::unique_ptr<TXCustomDRThread> CreateThread() override;

@@ -67,6 +67,10 @@ void TXBufDiskStream::AdviseSequential(bool sequential) {
   SetBufferSize(sequential ? kDriveScanWindowSize : kMediumWindowSize);
 }
 
+void TXBufDiskStream::ReadAhead(int64_t offset, int64_t size) {
+  ReadAheadOf(device_->NativeHandle(), offset, size);
+}
+
 void TXBufDiskStream::FillWindow() {
   const int64_t start = BeginFill();
   uint64_t ticks = 0;

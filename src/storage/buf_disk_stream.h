@@ -44,6 +44,7 @@ class TXBufDiskStream : public TXCustomBufStream {
 
   // Reading from start to end: the system reads ahead further, and the windows are larger.
   void AdviseSequential(bool sequential) override;
+  void ReadAhead(int64_t offset, int64_t size) override;
 
  protected:
   void FillWindow() override;

@@ -175,6 +175,10 @@ void TXBufFileStream::AdviseSequential(bool sequential) {
   AdviseReading(static_cast<TXFileStream*>(Inner())->Handle(), sequential);
 }
 
+void TXBufFileStream::ReadAhead(int64_t offset, int64_t size) {
+  ReadAheadOf(static_cast<TXFileStream*>(Inner())->Handle(), offset, size);
+}
+
 TXStream* TXBufFileStream::OpenSource(const std::string& fileName) {
   TXErrorData before = ThreadError();
   try {

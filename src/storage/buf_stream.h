@@ -48,6 +48,9 @@ class TXCustomBufStream : public TXStreamWrapper, public IXByteWindow {
   // Tells the stream that the source is about to be read from start to end (true), or that this
   // is over (false). Only a hint for reading faster; what is read stays the same.
   virtual void AdviseSequential(bool /*sequential*/) {}
+  // Lets the source start reading [offset, offset + size) in the background, for a reader that
+  // knows where it goes next; what is read stays the same.
+  virtual void ReadAhead(int64_t /*offset*/, int64_t /*size*/) {}
   int32_t BufferSize() const { return bufferSize_; }
   int32_t Valid() const { return valid_; }
   int64_t WindowStart() const { return windowStart_; }
@@ -118,6 +121,7 @@ class TXBufFileStream : public TXCustomBufStream {
   // One positioned read of the file per window.
   void FillWindow() override;
   void AdviseSequential(bool sequential) override;
+  void ReadAhead(int64_t offset, int64_t size) override;
 
  private:
   static TXStream* OpenSource(const std::string& fileName);

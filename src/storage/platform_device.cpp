@@ -148,6 +148,10 @@ void AdviseReading(int fd, bool sequential) {
   ::posix_fadvise(fd, 0, 0, sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_NORMAL);
 }
 
+void ReadAheadOf(int fd, int64_t offset, int64_t size) {
+  if (fd >= 0 && size > 0) ::posix_fadvise(fd, offset, size, POSIX_FADV_WILLNEED);
+}
+
 TXDeviceOpening OpenPlatformDevice(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return {nullptr, errno};

@@ -87,6 +87,9 @@ class TXDeviceOpenerScope {
 // Tells the system how the open file or device will be read: from start to end (it then reads
 // ahead further) or as it likes. Only a hint: failures are ignored.
 void AdviseReading(int fd, bool sequential);
+// Asks the system to start reading [offset, offset + size) of the file into its cache without
+// waiting for it (POSIX_FADV_WILLNEED), so that a later read finds it there or on its way.
+void ReadAheadOf(int fd, int64_t offset, int64_t size);
 
 // The system's text for an errno.
 std::string OsErrorText(int error);

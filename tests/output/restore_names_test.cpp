@@ -7,6 +7,7 @@
 #include "output/output_harness.h"
 #include "output/restore_files.h"
 #include "support/test_files.h"
+#include "support/test_paths.h"
 
 // The names restored files are saved under, from a real card: they need no quoting in a shell
 // and hold no character a listing would garble.
@@ -104,6 +105,32 @@ TEST(SafeFileName, ControlCharactersBecomeUnderscoresAndLongNamesAreCutBetweenCh
   const std::string stem = cut.substr(0, cut.size() - 4);
   EXPECT_EQ(stem.size() % 2, 0u) << "no character is split";
   EXPECT_EQ(stem, "xy" + umlauts.substr(0, stem.size() - 2));
+}
+
+// A file saved under a temporary name takes its final name by the collision rule, never
+// replacing a file there, and makes the folders of its place.
+TEST(MoveToUniqueName, TakesTheFirstFreeNumberedNameAndReplacesNothing) {
+  test::TempDir dir;
+  const auto made = [&](const std::string& name, uint8_t byte) {
+    test::WriteFileBytes(dir / name, {byte});
+    return (dir / name).string();
+  };
+  made("a.jpg", 1);
+  made("a1.jpg", 2);
+  std::string moved;
+  ASSERT_TRUE(MoveToUniqueName(made("t1", 3), (dir / "a.jpg").string(), moved));
+  EXPECT_EQ(moved, (dir / "a2.jpg").string());
+  EXPECT_EQ(ReadFileBytes(dir / "a.jpg"), std::vector<uint8_t>{1});
+  EXPECT_EQ(ReadFileBytes(dir / "a1.jpg"), std::vector<uint8_t>{2});
+  EXPECT_EQ(ReadFileBytes(dir / "a2.jpg"), std::vector<uint8_t>{3});
+  EXPECT_FALSE(fs::exists(dir / "t1"));
+
+  ASSERT_TRUE(MoveToUniqueName(made("t2", 4), (dir / "DCIM/100/b.jpg").string(), moved));
+  EXPECT_EQ(ReadFileBytes(dir / "DCIM/100/b.jpg"), std::vector<uint8_t>{4});
+
+  EXPECT_FALSE(MoveToUniqueName((dir / "gone").string(), (dir / "c.jpg").string(), moved));
+  EXPECT_TRUE(moved.empty());
+  EXPECT_FALSE(fs::exists(dir / "c.jpg"));
 }
 
 }  // namespace

@@ -28,6 +28,10 @@ struct PhotoOptions {
   // instead of the JFIF APP0 segment.
   bool exif_thumbnail = true;
   DosTime taken{};
+  // The strength of the fine detail a camera records (sensor noise, texture), as the largest
+  // change of a pixel's value; 0 paints the smooth landscape alone. Detail is what makes a
+  // camera's photo large and slow to decode.
+  int grain = 0;
 };
 
 struct VideoOptions {
@@ -64,8 +68,9 @@ Content MakeText(std::string_view text);
 // `size` bytes: pseudo-random from `seed`, or all `fill` when a fill byte is given.
 Content MakeData(uint64_t size, uint64_t seed, int fill = -1);
 
-// JPEG-encodes a painted landscape; shared by photos, thumbnails and video frames.
+// JPEG-encodes a painted landscape (with detail of the grain's strength, see PhotoOptions);
+// shared by photos, thumbnails and video frames.
 Status EncodeLandscapeJpeg(int width, int height, uint64_t seed, double moment, int quality,
-                           bool jfif, const Bytes& app1, Bytes* jpeg);
+                           bool jfif, const Bytes& app1, Bytes* jpeg, int grain = 0);
 
 }  // namespace kova::mkcard

@@ -1,9 +1,11 @@
 #include "recovery/formats/jpeg_format.h"
 
+#include <algorithm>
 #include <array>
 
 #include "imaging/jpeg_thumbnail.h"
 #include "recovery/formats/exif_date.h"
+#include "recovery/formats/exif_thumbnail.h"
 #include "recovery/formats/format_reader.h"
 #include "recovery/formats/scan_format_registry.h"
 
@@ -36,6 +38,30 @@ TXSegment ReadSegment(TXFormatReader& reader, int64_t start, int64_t offset) {
 }
 
 constexpr TXDRStartPattern kJpegStarts[] = {{0, kStartOfImage}};
+
+// Start-of-frame markers: 0xC0 to 0xCF but the table and arithmetic-coding ones.
+bool IsFrameHeader(uint8_t marker) {
+  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+// The picture size that the frame header of the JPEG at `start` gives; 0 x 0 when no frame
+// header comes before the scan.
+TXSize FrameSize(TXFormatReader& reader, int64_t start) {
+  constexpr int kMostSegments = 64;
+  if (!reader.Matches(start, kStartOfImage)) return {};
+  int64_t offset = 2;
+  for (int segments = 0; segments < kMostSegments; ++segments) {
+    const TXSegment segment = ReadSegment(reader, start, offset);
+    if (segment.Next < 0 || segment.Marker == kStartOfScan) return {};
+    if (IsFrameHeader(segment.Marker)) {
+      uint8_t frame[5];  // precision, height, width
+      if (!reader.ReadAt(start + offset + 4, frame, 5)) return {};
+      return {DecodeU16(frame + 3, true), DecodeU16(frame + 1, true)};
+    }
+    offset = segment.Next;
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -81,13 +107,43 @@ int64_t TXDRScanFormatJPG::MeasureEnd(TXSearch& search, int64_t start) {
 }
 
 bool TXDRScanFormatJPG::Recognise(TXSearch& search, int64_t start) {
-  return FindScanStart(search, start) >= 0;
+  embedded_ = {};
+  if (FindScanStart(search, start) < 0) return false;
+  if (!embeddedBox_.IsEmpty() && exifAt_ >= 0) ChooseEmbedded(search, start);
+  return true;
+}
+
+void TXDRScanFormatJPG::ChooseEmbedded(TXSearch& search, int64_t start) {
+  TXFormatReader reader(search);
+  const TXPicturePlace thumbnail = ExifThumbnailAt(reader, exifAt_);
+  if (thumbnail.Offset <= 0) return;
+  const int64_t at = exifAt_ + thumbnail.Offset;
+  const TXSize picture = FrameSize(reader, start);
+  const TXSize small = FrameSize(reader, at);
+  if (picture.IsEmpty() || small.IsEmpty() ||
+      ThumbnailSize(embeddedBox_, small) != ThumbnailSize(embeddedBox_, picture)) {
+    return;
+  }
+  embedded_ = {at - start, thumbnail.Length};
+  Dimensions = picture;
+}
+
+int64_t TXDRScanFormatJPG::ThumbnailSourceSize(int64_t fileSize) const {
+  if (embedded_.Offset <= 0) return fileSize;
+  return std::min(fileSize, embedded_.Offset + embedded_.Length);
 }
 
 bool TXDRScanFormatJPG::DecodeThumbnail(TXSize box, TXSize& size, TXStream& stream,
                                         TXImageObject& image) {
-  stream.SetPosition(0);
-  return DecodeJpegThumbnail(stream, box, size, image);
+  if (embedded_.Offset <= 0) {
+    stream.SetPosition(0);
+    return DecodeJpegThumbnail(stream, box, size, image);
+  }
+  stream.SetPosition(embedded_.Offset);
+  TXSize small;
+  if (!DecodeJpegThumbnail(stream, box, small, image)) return false;
+  size = Dimensions;
+  return true;
 }
 
 }  // namespace kova

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recovery/formats/scan_format.h"
+#include "recovery/formats/tiff_walk.h"
 
 namespace kova {
 
@@ -13,7 +14,10 @@ class TXDRScanFormatJPG : public TXDRScanFormat {
   bool CanMakeThumbnail() const override { return true; }
   // Decodes the picture from the stream's start (one eighth of its size for a small box when
   // that is still large enough) and reports its full size.
+  // With an EXIF thumbnail chosen, decodes that instead and reports the picture's size.
   bool DecodeThumbnail(TXSize box, TXSize& size, TXStream& stream, TXImageObject& image) override;
+  // Checking the file (Recognise) then also looks at its EXIF thumbnail.
+  void PreferEmbeddedThumbnail(TXSize box) override { embeddedBox_ = box; }
 
   // The position of the first byte after the start-of-scan segment of the JPEG at `start`, or -1.
   // The segments before it are stepped over whole, and the first must be an application
@@ -24,11 +28,19 @@ class TXDRScanFormatJPG : public TXDRScanFormat {
   // The end-of-image marker's last byte, searched from the start of scan on.
   int64_t MeasureEnd(TXSearch& search, int64_t start) override;
   bool Recognise(TXSearch& search, int64_t start) override;
+  // Up to the end of the chosen EXIF thumbnail, else the whole file.
+  int64_t ThumbnailSourceSize(int64_t fileSize) const override;
 
  private:
+  // Chooses the EXIF thumbnail of the JPEG at `start` when it makes a thumbnail of the size that
+  // the picture (whose size it then notes in Dimensions) would make.
+  void ChooseEmbedded(TXSearch& search, int64_t start);
+
   // Where the TIFF structure of the EXIF segment met by the last FindScanStart begins; -1 for
   // none.
   int64_t exifAt_ = -1;
+  TXSize embeddedBox_;       // the box a thumbnail of the EXIF block may serve; 0 x 0: none
+  TXPicturePlace embedded_;  // the chosen EXIF thumbnail, from the file's start; offset 0: none
 };
 
 }  // namespace kova

@@ -112,6 +112,12 @@ class TXDRScanFormat : public TXObject {
   // Decodes the picture of the file held in `stream` (the file's bytes from its first) for the
   // box. The base makes nothing and succeeds.
   virtual bool DecodeThumbnail(TXSize box, TXSize& size, TXStream& stream, TXImageObject& image);
+  // Lets the measurement choose a small picture the file carries (a photo's EXIF thumbnail) as
+  // the source of the thumbnail for the box, where it gives a thumbnail of the same size as the
+  // picture itself would: for a file that counts whatever its picture shows (a live file), so
+  // that its thumbnail costs a few kilobytes read and decoded instead of the whole photo. The
+  // base has no such picture.
+  virtual void PreferEmbeddedThumbnail(TXSize /*box*/) {}
 
   // The position of the file's last byte when a complete file of this format starts at `start`
   // of the search's source, or -1. A result is only meaningful when greater than `start`.
