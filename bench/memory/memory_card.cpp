@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
   const std::vector<Content> pictures = Pictures();
   CardBuilder card;
   ExfatOptions options;
-  options.card_bytes = (uint64_t{photos} * kRoomPerPhoto + (64 << 20)) & ~uint64_t{(4 << 20) - 1};
+  options.card_bytes =
+      (static_cast<uint64_t>(photos) * kRoomPerPhoto + (64 << 20)) & ~uint64_t{(4 << 20) - 1};
   options.partition_lba = 8192;
   options.cluster_bytes = 32 << 10;
   options.label = "KOVA BENCH";
