@@ -7,12 +7,14 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "Velmora <support@velmora.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "recover photos, camera RAW files and videos from memory cards")
+# Debian shows the description as it stands: lines under 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Velmora Kova brings back photos, camera RAW files and videos from memory cards: files that
-were deleted, lost to a quick format, or left on a damaged card. It reads a card or a card image
-file, strictly read-only, recovers what the card's file system still knows, searches the rest of
-the card for pictures and videos, and saves the chosen files into a folder. It comes as a desktop
-wizard (kova) and a command-line program (kova-cli).")
+    "Velmora Kova brings back photos, camera RAW files and videos from memory
+cards: files that were deleted, lost to a quick format, or left on a damaged
+card. It reads a card or a card image file, strictly read-only, recovers what
+the card's FAT or exFAT file system still knows, searches the rest of the card
+for pictures and videos, and saves the chosen files into a folder. It comes as
+a desktop wizard (kova) and a command-line program (kova-cli).")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

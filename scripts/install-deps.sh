@@ -19,9 +19,9 @@ packages=(
   # a private D-Bus bus for the tests of card access through udisks2
   dbus-daemon
   # checks of the installed tree (desktop entry, metainfo, manual pages) and the Debian package
-  desktop-file-utils appstream man-db groff-base dpkg-dev
+  desktop-file-utils appstream man-db groff-base dpkg-dev lintian
   # benchmarks and peers
-  libjpeg-turbo-progs
+  libjpeg-turbo-progs time
   # mapfile cross-checks (ddrescuelog) and the failing-card peer; the slow, failing FUSE card
   gddrescue python3-fusepy fuse3
 )

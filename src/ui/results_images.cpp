@@ -14,8 +14,9 @@ namespace kova {
 
 namespace {
 
-// Decoded thumbnails kept at once: about two screens full of the largest window.
-constexpr int kShownThumbnails = 2000;
+// The pixels of the cells kept assembled, 32 bits each: some 2300 cells at the design's size,
+// several screens full of the largest window at any pixel scale.
+constexpr qsizetype kShownBytes = qsizetype{48} << 20;
 constexpr int kThumbnailQuality = 90;
 
 std::vector<QPixmap> ToPixmaps(const TXImageCollection& icons, TXColor background, TXSize cell,
@@ -48,7 +49,7 @@ QByteArray Compressed(const QImage& image) {
 
 }  // namespace
 
-TXDRResultsImages::TXDRResultsImages() : shown_(kShownThumbnails) {}
+TXDRResultsImages::TXDRResultsImages() : shown_(kShownBytes) {}
 
 void TXDRResultsImages::SetTypeIcons(const TXImageCollection& small, const TXImageCollection& large,
                                      TXColor background, int32_t scale) {
@@ -126,7 +127,7 @@ QPixmap TXDRResultsImages::Large(int32_t index) const {
   if (index < iconCount) return largeIcons_[static_cast<size_t>(index)];
   if (QPixmap* shown = shown_.object(index)) return *shown;
   const QPixmap pixmap = Assembled(thumbnails_[static_cast<size_t>(index - iconCount)]);
-  shown_.insert(index, new QPixmap(pixmap));
+  shown_.insert(index, new QPixmap(pixmap), qsizetype{pixmap.width()} * pixmap.height() * 4);
   return pixmap;
 }
 

@@ -20,8 +20,9 @@ namespace kova {
 // thumbnail per found file that has one. The marks are the origin badges and the damage mark. Of a
 // thumbnail only the picture inside the frame is kept, JPEG-compressed (a few kilobytes instead of
 // 20 for the cell's pixels); the cell is put together again when shown, its frame and ground drawn
-// exactly, and the most recently shown cells are kept as pixmaps. Twenty thousand files so cost
-// tens of megabytes.
+// exactly, and the most recently shown cells are kept as pixmaps, up to a number of bytes rather
+// than of cells, so that a larger pixel scale keeps no more memory. Twenty thousand files so keep
+// under 30 MiB of thumbnails.
 class TXDRResultsImages {
  public:
   static constexpr int32_t kCellSize = 72;

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "installed_tree.h"
+#include "kova_version.h"
 
 namespace kova::test {
 namespace {
@@ -41,10 +42,24 @@ class DocumentationTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(tree_.Installed()) << tree_.Log(); }
 
-  fs::path Page(const std::string& name) const { return tree_ / ("share/man/man1/" + name); }
+  // The installed, compressed page.
+  fs::path InstalledPage(const std::string& name) const {
+    return tree_ / ("share/man/man1/" + name + ".gz");
+  }
+  // The page's man(7) source, unpacked from the installed one.
+  fs::path Page(const std::string& name) const {
+    const fs::path page = unpacked_ / name;
+    if (!fs::exists(page)) {
+      const CliResult unpacked = RunProgram({"gzip", "-d", "-c", InstalledPage(name).string()});
+      EXPECT_EQ(unpacked.Status, 0) << unpacked.Err;
+      std::ofstream(page) << unpacked.Out;
+    }
+    return page;
+  }
   fs::path Completion() const { return tree_ / "share/bash-completion/completions/kova-cli"; }
 
   InstalledTree tree_{"documentation"};
+  TempDir unpacked_;
 };
 
 TEST_F(DocumentationTest, ManualPagesRenderWithoutWarnings) {
@@ -54,12 +69,41 @@ TEST_F(DocumentationTest, ManualPagesRenderWithoutWarnings) {
         RunProgram({"groff", "-man", "-Tutf8", "-ww", "-z", Page(name).string()});
     EXPECT_EQ(groff.Status, 0);
     EXPECT_EQ(groff.Err, "");
-    const CliResult man = RunProgram({"man", "--warnings", "-l", Page(name).string()});
+    const CliResult man = RunProgram({"man", "--warnings", "-l", InstalledPage(name).string()});
     EXPECT_EQ(man.Status, 0);
     EXPECT_EQ(man.Err, "");
     for (const char* heading : {"NAME", "SYNOPSIS", "DESCRIPTION", "SEE ALSO"})
       EXPECT_NE(man.Out.find(std::string("\n") + heading + "\n"), std::string::npos) << heading;
   }
+}
+
+// Debian's checks want the pages and the changelog compressed at the highest level without a
+// name or time in the gzip header, and the copyright file in its machine-readable format.
+TEST_F(DocumentationTest, PagesAndChangelogAreCompressedWithoutTimeStampsBesideTheCopyright) {
+  const fs::path docs = tree_ / "share/doc/velmora-kova";
+  for (const fs::path& file :
+       {InstalledPage("kova.1"), InstalledPage("kova-cli.1"), docs / "changelog.gz"}) {
+    SCOPED_TRACE(file.filename().string());
+    std::ifstream in(file, std::ios::binary);
+    unsigned char header[10] = {};
+    ASSERT_TRUE(in.read(reinterpret_cast<char*>(header), sizeof header));
+    EXPECT_EQ(header[0], 0x1F);
+    EXPECT_EQ(header[1], 0x8B);
+    EXPECT_EQ(header[3], 0) << "no name or other optional field";
+    EXPECT_EQ(header[4] | header[5] | header[6] | header[7], 0) << "no time stamp";
+    EXPECT_EQ(header[8], 2) << "highest compression";
+  }
+  const CliResult changelog =
+      RunProgram({"dpkg-parsechangelog", "-l", (docs / "changelog.gz").string(), "-S", "Version"});
+  ASSERT_EQ(changelog.Status, 0) << changelog.Err;
+  EXPECT_EQ(changelog.Out, std::to_string(build::kVersionMajor) + "." +
+                               std::to_string(build::kVersionMinor) + "." +
+                               std::to_string(build::kVersionRelease) + "." +
+                               std::to_string(build::kVersionBuild) + "\n");
+  const std::vector<std::string> copyright = ReadLines(docs / "copyright");
+  ASSERT_FALSE(copyright.empty());
+  EXPECT_EQ(copyright[0],
+            "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/");
 }
 
 TEST_F(DocumentationTest, TheCliPageDescribesExactlyTheCommandsAndOptionsOfKovaCli) {
