@@ -68,7 +68,7 @@ void TXBufDiskStream::AdviseSequential(bool sequential) {
 }
 
 void TXBufDiskStream::ReadAhead(int64_t offset, int64_t size) {
-  ReadAheadOf(device_->NativeHandle(), offset, size);
+  device_->ReadAhead(offset, size);
 }
 
 void TXBufDiskStream::FillWindow() {

@@ -42,9 +42,15 @@ class TXPosixDevice final : public IXBlockDevice {
   bool IsBlockDevice() const override { return blockDevice_; }
   void AdviseSequential(bool sequential) override { AdviseReading(fd_, sequential); }
 
+  void ReadAhead(int64_t offset, int64_t size) override {
+    if (!failed_) ReadAheadOf(fd_, offset, size);
+  }
+
   int64_t ReadAt(int64_t offset, void* buffer, int64_t count, int& error) override {
     const bool direct = ReadsDirect(offset, buffer, count);
-    return ReadFrom(direct ? DirectHandle() : fd_, offset, buffer, count, error);
+    const int64_t done = ReadFrom(direct ? DirectHandle() : fd_, offset, buffer, count, error);
+    if (done < 0) failed_ = true;
+    return done;
   }
 
  private:
@@ -64,12 +70,14 @@ class TXPosixDevice final : public IXBlockDevice {
     return done;
   }
 
-  // A block device is read past the page cache (O_DIRECT) in every aligned request, as rescue
-  // tools read: a failed buffered read is asked again page by page by the kernel, a buffered read
-  // beside a bad sector fails with the page that holds it, and the descriptor's read-ahead shrinks
-  // to single pages after a failure.
+  // A block device that has failed a read is read past the page cache (O_DIRECT) from then on,
+  // in every aligned request, as rescue tools read: a failed buffered read is asked again page by
+  // page by the kernel, a buffered read beside a bad sector fails with the page that holds it,
+  // and the descriptor's read-ahead shrinks to single pages after a failure. A healthy device
+  // stays in the cache, so that the files saved during a sweep are read from there, not again
+  // from the card, and no read-ahead hint reaches a failing card.
   bool ReadsDirect(int64_t offset, const void* buffer, int64_t count) {
-    if (!blockDevice_) return false;
+    if (!blockDevice_ || !failed_) return false;
     const uint64_t unit = sectorSize_;
     const bool aligned = static_cast<uint64_t>(offset) % unit == 0 &&
                          static_cast<uint64_t>(count) % unit == 0 &&
@@ -95,6 +103,7 @@ class TXPosixDevice final : public IXBlockDevice {
   bool blockDevice_;
   uint32_t sectorsPerTrack_ = 0;
   int directFd_ = kNotOpened;
+  bool failed_ = false;
 };
 
 std::mutex openerMutex;

@@ -30,6 +30,9 @@ class IXBlockDevice {
   // Tells the system whether the device is being read from start to end, so that it reads ahead
   // further (posix_fadvise), or again as it likes.
   virtual void AdviseSequential(bool /*sequential*/) {}
+  // Asks the system to start reading [offset, offset + size) without waiting for it, where the
+  // device is read through the system's cache (ReadAheadOf).
+  virtual void ReadAhead(int64_t /*offset*/, int64_t /*size*/) {}
 };
 
 // What the system's disk service answered when asked for a medium that open(2) refused.
