@@ -9,6 +9,7 @@ void TXRunFigures::Reset() {
   total_.store(0, std::memory_order_relaxed);
   files_.store(0, std::memory_order_relaxed);
   failed_.store(0, std::memory_order_relaxed);
+  entries_.store(0, std::memory_order_relaxed);
 }
 
 void TXRunFigures::SetTotal(int64_t bytes) {
@@ -33,12 +34,17 @@ void TXRunFigures::CountFailures(int32_t count) {
   if (count > 0) failed_.fetch_add(count, std::memory_order_relaxed);
 }
 
+void TXRunFigures::CountEntry() {
+  entries_.fetch_add(1, std::memory_order_relaxed);
+}
+
 TXRunFigures::TXSnapshot TXRunFigures::Read() const {
   TXSnapshot figures;
   figures.Total = total_.load(std::memory_order_relaxed);
   figures.Done = std::min(done_.load(std::memory_order_relaxed), figures.Total);
   figures.Files = files_.load(std::memory_order_relaxed);
   figures.Failed = failed_.load(std::memory_order_relaxed);
+  figures.Entries = entries_.load(std::memory_order_relaxed);
   return figures;
 }
 

@@ -9,7 +9,8 @@ namespace kova {
 // and in all, the files it found or saved, and those it could not save (or the units it could
 // not read). The run's thread writes them as it goes, each at the cost of a relaxed atomic
 // operation; any thread may read them at any time. Done never moves backwards during a run and
-// is never read as more than Total.
+// is never read as more than Total. A scan also counts the directory entries it reads, so that
+// its folder phases, which search no bytes yet, show a figure that moves.
 class TXRunFigures {
  public:
   struct TXSnapshot {
@@ -17,6 +18,7 @@ class TXRunFigures {
     int64_t Total = 0;
     int32_t Files = 0;
     int32_t Failed = 0;
+    int64_t Entries = 0;  // directory entries read (a scan's folder phases)
   };
 
   // Everything back to 0, for the next run.
@@ -27,6 +29,8 @@ class TXRunFigures {
   void AddDone(int64_t bytes);
   void CountFile();
   void CountFailures(int32_t count = 1);
+  // One more directory entry (of a file, whatever its type) read from the medium's folders.
+  void CountEntry();
 
   TXSnapshot Read() const;
 
@@ -35,6 +39,7 @@ class TXRunFigures {
   std::atomic<int64_t> total_{0};
   std::atomic<int32_t> files_{0};
   std::atomic<int32_t> failed_{0};
+  std::atomic<int64_t> entries_{0};
 };
 
 }  // namespace kova
