@@ -382,8 +382,8 @@ void TXDRImagesFrm::LayOut() {
   const int lineTop = files.bottom() + ScaledY(4);
   zoomSlider_->setGeometry(files.right() - ScaledX(6) - zoomWidth, lineTop, zoomWidth,
                            lineHeight - ScaledY(4));
-  figures_->setGeometry(ScaledX(8), lineTop,
-                        std::max(zoomSlider_->x() - ScaledX(16), 0), lineHeight - ScaledY(4));
+  figures_->setGeometry(ScaledX(8), lineTop, std::max(zoomSlider_->x() - ScaledX(16), 0),
+                        lineHeight - ScaledY(4));
   const int panel = previewEnabled_ ? std::min(PreviewPanelWidth(), files.width()) : 0;
   views_->setGeometry(files.left(), files.top(), files.width() - panel, files.height());
   imagePanel_->setGeometry(files.left() + files.width() - panel, files.top(), panel,

@@ -53,10 +53,11 @@ TEST_F(SettingsFolderTest, FirstStartGivesTheDefaultsAndExitWritesEveryProperty)
 
   ASSERT_TRUE(ini.Save()) << ThreadError().ToString();
   const std::string text = StoreText();
-  EXPECT_EQ(Section(text, "Software\\Velmora\\Kova7"),
-            "Tag=0\nDocType=\nDocVer=0\nlgID=9\nShowThumbnails=True\nSort=0\nSortColumn=0\n"
-            "CodePage=437\nThumbnailSize=72\nWindowLeft=0\nWindowTop=0\nWindowWidth=0\nWindowHeight=0\n"
-            "WindowMaximized=False\n");
+  EXPECT_EQ(
+      Section(text, "Software\\Velmora\\Kova7"),
+      "Tag=0\nDocType=\nDocVer=0\nlgID=9\nShowThumbnails=True\nSort=0\nSortColumn=0\n"
+      "CodePage=437\nThumbnailSize=72\nWindowLeft=0\nWindowTop=0\nWindowWidth=0\nWindowHeight=0\n"
+      "WindowMaximized=False\n");
   const std::string types = Section(text, "Software\\Velmora\\Kova7\\FileTypes");
   EXPECT_EQ(CountLines(types, "[A-Za-z_0-9]+=(True|False)\n"), 78u);
   EXPECT_EQ(types.substr(0, 46), "Images=True\nVideo=True\nAudio=True\n_jpg=True\n_h");
