@@ -1,5 +1,7 @@
 #include "app/kova_ini.h"
 
+#include <algorithm>
+
 namespace kova {
 
 const TXClassInfo& TXCustomDRIni::StaticClassInfo() {
@@ -10,6 +12,8 @@ const TXClassInfo& TXCustomDRIni::StaticClassInfo() {
           .Property("Sort", &TXCustomDRIni::Sort, &TXCustomDRIni::SetSort)
           .Property("SortColumn", &TXCustomDRIni::SortColumn, &TXCustomDRIni::SetSortColumn)
           .Property("CodePage", &TXCustomDRIni::CodePage, &TXCustomDRIni::SetCodePage)
+          .Property("ThumbnailSize", &TXCustomDRIni::ThumbnailSize,
+                    &TXCustomDRIni::SetThumbnailSize)
           .Object("FileTypes", &TXCustomDRIni::FileTypes)
           .Build();
   return info;
@@ -21,7 +25,12 @@ void TXCustomDRIni::SetDefaults() {
   sort_ = 0;
   sortColumn_ = 0;
   codePage_ = kDefaultCodePage;
+  thumbnailSize_ = kDefaultThumbnailSize;
   fileTypes_.SelectAll();
+}
+
+void TXCustomDRIni::SetThumbnailSize(int32_t pixels) {
+  thumbnailSize_ = std::clamp(pixels, kDefaultThumbnailSize, kLargestThumbnailSize);
 }
 
 void TXCustomDRIni::SetCodePage(uint16_t value) {

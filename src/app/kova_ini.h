@@ -9,8 +9,8 @@
 
 namespace kova {
 
-// The settings of a recovery program: the results view's stored state and the file types the
-// advanced mode looks for (by default every type).
+// The settings of a recovery program: the results view's stored state (its thumbnails' size
+// among them) and the file types the advanced mode looks for (by default every type).
 class TXCustomDRIni : public TXAIni, public IXDRIni {
   KOVA_PERSISTENT(TXCustomDRIni)
 
@@ -29,6 +29,12 @@ class TXCustomDRIni : public TXAIni, public IXDRIni {
   uint16_t CodePage() const override { return codePage_; }
   // A code page that is not known leaves the setting as it was.
   void SetCodePage(uint16_t value);
+  // The side of the results page's thumbnails in pixels: 72 (the default) to 256; a size out of
+  // that range is brought into it.
+  int32_t ThumbnailSize() const override { return thumbnailSize_; }
+  void SetThumbnailSize(int32_t pixels) override;
+  static constexpr int32_t kDefaultThumbnailSize = 72;
+  static constexpr int32_t kLargestThumbnailSize = 256;
 
   void SetDefaults() override;
 
@@ -37,6 +43,7 @@ class TXCustomDRIni : public TXAIni, public IXDRIni {
   int32_t sort_ = 0;
   int32_t sortColumn_ = 0;
   uint16_t codePage_ = kDefaultCodePage;
+  int32_t thumbnailSize_ = kDefaultThumbnailSize;
   TXDRFileTypes fileTypes_;
 };
 

@@ -131,6 +131,8 @@ int RunImageCommand(const TXCliArguments& arguments) {
   TXCliDialogs dialogs(STDIN_FILENO, stderr, [&interrupt] { return interrupt.Interrupted(); });
   dialogs.SetClusterPolicy(choices.Policy);
   TXCliDialogsInstalled installed(dialogs);
+  if (const std::string failure = OpenFailure(drive); !failure.empty())
+    return Fail(failure, ceSourceUnreadable);
   TXDRSaveImageFileCommand save(choices.Image);
   save.Execute();
   if (!save.Done) return Fail(Say(lg::kCliImageExists, {choices.Image}), ceOutputFailed);

@@ -107,6 +107,9 @@ int RunRecoverCommand(const TXCliArguments& arguments) {
   TXCliDialogsInstalled installed(dialogs);
   TXCliRecoverReport report(session, arguments.Has("json"));
   dialogs.BeforeWriting = [&report] { report.ClearBar(); };
+  // The folder is made only for a card that opens: a refused card leaves nothing behind.
+  if (const std::string failure = OpenFailure(source); !failure.empty())
+    return Fail(failure, ceSourceUnreadable);
   if (!FolderUsable(source, folder))
     return Fail(Say(lg::kCliFolderRefused, {folder}), ceOutputFailed);
 

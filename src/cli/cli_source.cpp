@@ -1,7 +1,9 @@
 #include "cli/cli_source.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -52,9 +54,38 @@ std::string DriveAccessProblem(const std::string& path) {
     case TXAccessRefusal::arNone:
     case TXAccessRefusal::arNoService:
       return Say(lg::kCliDriveNoService, {path});
-    default:
+    case TXAccessRefusal::arNoAgent:
+    case TXAccessRefusal::arNeedsPassword:
+      return Say(lg::kCliDriveNoAgent, {path});
+    case TXAccessRefusal::arDismissed:
+      return Say(lg::kCliDriveDismissed, {path});
+    case TXAccessRefusal::arNotAuthorized:
       return Say(lg::kCliDriveRefused, {path, refusal.Reason});
+    case TXAccessRefusal::arUnknownDevice:
+      return Say(lg::kCliSourceGone, {path});
+    default:
+      return Say(lg::kCliCannotOpen, {path, refusal.Reason});
   }
+}
+
+// The error a run would record for a drive that the probe could not open.
+TXErrorData ErrorOfProbe(const TXDriveProbe& probe) {
+  TXErrorData error;
+  switch (probe.Access) {
+    case TXDriveAccess::daLocked:
+    case TXDriveAccess::daNoPermission:
+      error.Code = kErrAccessDenied;
+      break;
+    case TXDriveAccess::daNoMedium:
+    case TXDriveAccess::daGone:
+      error.Code = kErrNotReady;
+      break;
+    default:
+      error.Code = kErrOsError;
+      error.OSError = probe.Reason.empty() ? probe.Error : 0;
+      error.Text = probe.Reason;
+  }
+  return error;
 }
 
 }  // namespace
@@ -108,6 +139,22 @@ std::string ReadFailure(const TXCliSource& source, const TXErrorData& error) {
     default:
       return Say(lg::kCliCannotOpen, {source.Path, Reason(error)});
   }
+}
+
+std::string OpenFailure(const TXCliSource& source) {
+  if (source.Kind == TXCliSourceKind::skDrive) {
+    const TXDriveProbe probe = UnlockDrive(source.Path);
+    return probe.Readable() ? std::string() : ReadFailure(source, ErrorOfProbe(probe));
+  }
+  const int descriptor = ::open(source.Path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor >= 0) {
+    ::close(descriptor);
+    return {};
+  }
+  TXErrorData error;
+  error.Code = errno == EACCES || errno == EPERM ? kErrFileAccessDenied : kErrOsError;
+  error.OSError = errno;
+  return ReadFailure(source, error);
 }
 
 }  // namespace kova::cli

@@ -30,4 +30,9 @@ std::string SourceProblem(const TXCliSource& source);
 // access for a permission refusal, the drive gone for code 11, else the reason.
 std::string ReadFailure(const TXCliSource& source, const TXErrorData& error);
 
+// Opens the source as a run does (a drive through the disk service when it must, which may ask
+// for a password and keeps what it gives for the run) and answers why that failed, or nothing
+// when it opened. Commands that write call it before they create anything.
+std::string OpenFailure(const TXCliSource& source);
+
 }  // namespace kova::cli

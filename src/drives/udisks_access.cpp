@@ -25,6 +25,11 @@ TXAccessGrant TXUDisksAccessBroker::Grant(const std::string& path, TXAccessPromp
   std::lock_guard lock(mutex_);
   if (auto kept = granted_.find(path); kept != granted_.end()) return CopyOf(kept->second);
   TXUDisksOpening opening = client_.OpenForBackup(path, prompt);
+  if (opening.Refusal == TXAccessRefusal::arNoAgent) noAgent_.insert(path);
+  // A drive that could be unlocked if anything could ask for the password is not offered as
+  // locked once asking found nobody to ask: going on would only be refused again.
+  if (opening.Refusal == TXAccessRefusal::arNeedsPassword && noAgent_.contains(path))
+    opening.Refusal = TXAccessRefusal::arNoAgent;
   if (opening.Descriptor < 0) {
     refused_[path] = {-1, opening.Refusal, opening.Reason};
     return refused_[path];
@@ -45,6 +50,7 @@ void TXUDisksAccessBroker::Forget() {
   for (const auto& [path, descriptor] : granted_)
     ::close(descriptor);
   granted_.clear();
+  noAgent_.clear();
 }
 
 }  // namespace kova

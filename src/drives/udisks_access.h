@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "drives/udisks_client.h"
@@ -12,7 +13,9 @@ namespace kova {
 // Opens media the user may not open through udisks2, which asks polkit (and the user, through
 // the desktop's authentication dialog) and hands over a read-only descriptor. A medium granted
 // once is kept open, so that the scan and the restore that follow read it without asking again;
-// Forget closes them all.
+// a medium for which no authentication agent could ask stays refused as such (arNoAgent), also
+// to a probe, since going on would only be refused again. Forget closes and forgets them all
+// (an agent may have been started since).
 class TXUDisksAccessBroker final : public IXDeviceAccessBroker {
  public:
   // The system bus, or the bus at `address`.
@@ -28,6 +31,7 @@ class TXUDisksAccessBroker final : public IXDeviceAccessBroker {
   TXUDisksClient client_;
   std::map<std::string, int> granted_;  // device path -> descriptor kept open
   std::map<std::string, TXAccessGrant> refused_;
+  std::set<std::string> noAgent_;  // device paths for which no agent could ask
 };
 
 }  // namespace kova

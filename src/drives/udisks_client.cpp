@@ -82,6 +82,14 @@ TXUDisksOpening OpeningOf(const QDBusMessage& reply) {
   return {copy, TXAccessRefusal::arNone, {}};
 }
 
+// polkit answers "authentication could obtain it" (a challenge) also when the caller let it ask
+// but no authentication agent is registered for the session: no password prompt can appear.
+TXUDisksOpening WithoutAgentTold(TXUDisksOpening opening, bool asked) {
+  if (asked && opening.Refusal == TXAccessRefusal::arNeedsPassword)
+    opening.Refusal = TXAccessRefusal::arNoAgent;
+  return opening;
+}
+
 }  // namespace
 
 void RegisterUDisksTypes() {
@@ -143,11 +151,12 @@ TXUDisksOpening TXUDisksClient::OpenForBackup(const std::string& devicePath,
     message.setInteractiveAuthorizationAllowed(ask);
     return OpeningOf(Connection().call(message, QDBus::Block, ask ? kNoTimeout : kQueryTimeoutMs));
   };
-  TXUDisksOpening opening = call("OpenForBackup", {options});
+  TXUDisksOpening opening = WithoutAgentTold(call("OpenForBackup", {options}), ask);
   if (opening.Refusal != TXAccessRefusal::arFailed) return opening;
   // OpenForBackup wants the device to itself and fails while the desktop has the card
   // mounted; OpenDevice reads it all the same, under the same authorisation.
-  TXUDisksOpening shared = call("OpenDevice", {QStringLiteral("r"), options});
+  TXUDisksOpening shared =
+      WithoutAgentTold(call("OpenDevice", {QStringLiteral("r"), options}), ask);
   return shared.Refusal == TXAccessRefusal::arUnknownDevice ? opening : shared;
 }
 

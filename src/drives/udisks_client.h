@@ -53,7 +53,9 @@ class TXUDisksClient {
   std::optional<TXUDisksObjects> Objects();
   // Opens the block device at devicePath ("/dev/sdb") read-only through the service. With
   // apNever the service must not ask the user: a device that needs a password is refused with
-  // arNeedsPassword. A regular file the service does not know is no business of it (arNone).
+  // arNeedsPassword; with apAsk, that answer means that no authentication agent runs in the
+  // caller's session (arNoAgent). A regular file the service does not know is no business of it
+  // (arNone).
   TXUDisksOpening OpenForBackup(const std::string& devicePath, TXAccessPrompt prompt);
 
  private:

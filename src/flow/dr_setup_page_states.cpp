@@ -61,6 +61,9 @@ bool TXDRDiskWizardPageState::DriveUsable() {
   if (probe.Access == TXDriveAccess::daLocked) probe = UnlockDrive(Drive);
   if (probe.Readable()) return true;
   Message(DriveAccessText(probe), TXMessageIcon::Warning);
+  // The page looks at the drive again, so that its note and Start say what going on can do now
+  // (nothing, when no password dialog can appear in this session).
+  Announce<TXDialogInitPageDataAspect>(*this);
   return false;
 }
 

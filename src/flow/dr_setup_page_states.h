@@ -51,8 +51,9 @@ class TXDRDiskWizardPageState : public TXDRWizardPageState {
   void AspectHandler(AXNotification& notification) override;
   virtual std::string NextCaption() { return Lg().Word(lg::kNextCaption) + " >"; }
   // Whether the chosen drive can be read now. A drive the user may not open is unlocked through
-  // the system's disk service, which asks for a password; any other obstacle is told in a
-  // message, and the wizard stays.
+  // the system's disk service, which asks for a password; any other obstacle, or a refused
+  // unlock, is told in a message, and the wizard stays: the page is then sent its page data
+  // again, so that it looks at the drive once more.
   bool DriveUsable();
 
  private:

@@ -13,6 +13,8 @@ std::string PermissionText(const TXDriveProbe& probe) {
       return Lg().Word(lg::kDriveUnlockDismissed);
     case TXAccessRefusal::arNotAuthorized:
       return Lg().Format(lg::kDriveRefused, {probe.Reason});
+    case TXAccessRefusal::arNoAgent:
+      return Lg().Word(lg::kDriveNoAgent);
     default:
       return Lg().Word(lg::kDriveNoPermission);
   }

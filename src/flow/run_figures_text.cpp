@@ -62,7 +62,10 @@ std::string RunFiguresText(TXRunFiguresKind kind, const TXRunFigures::TXSnapshot
                            const TXRateMeter& meter) {
   const TXLg& lg = Lg();
   std::vector<std::string> parts;
-  if (figures.Total > 0)
+  // The folders are read before any byte is searched: their entries are what moves then.
+  if (kind == TXRunFiguresKind::rfScan && figures.Done == 0 && figures.Entries > 0)
+    parts.push_back(lg.Format(lg::kFiguresEntries, {std::to_string(figures.Entries)}));
+  else if (figures.Total > 0)
     parts.push_back(lg.Format(lg::kFiguresBytes,
                               {FormatByteSize(figures.Done), FormatByteSize(figures.Total)}));
   AddFileCounts(kind, figures, parts);

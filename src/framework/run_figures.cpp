@@ -12,6 +12,7 @@ void TXRunFigures::Reset() {
   damaged_.store(0, std::memory_order_relaxed);
   badAreas_.store(0, std::memory_order_relaxed);
   unreadable_.store(0, std::memory_order_relaxed);
+  entries_.store(0, std::memory_order_relaxed);
 }
 
 void TXRunFigures::SetTotal(int64_t bytes) {
@@ -45,6 +46,10 @@ void TXRunFigures::SetUnreadable(int64_t areas, int64_t bytes) {
   unreadable_.store(bytes, std::memory_order_relaxed);
 }
 
+void TXRunFigures::CountEntry() {
+  entries_.fetch_add(1, std::memory_order_relaxed);
+}
+
 TXRunFigures::TXSnapshot TXRunFigures::Read() const {
   TXSnapshot figures;
   figures.Total = total_.load(std::memory_order_relaxed);
@@ -54,6 +59,7 @@ TXRunFigures::TXSnapshot TXRunFigures::Read() const {
   figures.Damaged = damaged_.load(std::memory_order_relaxed);
   figures.BadAreas = badAreas_.load(std::memory_order_relaxed);
   figures.Unreadable = unreadable_.load(std::memory_order_relaxed);
+  figures.Entries = entries_.load(std::memory_order_relaxed);
   return figures;
 }
 

@@ -9,7 +9,8 @@ namespace kova {
 // and in all, the files it found or saved, and those it could not save (or the units it could
 // not read). The run's thread writes them as it goes, each at the cost of a relaxed atomic
 // operation; any thread may read them at any time. Done never moves backwards during a run and
-// is never read as more than Total.
+// is never read as more than Total. A scan also counts the directory entries it reads, so that
+// its folder phases, which search no bytes yet, show a figure that moves.
 class TXRunFigures {
  public:
   struct TXSnapshot {
@@ -20,6 +21,7 @@ class TXRunFigures {
     int32_t Damaged = 0;     // files saved with unreadable parts
     int64_t BadAreas = 0;    // unreadable areas of the medium found so far
     int64_t Unreadable = 0;  // their bytes
+    int64_t Entries = 0;     // directory entries read (a scan's folder phases)
   };
 
   // Everything back to 0, for the next run.
@@ -33,6 +35,8 @@ class TXRunFigures {
   void CountDamaged();
   // What is known so far of the medium's unreadable areas.
   void SetUnreadable(int64_t areas, int64_t bytes);
+  // One more directory entry (of a file, whatever its type) read from the medium's folders.
+  void CountEntry();
 
   TXSnapshot Read() const;
 
@@ -44,6 +48,7 @@ class TXRunFigures {
   std::atomic<int32_t> damaged_{0};
   std::atomic<int64_t> badAreas_{0};
   std::atomic<int64_t> unreadable_{0};
+  std::atomic<int64_t> entries_{0};
 };
 
 }  // namespace kova

@@ -113,6 +113,7 @@
   X(kDriveGone, 0x0A001005)                                                               \
   X(kDriveFailed, 0x0A001006) /* %s: the reason */                                        \
   X(kRunAccessDenied, 0x0A001007)                                                         \
+  X(kDriveNoAgent, 0x0A001008)                                                            \
   X(kFolderNotWritable, 0x8A001020) /* %s: the folder */                                  \
   /* main window, welcome, action and finish pages */                                     \
   X(kAboutButton, 0x82001020)                                                             \
@@ -176,6 +177,7 @@
   X(kUncheckAudioFiles, 0x8200104E)                                                       \
   X(kShowThumbnails, 0x8200104F)                                                          \
   X(kShowDetails, 0x82001050)                                                             \
+  X(kThumbnailZoom, 0x82001070)                                                           \
   X(kUnknownDate, 0x83001045)                                                             \
   X(kPreviewLabel, 0x82001051)               /* %s: the size text */                      \
   X(kPreviewLabelWithDimensions, 0x82001052) /* %s: the size text, %s: width x height */  \
@@ -200,6 +202,7 @@
   X(kFiguresUnreadable, 0x88001005) /* %s: the count */                                   \
   X(kFiguresSpeed, 0x88001006)      /* %s: a size, per second */                          \
   X(kFiguresTimeLeft, 0x88001007)   /* %s: the time */                                    \
+  X(kFiguresEntries, 0x88001030)    /* %s: the count */                                   \
   X(kFinishSaved, 0x88001008)       /* %s: the count */                                   \
   X(kFinishDamaged, 0x88001030)     /* %s: the count */                                   \
   X(kFiguresBadAreas, 0x88001031)   /* %s: the count, %s: their size */                   \
@@ -265,6 +268,8 @@
   X(kCliDriveRefused, 0x0A001103)        /* %s: the drive, %s: what the system said */    \
   X(kCliFileNoPermission, 0x0A001104)    /* %s file, %s mode, %s owner, %s file */        \
   X(kCliPathNoPermission, 0x0A001105)    /* %s: the path, %s: the path */                 \
+  X(kCliDriveNoAgent, 0x0A001106)        /* %s: the drive */                              \
+  X(kCliDriveDismissed, 0x0A001107)      /* %s: the drive */                              \
   X(kCliClusterCounts, 0x8A001101)       /* %s in all, %s used, %s free */                \
   X(kCliSystemDrivesLeftOut, 0x8A001102) /* %s: how many */                               \
   X(kCliOriginLive, 0x87001028)                                                           \

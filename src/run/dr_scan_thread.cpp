@@ -95,7 +95,9 @@ bool TXCustomDRScanThread::Takes(const TXDRFileItem& offered) const {
 // new files as a scan for every type does, and does not measure the other types' files twice.
 void TXCustomDRScanThread::OnFoundFile(AXNotification& notification) {
   auto* aspect = notification.AspectAs<TXDRFoundFileAspect>();
-  if (!aspect || !Takes(*aspect->Item)) return;
+  if (!aspect) return;
+  if (OriginOf(*aspect->Item) != TXDRFileOrigin::foSearch) Worker().Figures().CountEntry();
+  if (!Takes(*aspect->Item)) return;
   taken_.Add(aspect->Item->Blocks(), aspect->Item->Ext);
   // An entry's file of no catalogue type is never shown: what the search finds in it is new.
   if (OriginOf(*aspect->Item) != TXDRFileOrigin::foSearch &&

@@ -40,6 +40,7 @@ enum class TXAccessRefusal : uint8_t {
   arNone,           // not asked (no service in place, or not a permission error)
   arNoService,      // no disk service answers
   arNeedsPassword,  // the user may unlock it, but asking the user was not allowed here
+  arNoAgent,        // the user may unlock it, but nothing in this session can ask for a password
   arNotAuthorized,  // refused: the policy does not allow it, or the authorisation failed
   arDismissed,      // the user closed the authorisation dialog
   arUnknownDevice,  // the service knows no such device (it went away)

@@ -116,6 +116,12 @@ void TXDRDiskFrm::Shown() {
   SendDiskChoice();
 }
 
+void TXDRDiskFrm::InitPageData(AXNotification&) {
+  if (!isVisible()) return;  // becoming visible looks at the drive anyway
+  ProbeDrive();
+  SendDiskChoice();
+}
+
 void TXDRDiskFrm::SubmitPageData(AXNotification&) {
   SendDiskChoice();
 }

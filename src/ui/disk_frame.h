@@ -24,7 +24,8 @@ class IXDRSkin;
 // only for a moment, never asking the user for a password) and sends the choice as TXDiskAspect:
 // the drive's path, the size (0: as the drive reports) and whether it could not be opened. A
 // drive that cannot be opened gets a note on the page saying why and what to do: no card, gone,
-// locked (going on unlocks it, the system asks for a password), refused, no disk service.
+// locked (going on unlocks it, the system asks for a password), refused by the system's policy,
+// no password dialog possible in this session, no disk service.
 class TXDRDiskFrm : public TXCustomDRFrame {
   Q_OBJECT
 
@@ -32,6 +33,9 @@ class TXDRDiskFrm : public TXCustomDRFrame {
   explicit TXDRDiskFrm(IXDRSkin& skin, QWidget* parent = nullptr, TXCustomEngine* engine = nullptr,
                        TXPlatformPaths paths = SystemPaths());
 
+  // Page data while the page shows (an unlock was refused): the drive is looked at again and
+  // the choice sent.
+  void InitPageData(AXNotification& notification) override;
   void SubmitPageData(AXNotification& notification) override;
   void ApplyLanguage() override;
   void AfterConstruction() override;

@@ -4,6 +4,8 @@
 #include <QHeaderView>
 #include <QSignalBlocker>
 
+#include "flow/dr_data_gear.h"
+#include "flow/dr_engine.h"
 #include "framework/aspects.h"
 #include "imaging/skin_interface.h"
 #include "persistence/lg_keys.h"
@@ -119,6 +121,12 @@ void TXDRImagesFrm::BuildToolBar() {
   connect(showDetailsBtn_, &QRadioButton::toggled, this, [this](bool on) {
     if (on) ShowThumbnails(false);
   });
+
+  zoomSlider_ = new QSlider(Qt::Horizontal, groupBox_);
+  zoomSlider_->setRange(TXDRIconView::kSmallestPicture, TXDRIconView::kLargestPicture);
+  zoomSlider_->setSingleStep(TXDRIconView::kZoomStep);
+  zoomSlider_->setPageStep(2 * TXDRIconView::kZoomStep);
+  zoomSlider_->setValue(TXDRIconView::kSmallestPicture);
 }
 
 void TXDRImagesFrm::BuildViews() {
@@ -140,6 +148,8 @@ void TXDRImagesFrm::BuildViews() {
   connect(detailView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { SelectionChanged(); });
   connect(iconView_, &QAbstractItemView::clicked, this, &TXDRImagesFrm::Clicked);
+  connect(zoomSlider_, &QSlider::valueChanged, iconView_, &TXDRIconView::SetPictureSize);
+  connect(iconView_, &TXDRIconView::PictureSizeChanged, this, &TXDRImagesFrm::PictureSizeChanged);
   connect(detailView_, &QAbstractItemView::clicked, this, &TXDRImagesFrm::Clicked);
   connect(detailView_->header(), &QHeaderView::sectionClicked, this, &TXDRImagesFrm::ClickColumn);
 }
@@ -189,6 +199,20 @@ const TXDRResultsSort& TXDRImagesFrm::Sort() const {
 
 void TXDRImagesFrm::Shown() {
   figures_->Watch(RunWorker());
+  if (IXDRIni* settings = Settings()) iconView_->SetPictureSize(settings->ThumbnailSize());
+}
+
+IXDRIni* TXDRImagesFrm::Settings() const {
+  auto* engine = dynamic_cast<TXDREngine*>(Engine());
+  return engine ? engine->DataGear().Settings : nullptr;
+}
+
+void TXDRImagesFrm::PictureSizeChanged(int size) {
+  {
+    const QSignalBlocker quiet(zoomSlider_);
+    zoomSlider_->setValue(size);
+  }
+  if (IXDRIni* settings = Settings()) settings->SetThumbnailSize(size);
 }
 
 void TXDRImagesFrm::InitData(AXNotification& notification) {
@@ -218,7 +242,10 @@ void TXDRImagesFrm::InitPageData(AXNotification& notification) {
 }
 
 void TXDRImagesFrm::AddFile(AXNotification& notification) {
-  if (auto* added = notification.AspectAs<TXDRAddFileAspect>()) intake_->Add(added->Item);
+  auto* added = notification.AspectAs<TXDRAddFileAspect>();
+  if (!added) return;
+  intake_->Add(added->Item);
+  if (!figures_->isHidden()) figures_->RefreshSoon();
 }
 
 void TXDRImagesFrm::RefreshSelectedFiles(AXNotification& notification) {
@@ -256,6 +283,7 @@ void TXDRImagesFrm::ShowThumbnails(bool thumbnails) {
   }
   QAbstractItemView* view = thumbnails ? static_cast<QAbstractItemView*>(iconView_) : detailView_;
   views_->setCurrentWidget(view);
+  zoomSlider_->setEnabled(thumbnails);
   if (view->currentIndex().isValid()) view->scrollTo(view->currentIndex());
 }
 
@@ -344,14 +372,18 @@ void TXDRImagesFrm::LayOut() {
   place(showThnBtn_, showThnBtn_->sizeHint().width());
   place(showDetailsBtn_, showDetailsBtn_->sizeHint().width());
 
-  // The list and the preview panel fill the group box below the controls, inside its frame; the
-  // scan's figures take a line below them.
+  // The list and the preview panel fill the group box below the controls, inside its frame; a
+  // line below them holds the scan's figures and, at its right end, the thumbnails' size.
   const int top = rowTop + rowHeight + ScaledY(6);
-  const int figuresHeight = figures_->isVisibleTo(groupBox_) ? ScaledY(22) : 0;
+  const int lineHeight = ScaledY(22);
   const QRect files(2, top, std::max(groupBox_->width() - 4, 0),
-                    std::max(groupBox_->height() - top - 2 - figuresHeight, 0));
-  figures_->setGeometry(ScaledX(8), files.bottom() + ScaledY(4), groupBox_->width() - ScaledX(16),
-                        std::max(figuresHeight - ScaledY(4), 0));
+                    std::max(groupBox_->height() - top - 2 - lineHeight, 0));
+  const int zoomWidth = ScaledX(120);
+  const int lineTop = files.bottom() + ScaledY(4);
+  zoomSlider_->setGeometry(files.right() - ScaledX(6) - zoomWidth, lineTop, zoomWidth,
+                           lineHeight - ScaledY(4));
+  figures_->setGeometry(ScaledX(8), lineTop, std::max(zoomSlider_->x() - ScaledX(16), 0),
+                        lineHeight - ScaledY(4));
   const int panel = previewEnabled_ ? std::min(PreviewPanelWidth(), files.width()) : 0;
   views_->setGeometry(files.left(), files.top(), files.width() - panel, files.height());
   imagePanel_->setGeometry(files.left() + files.width() - panel, files.top(), panel,
@@ -378,6 +410,7 @@ void TXDRImagesFrm::ApplyLanguage() {
   }
   showThnBtn_->setText(LgText(lg::kShowThumbnails));
   showDetailsBtn_->setText(LgText(lg::kShowDetails));
+  zoomSlider_->setToolTip(LgText(lg::kThumbnailZoom));
   previewTitle_->setText(PreviewTitleText());
   model_->RefreshHeader();
   UpdateCaption();

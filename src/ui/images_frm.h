@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <array>
@@ -19,6 +20,7 @@
 
 namespace kova {
 
+class IXDRIni;
 class IXDRSkin;
 class TXDRFileItem;
 class TXDRIconView;
@@ -31,9 +33,10 @@ class TXStream;
 // The results page: the files a run found, shown while the scan runs and afterwards, where the
 // user checks what to restore. One checkable list in two views (thumbnails with captions, or
 // details in five columns), grouped into image, video and audio files, sorted by five keys or in
-// the order the files were found. Check All and Uncheck All act on every file or, from their
-// menus, on one group. On the results page proper (preview enabled) selecting a file shows a
-// quick preview of at most 600 x 600 beside the list, made from the medium that the preview
+// the order the files were found. The thumbnails zoom from 72 to 256 pixels (a slider, or Ctrl and
+// the mouse wheel), the size kept in the settings. Check All and Uncheck All act on every file or,
+// from their menus, on one group. On the results page proper (preview enabled) selecting a file
+// shows a quick preview of at most 600 x 600 beside the list, made from the medium that the preview
 // source answers.
 //
 // Notifications handled on the page's observable: TXDialogInitDataAspect (a run starts: rows
@@ -84,6 +87,8 @@ class TXDRImagesFrm : public TXCustomDRFrame {
   QMenu& UncheckPopupMenu() const { return *uncheckMenu_; }
   QRadioButton& ShowThnBtn() const { return *showThnBtn_; }
   QRadioButton& ShowDetailsBtn() const { return *showDetailsBtn_; }
+  // The thumbnails' size, remembered in the settings.
+  QSlider& ZoomSlider() const { return *zoomSlider_; }
   TXDRIconView& IconView() const { return *iconView_; }
   TXDRDetailView& DetailView() const { return *detailView_; }
   QWidget& ImagePanel() const { return *imagePanel_; }
@@ -117,6 +122,9 @@ class TXDRImagesFrm : public TXCustomDRFrame {
   void ClearPreview();
   void Preview(const TXDRFileItem& item);
   void Clicked(const QModelIndex& index);
+  void PictureSizeChanged(int size);
+  // The settings of the engine the page belongs to, or nullptr.
+  IXDRIni* Settings() const;
 
   IXDRSkin& skin_;
   TXDRTypeIcons ownIcons_;
@@ -140,6 +148,7 @@ class TXDRImagesFrm : public TXCustomDRFrame {
   std::array<QAction*, 3> uncheckActions_{};
   QRadioButton* showThnBtn_;
   QRadioButton* showDetailsBtn_;
+  QSlider* zoomSlider_;
   QStackedWidget* views_;
   TXDRIconView* iconView_;
   TXDRDetailView* detailView_;

@@ -273,6 +273,7 @@ void TXKovaFrm::CloseWindow() {
 void TXKovaFrm::closeEvent(QCloseEvent* event) {
   if (closing_ || Requested(kActionClose)) {
     event->accept();
+    emit Closed();
   } else {
     event->ignore();
   }

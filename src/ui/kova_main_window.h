@@ -76,6 +76,10 @@ class TXKovaFrm : public QDialog, public TXObject {
   QPushButton& HelpButton() const { return *helpBtn_; }
   QComboBox& ModeComboBox() const { return *modeBox_; }
 
+ signals:
+  // The window has closed (the user's close was granted, or CloseWindow).
+  void Closed();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;

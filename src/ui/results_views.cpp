@@ -4,6 +4,8 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
 
 #include "ui/application_look.h"
 #include "ui/results_images.h"
@@ -108,9 +110,8 @@ QRect TXDRIconDelegate::CheckRect(const QStyleOptionViewItem& option) {
                size);
 }
 
-QRect TXDRIconDelegate::IconRect(const QRect& cell) {
-  return QRect(cell.left() + kCheckColumn, cell.top() + kPadding, TXDRResultsImages::kCellSize,
-               TXDRResultsImages::kCellSize);
+QRect TXDRIconDelegate::IconRect(const QRect& cell, int pictureSize) {
+  return QRect(cell.left() + kCheckColumn, cell.top() + kPadding, pictureSize, pictureSize);
 }
 
 QSize TXDRIconDelegate::sizeHint(const QStyleOptionViewItem& option,
@@ -122,7 +123,7 @@ QSize TXDRIconDelegate::sizeHint(const QStyleOptionViewItem& option,
         view ? view->viewport()->width() - 2 * view->spacing() - 1 : option.rect.width();
     return QSize(qMax(width, 1), HeaderHeight(option.font));
   }
-  const int cell = TXDRResultsImages::kCellSize;
+  const int cell = pictureSize_;
   return QSize(kCheckColumn + cell + 2 * kPadding,
                kPadding + cell + kPadding + 2 * option.fontMetrics.height() + kPadding);
 }
@@ -148,9 +149,15 @@ void TXDRIconDelegate::PaintFile(QPainter& painter, const QStyleOptionViewItem& 
   cell.features &= ~QStyleOptionViewItem::HasCheckIndicator;
   style->drawPrimitive(QStyle::PE_PanelItemViewItem, &cell, &painter, widget);
 
+  const QRect place = IconRect(option.rect, pictureSize_);
   const QPixmap picture = index.data(rrLargeIcon).value<QPixmap>();
-  if (!picture.isNull()) painter.drawPixmap(IconRect(option.rect), picture);
-  PaintMarks(painter, IconRect(option.rect), index);
+  if (!picture.isNull()) {
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(place, picture);
+    painter.restore();
+  }
+  PaintMarks(painter, place, index);
 
   QStyleOptionViewItem check = cell;
   check.rect = CheckRect(option);
@@ -161,8 +168,7 @@ void TXDRIconDelegate::PaintFile(QPainter& painter, const QStyleOptionViewItem& 
 
   const bool selected = option.state & QStyle::State_Selected;
   const int lineHeight = option.fontMetrics.height();
-  QRect line(option.rect.left() + kPadding,
-             option.rect.top() + 2 * kPadding + TXDRResultsImages::kCellSize,
+  QRect line(option.rect.left() + kPadding, option.rect.top() + 2 * kPadding + pictureSize_,
              option.rect.width() - 2 * kPadding, lineHeight);
   painter.save();
   painter.setFont(option.font);
@@ -209,8 +215,31 @@ TXDRIconView::TXDRIconView(QWidget* parent) : QListView(parent) {
   setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
-  setItemDelegate(new TXDRIconDelegate(this));
+  delegate_ = new TXDRIconDelegate(this);
+  setItemDelegate(delegate_);
   setMinimumWidth(ScaledX(200));
+}
+
+void TXDRIconView::SetPictureSize(int size) {
+  size = std::clamp(size, kSmallestPicture, kLargestPicture);
+  if (size == delegate_->PictureSize()) return;
+  delegate_->SetPictureSize(size);
+  // Every cell's size hint changed: the cells flow anew.
+  scheduleDelayedItemsLayout();
+  emit PictureSizeChanged(size);
+}
+
+void TXDRIconView::wheelEvent(QWheelEvent* event) {
+  if (!(event->modifiers() & Qt::ControlModifier)) {
+    QListView::wheelEvent(event);
+    return;
+  }
+  // One notch of a wheel is 120; a touchpad sends smaller parts of it.
+  wheelAngle_ += event->angleDelta().y();
+  const int steps = wheelAngle_ / 120;
+  wheelAngle_ %= 120;
+  if (steps != 0) SetPictureSize(PictureSize() + steps * kZoomStep);
+  event->accept();
 }
 
 QSize TXDRDetailDelegate::sizeHint(const QStyleOptionViewItem& option,

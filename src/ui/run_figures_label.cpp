@@ -18,8 +18,14 @@ TXRunFiguresLabel::TXRunFiguresLabel(TXRunFiguresKind kind, QWidget* parent)
 void TXRunFiguresLabel::Watch(IXWorker* worker) {
   worker_ = worker;
   meter_.Restart();
-  // The worker may still hold the last run's figures: the first reading comes with the timer.
-  SetLabelText(*this, QString());
+  // A worker whose run has ended holds its figures until the next run starts, which the page
+  // that watches starts right after: they are read once that is done.
+  if (worker_ && !worker_->IsTerminated()) {
+    ShowFigures(worker_->Figures().Read());
+  } else {
+    SetLabelText(*this, QString());
+  }
+  if (worker_) RefreshSoon();
   if (worker_ && isVisible()) timer_.start();
 }
 
@@ -30,6 +36,23 @@ void TXRunFiguresLabel::Refresh(TXRateMeter::TXClock::time_point now) {
   }
   const TXRunFigures::TXSnapshot figures = worker_->Figures().Read();
   meter_.Read(now, figures.Done, figures.Total);
+  ShowFigures(figures);
+}
+
+void TXRunFiguresLabel::RefreshSoon() {
+  if (refreshPending_) return;
+  refreshPending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    refreshPending_ = false;
+    if (worker_) ShowFigures(worker_->Figures().Read());
+  });
+}
+
+void TXRunFiguresLabel::ShowFigures(const TXRunFigures::TXSnapshot& figures) {
+  if (!worker_) {
+    SetLabelText(*this, QString());
+    return;
+  }
   SetLabelText(*this, QString::fromStdString(RunFiguresText(kind_, figures, meter_)));
 }
 

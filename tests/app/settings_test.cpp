@@ -38,6 +38,7 @@ void ExpectDefaults(TXKovaIni& ini) {
   EXPECT_EQ(ini.Sort(), 0);
   EXPECT_EQ(ini.SortColumn(), 0);
   EXPECT_EQ(ini.CodePage(), 437);
+  EXPECT_EQ(ini.ThumbnailSize(), 72) << "the design's thumbnails";
   TXDRFileTypes defaults;
   defaults.SetDefaults();
   EXPECT_EQ(ini.FileTypes().GetSelectedExtensions(), defaults.GetSelectedExtensions());
@@ -53,10 +54,11 @@ TEST_F(SettingsFolderTest, FirstStartGivesTheDefaultsAndExitWritesEveryProperty)
 
   ASSERT_TRUE(ini.Save()) << ThreadError().ToString();
   const std::string text = StoreText();
-  EXPECT_EQ(Section(text, "Software\\Velmora\\Kova7"),
-            "Tag=0\nDocType=\nDocVer=0\nlgID=9\nShowThumbnails=True\nSort=0\nSortColumn=0\n"
-            "CodePage=437\nWindowLeft=0\nWindowTop=0\nWindowWidth=0\nWindowHeight=0\n"
-            "WindowMaximized=False\n");
+  EXPECT_EQ(
+      Section(text, "Software\\Velmora\\Kova7"),
+      "Tag=0\nDocType=\nDocVer=0\nlgID=9\nShowThumbnails=True\nSort=0\nSortColumn=0\n"
+      "CodePage=437\nThumbnailSize=72\nWindowLeft=0\nWindowTop=0\nWindowWidth=0\nWindowHeight=0\n"
+      "WindowMaximized=False\n");
   const std::string types = Section(text, "Software\\Velmora\\Kova7\\FileTypes");
   EXPECT_EQ(CountLines(types, "[A-Za-z_0-9]+=(True|False)\n"),
             static_cast<size_t>(TXDRFileTypes::kPropertyCount));
@@ -80,6 +82,7 @@ TEST_F(SettingsFolderTest, ChangedSettingsComeBackInTheNextRun) {
     ini.SetSort(2);
     ini.SetSortColumn(3);
     ini.SetCodePage(850);
+    ini.SetThumbnailSize(200);
     ini.SetTag(-5);
     ini.SetDocType("50% off = [x]\nsecond line; #");
     ini.FileTypes().SetImages(false);
@@ -93,6 +96,7 @@ TEST_F(SettingsFolderTest, ChangedSettingsComeBackInTheNextRun) {
   EXPECT_EQ(next.Sort(), 2);
   EXPECT_EQ(next.SortColumn(), 3);
   EXPECT_EQ(next.CodePage(), 850);
+  EXPECT_EQ(next.ThumbnailSize(), 200);
   EXPECT_EQ(next.Tag(), -5);
   EXPECT_EQ(next.DocType(), "50% off = [x]\nsecond line; #");
   EXPECT_FALSE(next.FileTypes().Images());
@@ -126,6 +130,7 @@ TEST_F(SettingsFolderTest, ValuesThatDoNotFitTheirPropertyKeepTheDefault) {
       "SortColumn=99999999999\n"
       "ShowThumbnails=maybe\n"
       "CodePage=1252\n"
+      "ThumbnailSize=4000\n"
       "DocVer=3\n");
   TXKovaIni ini;
   ASSERT_TRUE(ini.Load());
@@ -134,6 +139,7 @@ TEST_F(SettingsFolderTest, ValuesThatDoNotFitTheirPropertyKeepTheDefault) {
   EXPECT_EQ(ini.SortColumn(), 0) << "a number beyond 32 bits is not cut down to one";
   EXPECT_TRUE(ini.ShowThumbnails());
   EXPECT_EQ(ini.CodePage(), 437) << "short names are not in a Windows code page";
+  EXPECT_EQ(ini.ThumbnailSize(), 256) << "brought into the zoom's range";
   EXPECT_EQ(ini.DocVer(), 3);
 }
 

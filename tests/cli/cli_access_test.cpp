@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "cli/cli_runner.h"
+#include "drives/udisks_client.h"
 #include "fat/card_fixture.h"
 #include "support/test_files.h"
 #include "support/udisks_fixture.h"
@@ -90,16 +91,58 @@ TEST_F(CliAccessTest, ARefusalSaysWhoRefusedAndNeverThatTheCardWasRemoved) {
     CliResult result = RunCli({command, loop->Device()}, kAsNobody);
     EXPECT_EQ(result.Status, 2) << command;
     EXPECT_NE(result.Err.find(loop->Device() +
-                              " cannot be read: the system refused access (Not authorized)"),
+                              " cannot be read: your system's policy does not allow your account "
+                              "to read this drive (Not authorized)"),
+              std::string::npos)
+        << result.Err;
+    EXPECT_NE(result.Err.find("only an administrator of this computer can allow it"),
               std::string::npos)
         << result.Err;
     EXPECT_EQ(result.Err.find("removed"), std::string::npos) << result.Err;
+    EXPECT_EQ(result.Err.find("Run the command again"), std::string::npos)
+        << "asking again cannot help: " << result.Err;
   }
   CliResult json = RunCli({"--json", "info", loop->Device()}, kAsNobody);
   EXPECT_TRUE(
-      std::regex_match(json.Err, std::regex(R"(\{"error":"[^\n]*refused access[^\n]*",)"
+      std::regex_match(json.Err, std::regex(R"(\{"error":"[^\n]*policy does not allow[^\n]*",)"
                                             R"("status":2,"meaning":"source unreadable"\}\n)")))
       << json.Err;
+}
+
+// Each answer of polkit gets its own message, and a refused recover leaves no folder behind.
+TEST_F(CliAccessTest, EachRefusalSaysWhatIsTrueAndARefusedRecoverCreatesNothing) {
+  const std::pair<const char*, const char*> kAnswers[] = {
+      {"refused", " cannot be read: your system's policy does not allow your account"},
+      {"noagent",
+       " cannot be read: your system would give read access after asking for your "
+       "password, but no password prompt can appear here"},
+      {"dismissed", " cannot be read: the password prompt was cancelled.\nRun the command again"}};
+  for (const auto& [access, message] : kAnswers) {
+    machine = test::UDisksMachine();
+    service.reset();
+    Serve(access);
+    const fs::path saved = out / access / "saved";
+    CliResult result = RunCli({"recover", loop->Device(), "--out", saved.string()}, kAsNobody);
+    EXPECT_EQ(result.Status, 2) << access;
+    EXPECT_NE(result.Err.find(loop->Device() + message), std::string::npos)
+        << access << ": " << result.Err;
+    EXPECT_FALSE(fs::exists(out / access)) << access << ": nothing is made before the card opens";
+    EXPECT_EQ(service->Calls(),
+              std::vector<std::string>{"OpenForBackup " + loop->Device() + " ask"})
+        << access << ": asked once";
+    if (std::string(access) == "noagent") {
+      EXPECT_NE(result.Err.find("pkexec kova-cli"), std::string::npos) << result.Err;
+    }
+  }
+}
+
+TEST_F(CliAccessTest, ARefusedImageCreatesNoFile) {
+  Serve("noagent");
+  const fs::path image = out / "card.bin";
+  CliResult result = RunCli({"image", loop->Device(), image.string()}, kAsNobody);
+  EXPECT_EQ(result.Status, 2) << result.Err;
+  EXPECT_NE(result.Err.find("no password prompt can appear here"), std::string::npos) << result.Err;
+  EXPECT_TRUE(fs::is_empty(out.Path())) << "neither the image nor its unfinished copy";
 }
 
 TEST_F(CliAccessTest, WithoutTheDiskServiceOrWithItSwitchedOffTheMessageSaysWhatToDo) {
@@ -116,6 +159,41 @@ TEST_F(CliAccessTest, WithoutTheDiskServiceOrWithItSwitchedOffTheMessageSaysWhat
   EXPECT_NE(off.Err.find("Run the command again without --no-udisks"), std::string::npos)
       << off.Err;
   EXPECT_TRUE(service->Calls().empty()) << "--no-udisks never asks the service";
+}
+
+// The system's own udisks2 and polkit, where they run: a user who may not read a drive is told
+// which of polkit's answers came (no password dialog can appear for nobody, who has no session),
+// and recover leaves nothing behind.
+TEST(CliRealUDisks, ARefusalOfTheSystemsServiceIsToldAsWhatItIs) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as nobody";
+  if (RunCli({"--version"}, kAsNobody).Status != 0)
+    GTEST_SKIP() << "setpriv cannot run the program as nobody here";
+  TXUDisksClient system;
+  const std::optional<TXUDisksObjects> objects = system.Objects();
+  if (!objects) GTEST_SKIP() << "no udisks2 answers on the system bus";
+  std::string device;
+  for (const TXUDisksInterfaces& interfaces : *objects) {
+    const std::string named =
+        ByteString(interfaces.value(QLatin1String(udisks::kBlock)).value(QStringLiteral("Device")));
+    if (!named.empty() && fs::exists(named) && ::access(named.c_str(), R_OK) == 0) {
+      device = named;
+      break;
+    }
+  }
+  if (device.empty()) GTEST_SKIP() << "udisks2 lists no block device here";
+  test::TempDir out;
+  fs::permissions(out.Path(), fs::perms::all);
+  const fs::path saved = out / "saved";
+  CliResult result = RunCli({"recover", device, "--out", saved.string()}, kAsNobody);
+  if (result.Status == 0) GTEST_SKIP() << "the system's policy lets nobody read " << device;
+  EXPECT_EQ(result.Status, 2) << result.Err;
+  const bool told =
+      result.Err.find("your system's policy does not allow your account") != std::string::npos ||
+      result.Err.find("no password prompt can appear here") != std::string::npos ||
+      result.Err.find("the password prompt was cancelled") != std::string::npos;
+  EXPECT_TRUE(told) << result.Err;
+  EXPECT_EQ(result.Err.find("does not answer"), std::string::npos) << result.Err;
+  EXPECT_FALSE(fs::exists(saved)) << "nothing is made before the card opens";
 }
 
 TEST(CliDrivesThroughUDisks, DrivesAreNamedByWhatTheyAreAndTheirLabels) {

@@ -122,6 +122,22 @@ TEST_F(UDisksAccessTest, AClosedPasswordDialogIsTold) {
   EXPECT_EQ(dismissed.Refusal, TXAccessRefusal::arDismissed);
 }
 
+TEST_F(UDisksAccessTest, WithoutAnAgentTheDriveIsNoLongerOfferedAsLockedUntilForgotten) {
+  Serve("/dev/sdb", "noagent");
+  EXPECT_EQ(ProbeDrive("/dev/sdb").Access, TXDriveAccess::daLocked)
+      << "looking cannot tell that nobody could ask";
+  TXDriveProbe asked = UnlockDrive("/dev/sdb");
+  EXPECT_EQ(asked.Access, TXDriveAccess::daNoPermission);
+  EXPECT_EQ(asked.Refusal, TXAccessRefusal::arNoAgent);
+  EXPECT_EQ(DeviceAccessBroker()->LastRefusal("/dev/sdb").Refusal, TXAccessRefusal::arNoAgent);
+  TXDriveProbe after = ProbeDrive("/dev/sdb");
+  EXPECT_EQ(after.Access, TXDriveAccess::daNoPermission) << "going on would be refused again";
+  EXPECT_EQ(after.Refusal, TXAccessRefusal::arNoAgent);
+  DeviceAccessBroker()->Forget();
+  EXPECT_EQ(ProbeDrive("/dev/sdb").Access, TXDriveAccess::daLocked)
+      << "Refresh Drives tries again: an agent may run by now";
+}
+
 TEST_F(UDisksAccessTest, AMountedCardIsReadThroughTheSharedOpening) {
   machine.Open("/dev/sdb", (dir / "gone.img").string(), "busy");
   Serve("/dev/sdb1", "busy");

@@ -24,8 +24,11 @@ class FlowSettings final : public IXDRIni {
   FlowSettings() { types_.SetDefaults(); }
   TXDRFileTypes& FileTypes() override { return types_; }
   uint16_t CodePage() const override { return codePage; }
+  int32_t ThumbnailSize() const override { return thumbnailSize; }
+  void SetThumbnailSize(int32_t pixels) override { thumbnailSize = pixels; }
 
   uint16_t codePage = kDefaultCodePage;
+  int32_t thumbnailSize = 72;
 
  private:
   TXDRFileTypes types_;

@@ -61,6 +61,21 @@ TEST_F(RunFiguresPagesTest, TheScanningPageShowsTheSearchAndTheFilesFound) {
   EXPECT_FALSE(results.Figures().isVisible()) << "the results page shows the preview instead";
 }
 
+TEST_F(RunFiguresPagesTest, TheScanningPageShowsItsFiguresFromTheMomentItAppears) {
+  Start();
+  plan->HoldAtRead = plan->Reads + 1;  // the scan waits at its first read of the card
+  StartScanning();
+  plan->WaitUntilHeld();
+  QCoreApplication::processEvents();  // what the first painting of the page shows
+  auto& results = Frame<TXDRImagesFrm>(Kind::fkResults);
+  EXPECT_NE(Text(results.Figures()).find("Files found: 0"), std::string::npos)
+      << "not only after the first reading of the timer: " << Text(results.Figures());
+  plan->Release();
+  ASSERT_TRUE(WaitForPage(wpImages));
+  EXPECT_EQ(module->Engine().WorkerGear().Worker().Figures().Read().Entries, 4)
+      << "the folders' entries of the card's four photos (one deleted) were counted";
+}
+
 TEST_F(RunFiguresPagesTest, RestoringShowsBytesAndFilesAndTheFinishPageCountsTheSavedFiles) {
   OtherDriveFolder target;
   if (target.Path().empty()) GTEST_SKIP() << "no second file system for the restored files";

@@ -92,6 +92,10 @@ QDBusMessage TXFakeUDisks::Open(const QDBusMessage& message) {
     return Error(message, "org.freedesktop.DBus.Error.UnknownObject", message.path());
   if (access == "refused")
     return Error(message, "org.freedesktop.UDisks2.Error.NotAuthorized", "Not authorized");
+  if (access == "noagent") {
+    return Error(message, "org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain",
+                 "Not authorized to perform operation");
+  }
   if (access == "password" || access == "dismissed") {
     if (!ask && !authorised_.contains(device)) {
       return Error(message, "org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain",

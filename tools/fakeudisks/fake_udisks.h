@@ -13,6 +13,8 @@
 //   "password"   refuses a caller that does not let it ask (NotAuthorizedCanObtain), and opens
 //                once the caller lets it ask (the user is taken to give the password), from then
 //                on without asking;
+//   "noagent"    authentication would do, but no agent runs in the caller's session: polkit
+//                answers NotAuthorizedCanObtain whether the caller lets it ask or not;
 //   "refused"    the policy says no (NotAuthorized);
 //   "dismissed"  the user closes the dialog (NotAuthorizedDismissed);
 //   "busy"       the card is mounted: OpenForBackup fails, OpenDevice opens;

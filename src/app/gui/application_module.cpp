@@ -1,5 +1,7 @@
 #include "app/gui/application_module.h"
 
+#include <QApplication>
+#include <QThread>
 #include <string_view>
 
 #include "flow/kova_engine.h"
@@ -17,6 +19,7 @@
 #include "persistence/lg_keys.h"
 #include "persistence/lg_manager.h"
 #include "ui/composer.h"
+#include "ui/kova_main_window.h"
 #include "ui/maker_site.h"
 #include "ui/share_frame.h"
 #include "ui/shell_open.h"
@@ -53,6 +56,8 @@ TUniQ::TUniQ(IXDRSkin& skin, TXAppPlace place) : place_(std::move(place)), skin_
                                    settings_.WindowWidth(), settings_.WindowHeight()),
                              settings_.WindowMaximized());
   engine_ = CreateKovaEngine(&settings_, skin_, views_.get());
+  if (auto* window = dynamic_cast<TXKovaFrm*>(MainForm()))
+    QObject::connect(window, &TXKovaFrm::Closed, window, [this] { EndWithTheWindow(); });
   if (!AppServices().GetService<TXAppClientService>())
     AppServices().RegisterService<TXAppClientService>(std::make_unique<TXAppClientService>());
   LanguageManager().Register(this, &TUniQ::InitializeLg);
@@ -130,6 +135,17 @@ void TUniQ::RememberWindow() {
 QWidget* TUniQ::MainForm() const {
   auto* window = dynamic_cast<TXQtWizardMainWindow*>(engine_->View().MainWindow());
   return window ? &window->Window() : nullptr;
+}
+
+void TUniQ::EndWithTheWindow() {
+  // A help window or a box left open elsewhere on the desktop would otherwise keep the program
+  // running, unseen, after its wizard has gone.
+  QWidget* wizard = MainForm();
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window != wizard && window->isVisible()) window->close();
+  }
+  // Only a running loop can end (a module may live without one: before exec, in tests).
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::quit();
 }
 
 void TUniQ::CloseMainWindow() {

@@ -59,6 +59,8 @@ class TUniQ final : public TXObject {
  private:
   void OnAction(AXNotification& notification);
   void CloseMainWindow();
+  // The wizard's window has closed: the windows it left open close too, and the program ends.
+  void EndWithTheWindow();
   // Keeps where the user left the main window in the settings.
   void RememberWindow();
 
