@@ -16,7 +16,8 @@ constexpr int32_t kLargestDensity = 4;
 
 std::atomic<int32_t> thumbnailDensity{1};
 
-// The bytes from the stream's position on; a memory stream lends its own without a copy.
+}  // namespace
+
 std::span<const uint8_t> RemainingBytes(TXStream& stream, std::vector<uint8_t>& buffer) {
   if (auto* memory = dynamic_cast<TXMemoryStream*>(&stream)) {
     int64_t position = std::clamp<int64_t>(memory->Position(), 0, memory->Size());
@@ -27,7 +28,11 @@ std::span<const uint8_t> RemainingBytes(TXStream& stream, std::vector<uint8_t>& 
   return buffer;
 }
 
-}  // namespace
+bool StoreFittedPicture(const TXBitmap32& picture, TXSize box, TXImageObject& image) {
+  TXBitmap32 fitted;
+  MakeFittedBitmap(fitted, box.Width, box.Height, nullptr, &picture);
+  return image.LoadFrom(fitted);
+}
 
 TXSize ThumbnailBox() {
   const int32_t density = thumbnailDensity.load(std::memory_order_relaxed);
@@ -59,9 +64,7 @@ bool DecodeJpegThumbnail(TXStream& stream, TXSize box, TXSize& pictureSize, TXIm
           return ThumbnailScale(box, {header.Width, header.Height});
         },
         decoded);
-    TXBitmap32 fitted;
-    MakeFittedBitmap(fitted, box.Width, box.Height, nullptr, &decoded);
-    if (!image.LoadFrom(fitted)) return false;
+    if (!StoreFittedPicture(decoded, box, image)) return false;
     pictureSize = {info.Width, info.Height};
     return true;
   } catch (const std::exception& error) {

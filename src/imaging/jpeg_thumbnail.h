@@ -1,6 +1,11 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
+#include <vector>
+
 #include "framework/stream.h"
+#include "imaging/bitmap32.h"
 #include "imaging/image_object.h"
 #include "imaging/jpeg_decoder.h"
 
@@ -26,5 +31,14 @@ TXJpegScale ThumbnailScale(TXSize box, TXSize picture);
 // On failure answers false with the reason recorded as the thread's last error (code unchanged)
 // and the image object empty.
 bool DecodeJpegThumbnail(TXStream& stream, TXSize box, TXSize& pictureSize, TXImageObject& image);
+
+// What every decoder of thumbnails ends with: the picture fitted into the box (aspect ratio kept,
+// never enlarged, each pixel the average of those it covers) and stored in the image object as a
+// "TBitmap". False, with the reason as the thread's last error, when the image object refuses it.
+bool StoreFittedPicture(const TXBitmap32& picture, TXSize box, TXImageObject& image);
+
+// The bytes from the stream's position on; a memory stream lends its own without a copy, any
+// other stream is read into the buffer.
+std::span<const uint8_t> RemainingBytes(TXStream& stream, std::vector<uint8_t>& buffer);
 
 }  // namespace kova
