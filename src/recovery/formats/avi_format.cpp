@@ -51,7 +51,8 @@ int64_t ChunkEnd(TXFormatReader& reader, int64_t pos, int64_t limit, bool& list)
 
 }  // namespace
 
-TXDRScanFormatAVI::TXDRScanFormatAVI() : TXDRScanFormat(ClassOfKind(skAVI)) {}
+TXDRScanFormatAVI::TXDRScanFormatAVI()
+    : TXDRScanFormatMovie(ClassOfKind(skAVI), TXMovieContainer::mcAVI) {}
 
 // The RIFF's size field tells the file's length, but a head saved without its movie data names
 // far more than follows it. The chunks inside are walked (into lists) to where they stop being

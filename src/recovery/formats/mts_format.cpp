@@ -17,7 +17,8 @@ constexpr int64_t kPacketsPerStopCheck = 4096;
 
 }  // namespace
 
-TXDRScanFormatMTS::TXDRScanFormatMTS() : TXDRScanFormat(ClassOfKind(skMTS)) {}
+TXDRScanFormatMTS::TXDRScanFormatMTS()
+    : TXDRScanFormatMovie(ClassOfKind(skMTS), TXMovieContainer::mcTransportStream) {}
 
 int64_t TXDRScanFormatMTS::MeasureEnd(TXSearch& search, int64_t start) {
   TXFormatReader reader(search);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "format_samples.h"
+#include "framework/error_data.h"
 #include "recovery/formats/tiff_format.h"
 
 namespace kova {
@@ -82,17 +83,33 @@ TEST(ScanFormatRegistryTest, PatternsLeadToTheGeneralClassOfTheirFamily) {
 }
 
 TEST(ScanFormatRegistryTest, FormatsWithoutPicturesSucceedWithNothing) {
-  for (uint8_t kind : {skMRW, skAVI, skMOV, skMP4, skHEIC, skMTS}) {
+  std::unique_ptr<TXDRScanFormat> format = CreateFormat(skMRW);
+  EXPECT_FALSE(format->CanMakeThumbnail());
+  TXMemoryStream medium(std::vector<uint8_t>(4096, 0x11));
+  TXSize size{5, 5};
+  TXImageObject image;
+  EXPECT_TRUE(format->MakeThumbnail(size, image, test::Extent(0, 4096), medium));
+  EXPECT_TRUE(size.IsEmpty());
+  EXPECT_TRUE(image.IsEmpty());
+  EXPECT_TRUE(format->MakePreview(size, image, test::Extent(0, 4096), medium));
+}
+
+// Movies and HEIC pictures have pictures; bytes that are none of theirs fail with nothing drawn.
+TEST(ScanFormatRegistryTest, MoviesAndHeicPicturesFailOnBytesThatAreNoneOfTheirs) {
+  for (uint8_t kind : {skAVI, skMOV, skMP4, skHEIC, skMTS}) {
+    SCOPED_TRACE(static_cast<int>(kind));
     std::unique_ptr<TXDRScanFormat> format = CreateFormat(kind);
-    EXPECT_FALSE(format->CanMakeThumbnail());
+    EXPECT_TRUE(format->CanMakeThumbnail());
     TXMemoryStream medium(std::vector<uint8_t>(4096, 0x11));
     TXSize size{5, 5};
     TXImageObject image;
-    EXPECT_TRUE(format->MakeThumbnail(size, image, test::Extent(0, 4096), medium));
+    EXPECT_FALSE(format->MakeThumbnail(size, image, test::Extent(0, 4096), medium));
     EXPECT_TRUE(size.IsEmpty());
     EXPECT_TRUE(image.IsEmpty());
-    EXPECT_TRUE(format->MakePreview(size, image, test::Extent(0, 4096), medium));
+    EXPECT_FALSE(format->MakePreview(size, image, test::Extent(0, 4096), medium));
+    EXPECT_TRUE(image.IsEmpty());
   }
+  ClearThreadError();
 }
 
 }  // namespace
