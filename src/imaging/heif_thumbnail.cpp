@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "framework/error_data.h"
 #include "imaging/decode_stop.h"
 #include "imaging/jpeg_thumbnail.h"
 
@@ -128,9 +127,7 @@ bool DecodeThumbnailItem(const heif_image_handle& primary, TXSize box, TXBitmap3
 }  // namespace
 
 bool DecodeHeifThumbnail(TXStream& stream, TXSize box, TXSize& pictureSize, TXImageObject& image) {
-  pictureSize = {};
-  image.Clear();
-  try {
+  return MakeFittedThumbnail(box, pictureSize, image, [&](TXBitmap32& picture, TXSize& size) {
     InitialiseLibrary();
     std::vector<uint8_t> buffer;
     const std::span<const uint8_t> bytes = RemainingBytes(stream, buffer);
@@ -140,16 +137,10 @@ bool DecodeHeifThumbnail(TXStream& stream, TXSize box, TXSize& pictureSize, TXIm
     heif_image_handle* found = nullptr;
     Check(heif_context_get_primary_image_handle(context.get(), &found));
     TXHandle primary(found);
-    TXBitmap32 picture;
     if (!DecodeThumbnailItem(*primary, box, picture)) DecodeInto(*primary, picture);
-    if (!StoreFittedPicture(picture, box, image)) return false;
-    pictureSize = SizeOf(*primary);
+    size = SizeOf(*primary);
     return true;
-  } catch (const std::exception& error) {
-    RecordException(error);
-    image.Clear();
-    return false;
-  }
+  });
 }
 
 }  // namespace kova

@@ -28,10 +28,24 @@ std::span<const uint8_t> RemainingBytes(TXStream& stream, std::vector<uint8_t>& 
   return buffer;
 }
 
-bool StoreFittedPicture(const TXBitmap32& picture, TXSize box, TXImageObject& image) {
-  TXBitmap32 fitted;
-  MakeFittedBitmap(fitted, box.Width, box.Height, nullptr, &picture);
-  return image.LoadFrom(fitted);
+bool MakeFittedThumbnail(TXSize box, TXSize& pictureSize, TXImageObject& image,
+                         const TXPictureDecode& decode) {
+  pictureSize = {};
+  image.Clear();
+  try {
+    TXBitmap32 picture;
+    TXSize size;
+    if (!decode(picture, size)) return true;
+    TXBitmap32 fitted;
+    MakeFittedBitmap(fitted, box.Width, box.Height, nullptr, &picture);
+    if (!image.LoadFrom(fitted)) return false;
+    pictureSize = size;
+    return true;
+  } catch (const std::exception& error) {
+    RecordException(error);
+    image.Clear();
+    return false;
+  }
 }
 
 TXSize ThumbnailBox() {
@@ -51,27 +65,19 @@ TXJpegScale ThumbnailScale(TXSize box, TXSize picture) {
 }
 
 bool DecodeJpegThumbnail(TXStream& stream, TXSize box, TXSize& pictureSize, TXImageObject& image) {
-  pictureSize = {};
-  image.Clear();
-  try {
+  return MakeFittedThumbnail(box, pictureSize, image, [&](TXBitmap32& picture, TXSize& size) {
     std::vector<uint8_t> buffer;
     std::span<const uint8_t> bytes = RemainingBytes(stream, buffer);
     if (bytes.empty()) throw EXInvalidGraphic("no JPEG data");
-    TXBitmap32 decoded;
     TXJpegInfo info = DecodeJpeg(
         bytes,
         [box](const TXJpegInfo& header) {
           return ThumbnailScale(box, {header.Width, header.Height});
         },
-        decoded);
-    if (!StoreFittedPicture(decoded, box, image)) return false;
-    pictureSize = {info.Width, info.Height};
+        picture);
+    size = {info.Width, info.Height};
     return true;
-  } catch (const std::exception& error) {
-    RecordException(error);
-    image.Clear();
-    return false;
-  }
+  });
 }
 
 }  // namespace kova

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -32,10 +33,17 @@ TXJpegScale ThumbnailScale(TXSize box, TXSize picture);
 // and the image object empty.
 bool DecodeJpegThumbnail(TXStream& stream, TXSize box, TXSize& pictureSize, TXImageObject& image);
 
-// What every decoder of thumbnails ends with: the picture fitted into the box (aspect ratio kept,
-// never enlarged, each pixel the average of those it covers) and stored in the image object as a
-// "TBitmap". False, with the reason as the thread's last error, when the image object refuses it.
-bool StoreFittedPicture(const TXBitmap32& picture, TXSize box, TXImageObject& image);
+// Decodes a picture into `picture` and answers its size to report; false when the file has no
+// picture to show, which is no failure. Throws on failure.
+using TXPictureDecode = std::function<bool(TXBitmap32& picture, TXSize& pictureSize)>;
+
+// How every decoder of thumbnails runs: clears the image object and the size, lets `decode` make
+// the picture and stores it fitted into the box (aspect ratio kept, never enlarged, each pixel the
+// average of those it covers) as a "TBitmap", so that every kind of file gets thumbnails of one
+// size and look. A decode with no picture succeeds with nothing drawn. On failure answers false
+// with the reason recorded as the thread's last error (code unchanged) and the image object empty.
+bool MakeFittedThumbnail(TXSize box, TXSize& pictureSize, TXImageObject& image,
+                         const TXPictureDecode& decode);
 
 // The bytes from the stream's position on; a memory stream lends its own without a copy, any
 // other stream is read into the buffer.

@@ -18,7 +18,6 @@ extern "C" {
 #include <mutex>
 #include <string>
 
-#include "framework/error_data.h"
 #include "imaging/decode_stop.h"
 #include "imaging/jpeg_thumbnail.h"
 #include "imaging/movie_input.h"
@@ -252,9 +251,7 @@ void Turn(TXBitmap32& picture, int quarterTurns) {
 
 bool DecodeMovieThumbnail(TXStream& stream, TXMovieContainer container, TXSize box,
                           TXSize& pictureSize, TXImageObject& image) {
-  pictureSize = {};
-  image.Clear();
-  try {
+  return MakeFittedThumbnail(box, pictureSize, image, [&](TXBitmap32& picture, TXSize& size) {
     ConfigureLibraries();
     stream.SetPosition(0);
     TXMovieInput input(stream);
@@ -262,27 +259,21 @@ bool DecodeMovieThumbnail(TXStream& stream, TXMovieContainer container, TXSize b
     // A movie of sound alone is whole without a picture; one without any stream is not a movie.
     if (format->nb_streams == 0) Fail("no stream");
     const int video = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (video < 0) return true;
+    if (video < 0) return false;
     for (unsigned i = 0; i < format->nb_streams; ++i) {
       if (static_cast<int>(i) != video) format->streams[i]->discard = AVDISCARD_ALL;
     }
     const AVStream& shown = *format->streams[video];
     TXCodec codec = OpenDecoder(shown);
-    if (!codec) return true;
+    if (!codec) return false;
     TXFrame frame = FirstFrame(*format, video, *codec);
-    TXBitmap32 picture;
     ConvertFrame(*frame, box, picture);
     const int turns = QuarterTurns(shown);
     Turn(picture, turns);
-    if (!StoreFittedPicture(picture, box, image)) return false;
-    const TXSize size = ShownSize(*frame);
-    pictureSize = turns % 2 ? TXSize{size.Height, size.Width} : size;
+    const TXSize frameSize = ShownSize(*frame);
+    size = turns % 2 ? TXSize{frameSize.Height, frameSize.Width} : frameSize;
     return true;
-  } catch (const std::exception& error) {
-    RecordException(error);
-    image.Clear();
-    return false;
-  }
+  });
 }
 
 }  // namespace kova

@@ -12,6 +12,7 @@
 #include "picture_files.h"
 #include "support/media_tools.h"
 #include "support/test_paths.h"
+#include "support/thread_error.h"
 
 namespace kova {
 namespace {
@@ -19,11 +20,8 @@ namespace {
 // The thumbnail decoded from the bytes for the box, and what went wrong.
 struct ThumbnailOf {
   explicit ThumbnailOf(const std::vector<uint8_t>& bytes, TXSize box = kThumbnailBox) {
-    ClearThreadError();
     TXMemoryStream stream(bytes);
-    Made = DecodeHeifThumbnail(stream, box, Size, Image);
-    Error = ThreadError().Text;
-    ClearThreadError();
+    Error = test::ErrorTextOf([&] { Made = DecodeHeifThumbnail(stream, box, Size, Image); });
   }
 
   bool Made = false;

@@ -14,6 +14,7 @@
 #include "picture_files.h"
 #include "support/media_tools.h"
 #include "support/test_paths.h"
+#include "support/thread_error.h"
 
 namespace kova {
 namespace {
@@ -24,11 +25,9 @@ using enum TXMovieContainer;
 struct ThumbnailOf {
   ThumbnailOf(const std::vector<uint8_t>& bytes, TXMovieContainer container,
               TXSize box = kThumbnailBox) {
-    ClearThreadError();
     TXMemoryStream stream(bytes);
-    Made = DecodeMovieThumbnail(stream, container, box, Size, Image);
-    Error = ThreadError().Text;
-    ClearThreadError();
+    Error = test::ErrorTextOf(
+        [&] { Made = DecodeMovieThumbnail(stream, container, box, Size, Image); });
   }
 
   bool Made = false;

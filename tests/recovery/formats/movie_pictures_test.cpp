@@ -10,6 +10,7 @@
 #include "recovery/formats/scan_format_registry.h"
 #include "support/media_tools.h"
 #include "support/test_paths.h"
+#include "support/thread_error.h"
 
 namespace kova {
 namespace {
@@ -27,13 +28,12 @@ test::TXMeasured Measured(const std::vector<uint8_t>& bytes) {
 // The picture as a scan makes it: the bytes the format asks for copied, then decoded.
 struct PictureOf {
   PictureOf(const std::vector<uint8_t>& bytes, TXDRScanFormat& format, TXSize box) {
-    ClearThreadError();
     TXMemoryStream medium(bytes);
     const TXBlocks file = test::Extent(0, bytes.size());
-    Made = box == kPreviewBox ? format.MakePreview(Size, Image, file, medium)
-                              : format.MakeThumbnail(Size, Image, file, medium);
-    Error = ThreadError().Text;
-    ClearThreadError();
+    Error = test::ErrorTextOf([&] {
+      Made = box == kPreviewBox ? format.MakePreview(Size, Image, file, medium)
+                                : format.MakeThumbnail(Size, Image, file, medium);
+    });
   }
 
   bool Made = false;
