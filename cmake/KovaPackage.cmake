@@ -21,11 +21,15 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.velmora.com/kova")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# HEIC thumbnails need libheif's HEVC decoder: linked into libheif up to 1.15 (Debian 12), a
+# plugin of its own from 1.17 on.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libheif-plugin-libde265 | libheif1 (<< 1.16)")
 if(KOVA_BUILD_GUI)
   # The window system plugins of Qt and the skin's fonts; opening web pages and folders goes
   # through xdg-open, Wayland desktops want Qt's Wayland plugin, and a user reads cards through
   # udisks2.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, fonts-dejavu-extra")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+         ", qt6-qpa-plugins, fonts-dejavu-core, fonts-dejavu-extra")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland, udisks2")
 endif()
 include(CPack)

@@ -13,6 +13,7 @@
 #include "card_builder.h"
 #include "content.h"
 #include "exfat_volume_writer.h"
+#include "media_seeds.h"
 #include "persistence/lg.h"
 #include "persistence/lg_builtin.h"
 #include "persistence/lg_coding.h"
@@ -278,6 +279,7 @@ int main(int argc, char** argv) {
   if (!WriteCards(out, samples) || !WriteExfatCards(out) || !fuzz::WriteVolumeSeeds(out)) return 1;
   WriteGeneratedFormatSeeds(out);
   WriteSampleSeeds(out, samples, 256 * 1024);
+  fuzz::WriteMediaSeeds(out, samples, 1 << 20);
   WriteLanguageSeeds(out, argv[2]);
   WriteSettingsSeeds(out);
   WriteDiskInfoSeeds(out);

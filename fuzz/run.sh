@@ -19,8 +19,9 @@ for arg in "$@"; do
     *) seconds="$arg" ;;
   esac
 done
-all_targets=(fat_disk exfat_disk scan_format deep_scan disk_info partition_table long_name
-             stream_container language words_text settings net_envelope rtf toc_filer)
+all_targets=(fat_disk exfat_disk scan_format movie_thumbnail heif_thumbnail deep_scan disk_info
+             partition_table long_name stream_container language words_text settings net_envelope
+             rtf toc_filer)
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 
 # The largest input of each target: cards and camera files need room, texts do not.
@@ -28,6 +29,7 @@ max_len() {
   case "$1" in
     fat_disk|exfat_disk|deep_scan) echo 400000 ;;
     scan_format) echo 100001 ;;
+    movie_thumbnail|heif_thumbnail) echo 300000 ;;
     long_name) echo 8192 ;;
     language|stream_container) echo 131072 ;;
     *) echo 65536 ;;

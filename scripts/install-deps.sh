@@ -9,10 +9,14 @@ packages=(
   # libraries
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libpugixml-dev libcurl4-openssl-dev libblkid-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+  # thumbnails of HEIC pictures (HEVC through libde265) and of movies
+  libheif-dev libde265-dev libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   # the skin's badge and share-button lettering
   fonts-dejavu-core fonts-dejavu-extra
   # tests
   googletest libgtest-dev libgmock-dev python3 mtools dosfstools exfatprogs fdisk sleuthkit
+  # test movies and HEIC pictures
+  ffmpeg libheif-examples
   xvfb xauth
   # the formatting check
   clang-format

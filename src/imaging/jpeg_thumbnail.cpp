@@ -16,7 +16,8 @@ constexpr int32_t kLargestDensity = 4;
 
 std::atomic<int32_t> thumbnailDensity{1};
 
-// The bytes from the stream's position on; a memory stream lends its own without a copy.
+}  // namespace
+
 std::span<const uint8_t> RemainingBytes(TXStream& stream, std::vector<uint8_t>& buffer) {
   if (auto* memory = dynamic_cast<TXMemoryStream*>(&stream)) {
     int64_t position = std::clamp<int64_t>(memory->Position(), 0, memory->Size());
@@ -27,7 +28,25 @@ std::span<const uint8_t> RemainingBytes(TXStream& stream, std::vector<uint8_t>& 
   return buffer;
 }
 
-}  // namespace
+bool MakeFittedThumbnail(TXSize box, TXSize& pictureSize, TXImageObject& image,
+                         const TXPictureDecode& decode) {
+  pictureSize = {};
+  image.Clear();
+  try {
+    TXBitmap32 picture;
+    TXSize size;
+    if (!decode(picture, size)) return true;
+    TXBitmap32 fitted;
+    MakeFittedBitmap(fitted, box.Width, box.Height, nullptr, &picture);
+    if (!image.LoadFrom(fitted)) return false;
+    pictureSize = size;
+    return true;
+  } catch (const std::exception& error) {
+    RecordException(error);
+    image.Clear();
+    return false;
+  }
+}
 
 TXSize ThumbnailBox() {
   const int32_t density = thumbnailDensity.load(std::memory_order_relaxed);
@@ -52,29 +71,19 @@ TXSize ThumbnailSize(TXSize box, TXSize picture) {
 }
 
 bool DecodeJpegThumbnail(TXStream& stream, TXSize box, TXSize& pictureSize, TXImageObject& image) {
-  pictureSize = {};
-  image.Clear();
-  try {
+  return MakeFittedThumbnail(box, pictureSize, image, [&](TXBitmap32& picture, TXSize& size) {
     std::vector<uint8_t> buffer;
     std::span<const uint8_t> bytes = RemainingBytes(stream, buffer);
     if (bytes.empty()) throw EXInvalidGraphic("no JPEG data");
-    TXBitmap32 decoded;
     TXJpegInfo info = DecodeJpeg(
         bytes,
         [box](const TXJpegInfo& header) {
           return ThumbnailScale(box, {header.Width, header.Height});
         },
-        decoded);
-    TXBitmap32 fitted;
-    MakeFittedBitmap(fitted, box.Width, box.Height, nullptr, &decoded);
-    if (!image.LoadFrom(fitted)) return false;
-    pictureSize = {info.Width, info.Height};
+        picture);
+    size = {info.Width, info.Height};
     return true;
-  } catch (const std::exception& error) {
-    RecordException(error);
-    image.Clear();
-    return false;
-  }
+  });
 }
 
 }  // namespace kova

@@ -1,6 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
 #include "framework/stream.h"
+#include "imaging/bitmap32.h"
 #include "imaging/image_object.h"
 #include "imaging/jpeg_decoder.h"
 
@@ -29,5 +35,21 @@ TXSize ThumbnailSize(TXSize box, TXSize picture);
 // On failure answers false with the reason recorded as the thread's last error (code unchanged)
 // and the image object empty.
 bool DecodeJpegThumbnail(TXStream& stream, TXSize box, TXSize& pictureSize, TXImageObject& image);
+
+// Decodes a picture into `picture` and answers its size to report; false when the file has no
+// picture to show, which is no failure. Throws on failure.
+using TXPictureDecode = std::function<bool(TXBitmap32& picture, TXSize& pictureSize)>;
+
+// How every decoder of thumbnails runs: clears the image object and the size, lets `decode` make
+// the picture and stores it fitted into the box (aspect ratio kept, never enlarged, each pixel the
+// average of those it covers) as a "TBitmap", so that every kind of file gets thumbnails of one
+// size and look. A decode with no picture succeeds with nothing drawn. On failure answers false
+// with the reason recorded as the thread's last error (code unchanged) and the image object empty.
+bool MakeFittedThumbnail(TXSize box, TXSize& pictureSize, TXImageObject& image,
+                         const TXPictureDecode& decode);
+
+// The bytes from the stream's position on; a memory stream lends its own without a copy, any
+// other stream is read into the buffer.
+std::span<const uint8_t> RemainingBytes(TXStream& stream, std::vector<uint8_t>& buffer);
 
 }  // namespace kova

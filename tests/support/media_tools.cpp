@@ -1,5 +1,6 @@
 #include "support/media_tools.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "support/test_files.h"
@@ -43,6 +44,38 @@ std::vector<uint8_t> FfmpegTransportStream(int seconds) {
       stream.string() + "'";
   if (!Run(command)) return {};
   return ReadFileBytes(stream);
+}
+
+std::vector<uint8_t> FfmpegTestMovie(const std::string& outputOptions, int seconds,
+                                     const std::string& size, bool sound) {
+  TempDir dir;
+  const std::filesystem::path movie = dir / "movie";
+  const std::string duration = "duration=" + std::to_string(seconds);
+  const std::string command = "ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=" + duration +
+                              ":size=" + size + ":rate=10" +
+                              (sound ? " -f lavfi -i sine=" + duration : std::string()) +
+                              " -bitexact " + outputOptions + " '" + movie.string() + "'";
+  if (!Run(command)) return {};
+  return ReadFileBytes(movie);
+}
+
+std::vector<uint8_t> FfmpegTestFrame(const std::string& size) {
+  TempDir dir;
+  const std::filesystem::path frame = dir / "frame.jpg";
+  const std::string command = "ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=" + size +
+                              ":rate=10 -frames:v 1 -q:v 1 -bitexact '" + frame.string() + "'";
+  if (!Run(command)) return {};
+  return ReadFileBytes(frame);
+}
+
+std::vector<uint8_t> WithHugeJpegFrames(std::vector<uint8_t> movie) {
+  // Marker, length 17, 8 bits, then the height and the width.
+  for (size_t at = 0; at + 9 <= movie.size(); ++at) {
+    if (movie[at] == 0xFF && movie[at + 1] == 0xC0 && movie[at + 2] == 0x00 &&
+        movie[at + 3] == 0x11 && movie[at + 4] == 0x08)
+      std::fill_n(movie.begin() + static_cast<std::ptrdiff_t>(at) + 5, 4, 0xFF);
+  }
+  return movie;
 }
 
 bool HaveHeifEnc() {

@@ -20,6 +20,20 @@ std::vector<uint8_t> FfmpegMovie(const std::string& muxer, bool faststart, int s
 // ffmpeg writes; empty when ffmpeg fails.
 std::vector<uint8_t> FfmpegTransportStream(int seconds);
 
+// The bytes of a movie of ffmpeg's test picture, `seconds` long at `size` and 10 frames a
+// second (with a tone when `sound`), that ffmpeg writes with the output options (codec, muxer:
+// "-c:v mjpeg -f avi"); empty when ffmpeg fails.
+std::vector<uint8_t> FfmpegTestMovie(const std::string& outputOptions, int seconds = 1,
+                                     const std::string& size = "160x120", bool sound = false);
+
+// The first frame of ffmpeg's test picture at `size` as a JPEG file that ffmpeg writes; empty when
+// ffmpeg fails.
+std::vector<uint8_t> FfmpegTestFrame(const std::string& size = "160x120");
+
+// The movie with every baseline JPEG frame header (SOF0) naming 65535 x 65535 pixels, as a
+// hostile file would.
+std::vector<uint8_t> WithHugeJpegFrames(std::vector<uint8_t> movie);
+
 // True when libheif's heif-enc is installed.
 bool HaveHeifEnc();
 

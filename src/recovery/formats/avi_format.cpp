@@ -56,7 +56,8 @@ constexpr TXDRStartPattern kAviStarts[] = {{0, kRiff}};
 constinit const TXDRScanFormatDeclaration kAVIDeclaration{".avi", kAviStarts, kMostVideoBytes, 0,
                                                           MakeFormat<TXDRScanFormatAVI>};
 
-TXDRScanFormatAVI::TXDRScanFormatAVI() : TXDRScanFormat(ClassOfKind(skAVI)) {}
+TXDRScanFormatAVI::TXDRScanFormatAVI()
+    : TXDRScanFormatMovie(ClassOfKind(skAVI), TXMovieContainer::mcAVI) {}
 
 // The RIFF's size field tells the file's length, but a head saved without its movie data names
 // far more than follows it. The chunks inside are walked (into lists) to where they stop being

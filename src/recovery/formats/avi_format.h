@@ -1,12 +1,12 @@
 #pragma once
 
-#include "recovery/formats/scan_format.h"
+#include "recovery/formats/movie_format.h"
 
 namespace kova {
 
 // RIFF AVI videos: the first RIFF chunk, whose size field gives the file's length as far as the
 // chunks inside it are sound.
-class TXDRScanFormatAVI : public TXDRScanFormat {
+class TXDRScanFormatAVI : public TXDRScanFormatMovie {
  public:
   TXDRScanFormatAVI();
 

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "imaging/heif_thumbnail.h"
+#include "imaging/movie_thumbnail.h"
 #include "recovery/formats/format_reader.h"
 #include "recovery/formats/iso_boxes.h"
 #include "recovery/formats/scan_format_registry.h"
@@ -33,6 +35,9 @@ constexpr int64_t kFullBoxFields = 4;
 // take a few dozen bytes.
 constexpr int64_t kMaxFileTypeSize = 512;
 constexpr int64_t kMaxBrandBytes = kMaxFileTypeSize;
+// The movie box of an hour of video with sound takes a few MiB; a larger one is not copied for the
+// thumbnail.
+constexpr int64_t kMostMovieBoxBytes = int64_t{16} << 20;
 
 // A file starts with the header of one of these boxes, whatever its size: a file-type box, or a
 // box that writers put first.
@@ -84,6 +89,8 @@ int64_t TXDRScanFormatMOV::MeasureEnd(TXSearch& search, int64_t start) {
   Kind = skMOV;
   ClearPreview();
   start_ = start;
+  movieBox_ = {};
+  mediaStart_ = -1;
   TXFormatReader reader(search);
   TXBox box;
   if (!ReadBox(reader, start, box) || !StartsAFile(reader, box)) return -1;
@@ -112,9 +119,14 @@ bool TXDRScanFormatMOV::StartsAFile(TXFormatReader& reader, const TXBox& first) 
 bool TXDRScanFormatMOV::TakeBox(TXFormatReader& reader, const TXBox& box, TXMovieParts& parts) {
   if (!IsTopLevelType(box.TypeText())) return false;
   if (box.Is("ftyp")) TakeBrands(reader, box);
-  if (box.Is("mdat")) parts.Media = true;
+  if (box.Is("mdat")) {
+    parts.Media = true;
+    if (mediaStart_ < 0) mediaStart_ = box.ContentPos() - start_;
+  }
   TXBox child;
   if (box.Is("moov")) {
+    if (movieBox_.Size == 0 && box.Size <= kMostMovieBoxBytes)
+      movieBox_ = {box.Pos - start_, box.Size};
     parts.MovieHeader |= FindChildBox(reader, box, box.ContentPos(), "mvhd", child);
     if (Kind == skCR3) TakeCanonThumbnail(reader, box);
   }
@@ -123,6 +135,28 @@ bool TXDRScanFormatMOV::TakeBox(TXFormatReader& reader, const TXBox& box, TXMovi
         FindChildBox(reader, box, box.ContentPos() + kFullBoxFields, "iloc", child);
   }
   return true;
+}
+
+bool TXDRScanFormatMOV::DecodeThumbnail(TXSize box, TXSize& size, TXStream& stream,
+                                        TXImageObject& image) {
+  if (Kind == skCR3) return TXDRScanFormatPreviewed::DecodeThumbnail(box, size, stream, image);
+  if (Kind == skHEIC) return DecodeHeifThumbnail(stream, box, size, image);
+  return DecodeMovieThumbnail(stream, TXMovieContainer::mcQuickTime, box, size, image);
+}
+
+TXBlocks TXDRScanFormatMOV::ThumbnailSourceParts(int64_t fileSize) const {
+  if (Kind == skCR3) return TXDRScanFormatPreviewed::ThumbnailSourceParts(fileSize);
+  TXBlocks parts;
+  if (Kind == skHEIC) {
+    parts.Add(0, fileSize);
+    return parts;
+  }
+  for (const TXBlock& part :
+       {TXBlock{0, kMovieHeadBytes}, movieBox_, TXBlock{mediaStart_, kMovieHeadBytes}}) {
+    if (part.Start >= 0 && part.Size > 0) parts.Append(part);
+  }
+  parts.Normalize();
+  return parts;
 }
 
 void TXDRScanFormatMOV::TakeCanonThumbnail(TXFormatReader& reader, const TXBox& movie) {

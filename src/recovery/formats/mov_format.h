@@ -16,18 +16,20 @@ struct TXBox;
 // its movie box must also hold media after it. The file-type box decides the kind: a HEIF major
 // brand makes a HEIC picture, which counts when its "meta" box locates its items; "crx " a Canon
 // CR3 raw file, whose thumbnail is the JPEG of its "THMB" box; brands mentioning "mp4" an MP4.
+// A HEIC picture's thumbnail is decoded from the whole file, a movie's from its first frame.
 class TXDRScanFormatMOV : public TXDRScanFormatPreviewed {
  public:
   TXDRScanFormatMOV();
 
-  // Only CR3 files carry a JPEG picture.
-  bool CanMakeThumbnail() const override { return Kind == skCR3; }
+  bool DecodeThumbnail(TXSize box, TXSize& size, TXStream& stream, TXImageObject& image) override;
 
  protected:
   explicit TXDRScanFormatMOV(const TXDRScanFormatClass& formatClass)
       : TXDRScanFormatPreviewed(formatClass) {}
 
   int64_t MeasureEnd(TXSearch& search, int64_t start) override;
+  // A movie's beginning, its movie box wherever it lies and the beginning of its media.
+  TXBlocks ThumbnailSourceParts(int64_t fileSize) const override;
 
  private:
   // What the walk over the top-level boxes has met.
@@ -45,6 +47,9 @@ class TXDRScanFormatMOV : public TXDRScanFormatPreviewed {
   void TakeCanonThumbnail(TXFormatReader& reader, const TXBox& movie);
 
   int64_t start_ = 0;
+  // Where the first movie box and the first media lie, from the file's start (none: size 0, -1).
+  TXBlock movieBox_;
+  int64_t mediaStart_ = -1;
 };
 
 // The same measurement, made as another kind of the family.

@@ -23,7 +23,8 @@ constexpr TXDRStartPattern kMtsStarts[] = {{kSyncAt, kOpeningPacket}};
 constinit const TXDRScanFormatDeclaration kMTSDeclaration{
     ".mts", kMtsStarts, kMostVideoBytes, sfHoldsNoPictures, MakeFormat<TXDRScanFormatMTS>};
 
-TXDRScanFormatMTS::TXDRScanFormatMTS() : TXDRScanFormat(ClassOfKind(skMTS)) {}
+TXDRScanFormatMTS::TXDRScanFormatMTS()
+    : TXDRScanFormatMovie(ClassOfKind(skMTS), TXMovieContainer::mcTransportStream) {}
 
 int64_t TXDRScanFormatMTS::MeasureEnd(TXSearch& search, int64_t start) {
   TXFormatReader reader(search);

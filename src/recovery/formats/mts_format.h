@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recovery/formats/scan_format.h"
+#include "recovery/formats/movie_format.h"
 
 namespace kova {
 
@@ -10,7 +10,7 @@ class TXFormatReader;
 // followed by a 188-byte packet that starts with the sync byte 0x47. A file starts with a packet
 // that opens a table or stream; it ends after the last packet of a run of packets in step, and
 // counts from a few packets on. The packets hold nothing else to find.
-class TXDRScanFormatMTS final : public TXDRScanFormat {
+class TXDRScanFormatMTS final : public TXDRScanFormatMovie {
  public:
   TXDRScanFormatMTS();
 

@@ -9,6 +9,7 @@
 #include "recovery/block_stream.h"
 #include "recovery/formats/format_reader.h"
 #include "recovery/formats/scan_format_registry.h"
+#include "recovery/pieced_stream.h"
 
 namespace kova {
 
@@ -19,17 +20,23 @@ namespace {
 // the memory.
 constexpr int64_t kMaxPictureSource = int64_t{256} << 20;
 
-// The first `count` bytes of the extents.
-TXBlocks HeadOf(const TXBlocks& blocks, int64_t count) {
-  TXBlocks head;
+// The `count` bytes of the extents from position `first` of their concatenation on.
+TXBlocks SliceOf(const TXBlocks& blocks, int64_t first, int64_t count) {
+  TXBlocks slice;
   for (const TXBlock& block : blocks) {
     if (count <= 0) break;
-    int64_t taken = std::min(block.Size, count);
-    if (taken > 0) head.Append({block.Start, taken});
-    count -= taken;
+    const int64_t skipped = std::clamp<int64_t>(first, 0, block.Size);
+    first -= skipped;
+    const int64_t taken = std::min(block.Size - skipped, count);
+    if (taken > 0) slice.Append({block.Start + skipped, taken});
+    count -= std::max<int64_t>(taken, 0);
   }
-  head.RecalcSize();
-  return head;
+  slice.RecalcSize();
+  return slice;
+}
+
+bool IsHead(const TXBlocks& parts) {
+  return parts.Count() == 1 && parts[0].Start == 0;
 }
 
 }  // namespace
@@ -99,20 +106,38 @@ bool TXDRScanFormat::MakePicture(TXSize box, TXSize& size, TXImageObject& image,
   return CopyPictureSource(blocks, stream, copy) && DecodePicture(box, size, copy, image);
 }
 
+TXBlocks TXDRScanFormat::ThumbnailSourceParts(int64_t fileSize) const {
+  TXBlocks parts;
+  parts.Add(0, ThumbnailSourceSize(fileSize));
+  parts.RecalcSize();
+  return parts;
+}
+
+TXBlocks TXDRScanFormat::PartsToCopy(int64_t fileSize) const {
+  TXBlocks whole;
+  whole.Add(0, fileSize);
+  whole.RecalcSize();
+  TXBlocks parts;
+  for (const TXBlock& part : ThumbnailSourceParts(fileSize))
+    parts.AppendRange(SliceOf(whole, part.Start, part.Size));
+  parts.RecalcSize();
+  return SliceOf(parts, 0, kMaxPictureSource);
+}
+
 int64_t TXDRScanFormat::PictureSourceSize(const TXBlocks& blocks) const {
-  return std::clamp<int64_t>(ThumbnailSourceSize(blocks.TotalSize()), 0, kMaxPictureSource);
+  return PartsToCopy(blocks.TotalSize()).TotalSize();
 }
 
 bool TXDRScanFormat::CopyPictureSource(const TXBlocks& blocks, TXStream& stream,
                                        TXMemoryStream& copy) {
   try {
-    const int64_t needed = PictureSourceSize(blocks);
-    if (needed > 0) {
-      copy.Bytes().reserve(static_cast<size_t>(needed));
-      if (!(needed < blocks.TotalSize() ? HeadOf(blocks, needed) : blocks).CopyTo(stream, copy))
-        return false;
-      copy.SetPosition(0);
+    copiedFileSize_ = blocks.TotalSize();
+    copiedParts_ = PartsToCopy(copiedFileSize_);
+    copy.Bytes().reserve(static_cast<size_t>(copiedParts_.TotalSize()));
+    for (const TXBlock& part : copiedParts_) {
+      if (!SliceOf(blocks, part.Start, part.Size).CopyTo(stream, copy)) return false;
     }
+    copy.SetPosition(0);
     return true;
   } catch (const std::exception& error) {
     RecordException(error);
@@ -123,7 +148,10 @@ bool TXDRScanFormat::CopyPictureSource(const TXBlocks& blocks, TXStream& stream,
 bool TXDRScanFormat::DecodePicture(TXSize box, TXSize& size, TXMemoryStream& copy,
                                    TXImageObject& image) {
   try {
-    return DecodeThumbnail(box, size, copy, image);
+    if (copiedParts_.Empty() || IsHead(copiedParts_))
+      return DecodeThumbnail(box, size, copy, image);
+    TXPiecedStream file(copy, copiedParts_, copiedFileSize_);
+    return DecodeThumbnail(box, size, file, image);
   } catch (const std::exception& error) {
     RecordException(error);
     image.Clear();

@@ -153,12 +153,23 @@ class TXDRScanFormat : public TXObject {
   virtual bool Recognise(TXSearch& search, int64_t start) { return MeasureEnd(search, start) >= 0; }
   // How many bytes from the file's start DecodeThumbnail needs of a file of the size.
   virtual int64_t ThumbnailSourceSize(int64_t fileSize) const { return fileSize; }
+  // The parts of a file of the size that DecodeThumbnail needs, as extents of offsets from the
+  // file's first byte, ascending and apart: by default its first ThumbnailSourceSize bytes. When
+  // they are more than one first part, DecodeThumbnail reads them at their places in the file
+  // through a stream of the file's size that holds nothing elsewhere (a movie's beginning and its
+  // index at the end).
+  virtual TXBlocks ThumbnailSourceParts(int64_t fileSize) const;
 
  private:
   bool MakePicture(TXSize box, TXSize& size, TXImageObject& image, const TXBlocks& blocks,
                    TXStream& stream);
+  // The parts within the file and the copy's bound.
+  TXBlocks PartsToCopy(int64_t fileSize) const;
 
   const TXDRScanFormatClass& formatClass_;
+  // What the last copy holds, and the size of the file it was made from.
+  TXBlocks copiedParts_;
+  int64_t copiedFileSize_ = 0;
 };
 
 }  // namespace kova

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "format_samples.h"
+#include "framework/error_data.h"
 #include "recovery/formats/mov_format.h"
 #include "support/media_tools.h"
 #include "support/test_paths.h"
@@ -69,12 +70,13 @@ TEST(IsoMediaTest, HeicPicturesCountWithTheirItemLocations) {
   KOVA_SAMPLE_OR_SKIP(path, "heif_stripped.heic");
   std::vector<uint8_t> bytes = test::SampleBytes(path);
   ExpectWholeFile(bytes, skHEIC, ".heic");
-  // Their pictures, the thumbnail too, are HEVC-coded: no thumbnail is made, and none fails.
+  // Its pictures were stripped, the thumbnail's too: making one fails, with nothing drawn.
   test::TXMeasured measured = MeasureAsScanned(bytes);
-  EXPECT_FALSE(measured.Format->CanMakeThumbnail());
+  EXPECT_TRUE(measured.Format->CanMakeThumbnail());
   TXImageObject thumbnail;
-  EXPECT_TRUE(ThumbnailOf(bytes, measured, thumbnail));
+  EXPECT_FALSE(ThumbnailOf(bytes, measured, thumbnail));
   EXPECT_TRUE(thumbnail.IsEmpty());
+  ClearThreadError();
   // Without the item locations the meta box describes nothing.
   std::vector<uint8_t> unlocated = bytes;
   std::copy_n("iloX", 4, unlocated.begin() + 91);
