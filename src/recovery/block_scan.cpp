@@ -7,7 +7,6 @@
 #include "framework/notification.h"
 #include "recovery/block_stream.h"
 #include "recovery/file_size_limits.h"
-#include "recovery/formats/jpeg_format.h"
 #include "recovery/found_extents.h"
 #include "recovery/found_file_queue.h"
 #include "recovery/picture_job.h"
@@ -83,24 +82,10 @@ int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
   const bool jpeg = pattern == kJpegPattern;
   const int64_t goOn = jpeg || !format->MayHoldPictures() ? e + 1 : nextStep;
   if (IsRepeat(item)) return goOn;
-  if (jpeg && HoldsAnotherJpeg(*format, r, e)) return nextStep;
   notification->Aspect().Picture =
       std::make_unique<TXDRPictureJob>(std::move(format), item.Blocks(), medium_);
   queue_.Offer(*notification, jpeg ? TXDRPictureRule{true, nextStep} : TXDRPictureRule{});
   return goOn;
-}
-
-bool TXDRBlockScan::HoldsAnotherJpeg(TXDRScanFormat& format, int64_t r, int64_t e) {
-  auto* jpeg = dynamic_cast<TXDRScanFormatJPG*>(&format);
-  if (!jpeg) return false;
-  const TXGridPatternList starts{StartPattern(kJpegPattern)};
-  for (int64_t p = jpeg->FindScanStart(search_, r); p >= 0; p += kScanStep) {
-    int32_t index = -1;
-    p = search_.FindFirstOf(starts, index, p, e, 0, kScanStep);
-    if (p < 0) return false;
-    if (TXDRScanFormatJPG().Check(search_, p)) return true;
-  }
-  return false;
 }
 
 void ScanBlocks(TXSearch& search, TXStream& medium, const TXBlocks& extents,
