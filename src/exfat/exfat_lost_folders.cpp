@@ -1,0 +1,130 @@
+#include "exfat/exfat_lost_folders.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+#include "exfat/exfat_volume.h"
+#include "storage/safe_read.h"
+
+namespace kova {
+
+namespace {
+
+constexpr int64_t kEntryBytes = 32;
+// What the whole search reads at most (128 MiB of entries), and what one directory may hold (a
+// camera's folder of 9999 photos takes about 1 MiB).
+constexpr int64_t kMostEntries = int64_t{1} << 22;
+constexpr int64_t kMostFolderBytes = int64_t{16} << 20;
+constexpr size_t kNone = SIZE_MAX;
+
+// File, Stream Extension and File Name entries, in use or deleted: what a directory's clusters
+// start with.
+bool IsSetEntry(uint8_t type) {
+  const uint8_t kind = type & ~kExfatInUse;
+  return kind == (kExfatFileEntry & ~kExfatInUse) || kind == (kExfatStreamEntry & ~kExfatInUse) ||
+         kind == (kExfatNameEntry & ~kExfatInUse);
+}
+
+std::string LostName(uint32_t cluster) {
+  char name[24];
+  std::snprintf(name, sizeof name, "LOST%08u", cluster);
+  return name;
+}
+
+}  // namespace
+
+TXExfatLostFolderSearch::TXExfatLostFolderSearch(TXExfatVolume& volume, TXClusterMarks& read)
+    : volume_(volume), read_(read), entriesLeft_(kMostEntries) {}
+
+bool TXExfatLostFolderSearch::EntryAt(uint32_t cluster, size_t index, TXExfatRawEntry& entry) {
+  const int64_t at = volume_.ClusterOffset(cluster) + static_cast<int64_t>(index) * kEntryBytes;
+  return SafeReadAt(volume_.Stream(), entry.data(), kEntryBytes, at);
+}
+
+bool TXExfatLostFolderSearch::OpensSoundSet(uint32_t cluster) {
+  TXExfatRawEntry first{};
+  if (!EntryAt(cluster, 0, first) || !IsExfatFileEntry(first)) return false;
+  const size_t length = ExfatSetLength(first);
+  if (length > static_cast<size_t>(volume_.ClusterBytes() / kEntryBytes)) return false;
+  std::vector<TXExfatRawEntry> set(length);
+  set[0] = first;
+  for (size_t i = 1; i < length; ++i)
+    if (!EntryAt(cluster, i, set[i])) return false;
+  const auto decoded = DecodeExfatSet(set, volume_.Boot());
+  return decoded && !decoded->ChecksumBad;
+}
+
+std::vector<uint32_t> TXExfatLostFolderSearch::RunFrom(uint32_t first) {
+  const auto perCluster = static_cast<size_t>(volume_.ClusterBytes() / kEntryBytes);
+  const auto most =
+      static_cast<size_t>(std::max<int64_t>(1, kMostFolderBytes / volume_.ClusterBytes()));
+  std::vector<uint32_t> clusters = {first};
+  while (clusters.size() < most) {
+    const uint32_t next = clusters.back() + 1;
+    TXExfatRawEntry last{}, head{};
+    // A directory that ends in this cluster has unused (zero) entries up to its end.
+    if (!EntryAt(clusters.back(), perCluster - 1, last) || last[0] == kExfatEndOfDirectory) break;
+    if (!volume_.IsDataCluster(next) || volume_.IsAllocated(next) || read_.IsMarked(next)) break;
+    if (!EntryAt(next, 0, head) || !IsSetEntry(head[0])) break;
+    clusters.push_back(next);
+  }
+  return clusters;
+}
+
+std::vector<TXExfatLostFolder> TXExfatLostFolderSearch::Find(const TXStopped& stopped,
+                                                             const TXPercent& percent) {
+  std::vector<TXExfatLostFolder> folders;
+  if (!volume_.HasBitmap()) return folders;
+  const int64_t perCluster = volume_.ClusterBytes() / kEntryBytes;
+  uint8_t shown = 0;
+  for (uint32_t c = volume_.NextFreeCluster(1); c != 0 && entriesLeft_ > 0;
+       c = volume_.NextFreeCluster(c)) {
+    const auto done =
+        static_cast<uint8_t>(uint64_t{c} * 100 / (uint64_t{volume_.ClusterLimit()} + 2));
+    if (done != shown) percent(shown = done);
+    if (stopped()) break;
+    if (read_.IsMarked(c) || !OpensSoundSet(c)) continue;
+    const std::vector<uint32_t> clusters = RunFrom(c);
+    for (uint32_t cluster : clusters)
+      read_.Mark(cluster);
+    entriesLeft_ -= static_cast<int64_t>(clusters.size()) * perCluster;
+    TXExfatLostFolder& folder = folders.emplace_back();
+    folder.FirstCluster = c;
+    for (TXExfatListedSet& set : ListExfatDirectory(volume_, clusters, stopped).Sets)
+      if (!set.Entry.ChecksumBad) folder.Sets.push_back(std::move(set));
+  }
+  Name(folders);
+  return folders;
+}
+
+void TXExfatLostFolderSearch::Name(std::vector<TXExfatLostFolder>& folders) const {
+  std::map<uint32_t, size_t> byCluster;
+  for (size_t i = 0; i < folders.size(); ++i)
+    byCluster[folders[i].FirstCluster] = i;
+  // The folder whose set points at each one, and that set's name.
+  std::vector<std::pair<size_t, std::string>> parents(folders.size(), {kNone, {}});
+  for (size_t i = 0; i < folders.size(); ++i) {
+    for (const TXExfatListedSet& set : folders[i].Sets) {
+      auto child = byCluster.find(set.Entry.FirstCluster);
+      if (!set.Entry.IsFolder() || child == byCluster.end() || child->second == i ||
+          parents[child->second].first != kNone)
+        continue;
+      parents[child->second] = {i, set.Entry.Name};
+    }
+  }
+  for (size_t i = 0; i < folders.size(); ++i) {
+    // Up to the topmost folder found; a ring of folders pointing at each other is cut at this one.
+    std::string path;
+    size_t at = i;
+    for (size_t steps = 0; parents[at].first != kNone && steps < folders.size(); ++steps) {
+      path = path.empty() ? parents[at].second : parents[at].second + "/" + path;
+      at = parents[at].first;
+      if (at == i) break;
+    }
+    const std::string top = LostName(folders[at].FirstCluster);
+    folders[i].Path = path.empty() || at == i ? top : top + "/" + path;
+  }
+}
+
+}  // namespace kova
