@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <set>
 
 #include "exfat/exfat_volume.h"
 #include "storage/safe_read.h"
@@ -17,6 +18,10 @@ constexpr int64_t kEntryBytes = 32;
 constexpr int64_t kMostEntries = int64_t{1} << 22;
 constexpr int64_t kMostFolderBytes = int64_t{16} << 20;
 constexpr size_t kNone = SIZE_MAX;
+// The entries of a set begun in another cluster that may stand before a cluster's first set:
+// a Stream Extension entry and 17 File Name entries.
+constexpr size_t kMostLead = 18;
+constexpr uint8_t kSecondaryCategory = 0x40;
 
 // File, Stream Extension and File Name entries, in use or deleted: what a directory's clusters
 // start with.
@@ -42,29 +47,40 @@ bool TXExfatLostFolderSearch::EntryAt(uint32_t cluster, size_t index, TXExfatRaw
   return SafeReadAt(volume_.Stream(), entry.data(), kEntryBytes, at);
 }
 
-bool TXExfatLostFolderSearch::OpensSoundSet(uint32_t cluster) {
-  TXExfatRawEntry first{};
-  if (!EntryAt(cluster, 0, first) || !IsExfatFileEntry(first)) return false;
-  const size_t length = ExfatSetLength(first);
-  if (length > static_cast<size_t>(volume_.ClusterBytes() / kEntryBytes)) return false;
-  std::vector<TXExfatRawEntry> set(length);
-  set[0] = first;
-  for (size_t i = 1; i < length; ++i)
-    if (!EntryAt(cluster, i, set[i])) return false;
-  const auto decoded = DecodeExfatSet(set, volume_.Boot());
-  return decoded && !decoded->ChecksumBad;
+bool TXExfatLostFolderSearch::Continues(uint32_t cluster) {
+  TXExfatRawEntry last{};
+  const auto perCluster = static_cast<size_t>(volume_.ClusterBytes() / kEntryBytes);
+  return EntryAt(cluster, perCluster - 1, last) && last[0] != kExfatEndOfDirectory;
+}
+
+int TXExfatLostFolderSearch::SoundSetAt(uint32_t cluster) {
+  const auto perCluster = static_cast<size_t>(volume_.ClusterBytes() / kEntryBytes);
+  for (size_t at = 0; at < std::min(kMostLead + 1, perCluster); ++at) {
+    TXExfatRawEntry first{};
+    if (!EntryAt(cluster, at, first)) return -1;
+    if (!IsExfatFileEntry(first)) {
+      if (!(first[0] & kSecondaryCategory)) return -1;
+      continue;
+    }
+    const size_t length = ExfatSetLength(first);
+    if (at + length > perCluster) return -1;
+    std::vector<TXExfatRawEntry> set(length);
+    set[0] = first;
+    for (size_t i = 1; i < length; ++i)
+      if (!EntryAt(cluster, at + i, set[i])) return -1;
+    const auto decoded = DecodeExfatSet(set, volume_.Boot());
+    return decoded && !decoded->ChecksumBad ? static_cast<int>(at) : -1;
+  }
+  return -1;
 }
 
 std::vector<uint32_t> TXExfatLostFolderSearch::RunFrom(uint32_t first) {
-  const auto perCluster = static_cast<size_t>(volume_.ClusterBytes() / kEntryBytes);
   const auto most =
       static_cast<size_t>(std::max<int64_t>(1, kMostFolderBytes / volume_.ClusterBytes()));
   std::vector<uint32_t> clusters = {first};
-  while (clusters.size() < most) {
+  while (clusters.size() < most && Continues(clusters.back())) {
     const uint32_t next = clusters.back() + 1;
-    TXExfatRawEntry last{}, head{};
-    // A directory that ends in this cluster has unused (zero) entries up to its end.
-    if (!EntryAt(clusters.back(), perCluster - 1, last) || last[0] == kExfatEndOfDirectory) break;
+    TXExfatRawEntry head{};
     if (!volume_.IsDataCluster(next) || volume_.IsAllocated(next) || read_.IsMarked(next)) break;
     if (!EntryAt(next, 0, head) || !IsSetEntry(head[0])) break;
     clusters.push_back(next);
@@ -72,10 +88,9 @@ std::vector<uint32_t> TXExfatLostFolderSearch::RunFrom(uint32_t first) {
   return clusters;
 }
 
-std::vector<TXExfatLostFolder> TXExfatLostFolderSearch::Find(const TXStopped& stopped,
-                                                             const TXPercent& percent) {
-  std::vector<TXExfatLostFolder> folders;
-  if (!volume_.HasBitmap()) return folders;
+std::vector<TXExfatLostFolderSearch::TXRun> TXExfatLostFolderSearch::FindRuns(
+    const TXStopped& stopped, const TXPercent& percent) {
+  std::vector<TXRun> runs;
   const int64_t perCluster = volume_.ClusterBytes() / kEntryBytes;
   uint8_t shown = 0;
   for (uint32_t c = volume_.NextFreeCluster(1); c != 0 && entriesLeft_ > 0;
@@ -83,15 +98,47 @@ std::vector<TXExfatLostFolder> TXExfatLostFolderSearch::Find(const TXStopped& st
     const auto done =
         static_cast<uint8_t>(uint64_t{c} * 100 / (uint64_t{volume_.ClusterLimit()} + 2));
     if (done != shown) percent(shown = done);
-    if (stopped()) break;
-    if (read_.IsMarked(c) || !OpensSoundSet(c)) continue;
-    const std::vector<uint32_t> clusters = RunFrom(c);
-    for (uint32_t cluster : clusters)
+    if (stopped()) return {};
+    if (read_.IsMarked(c)) continue;
+    const int lead = SoundSetAt(c);
+    if (lead < 0) continue;
+    TXRun& run = runs.emplace_back();
+    run.Clusters = RunFrom(c);
+    run.StartsInsideSet = lead > 0;
+    for (uint32_t cluster : run.Clusters)
       read_.Mark(cluster);
-    entriesLeft_ -= static_cast<int64_t>(clusters.size()) * perCluster;
+    entriesLeft_ -= 2 * static_cast<int64_t>(run.Clusters.size()) * perCluster;
+  }
+  return runs;
+}
+
+std::vector<TXExfatLostFolder> TXExfatLostFolderSearch::Find(const TXStopped& stopped,
+                                                             const TXPercent& percent) {
+  std::vector<TXExfatLostFolder> folders;
+  if (!volume_.HasBitmap()) return folders;
+  std::vector<TXRun> runs = FindRuns(stopped, percent);
+  std::set<uint32_t> named;  // first clusters of folders a found set names
+  for (const TXRun& run : runs) {
+    for (const TXExfatListedSet& set : ListExfatDirectory(volume_, run.Clusters, stopped).Sets)
+      if (set.Entry.IsFolder() && !set.Entry.ChecksumBad) named.insert(set.Entry.FirstCluster);
+  }
+  // A run continues the directory found before it when that one goes on past its last cluster
+  // and the run starts inside a set or is no folder a set names: a folder that grew after the
+  // files written into it. Joined, the set across the two is read whole.
+  for (TXRun& run : runs) {
+    const bool continues = !folders.empty() && Continues(folders.back().Clusters.back()) &&
+                           (run.StartsInsideSet || !named.count(run.Clusters.front()));
+    if (continues) {
+      std::vector<uint32_t>& clusters = folders.back().Clusters;
+      clusters.insert(clusters.end(), run.Clusters.begin(), run.Clusters.end());
+      continue;
+    }
     TXExfatLostFolder& folder = folders.emplace_back();
-    folder.FirstCluster = c;
-    for (TXExfatListedSet& set : ListExfatDirectory(volume_, clusters, stopped).Sets)
+    folder.FirstCluster = run.Clusters.front();
+    folder.Clusters = std::move(run.Clusters);
+  }
+  for (TXExfatLostFolder& folder : folders) {
+    for (TXExfatListedSet& set : ListExfatDirectory(volume_, folder.Clusters, stopped).Sets)
       if (!set.Entry.ChecksumBad) folder.Sets.push_back(std::move(set));
   }
   Name(folders);

@@ -56,7 +56,7 @@ TEST(ExfatQuickFormat, PhotosOfTheOldFoldersComeBackByName) {
   if (test::SamplesDir().empty()) GTEST_SKIP() << "the folder of real camera samples is absent";
   test::TempDir dir;
   const std::filesystem::path image = dir / "card.img";
-  ASSERT_TRUE(test::MakeExfatImage(image, 64 << 20, "32K", "CAMERA"));
+  ASSERT_TRUE(test::MakeExfatImage(image, 64 << 20, "4K", "CAMERA"));
   TXFiles files = {{"DCIM/100MSDCF/DSC00001.JPG",
                     test::ReadFileBytes(test::SamplesDir() / "olympus_pen_e_p3_exif_thumb.jpg")}};
   for (int i = 0; i < 10; ++i) {
@@ -66,8 +66,14 @@ TEST(ExfatQuickFormat, PhotosOfTheOldFoldersComeBackByName) {
   }
   files.emplace_back("DCIM/101MSDCF/Sommer in Köln – Abend.jpg",
                      test::ReadFileBytes(test::SamplesDir() / "minolta_dimage_x_exif_thumb.jpg"));
+  // A folder that grew while its photos were written: its clusters lie between theirs.
+  for (int i = 0; i < 150; ++i) {
+    char name[40];
+    std::snprintf(name, sizeof name, "DCIM/102MSDCF/DSC%05d.JPG", 201 + i);
+    files.emplace_back(name, test::Photo(96, 64, static_cast<uint64_t>(i), false).bytes);
+  }
   ASSERT_TRUE(test::CopyIntoExfatImage(image, files));
-  ASSERT_TRUE(test::QuickFormatExfatImage(image, "32K", "NEW"));
+  ASSERT_TRUE(test::QuickFormatExfatImage(image, "4K", "NEW"));
   const std::vector<uint8_t> bytes = test::ReadFileBytes(image);
 
   ExfatRun run(image);
@@ -83,7 +89,8 @@ TEST(ExfatQuickFormat, PhotosOfTheOldFoldersComeBackByName) {
     EXPECT_TRUE(EndsWith(run.offered.Find(NameOf(path))->Folder, folder.substr(4))) << path;
   }
 
-  // The Sleuth Kit lists the same names and restores the same bytes.
+  // What The Sleuth Kit lists and restores we give back the same, and more: it loses the sets
+  // that lie across two clusters of a folder that grew.
   if (std::system("command -v fls >/dev/null && command -v tsk_recover >/dev/null") != 0) return;
   const std::string listed = test::ToolOutput("fls -r -d -f exfat '" + image.string() + "'");
   const std::filesystem::path restored = dir / "tsk";
@@ -91,12 +98,14 @@ TEST(ExfatQuickFormat, PhotosOfTheOldFoldersComeBackByName) {
                          "' >/dev/null 2>&1")
                             .c_str()),
             0);
+  size_t theirs = 0;
   for (const auto& [path, data] : files) {
-    EXPECT_NE(listed.find(NameOf(path)), std::string::npos) << path;
-    const std::filesystem::path theirs =
-        restored / "$OrphanFiles" / path.substr(path.find('/') + 1);
-    EXPECT_EQ(test::ReadFileBytes(theirs), data) << theirs;
+    const std::filesystem::path copy = restored / "$OrphanFiles" / path.substr(path.find('/') + 1);
+    if (listed.find(NameOf(path)) == std::string::npos || !std::filesystem::exists(copy)) continue;
+    ++theirs;
+    EXPECT_EQ(test::ReadFileBytes(copy), data) << copy;
   }
+  EXPECT_GE(theirs, size_t{12}) << "The Sleuth Kit gives back the folders that did not grow";
 }
 
 // A card whose DCIM folder was wiped: its subfolders lie in free clusters that nothing lists.
