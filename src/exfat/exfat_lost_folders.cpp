@@ -1,11 +1,11 @@
 #include "exfat/exfat_lost_folders.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <set>
 
 #include "exfat/exfat_volume.h"
+#include "recovery/lost_folder_name.h"
 #include "storage/safe_read.h"
 
 namespace kova {
@@ -29,12 +29,6 @@ bool IsSetEntry(uint8_t type) {
   const uint8_t kind = type & ~kExfatInUse;
   return kind == (kExfatFileEntry & ~kExfatInUse) || kind == (kExfatStreamEntry & ~kExfatInUse) ||
          kind == (kExfatNameEntry & ~kExfatInUse);
-}
-
-std::string LostName(uint32_t cluster) {
-  char name[24];
-  std::snprintf(name, sizeof name, "LOST%08u", cluster);
-  return name;
 }
 
 }  // namespace
@@ -169,7 +163,7 @@ void TXExfatLostFolderSearch::Name(std::vector<TXExfatLostFolder>& folders) cons
       at = parents[at].first;
       if (at == i) break;
     }
-    const std::string top = LostName(folders[at].FirstCluster);
+    const std::string top = LostFolderName(folders[at].FirstCluster);
     folders[i].Path = path.empty() || at == i ? top : top + "/" + path;
   }
 }
