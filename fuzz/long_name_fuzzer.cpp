@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "fat/dir_entry.h"
 #include "fat/file_system_entry.h"
 #include "fat/long_name.h"
 #include "framework/oem_code_pages.h"
 #include "fuzz_support.h"
+#include "ondisk/fat_dir_entry.h"
 #include "output/restore_files.h"
 #include "recovery/file_item.h"
 

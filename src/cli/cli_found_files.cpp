@@ -6,6 +6,7 @@
 
 #include "cli/cli_json.h"
 #include "cli/cli_texts.h"
+#include "framework/markup_escape.h"
 #include "framework/text_utils.h"
 #include "persistence/lg_keys.h"
 #include "storage/disk_info.h"
@@ -24,7 +25,7 @@ std::string StatusJson(TXDRFileStatusSet status) {
   for (const auto& [value, name] : kStatusNames) {
     if (!status.Contains(value)) continue;
     if (json.size() > 1) json += ",";
-    json += JsonString(name);
+    json += JsonQuoted(name);
   }
   return json + "]";
 }

@@ -3,48 +3,18 @@
 #include <cmath>
 #include <cstdio>
 
-namespace kova::cli {
+#include "framework/markup_escape.h"
 
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
-}
+namespace kova::cli {
 
 TXJsonObject& TXJsonObject::Member(std::string_view name, std::string_view json) {
   if (!members_.empty()) members_ += ",";
-  members_ += JsonString(name) + ":" + std::string(json);
+  members_ += JsonQuoted(name) + ":" + std::string(json);
   return *this;
 }
 
 TXJsonObject& TXJsonObject::Add(std::string_view name, std::string_view value) {
-  return Member(name, JsonString(value));
+  return Member(name, JsonQuoted(value));
 }
 
 TXJsonObject& TXJsonObject::Add(std::string_view name, int64_t value) {

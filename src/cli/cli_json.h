@@ -29,7 +29,4 @@ class TXJsonObject {
   std::string members_;
 };
 
-// The text as a JSON string, quotes included.
-std::string JsonString(std::string_view text);
-
 }  // namespace kova::cli

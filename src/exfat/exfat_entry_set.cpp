@@ -4,7 +4,8 @@
 
 #include "exfat/exfat_time.h"
 #include "framework/unicode_text.h"
-#include "storage/exfat_boot_region.h"
+#include "ondisk/exfat_boot_sector.h"
+#include "ondisk/little_endian.h"
 
 namespace kova {
 
@@ -14,18 +15,6 @@ constexpr size_t kNameChars = 15;
 constexpr uint8_t kAllocationPossible = 0x01;
 constexpr uint8_t kNoFatChain = 0x02;
 constexpr uint8_t kSecondaryCategory = 0x40;  // bit 6 of a type: a secondary entry
-
-uint32_t U16(const TXExfatRawEntry& e, size_t at) {
-  return e[at] | (e[at + 1] << 8);
-}
-
-uint32_t U32(const TXExfatRawEntry& e, size_t at) {
-  return U16(e, at) | (U16(e, at + 2) << 16);
-}
-
-uint64_t U64(const TXExfatRawEntry& e, size_t at) {
-  return U32(e, at) | (uint64_t{U32(e, at + 4)} << 32);
-}
 
 // The type with the InUse bit the set's File entry has.
 bool HasType(const TXExfatRawEntry& entry, uint8_t inUseType, bool deleted) {
@@ -38,18 +27,18 @@ bool IsSecondary(const TXExfatRawEntry& entry, bool deleted) {
 
 double DateAt(const TXExfatRawEntry& file, size_t stampAt, uint8_t tenMs, size_t offsetAt) {
   double value = 0;
-  return ExfatStampToDateTime(U32(file, stampAt), tenMs, file[offsetAt], value) ? value : 0;
+  return ExfatStampToDateTime(LeU32(file, stampAt), tenMs, file[offsetAt], value) ? value : 0;
 }
 
 // The stream entry is sound when its data could be where it says.
 bool SoundStream(const TXExfatRawEntry& stream, const TXExfatBootSector& boot, size_t entries) {
   const size_t nameLength = stream[3];
   const size_t nameEntries = (nameLength + kNameChars - 1) / kNameChars;
-  const uint64_t length = U64(stream, 24);
+  const uint64_t length = LeU64(stream, 24);
   const uint64_t heapBytes = uint64_t{boot.ClusterCount()} * uint64_t(boot.ClusterBytes());
-  if (nameLength == 0 || 1 + nameEntries > entries || U64(stream, 8) > length) return false;
+  if (nameLength == 0 || 1 + nameEntries > entries || LeU64(stream, 8) > length) return false;
   if (length == 0) return true;
-  return (stream[1] & kAllocationPossible) && boot.IsDataCluster(U32(stream, 20)) &&
+  return (stream[1] & kAllocationPossible) && boot.IsDataCluster(LeU32(stream, 20)) &&
          length <= heapBytes;
 }
 
@@ -57,7 +46,7 @@ std::string NameOf(std::span<const TXExfatRawEntry> names, size_t length) {
   std::vector<char16_t> units;
   for (const TXExfatRawEntry& entry : names) {
     for (size_t i = 0; i < kNameChars && units.size() < length; ++i)
-      units.push_back(static_cast<char16_t>(U16(entry, 2 + 2 * i)));
+      units.push_back(static_cast<char16_t>(LeU16(entry, 2 + 2 * i)));
   }
   // A zero unit inside the name would end it early; it stands for a character nothing can show.
   for (char16_t& unit : units)
@@ -106,13 +95,13 @@ std::optional<TXExfatFileEntry> DecodeExfatSet(std::span<const TXExfatRawEntry> 
   }
   TXExfatFileEntry entry;
   entry.Name = NameOf(set.subspan(2, nameEntries), stream[3]);
-  entry.Attributes = static_cast<uint16_t>(U16(file, 4));
+  entry.Attributes = static_cast<uint16_t>(LeU16(file, 4));
   entry.Deleted = deleted;
-  entry.ChecksumBad = ExfatSetChecksum(set) != U16(file, 2);
+  entry.ChecksumBad = ExfatSetChecksum(set) != LeU16(file, 2);
   entry.NoFatChain = stream[1] & kNoFatChain;
-  entry.FirstCluster = U32(stream, 20);
-  entry.DataLength = U64(stream, 24);
-  entry.ValidDataLength = U64(stream, 8);
+  entry.FirstCluster = LeU32(stream, 20);
+  entry.DataLength = LeU64(stream, 24);
+  entry.ValidDataLength = LeU64(stream, 8);
   entry.Created = DateAt(file, 8, file[20], 22);
   entry.Modified = DateAt(file, 12, file[21], 23);
   entry.Accessed = DateAt(file, 16, 0, 24);

@@ -7,17 +7,9 @@
 #include "recovery/blocks.h"
 #include "recovery/entry_files.h"
 #include "recovery/file_item.h"
+#include "recovery/free_cluster_run.h"
 
 namespace kova {
-
-namespace {
-
-uint64_t ClustersFor(uint64_t length, int64_t clusterBytes) {
-  const auto cluster = static_cast<uint64_t>(clusterBytes);
-  return length / cluster + (length % cluster != 0);
-}
-
-}  // namespace
 
 TXDRExfatFileRecovery::TXDRExfatFileRecovery(TXExfatVolume& volume, const TXDRVolumePlace& place,
                                              IXWorker& worker)
@@ -50,7 +42,7 @@ bool TXDRExfatFileRecovery::LiveExtents(const TXExfatFound& found, TXBlocks& blo
   const std::vector<uint32_t> clusters =
       volume_.DataClusters(entry.FirstCluster, entry.DataLength, entry.NoFatChain, chain_);
   chain_.ClearMarked();
-  if (clusters.size() != ClustersFor(entry.DataLength, volume_.ClusterBytes())) return false;
+  if (clusters.size() != volume_.ClustersFor(entry.DataLength)) return false;
   AddClusters(clusters, entry.DataLength, blocks);
   return true;
 }
@@ -77,7 +69,7 @@ bool TXDRExfatFileRecovery::DeletedExtents(const TXExfatFound& found, TXDRFileIt
   const std::vector<uint32_t> clusters =
       volume_.DataClusters(entry.FirstCluster, entry.DataLength, entry.NoFatChain, chain_);
   chain_.ClearMarked();
-  const bool whole = clusters.size() == ClustersFor(entry.DataLength, volume_.ClusterBytes());
+  const bool whole = clusters.size() == volume_.ClustersFor(entry.DataLength);
   const bool free = std::none_of(clusters.begin(), clusters.end(),
                                  [this](uint32_t c) { return volume_.IsAllocated(c); });
   if (whole && free && (entry.NoFatChain || volume_.IsWholeChain(clusters))) {
@@ -89,18 +81,12 @@ bool TXDRExfatFileRecovery::DeletedExtents(const TXExfatFound& found, TXDRFileIt
 
 bool TXDRExfatFileRecovery::FreeClustersAfterFirst(const TXExfatFound& found,
                                                    TXDRFileItem& item) const {
-  uint32_t cluster = found.Entry.FirstCluster;
-  if (!volume_.IsDataCluster(cluster) || volume_.IsAllocated(cluster)) return false;
-  TXBlocks& blocks = item.EditBlocks();
-  uint64_t remaining = found.Entry.DataLength;
-  for (uint32_t previous = cluster; cluster != 0 && remaining > 0;
-       previous = cluster, cluster = volume_.NextFreeCluster(cluster)) {
-    if (cluster > previous + 1) item.ClustersReused = true;
-    const auto part = std::min<uint64_t>(remaining, volume_.ClusterBytes());
-    blocks.Add(volume_.ClusterOffset(cluster), static_cast<int64_t>(part));
-    remaining -= part;
-  }
-  return remaining == 0;
+  const uint32_t first = found.Entry.FirstCluster;
+  if (!volume_.IsDataCluster(first) || volume_.IsAllocated(first)) return false;
+  return FollowFreeClusterRun(
+      first, found.Entry.DataLength, volume_.ClusterBytes(),
+      [this](uint32_t c) { return volume_.NextFreeCluster(c); },
+      [this](uint32_t c) { return volume_.ClusterOffset(c); }, item);
 }
 
 void TXDRExfatFileRecovery::OfferDeleted(TXExfatFound& found, bool lostFolder) {

@@ -6,6 +6,7 @@
 #include "exfat/exfat_directory.h"
 #include "framework/stream.h"
 #include "framework/unicode_text.h"
+#include "ondisk/little_endian.h"
 #include "recovery/blocks.h"
 #include "storage/safe_read.h"
 
@@ -18,18 +19,10 @@ constexpr size_t kLabelChars = 11;
 // A directory holds at most 256 MiB of entries.
 constexpr uint64_t kMaxDirectoryBytes = uint64_t{256} << 20;
 
-uint32_t U32(const TXExfatRawEntry& e, size_t at) {
-  return e[at] | (e[at + 1] << 8) | (e[at + 2] << 16) | (uint32_t{e[at + 3]} << 24);
-}
-
-uint64_t U64(const TXExfatRawEntry& e, size_t at) {
-  return U32(e, at) | (uint64_t{U32(e, at + 4)} << 32);
-}
-
 std::string LabelOf(const TXExfatRawEntry& entry) {
   std::vector<char16_t> units;
   for (size_t i = 0; i < std::min<size_t>(entry[1], kLabelChars); ++i)
-    units.push_back(static_cast<char16_t>(entry[2 + 2 * i] | (entry[3 + 2 * i] << 8)));
+    units.push_back(static_cast<char16_t>(LeU16(entry, 2 + 2 * i)));
   return Utf16ToUtf8(units);
 }
 
@@ -38,7 +31,7 @@ std::string LabelOf(const TXExfatRawEntry& entry) {
 bool TXExfatVolume::Load(TXStream& stream) {
   *this = TXExfatVolume();
   stream_ = &stream;
-  region_ = ReadExfatBootRegion(stream);
+  region_ = ReadExfatBootRegion(StreamReader(stream));
   if (region_.Source == TXExfatBootSource::bsNone) return false;
   const int64_t size = stream.Size();
   const int64_t heap = Boot().HeapOffset();
@@ -63,7 +56,7 @@ void TXExfatVolume::ReadRootFacts() {
   for (const TXExfatRawEntry& entry : listing.Others) {
     // Of two bitmaps (volumes with two FATs) the one of the active FAT.
     if (entry[0] == kExfatBitmapEntry && (entry[1] & 1) == Boot().ActiveFat() && !HasBitmap())
-      LoadBitmap(U32(entry, 20), U64(entry, 24));
+      LoadBitmap(LeU32(entry, 20), LeU64(entry, 24));
     if (entry[0] == kExfatLabelEntry && label_.empty()) label_ = LabelOf(entry);
   }
 }

@@ -45,6 +45,8 @@ class TXExfatVolume {
   // Appends the allocated clusters of the heap, as volume extents in ascending order.
   void AddAllocated(TXBlocks& blocks) const;
 
+  // The number of clusters that `length` bytes take.
+  uint64_t ClustersFor(uint64_t length) const;
   // The clusters that hold `length` bytes from `first`: consecutive ones for contiguous data,
   // else the FAT chain. Stops early at a cluster outside the heap, the end of a chain, or a
   // cluster already marked (which every cluster taken becomes).
@@ -59,7 +61,6 @@ class TXExfatVolume {
 
   void ReadRootFacts();
   bool LoadBitmap(uint32_t first, uint64_t length);
-  uint64_t ClustersFor(uint64_t length) const;
   // The first bit from `from` on that is set (allocated) or clear, else ClusterLimit().
   uint64_t NextBit(uint64_t from, bool allocated) const;
 

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <exception>
 
-#include "fat/boot_region.h"
 #include "fat/fat_file_recovery.h"
 #include "fat/fat_walk.h"
 #include "framework/worker_interfaces.h"
 #include "recovery/blocks.h"
 #include "recovery/run_stopped.h"
-#include "storage/safe_read.h"
+#include "storage/fat_volume_facts.h"
 
 namespace kova {
 
@@ -64,26 +63,20 @@ void TXDRFATDisk::Reset() {
 }
 
 bool TXDRFATDisk::ReadBootSector() {
-  TXBootSector& boot = fat_.BootSector();
-  if (!SafeReadAt(Medium(), boot.Bytes().data(), TXBootSector::kSize, 0)) boot.Clear();
-  TXBootSector backup;
-  if (!boot.IsPlausible() && FindBackupBootSector(Medium(), boot, backup)) {
-    boot = backup;
-    fromBackup_ = true;
-  }
-  return IsWanted(boot.Type());
+  const TXFatBootRead read = ReadFatBoot(StreamReader(Medium()));
+  fat_.BootSector() = read.Boot;
+  fromBackup_ = read.FromBackup;
+  return IsWanted(read.Boot.Type());
 }
 
 bool TXDRFATDisk::Open(const TXDRVolumePlace& place) {
   Reset();
   place_ = place;
   const std::string& reported = place.ReportedFileSystem;
-  bool result = (reported.empty() || reported.find("FAT") != std::string::npos) && ReadBootSector();
+  bool result = (reported.empty() || IsFatFileSystemName(reported)) && ReadBootSector();
   if (result) {
     try {
-      TXDiskInfoRecord facts;
-      facts.FileSystem = reported;
-      result = fat_.Load(Medium(), facts);
+      result = fat_.Load(Medium());
     } catch (const std::exception&) {
       result = false;
     }
@@ -94,17 +87,17 @@ bool TXDRFATDisk::Open(const TXDRVolumePlace& place) {
 }
 
 TXDRFileSystemFacts TXDRFATDisk::Facts() const {
-  const TXBootSector& boot = fat_.BootSector();
+  const TXFatVolumeFacts volume =
+      DescribeFatVolume({fat_.BootSector(), fromBackup_}, fat_.Entries(), place_.CodePage);
   TXDRFileSystemFacts facts;
-  facts.Name = FatTypeName(fat_.FatType());
-  facts.Label = boot.HasSerialAndLabel() ? boot.VolumeLabel(place_.CodePage) : std::string();
-  facts.Serial = boot.HasSerialAndLabel() ? boot.VolumeSerial() : 0;
-  facts.SectorSize = boot.BytesPerSector();
-  facts.ClusterSize = static_cast<uint32_t>(boot.ClusterBytes());
-  facts.TotalClusters = std::max<int64_t>(0, fat_.ClusterCount() - 2);
-  for (uint32_t c = fat_.NextAvailableCluster(1); c != 0; c = fat_.NextAvailableCluster(c))
-    ++facts.FreeClusters;
-  facts.FromBackupBoot = fromBackup_;
+  facts.Name = FatTypeName(volume.Type);
+  facts.Label = volume.Label;
+  facts.Serial = volume.Serial;
+  facts.SectorSize = volume.SectorSize;
+  facts.ClusterSize = volume.ClusterSize;
+  facts.TotalClusters = volume.TotalClusters;
+  facts.FreeClusters = std::max<int64_t>(0, volume.FreeClusters);
+  facts.FromBackupBoot = volume.FromBackupBoot;
   return facts;
 }
 

@@ -7,6 +7,7 @@
 #include "framework/worker.h"
 #include "recovery/blocks.h"
 #include "recovery/entry_files.h"
+#include "recovery/free_cluster_run.h"
 #include "recovery/recovery_aspects.h"
 
 namespace kova {
@@ -66,18 +67,13 @@ void TXDRFATFileRecovery::BuildChainItem(TXFileSystemEntry& entry, const std::st
 
 bool TXDRFATFileRecovery::FollowFreeClusters(const TXFileSystemEntry& entry,
                                              TXDRFileItem& item) const {
-  uint32_t c = entry.FirstCluster;
-  if (!fat_.IsDataCluster(c) || fat_.ClusterState(c) != clAvailable) return false;
+  const uint32_t first = entry.FirstCluster;
+  if (!fat_.IsDataCluster(first) || fat_.ClusterState(first) != clAvailable) return false;
   const TXBootSector& boot = fat_.BootSector();
-  TXBlocks& blocks = item.EditBlocks();
-  int64_t remaining = entry.Size;
-  for (uint32_t previous = c; c != 0 && remaining > 0;
-       previous = c, c = fat_.NextAvailableCluster(c)) {
-    if (c != previous && c != previous + 1) item.ClustersReused = true;
-    blocks.Add(boot.ClusterOffset(c), std::min(boot.ClusterBytes(), remaining));
-    remaining -= boot.ClusterBytes();
-  }
-  return remaining <= 0;
+  return FollowFreeClusterRun(
+      first, static_cast<uint64_t>(entry.Size), boot.ClusterBytes(),
+      [this](uint32_t c) { return fat_.NextAvailableCluster(c); },
+      [&boot](uint32_t c) { return boot.ClusterOffset(c); }, item);
 }
 
 void TXDRFATFileRecovery::RecoverDeletedItem(TXFileSystemEntry& entry, const std::string& folder) {

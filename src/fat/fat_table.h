@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "fat/file_system.h"
 #include "storage/boot_sector.h"
+#include "storage/fat_entries.h"
 
 namespace kova {
 
@@ -24,26 +24,29 @@ struct TXClusterRecord {
 };
 #pragma pack(pop)
 
-// A FAT16 or FAT32 volume: its boot sector (set by the caller before Load) and the cluster table
-// built from the first allocation table. Numbers outside the table answer clAvailable and next 0.
-class TXFAT final : public TXFileSystem {
- public:
-  // The most entries a table may have (a FAT32 volume of 128 GiB in 4 KiB clusters): a boot
-  // sector that asks for more is taken as damaged rather than allowed to exhaust memory.
-  static constexpr int64_t kMaxEntries = int64_t{1} << 25;
+class TXStream;
 
+// A FAT16 or FAT32 volume read from a stream (not owned): its boot sector (set by the caller
+// before Load) and the cluster table built from the first allocation table. Numbers outside the
+// table answer clAvailable and next 0.
+class TXFAT final {
+ public:
   TXBootSector& BootSector() { return boot_; }
   const TXBootSector& BootSector() const { return boot_; }
 
-  // Reads the first allocation table. False, with nothing recorded, when the boot sector is too
-  // damaged to describe a table (not FAT16 or FAT32, sector size 0, more entries than its
-  // allocation table holds or than kMaxEntries); a read error of the table is thrown. Entries
-  // past the end of the medium are free, as are the clusters they stand for.
-  bool Load(TXStream& stream, const TXDiskInfoRecord& diskInfo) override;
-  // Type unknown, facts and boot sector zeroed, table emptied.
-  void Reset() override;
+  // Reads the first allocation table (TXFatEntries). False, with nothing recorded, when the boot
+  // sector is too damaged to describe a table (not FAT16 or FAT32, sector size 0, more entries
+  // than its allocation table holds or than TXFatEntries::kMaxEntries); a read error of the table
+  // is thrown. Entries past the end of the stream are free, as are the clusters they stand for.
+  bool Load(TXStream& stream);
+  // Type unknown, stream forgotten, boot sector zeroed, table emptied.
+  void Reset();
 
-  int64_t ClusterCount() const { return static_cast<int64_t>(links_.size()); }
+  TXStream* Stream() const { return stream_; }
+  TXFatType FatType() const { return type_; }
+  // The table's entries as read, in their FAT32 meaning.
+  const TXFatEntries& Entries() const { return links_; }
+  int64_t ClusterCount() const { return links_.Count(); }
   TXClusterRecord Cluster(uint32_t n) const { return {NextCluster(n), ClusterState(n)}; }
   TXClusterState ClusterState(uint32_t n) const;
   uint32_t NextCluster(uint32_t n) const;
@@ -54,18 +57,19 @@ class TXFAT final : public TXFileSystem {
   // numbers outside the table stay as they are.
   void SetAvailableFolder(uint32_t n);
   // A cluster that may hold data: 2 to ClusterCount - 1.
-  bool IsDataCluster(uint32_t n) const { return n >= 2 && n < links_.size(); }
+  bool IsDataCluster(uint32_t n) const { return n >= 2 && n < ClusterCount(); }
 
  private:
-  bool TableFits() const;
-  void ReadTable(TXStream& stream, int64_t count);
+  void MapFreeClusters();
   static bool Test(const std::vector<uint64_t>& bits, uint32_t n) {
     return bits[n / 64] >> (n % 64) & 1;
   }
 
+  TXStream* stream_ = nullptr;
+  TXFatType type_ = TXFatType::ftUnknown;
   TXBootSector boot_;
   // The raw entries, FAT16 values widened to their FAT32 meaning; the states follow from them.
-  std::vector<uint32_t> links_;
+  TXFatEntries links_;
   std::vector<uint64_t> free_;     // one bit per cluster in state clAvailable
   std::vector<uint64_t> folders_;  // one bit per cluster in state clAvailableFolder
 };

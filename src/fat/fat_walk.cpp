@@ -5,8 +5,8 @@
 #include <map>
 #include <string>
 
-#include "fat/dir_entry.h"
 #include "framework/error_data.h"
+#include "ondisk/fat_dir_entry.h"
 #include "recovery/file_item.h"
 #include "recovery/lost_folder_name.h"
 #include "recovery/run_stopped.h"

@@ -5,19 +5,16 @@
 
 #include "framework/oem_code_pages.h"
 #include "framework/text_utils.h"
+#include "ondisk/little_endian.h"
 #include "storage/dos_date_time.h"
 
 namespace kova {
 
 namespace {
 
-uint16_t U16(TXDirEntryBytes e, size_t at) {
-  return static_cast<uint16_t>(e[at] | (e[at + 1] << 8));
-}
-
 double DateAt(TXDirEntryBytes e, size_t dateAt, uint16_t time) {
   double value = 0;
-  return DosDateTimeToDateTime(U16(e, dateAt), time, value) ? value : 0;
+  return DosDateTimeToDateTime(LeU16(e, dateAt), time, value) ? value : 0;
 }
 
 constexpr uint8_t kLowerBase = 0x08;
@@ -69,8 +66,8 @@ std::unique_ptr<TXFileSystemEntry> DecodeEntry(TXDirEntryBytes entry, bool isFat
   decoded->Size = EntrySize(entry);
   decoded->FirstCluster = FirstClusterOf(entry, isFat32);
   if (!IsLongNameEntry(entry)) {
-    decoded->Created = DateAt(entry, 16, U16(entry, 14));
-    decoded->Modified = DateAt(entry, 24, U16(entry, 22));
+    decoded->Created = DateAt(entry, 16, LeU16(entry, 14));
+    decoded->Modified = DateAt(entry, 24, LeU16(entry, 22));
     decoded->Accessed = DateAt(entry, 18, 0);
   }
   return decoded;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fat/dir_entry.h"
+#include "ondisk/fat_dir_entry.h"
 
 namespace kova {
 

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "framework/unicode_text.h"
+#include "ondisk/little_endian.h"
 
 namespace kova {
 
@@ -39,8 +40,7 @@ uint8_t ShortNameChecksum(const uint8_t* name11) {
 void TXLongNameCollector::Add(TXDirEntryBytes entry) {
   Part part{entry[0], entry[13], IsDeletedEntry(entry), {}};
   for (size_t i = 0; i < kUnitOffsets.size(); ++i)
-    part.Units[i] =
-        static_cast<char16_t>(entry[kUnitOffsets[i]] | (entry[kUnitOffsets[i] + 1] << 8));
+    part.Units[i] = static_cast<char16_t>(LeU16(entry, kUnitOffsets[i]));
   bool startsLive = !part.Deleted && (part.Sequence & kLastPart);
   bool mixes = !parts_.empty() && parts_.back().Deleted != part.Deleted;
   if (startsLive || mixes || parts_.size() >= kMaxParts) parts_.clear();

@@ -1,5 +1,6 @@
 #include "persistence/tag_filer.h"
 
+#include "framework/markup_escape.h"
 #include "framework/text_utils.h"
 #include "persistence/localized_objects.h"
 
@@ -9,37 +10,6 @@ namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
 
-std::string EscapeName(std::string_view name) {
-  std::string escaped;
-  for (char c : name) {
-    switch (c) {
-      case '&':
-        escaped += "&amp;";
-        break;
-      case '"':
-        escaped += "&quot;";
-        break;
-      case '<':
-        escaped += "&lt;";
-        break;
-      case '>':
-        escaped += "&gt;";
-        break;
-      default:
-        escaped += c;
-    }
-  }
-  return escaped;
-}
-
-std::string UnescapeName(std::string text) {
-  text = ReplaceAll(std::move(text), "&quot;", "\"");
-  text = ReplaceAll(std::move(text), "&apos;", "'");
-  text = ReplaceAll(std::move(text), "&lt;", "<");
-  text = ReplaceAll(std::move(text), "&gt;", ">");
-  return ReplaceAll(std::move(text), "&amp;", "&");
-}
-
 std::string NameAttribute(std::string_view openingTag) {
   constexpr std::string_view kKey = "name=\"";
   size_t start = openingTag.find(kKey);
@@ -47,7 +17,7 @@ std::string NameAttribute(std::string_view openingTag) {
   start += kKey.size();
   size_t end = openingTag.find('"', start);
   if (end == std::string_view::npos) return {};
-  return UnescapeName(std::string(openingTag.substr(start, end - start)));
+  return XmlUnescaped(openingTag.substr(start, end - start));
 }
 
 std::string_view WithoutFramingBreaks(std::string_view content) {
@@ -89,7 +59,7 @@ std::string TagBlockText(std::string_view tag, std::string_view content) {
 
 std::string NamedTagBlockText(std::string_view tag, std::string_view name,
                               std::string_view content) {
-  std::string text = "<" + std::string(tag) + " name=\"" + EscapeName(name) + "\">";
+  std::string text = "<" + std::string(tag) + " name=\"" + XmlEscaped(name) + "\">";
   text += kLineBreak;
   text += content;
   text += kLineBreak;

@@ -50,7 +50,8 @@ class TXCustomBlockStream : public TXStreamWrapper, public IXByteWindow {
   int64_t Read(void* buffer, int64_t count) override;
   // Refused: records code 45 and answers 0.
   int64_t Write(const void* buffer, int64_t count) override;
-  // Positions are clamped to [0, size]; from the end the offset counts back whatever its sign.
+  // The seek rule of every stream (SeekWithin): from the end at size + offset, the offset 0 or
+  // negative; positions are clamped to [0, size].
   int64_t Seek(int64_t offset, TXSeekOrigin origin) override;
   int64_t GetSize() override { return blocks_.TotalSize(); }
   void SetSize(int64_t) override {}

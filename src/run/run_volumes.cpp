@@ -8,7 +8,6 @@
 #include "recovery/blocks.h"
 #include "storage/boot_sector.h"
 #include "storage/disk_io.h"
-#include "storage/safe_read.h"
 
 namespace kova {
 
@@ -92,12 +91,12 @@ void LearnUnitSizes(TXCustomDiskIO& input, const TXDRRunVolumes& volumes) {
     }
   }
   // A FAT volume that is not recovered (FAT12) still tells its sizes.
-  TXBootSector boot;
-  if (facts.SectorSize == 0 && !volumes.Volumes().empty() &&
-      SafeReadAt(*volumes.Volumes()[0].Stream, boot.Bytes().data(), TXBootSector::kSize, 0) &&
-      boot.IsPlausible()) {
-    facts.SectorSize = boot.BytesPerSector();
-    facts.ClusterSize = static_cast<uint32_t>(boot.ClusterBytes());
+  if (facts.SectorSize == 0 && !volumes.Volumes().empty()) {
+    const TXBootSector boot = ReadFatBoot(StreamReader(*volumes.Volumes()[0].Stream)).Boot;
+    if (boot.IsPlausible()) {
+      facts.SectorSize = boot.BytesPerSector();
+      facts.ClusterSize = static_cast<uint32_t>(boot.ClusterBytes());
+    }
   }
   if (input.DiskInfo.SectorSize == 0)
     input.DiskInfo.SectorSize = facts.SectorSize ? facts.SectorSize : kDefaultUnit;

@@ -1,82 +1,25 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <span>
-#include <string>
+#include "ondisk/fat_boot_sector.h"
+#include "storage/volume_reader.h"
 
 namespace kova {
 
-enum class TXFatType : uint8_t { ftUnknown, ftFat12, ftFat16, ftFat32 };
+// A FAT volume's boot sector as every reader of the volume takes it (the run's recovery, the
+// drive information, kova-cli info).
+struct TXFatBootRead {
+  TXBootSector Boot;  // zeros when nothing plausible was found
+  // The boot sector at sector 0 is not plausible and the FAT32 backup was taken.
+  bool FromBackup = false;
 
-// "FAT12", "FAT16", "FAT32", or "" for an unknown type.
-std::string FatTypeName(TXFatType type);
-
-// The first 512 bytes of a FAT volume (little-endian), with the fields the recovery and the volume
-// information read and the arithmetic that places the tables, the root folder and the clusters.
-// The type text decides the type when it is "FAT12", "FAT16" or "FAT32", as the formatter wrote
-// it; any other text (some cameras write "FAT     " or nothing) leaves the decision to the
-// cluster count, as the FAT standard does, for a plausible boot sector. Offsets are bytes from
-// the start of the volume and use the boot sector's own sector size.
-class TXBootSector {
- public:
-  static constexpr size_t kSize = 512;
-
-  TXBootSector() = default;
-  // Copies up to 512 bytes; the rest stays zero.
-  explicit TXBootSector(std::span<const uint8_t> bytes);
-
-  std::array<uint8_t, kSize>& Bytes() { return bytes_; }
-  const std::array<uint8_t, kSize>& Bytes() const { return bytes_; }
-  void Clear() { bytes_.fill(0); }
-
-  uint32_t BytesPerSector() const { return U16(11); }
-  uint32_t SectorsPerCluster() const { return bytes_[13]; }
-  uint32_t ReservedSectors() const { return U16(14); }
-  uint32_t FatCount() const { return bytes_[16]; }
-  uint32_t RootEntries() const { return U16(17); }
-  // The 16-bit count when it is not 0, else the 32-bit one.
-  uint32_t TotalSectors() const { return U16(19) ? U16(19) : U32(32); }
-  // The 16-bit sectors per table when it is not 0, else the 32-bit one.
-  uint32_t FatSectors() const { return U16(22) ? U16(22) : U32(36); }
-  // The first cluster of a FAT32 root folder.
-  uint32_t RootCluster() const { return U32(44); }
-  // FAT32: the sector of the information sector and of the backup boot sector (0 when none).
-  uint32_t FsInfoSector() const { return U16(48); }
-  uint32_t BackupBootSector() const { return U16(50); }
-
-  // A jump instruction, a power-of-two sector size from 512 to 4096 and cluster size, reserved
-  // sectors, tables, and a data area inside the volume: what a formatter always writes.
-  bool IsPlausible() const;
-  TXFatType Type() const;
-  // The serial and the label were written (extended boot signature 0x29).
-  bool HasSerialAndLabel() const { return bytes_[ExtendedFields() + 2] == 0x29; }
-  uint32_t VolumeSerial() const;
-  // The volume label as written, trimmed and decoded with the OEM code page.
-  std::string VolumeLabel(uint16_t codePage = 437) const;
-
-  int64_t ClusterBytes() const { return int64_t{BytesPerSector()} * SectorsPerCluster(); }
-  int64_t FatBytes() const;
-  // Start of allocation table copy k (0 is the first).
-  int64_t FatOffset(uint32_t k) const;
-  int64_t RootDirOffset() const { return FatOffset(0) + FatBytes() * FatCount(); }
-  int64_t RootDirBytes() const { return int64_t{RootEntries()} * 32; }
-  int64_t DataOffset() const;
-  int64_t ClusterOffset(uint32_t cluster) const;
-  // The number of allocation-table entries the recovery uses (cluster numbers 0 to count - 1):
-  // the whole clusters of the data area and the two reserved entries; 0 without a data area.
-  int64_t ClusterCount() const;
-
- private:
-  uint32_t U16(size_t at) const { return bytes_[at] | (bytes_[at + 1] << 8); }
-  uint32_t U32(size_t at) const { return U16(at) | (U16(at + 2) << 16); }
-  // The extended fields (serial, label, type text) start here: 36 for FAT12/16, 64 for FAT32.
-  size_t ExtendedFields() const;
-  TXFatType TypeByText() const;
-  // The first sector of the data area by the table size the boot sector gives.
-  int64_t DataSector() const;
-
-  std::array<uint8_t, kSize> bytes_{};
+  // A plausible boot sector of a known type.
+  bool IsFat() const { return Boot.IsPlausible() && Boot.Type() != TXFatType::ftUnknown; }
 };
+
+// The boot sector at offset 0 (unreadable bytes count as zeros), or, when it is not plausible,
+// the backup of a FAT32 boot sector: at the sector the damaged one still names, else at sector 6,
+// where formatters put it, in every usual sector size. A backup counts only when it is a
+// plausible FAT32 boot sector of the sector size it was found with.
+TXFatBootRead ReadFatBoot(const TXVolumeReader& read);
 
 }  // namespace kova

@@ -32,8 +32,8 @@ class TXCustomBufStream : public TXStreamWrapper, public IXByteWindow {
   int64_t Read(void* buffer, int64_t count) override;
   // Refused: records code 45 and answers 0.
   int64_t Write(const void* buffer, int64_t count) override;
-  // Positions are clamped to [0, Size]. From the end, the offset counts back from the end
-  // whatever its sign (10 and -10 on a 100-byte stream both give 90).
+  // The seek rule of every stream (SeekWithin): from the end at Size + offset, the offset 0 or
+  // negative; positions are clamped to [0, Size].
   int64_t Seek(int64_t offset, TXSeekOrigin origin) override;
   int64_t GetSize() override { return size_; }
   // Changes the logical length only; the source is never changed.

@@ -6,8 +6,12 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <vector>
 
+#include "framework/markup_escape.h"
+#include "framework/oem_code_pages.h"
 #include "framework/text_utils.h"
+#include "ondisk/fs_info_sector.h"
 #include "storage/exfat_boot_region.h"
 #include "storage/fat_volume_facts.h"
 #include "storage/platform_device.h"
@@ -20,8 +24,8 @@ namespace {
 constexpr uint32_t kLongNameLength = 255;
 
 // File-system name, label and serial from libblkid, refined by the FAT boot sector, which alone
-// tells FAT16 from FAT32. Answers the boot sector's facts when the volume is FAT.
-bool NameVolume(IXBlockDevice& device, TXDiskInfoRecord& record, TXBootSector& fat) {
+// tells FAT16 from FAT32. Answers the boot sector when the volume is FAT.
+bool NameVolume(IXBlockDevice& device, TXDiskInfoRecord& record, TXFatBootRead& fat) {
   TXVolumeProbe probe;
   bool probed = ProbeVolume(device.NativeHandle(), probe);
   if (probed) {
@@ -29,26 +33,43 @@ bool NameVolume(IXBlockDevice& device, TXDiskInfoRecord& record, TXBootSector& f
     record.VolumeName = probe.Label;
     record.VolumeSerial = SerialOfUuid(probe.Uuid);
   }
-  bool isFat = (!probed || record.FileSystem == "FAT") && ReadFatBootSector(device, fat);
+  if (!probed || IsFatFileSystemName(record.FileSystem)) fat = ReadFatBoot(DeviceReader(device));
+  const bool isFat = fat.IsFat();
   if (isFat) {
-    record.FileSystem = FatFileSystemName(fat);
-    std::string label = fat.HasSerialAndLabel() ? fat.VolumeLabel() : std::string();
-    if (record.VolumeName.empty() && label != "NO NAME") record.VolumeName = label;
-    if (record.VolumeSerial == 0 && fat.HasSerialAndLabel())
-      record.VolumeSerial = fat.VolumeSerial();
+    const TXBootSector& boot = fat.Boot;
+    record.FileSystem = FatFileSystemName(boot.Type());
+    if (record.VolumeName.empty()) record.VolumeName = boot.VolumeLabel(kDefaultCodePage);
+    if (record.VolumeSerial == 0 && boot.HasSerialAndLabel())
+      record.VolumeSerial = boot.VolumeSerial();
   }
   if (!record.FileSystem.empty()) record.VolumeMaxLength = kLongNameLength;
   return isFat;
 }
 
-void SizeFatVolume(IXBlockDevice& device, const TXBootSector& fat, bool countFree,
+// The FAT32 information sector's free count, for a table too large to be counted here.
+int64_t HintedFreeClusters(IXBlockDevice& device, const TXBootSector& boot, int64_t clusters) {
+  if (boot.Type() != TXFatType::ftFat32) return -1;
+  const uint32_t at = boot.FsInfoSector();
+  std::vector<uint8_t> sector(TXBootSector::kSize);
+  if (at == 0 || at >= boot.ReservedSectors() ||
+      !DeviceReader(device)(int64_t{at} * boot.BytesPerSector(), sector.data(), 512))
+    return -1;
+  const TXFsInfoSector info(sector);
+  return info.HasSignatures() && info.FreeCount() <= clusters ? int64_t{info.FreeCount()} : -1;
+}
+
+void SizeFatVolume(IXBlockDevice& device, const TXFatBootRead& fat, bool countFree,
                    TXDiskInfoRecord& record) {
-  record.SectorSize = fat.BytesPerSector();
-  record.SectorsPerCluster = fat.SectorsPerCluster();
-  record.ClusterSize = static_cast<uint32_t>(fat.ClusterBytes());
-  record.TotalClusters = std::max<int64_t>(0, fat.ClusterCount() - 2);
+  TXFatEntries table;
+  if (countFree) table.Read(DeviceReader(device), fat.Boot, device.Size());
+  const TXFatVolumeFacts facts = DescribeFatVolume(fat, table, kDefaultCodePage);
+  record.SectorSize = facts.SectorSize;
+  record.SectorsPerCluster = facts.SectorsPerCluster;
+  record.ClusterSize = facts.ClusterSize;
+  record.TotalClusters = facts.TotalClusters;
   record.TotalSpace = record.TotalClusters * record.ClusterSize;
-  int64_t free = countFree ? CountFreeClusters(device, fat) : -1;
+  int64_t free = facts.FreeClusters;
+  if (countFree && free < 0) free = HintedFreeClusters(device, fat.Boot, facts.TotalClusters);
   if (free >= 0) {
     record.FreeClusters = free;
     record.FreeSpace = free * record.ClusterSize;
@@ -60,7 +81,7 @@ void SizeFatVolume(IXBlockDevice& device, const TXBootSector& fat, bool countFre
 // volume's figures: it is kept in the allocation bitmap, not in the boot region.
 void DescribeExfatVolume(IXBlockDevice& device, TXDiskInfoRecord& record) {
   if (!record.FileSystem.empty() && record.FileSystem != "exFAT") return;
-  TXExfatBootRegion region = ReadExfatBootRegion(device);
+  TXExfatBootRegion region = ReadExfatBootRegion(DeviceReader(device));
   if (region.Source == TXExfatBootSource::bsNone) return;
   const TXExfatBootSector& boot = region.Boot;
   record.FileSystem = "exFAT";
@@ -108,45 +129,10 @@ bool QueryFolder(const std::string& path, TXDiskInfoRecord& record) {
   if (!mount) return true;
   record.FileSystem = FileSystemNameOf(mount->Type);
   if (TXDeviceOpening source = OpenDevice(mount->Source); source.Device) {
-    TXBootSector fat;
+    TXFatBootRead fat;
     NameVolume(*source.Device, record, fat);
   }
   return true;
-}
-
-std::string Escaped(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
-std::string Unescaped(std::string_view text) {
-  std::string out(text);
-  out = ReplaceAll(out, "&lt;", "<");
-  out = ReplaceAll(out, "&gt;", ">");
-  out = ReplaceAll(out, "&apos;", "'");
-  out = ReplaceAll(out, "&quot;", "\"");
-  return ReplaceAll(out, "&amp;", "&");
 }
 
 std::string Element(std::string_view name, std::string_view content) {
@@ -203,7 +189,7 @@ void TXDiskInfoRecord::QueryVolume(IXBlockDevice& device) {
   RootPath = root;
   DiskSize = device.Size();
   SectorSize = device.SectorSize();
-  TXBootSector fat;
+  TXFatBootRead fat;
   bool isFat = NameVolume(device, *this, fat);
   std::optional<TXSpaceFacts> live = LiveSpace(device);
   if (isFat) SizeFatVolume(device, fat, !live, *this);
@@ -229,8 +215,8 @@ void TXDiskInfoRecord::QueryGeometry(IXBlockDevice& device) {
 std::string TXDiskInfoRecord::ToXml() const {
   std::string body = Element("volume_serial", std::to_string(VolumeSerial)) +
                      Element("volume_max_length", std::to_string(VolumeMaxLength)) +
-                     Element("volume_name", Escaped(VolumeName)) +
-                     Element("file_system", Escaped(FileSystem)) +
+                     Element("volume_name", XmlEscaped(VolumeName)) +
+                     Element("file_system", XmlEscaped(FileSystem)) +
                      Element("sector_size", std::to_string(SectorSize)) +
                      Element("cluster_size", std::to_string(ClusterSize)) +
                      Element("total_clusters", std::to_string(TotalClusters)) +
@@ -243,8 +229,8 @@ void TXDiskInfoRecord::FromXml(std::string_view text) {
   Clear();
   VolumeSerial = Unsigned32(text, "volume_serial");
   VolumeMaxLength = Unsigned32(text, "volume_max_length");
-  VolumeName = Unescaped(ElementText(text, "volume_name"));
-  FileSystem = Unescaped(ElementText(text, "file_system"));
+  VolumeName = XmlUnescaped(ElementText(text, "volume_name"));
+  FileSystem = XmlUnescaped(ElementText(text, "file_system"));
   SectorSize = Unsigned32(text, "sector_size");
   ClusterSize = Unsigned32(text, "cluster_size");
   TotalClusters = Count64(text, "total_clusters");

@@ -1,23 +1,35 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "storage/boot_sector.h"
+#include "storage/fat_entries.h"
 
 namespace kova {
 
-class IXBlockDevice;
+// What a FAT volume tells of itself, worked out the same way for the recovery (kova-cli info,
+// the run) and the drive information, so that they cannot disagree.
+struct TXFatVolumeFacts {
+  TXFatType Type = TXFatType::ftUnknown;
+  std::string Label;
+  uint32_t Serial = 0;
+  uint32_t SectorSize = 0;
+  uint32_t SectorsPerCluster = 0;
+  uint32_t ClusterSize = 0;
+  int64_t TotalClusters = 0;
+  // Counted in the allocation table, the one count that is always current: drivers leave the
+  // FAT32 information sector's count stale (fsck.fat reports and mends it). -1 when unknown.
+  int64_t FreeClusters = -1;
+  bool FromBackupBoot = false;
+};
 
-// Reads the boot sector at offset 0 of the device; false when it is not a plausible FAT boot
-// sector of a known type.
-bool ReadFatBootSector(IXBlockDevice& device, TXBootSector& boot);
+// The facts of the volume whose boot sector and table were read; labels are decoded with the
+// OEM code page. An empty table (one that does not fit) leaves the free count unknown.
+TXFatVolumeFacts DescribeFatVolume(const TXFatBootRead& boot, const TXFatEntries& table,
+                                   uint16_t codePage);
 
 // "FAT" for FAT12 and FAT16, "FAT32", as the volume information names them.
-std::string FatFileSystemName(const TXBootSector& boot);
-
-// The number of free clusters: the FAT32 information sector's count when it is plausible,
-// otherwise counted in the first allocation table (FAT12 included). -1 when the table cannot be
-// read.
-int64_t CountFreeClusters(IXBlockDevice& device, const TXBootSector& boot);
+std::string FatFileSystemName(TXFatType type);
 
 }  // namespace kova

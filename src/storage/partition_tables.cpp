@@ -1,36 +1,17 @@
 #include "storage/partition_tables.h"
 
-#include <zlib.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <vector>
 
 #include "framework/stream.h"
-#include "framework/unicode_text.h"
 #include "storage/safe_read.h"
 
 namespace kova {
 
 namespace {
 
-constexpr size_t kMbrEntries = 446;
 constexpr int kMaxLogical = 128;
-constexpr uint32_t kMaxGptEntries = 4096;
-constexpr uint32_t kGptHeaderSize = 92;
-
-uint32_t U32(std::span<const uint8_t> b, size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24);
-}
-
-uint64_t U64(std::span<const uint8_t> b, size_t at) {
-  return U32(b, at) | (uint64_t{U32(b, at + 4)} << 32);
-}
-
-uint32_t Crc32(std::span<const uint8_t> bytes) {
-  return static_cast<uint32_t>(::crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
-}
 
 std::vector<uint8_t> ReadBytes(TXStream& medium, int64_t pos, int64_t count) {
   std::vector<uint8_t> bytes(static_cast<size_t>(count), 0);
@@ -80,41 +61,10 @@ void ReadLogical(TXStream& medium, const TXPartitionEntry& extended, TXVolumeSys
   system.Problems.push_back({TXTableProblemKind::tpChainBroken, extended.Number});
 }
 
-std::string GuidText(std::span<const uint8_t> g) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", U32(g, 0),
-                g[4] | (g[5] << 8), g[6] | (g[7] << 8), g[8], g[9], g[10], g[11], g[12], g[13],
-                g[14], g[15]);
-  return text;
-}
-
-struct TXGptHeader {
-  uint64_t FirstUsable = 0;
-  uint64_t LastUsable = 0;
-  uint64_t EntriesLba = 0;
-  uint32_t EntryCount = 0;
-  uint32_t EntrySize = 0;
-  uint32_t EntriesCrc = 0;
-};
-
 // The header at sector `lba` when its signature, size, checksum and own position agree.
 bool ReadGptHeader(TXStream& medium, uint32_t sectorSize, uint64_t lba, TXGptHeader& header) {
   std::vector<uint8_t> b = ReadBytes(medium, static_cast<int64_t>(lba * sectorSize), sectorSize);
-  if (b.empty() || std::string_view(reinterpret_cast<const char*>(b.data()), 8) != "EFI PART")
-    return false;
-  uint32_t size = U32(b, 12);
-  if (size < kGptHeaderSize || size > sectorSize || U64(b, 24) != lba) return false;
-  uint32_t crc = U32(b, 16);
-  std::fill_n(b.begin() + 16, 4, 0);
-  if (Crc32(std::span<const uint8_t>(b.data(), size)) != crc) return false;
-  header.FirstUsable = U64(b, 40);
-  header.LastUsable = U64(b, 48);
-  header.EntriesLba = U64(b, 72);
-  header.EntryCount = U32(b, 80);
-  header.EntrySize = U32(b, 84);
-  header.EntriesCrc = U32(b, 88);
-  return header.EntrySize >= 128 && header.EntrySize % 8 == 0 && header.EntrySize <= 4096 &&
-         header.EntryCount <= kMaxGptEntries && header.FirstUsable <= header.LastUsable;
+  return !b.empty() && DecodeGptHeader(b, lba, header);
 }
 
 void TakeGptEntries(const TXGptHeader& header, std::span<const uint8_t> array,
@@ -122,13 +72,14 @@ void TakeGptEntries(const TXGptHeader& header, std::span<const uint8_t> array,
   const int64_t sector = system.SectorSize;
   for (uint32_t i = 0; i < header.EntryCount; ++i) {
     std::span<const uint8_t> e = array.subspan(size_t{i} * header.EntrySize, header.EntrySize);
-    if (std::all_of(e.begin(), e.begin() + 16, [](uint8_t c) { return c == 0; })) continue;
-    uint64_t first = U64(e, 32);
-    uint64_t last = U64(e, 40);
+    const TXGptEntryRecord record = DecodeGptEntry(e);
+    if (record.Unused) continue;
+    const uint64_t first = record.FirstLba;
+    const uint64_t last = record.LastLba;
     TXPartitionEntry entry;
     entry.Number = static_cast<int32_t>(i + 1);
-    entry.GptType = GuidText(e.subspan(0, 16));
-    entry.Name = Utf16LeToUtf8(e.subspan(56, 72));
+    entry.GptType = record.Type;
+    entry.Name = record.Name;
     bool sane = last >= first && last < (uint64_t{1} << 48);
     entry.Start = sane ? static_cast<int64_t>(first) * sector : mediumSize;
     entry.Size = sane ? static_cast<int64_t>(last - first + 1) * sector : 0;
@@ -147,7 +98,7 @@ bool ReadGptCopy(TXStream& medium, uint32_t sectorSize, uint64_t lba, TXVolumeSy
   if (header.EntriesLba > (uint64_t{1} << 48)) return false;
   std::vector<uint8_t> array =
       ReadBytes(medium, static_cast<int64_t>(header.EntriesLba) * sectorSize, bytes);
-  if (int64_t(array.size()) != bytes || Crc32(array) != header.EntriesCrc) {
+  if (int64_t(array.size()) != bytes || GptCrc32(array) != header.EntriesCrc) {
     system.Problems.push_back({TXTableProblemKind::tpGptEntries, 0});
     return false;
   }
@@ -158,30 +109,6 @@ bool ReadGptCopy(TXStream& medium, uint32_t sectorSize, uint64_t lba, TXVolumeSy
 }
 
 }  // namespace
-
-TXMbrSector::TXMbrSector(std::span<const uint8_t> sector) {
-  if (sector.size() < 512) return;
-  signature_ = sector[510] == 0x55 && sector[511] == 0xAA;
-  for (int i = 0; i < 4; ++i) {
-    std::span<const uint8_t> e = sector.subspan(kMbrEntries + 16 * i, 16);
-    entries_[i] = {e[0], e[4], U32(e, 8), U32(e, 12)};
-  }
-}
-
-bool TXMbrSector::IsProtective() const {
-  return signature_ && std::any_of(std::begin(entries_), std::end(entries_),
-                                   [](const Entry& e) { return e.Type == 0xEE; });
-}
-
-bool TXMbrSector::IsSound() const {
-  if (!signature_) return false;
-  bool used = false;
-  for (const Entry& e : entries_) {
-    if (e.Status != 0x00 && e.Status != 0x80) return false;
-    used = used || !e.Empty();
-  }
-  return used;
-}
 
 bool TakePartition(TXVolumeSystem& system, const TXPartitionEntry& entry, int64_t low, int64_t high,
                    int64_t mediumSize) {

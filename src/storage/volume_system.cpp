@@ -4,7 +4,8 @@
 #include <bit>
 
 #include "framework/stream.h"
-#include "storage/boot_sector.h"
+#include "ondisk/fat_boot_sector.h"
+#include "storage/exfat_boot_region.h"
 #include "storage/partition_tables.h"
 #include "storage/safe_read.h"
 
@@ -12,12 +13,12 @@ namespace kova {
 
 namespace {
 
-// A first sector that is the boot sector of a volume (FAT, exFAT, NTFS) rather than a table:
-// a card formatted without partitions.
-bool IsVolumeBootSector(std::span<const uint8_t> sector) {
-  std::string_view oem(reinterpret_cast<const char*>(sector.data() + 3), 8);
-  if (oem == "EXFAT   " || oem == "NTFS    ") return true;
-  return TXBootSector(sector).IsPlausible();
+// A medium that starts with a volume (FAT, exFAT, NTFS) rather than a table: a card formatted
+// without partitions. exFAT counts when its main or its backup boot region is plausible.
+bool StartsWithVolume(TXStream& medium, std::span<const uint8_t> first) {
+  std::string_view oem(reinterpret_cast<const char*>(first.data() + 3), 8);
+  if (oem == "NTFS    " || TXBootSector(first).IsPlausible()) return true;
+  return ReadExfatBootRegion(StreamReader(medium)).Source != TXExfatBootSource::bsNone;
 }
 
 }  // namespace
@@ -31,10 +32,6 @@ std::string PartitionSchemeName(TXPartitionScheme scheme) {
     default:
       return {};
   }
-}
-
-bool IsExtendedType(uint8_t mbrType) {
-  return mbrType == 0x05 || mbrType == 0x0F || mbrType == 0x85;
 }
 
 std::vector<TXVolumeExtent> TXVolumeSystem::Volumes(int64_t mediumSize) const {
@@ -54,7 +51,7 @@ TXVolumeSystem ReadVolumeSystem(TXStream& medium, uint32_t sectorSize) {
   bool usual = sectorSize >= 512 && sectorSize <= 4096 && std::has_single_bit(sectorSize);
   system.SectorSize = usual ? sectorSize : 512;
   std::vector<uint8_t> first(512, 0);
-  if (!SafeReadAt(medium, first.data(), 512, 0) || IsVolumeBootSector(first)) return system;
+  if (!SafeReadAt(medium, first.data(), 512, 0) || StartsWithVolume(medium, first)) return system;
   TXMbrSector mbr(first);
   if (!mbr.HasSignature()) return system;
   if (mbr.IsProtective() || !mbr.IsSound()) {

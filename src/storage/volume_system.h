@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "ondisk/partition_records.h"
+
 namespace kova {
 
 class TXStream;
@@ -70,8 +72,5 @@ TXVolumeSystem ReadVolumeSystem(TXStream& medium, uint32_t sectorSize);
 
 // "MBR", "GPT", or "" for none.
 std::string PartitionSchemeName(TXPartitionScheme scheme);
-
-// An MBR type that holds partitions rather than a file system (0x05, 0x0F, 0x85).
-bool IsExtendedType(uint8_t mbrType);
 
 }  // namespace kova

@@ -39,7 +39,7 @@ class ExfatBootTest : public ::testing::Test {
   TXExfatBootRegion Region() {
     TXFileDiskIO io;
     EXPECT_TRUE(io.Open(card.Image().string()));
-    return ReadExfatBootRegion(*io.Stream());
+    return ReadExfatBootRegion(StreamReader(*io.Stream()));
   }
 
   ExfatCard card;

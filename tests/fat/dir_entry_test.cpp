@@ -1,5 +1,3 @@
-#include "fat/dir_entry.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,6 +6,7 @@
 
 #include "fat/card_fixture.h"
 #include "fat/file_system_entry.h"
+#include "ondisk/fat_dir_entry.h"
 #include "storage/dos_date_time.h"
 
 namespace kova {

@@ -4,6 +4,8 @@
 #include <fstream>
 
 #include "fat/card_fixture.h"
+#include "fat/fat_disk.h"
+#include "fat/fat_recovery_fixture.h"
 #include "fat/fat_table.h"
 #include "framework/error_data.h"
 #include "storage/disk_io.h"
@@ -43,7 +45,7 @@ struct LoadedVolume {
     opened = io.Open(image.string());
     if (!opened) return;
     io.Stream()->Read(fat.BootSector().Bytes().data(), TXBootSector::kSize);
-    loaded = fat.Load(*io.Stream(), io.DiskInfo);
+    loaded = fat.Load(*io.Stream());
   }
   TXFileDiskIO io;
   TXFAT fat;
@@ -256,7 +258,7 @@ TEST(FatTable, ReadErrorInTheTableIsThrown) {
   TXFAT fat;
   io.Stream()->Read(fat.BootSector().Bytes().data(), TXBootSector::kSize);
   try {
-    fat.Load(*io.Stream(), io.DiskInfo);
+    fat.Load(*io.Stream());
     ADD_FAILURE() << "the unreadable table was not reported";
   } catch (const EXError& error) {
     EXPECT_EQ(error.Code(), kErrRead);
@@ -270,29 +272,29 @@ TEST_F(FatTableTest, ResetForgetsTheVolume) {
   EXPECT_EQ(volume.fat.FatType(), TXFatType::ftUnknown);
   EXPECT_EQ(volume.fat.ClusterCount(), 0);
   EXPECT_EQ(volume.fat.Stream(), nullptr);
-  EXPECT_EQ(volume.fat.DiskInfo().DiskSize, 0);
   EXPECT_EQ(volume.fat.BootSector().BytesPerSector(), 0u);
 }
 
-TEST(FatFileSystem, OpenFileSystemTellsFatVolumesFromOtherMedia) {
+TEST(FatRecognition, TheFatRecoveryOpensFatVolumesAndNoOtherMedia) {
   FixtureCard card(test::Fat32Options());
   KOVA_CARD_OK(card.Formatted());
   KOVA_CARD_OK(card.Save());
   TXFileDiskIO io;
   ASSERT_TRUE(io.Open(card.Image().string()));
-  auto fat = OpenFileSystem(*io.Stream(), io.DiskInfo);
-  EXPECT_NE(dynamic_cast<TXFAT*>(fat.get()), nullptr);
-  EXPECT_EQ(fat->FatType(), TXFatType::ftFat32);
+  TXDRFATDisk fat;
+  ASSERT_TRUE(fat.Open(test::WholeMedium(io)));
+  EXPECT_EQ(fat.FAT().FatType(), TXFatType::ftFat32);
+  EXPECT_EQ(fat.Facts().Name, "FAT32");
 
   test::TempDir dir;
   std::filesystem::path blank = dir / "blank.img";
   std::filesystem::resize_file((std::ofstream(blank), blank), 1 << 20);
   TXFileDiskIO other;
   ASSERT_TRUE(other.Open(blank.string()));
-  auto unknown = OpenFileSystem(*other.Stream(), other.DiskInfo);
-  EXPECT_NE(dynamic_cast<TXUnknownFileSystem*>(unknown.get()), nullptr);
-  EXPECT_EQ(unknown->FatType(), TXFatType::ftUnknown);
-  EXPECT_EQ(unknown->DiskInfo().DiskSize, 1 << 20);
+  TXDRFATDisk unknown;
+  EXPECT_FALSE(unknown.Open(test::WholeMedium(other)));
+  EXPECT_EQ(unknown.FAT().FatType(), TXFatType::ftUnknown);
+  EXPECT_FALSE(unknown.FileSystemValid());
 }
 
 }  // namespace

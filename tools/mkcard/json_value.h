@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/markup_escape.h"
+
 namespace kova::mkcard {
 
 // A parsed JSON value, enough for reading manifests back. Numbers keep their text so that
@@ -26,17 +28,14 @@ struct JsonValue {
 // Parses one complete JSON text; false with a message for malformed input.
 bool ParseJson(std::string_view text, JsonValue* value, std::string* error);
 
-// A quoted, escaped JSON string.
-std::string JsonQuote(std::string_view text);
-
 // Builds one JSON object line field by field.
 class JsonLine {
  public:
-  JsonLine& Text(const char* name, std::string_view value) { return Raw(name, JsonQuote(value)); }
+  JsonLine& Text(const char* name, std::string_view value) { return Raw(name, JsonQuoted(value)); }
   JsonLine& Number(const char* name, int64_t value) { return Raw(name, std::to_string(value)); }
   JsonLine& Flag(const char* name, bool value) { return Raw(name, value ? "true" : "false"); }
   JsonLine& Raw(const char* name, const std::string& value) {
-    line_ += (line_.size() > 1 ? "," : "") + JsonQuote(name) + ":" + value;
+    line_ += (line_.size() > 1 ? "," : "") + JsonQuoted(name) + ":" + value;
     return *this;
   }
   std::string Finish() { return line_ + "}\n"; }

@@ -1,8 +1,10 @@
-#include "fat/dir_entry.h"
+#include "ondisk/fat_dir_entry.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
+
+#include "ondisk/little_endian.h"
 
 namespace kova {
 
@@ -11,10 +13,6 @@ namespace {
 constexpr uint8_t kLongNameAttributes = 0x0F;
 constexpr uint8_t kLabelBit = 0x08;
 constexpr uint8_t kFolderBit = 0x10;
-
-uint32_t U16(TXDirEntryBytes e, size_t at) {
-  return e[at] | (e[at + 1] << 8);
-}
 
 // Short-name characters: blank, ! # $ % & ' ( ) - @ ^ _ { } ~, digits, capitals and 0x80-0xFF.
 constexpr std::array<bool, 256> MakeNameChars() {
@@ -48,7 +46,7 @@ uint8_t EntryAttributes(TXDirEntryBytes entry) {
 }
 
 uint32_t EntrySize(TXDirEntryBytes entry) {
-  return U16(entry, 28) | (U16(entry, 30) << 16);
+  return LeU32(entry, 28);
 }
 
 bool IsLongNameEntry(TXDirEntryBytes entry) {
@@ -91,7 +89,7 @@ bool IsValidEntry(TXDirEntryBytes entry) {
   if (entry[0] == '.') {
     return IsDotName(entry) && EntrySize(entry) == 0 && EntryAttributes(entry) == kFolderBit;
   }
-  if (IsLongNameEntry(entry)) return entry[12] == 0 && U16(entry, 26) == 0;
+  if (IsLongNameEntry(entry)) return entry[12] == 0 && LeU16(entry, 26) == 0;
   return IsValidShortEntry(entry) && entry[13] <= 199 && EntryAttributes(entry) < 0x40;
 }
 
@@ -101,8 +99,8 @@ bool IsFileEntry(TXDirEntryBytes entry) {
 }
 
 uint32_t FirstClusterOf(TXDirEntryBytes entry, bool isFat32) {
-  uint32_t low = U16(entry, 26);
-  return isFat32 ? (U16(entry, 20) << 16) | low : low;
+  uint32_t low = LeU16(entry, 26);
+  return isFat32 ? (uint32_t{LeU16(entry, 20)} << 16) | low : low;
 }
 
 }  // namespace kova
