@@ -6,7 +6,7 @@
 #include "framework/core_app.h"
 #include "framework/notification.h"
 #include "recovery/block_stream.h"
-#include "recovery/file_size_limits.h"
+#include "recovery/formats/scan_format_registry.h"
 #include "recovery/found_extents.h"
 #include "recovery/found_file_queue.h"
 #include "recovery/picture_job.h"
@@ -17,7 +17,6 @@ namespace kova {
 namespace {
 
 constexpr int64_t kScanStep = 512;
-constexpr int32_t kJpegPattern = 0;
 
 }  // namespace
 
@@ -31,8 +30,8 @@ bool TXDRBlockScan::Stopped() const {
 
 void TXDRBlockScan::Run() {
   if (extents_.Empty()) return;
-  BuildPatterns(AllKinds(), patterns_, index_);
-  if (patterns_.empty()) return;
+  starts_ = BuildPatterns(AllKinds());
+  if (starts_.Patterns.empty()) return;
   TXBlockStream view(medium_, extents_);
   TXStream* previous = search_.Source();
   search_.SetSource(&view);
@@ -45,14 +44,14 @@ void TXDRBlockScan::Run() {
   int64_t pos = 0;
   while (pos != -1 && !Stopped()) {
     int32_t matched = -1;
-    int64_t r = search_.FindFirstOf(patterns_, matched, pos, std::numeric_limits<int64_t>::max(), 0,
-                                    kScanStep);
+    int64_t r = search_.FindFirstOf(starts_.Patterns, matched, pos,
+                                    std::numeric_limits<int64_t>::max(), 0, kScanStep);
     if (Stopped()) return;
     if (r == -1) {
       queue_.ReleaseAll();
       pos = -1;
     } else {
-      pos = Measure(r, PatternOfIndex(index_, matched));
+      pos = Measure(r, starts_.Kinds[static_cast<size_t>(matched)]);
     }
     // A JPEG refused meanwhile sends the search back.
     if (int64_t resume = queue_.TakeResume(); resume >= 0) pos = resume;
@@ -64,10 +63,10 @@ bool TXDRBlockScan::IsRepeat(const TXDRFileItem& item) const {
   return ext && item.Ext == *ext;
 }
 
-int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
+int64_t TXDRBlockScan::Measure(int64_t r, uint8_t kind) {
   const int64_t nextStep = r + kScanStep;
   if (taken_.PartOfEntryFile(extents_.MapPosition(r))) return nextStep;
-  std::unique_ptr<TXDRScanFormat> format = CreateFormat(KindOfPattern(pattern));
+  std::unique_ptr<TXDRScanFormat> format = CreateFormat(kind);
   const int64_t measured = format->FindEnd(search_, r);
   // The kind is known once measured (a TIFF may turn out to be a raw file).
   const int64_t e = std::min(measured, r + MostFileBytes(format->Kind) - 1);
@@ -79,7 +78,7 @@ int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
   item.MarkScanValid();
   item.Ext = std::string(format->GetExtension());
   item.EditBlocks().SetRange(extents_, extents_.MapPosition(r), extents_.MapPosition(e));
-  const bool jpeg = pattern == kJpegPattern;
+  const bool jpeg = kind == skJPG;
   const int64_t goOn = jpeg || !format->MayHoldPictures() ? e + 1 : nextStep;
   if (IsRepeat(item)) return goOn;
   notification->Aspect().Picture =

@@ -1,5 +1,7 @@
 #include "recovery/formats/jpeg_format.h"
 
+#include <array>
+
 #include "imaging/jpeg_thumbnail.h"
 #include "recovery/formats/exif_date.h"
 #include "recovery/formats/format_reader.h"
@@ -7,6 +9,16 @@
 #include "recovery/formats/scan_format_registry.h"
 
 namespace kova {
+
+namespace {
+
+constexpr std::array<uint8_t, 2> kStartOfImage = {0xFF, 0xD8};
+constexpr TXDRStartPattern kJpegStarts[] = {{0, kStartOfImage}};
+
+}  // namespace
+
+constinit const TXDRScanFormatDeclaration kJPGDeclaration{".jpg", kJpegStarts, kMostPhotoBytes, 0,
+                                                          MakeFormat<TXDRScanFormatJPG>};
 
 TXDRScanFormatJPG::TXDRScanFormatJPG() : TXDRScanFormat(ClassOfKind(skJPG)) {}
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "recovery/file_size_limits.h"
 #include "recovery/formats/scan_format.h"
+#include "recovery/formats/scan_format_registry.h"
 
 namespace kova {
 
