@@ -14,7 +14,7 @@ packages=(
   # the skin's badge and share-button lettering
   fonts-dejavu-core fonts-dejavu-extra
   # tests
-  googletest libgtest-dev libgmock-dev python3 mtools dosfstools exfatprogs fdisk sleuthkit
+  googletest libgtest-dev libgmock-dev python3 mtools dosfstools exfatprogs exfat-fuse fdisk sleuthkit
   # test movies and HEIC pictures
   ffmpeg libheif-examples
   xvfb xauth

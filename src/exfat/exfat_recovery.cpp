@@ -74,8 +74,12 @@ void TXDRExfatRecovery::RecoverLostFolders(IXWorker& worker) {
   IXProgress& progress = worker.GetProgress();
   auto stopped = [&worker] { return RunStopped(worker); };
   const size_t first = tree_->Found().size();
-  progress.BeginSection(50);
+  progress.BeginSection(10);
   tree_->ReadDeletedFolders(stopped);
+  progress.EndSection();
+  if (stopped()) return;
+  progress.BeginSection(40);
+  tree_->ReadLostFolders(stopped, [&progress](uint8_t percent) { progress.SetPercent(percent); });
   progress.EndSection();
   if (stopped()) return;
   TXDRExfatFileRecovery files(volume_, place_, worker);

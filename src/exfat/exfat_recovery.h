@@ -13,8 +13,9 @@ namespace kova {
 // What an exFAT volume still knows, turned into found files: the live files of the live
 // folders through their clusters, the deleted files whose data can still be told apart (exFAT
 // keeps their names, sizes and first clusters), and then the files of deleted folders whose
-// clusters are still free. Files carry their folder path and their entries' dates. The free space
-// the deep scan searches first is what the allocation bitmap marks free.
+// clusters are still free and of the directories a format left in free clusters. Files carry their
+// folder path and their entries' dates. The free space the deep scan searches first is what the
+// allocation bitmap marks free.
 class TXDRExfatRecovery final : public TXDRVolumeRecovery {
  public:
   // Reads the boot region (the backup when the main one is damaged), the root folder's label
@@ -24,7 +25,8 @@ class TXDRExfatRecovery final : public TXDRVolumeRecovery {
   // Walks the live folders (10 per cent), then offers their live files and their deleted files
   // (90 per cent).
   void RecoverFromDirectories(IXWorker& worker) override;
-  // Reads the deleted folders (50 per cent), then offers the files they list (50 per cent).
+  // Reads the deleted folders (10 per cent) and the directories left in free clusters (40 per
+  // cent), then offers the files they list (50 per cent), all as files of lost folders.
   void RecoverLostFolders(IXWorker& worker) override;
   // The clusters the bitmap marks allocated and those of every live file, on the medium.
   void AddUsedExtents(TXBlocks& used) const override;

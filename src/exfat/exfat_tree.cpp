@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "exfat/exfat_directory.h"
+#include "exfat/exfat_lost_folders.h"
 #include "exfat/exfat_volume.h"
 
 namespace kova {
@@ -39,6 +40,23 @@ void TXExfatTree::ReadDeletedFolders(const TXStopped& stopped) {
   for (auto index = deletedFolders_.rbegin(); index != deletedFolders_.rend(); ++index)
     pending.push_back(FolderOf(found_[*index]));
   deletedFolders_.clear();
+  Walk(std::move(pending), stopped);
+}
+
+void TXExfatTree::ReadLostFolders(const TXStopped& stopped,
+                                  const std::function<void(uint8_t)>& percent) {
+  std::vector<TXFolder> pending;
+  for (TXExfatLostFolder& lost : TXExfatLostFolderSearch(volume_, read_).Find(stopped, percent)) {
+    for (TXExfatListedSet& set : lost.Sets) {
+      TXExfatFound& found = found_.emplace_back();
+      found.Entry = std::move(set.Entry);
+      found.Folder = lost.Path;
+      found.Offset = set.Offset;
+      found.Deleted = true;
+      // A folder found in the search itself is read there; FolderOf finds its clusters taken.
+      if (found.Entry.IsFolder()) pending.push_back(FolderOf(found));
+    }
+  }
   Walk(std::move(pending), stopped);
 }
 

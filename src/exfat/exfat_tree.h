@@ -37,6 +37,10 @@ class TXExfatTree {
   // Reads the deleted folders the live ones list, and every folder inside them, as far as their
   // clusters are still free: what they list counts as deleted.
   void ReadDeletedFolders(const TXStopped& stopped);
+  // Reads the directories that lie in free clusters and no folder read so far lists (what a
+  // format leaves of the old folders; TXExfatLostFolderSearch), and every folder their sets
+  // name: what they list counts as deleted. `percent` follows the search over the clusters.
+  void ReadLostFolders(const TXStopped& stopped, const std::function<void(uint8_t)>& percent);
 
   std::vector<TXExfatFound>& Found() { return found_; }
   const std::vector<TXExfatFound>& Found() const { return found_; }

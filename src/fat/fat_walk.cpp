@@ -2,13 +2,13 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <string>
 
 #include "framework/error_data.h"
 #include "ondisk/fat_dir_entry.h"
 #include "recovery/file_item.h"
+#include "recovery/lost_folder_name.h"
 #include "recovery/run_stopped.h"
 #include "storage/safe_read.h"
 
@@ -183,9 +183,7 @@ void TXDRFATWalk::NameLostFolders() {
     } else if (!object->OpensFolder && object->Cluster == previous + 1) {
       object->Folder = previousFolder;
     } else {
-      char name[24];
-      std::snprintf(name, sizeof name, "LOST%08u", object->Cluster);
-      object->Folder = name;
+      object->Folder = LostFolderName(object->Cluster);
     }
     previous = object->Cluster;
     previousFolder = object->Folder;

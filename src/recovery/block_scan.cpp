@@ -6,7 +6,7 @@
 #include "framework/core_app.h"
 #include "framework/notification.h"
 #include "recovery/block_stream.h"
-#include "recovery/formats/jpeg_format.h"
+#include "recovery/formats/scan_format_registry.h"
 #include "recovery/found_extents.h"
 #include "recovery/found_file_queue.h"
 #include "recovery/picture_job.h"
@@ -81,24 +81,10 @@ int64_t TXDRBlockScan::Measure(int64_t r, uint8_t kind) {
   const bool jpeg = kind == skJPG;
   const int64_t goOn = jpeg || !format->MayHoldPictures() ? e + 1 : nextStep;
   if (IsRepeat(item)) return goOn;
-  if (jpeg && HoldsAnotherJpeg(*format, r, e)) return nextStep;
   notification->Aspect().Picture =
       std::make_unique<TXDRPictureJob>(std::move(format), item.Blocks(), medium_);
   queue_.Offer(*notification, jpeg ? TXDRPictureRule{true, nextStep} : TXDRPictureRule{});
   return goOn;
-}
-
-bool TXDRBlockScan::HoldsAnotherJpeg(TXDRScanFormat& format, int64_t r, int64_t e) {
-  auto* jpeg = dynamic_cast<TXDRScanFormatJPG*>(&format);
-  if (!jpeg) return false;
-  const TXGridPatternList& starts = ClassOfKind(skJPG).StartPatterns;
-  for (int64_t p = jpeg->FindScanStart(search_, r); p >= 0; p += kScanStep) {
-    int32_t index = -1;
-    p = search_.FindFirstOf(starts, index, p, e, 0, kScanStep);
-    if (p < 0) return false;
-    if (TXDRScanFormatJPG().Check(search_, p)) return true;
-  }
-  return false;
 }
 
 void ScanBlocks(TXSearch& search, TXStream& medium, const TXBlocks& extents,

@@ -24,10 +24,8 @@ class TXDRScanFormat;
 // end, or a preview or frame inside it. A JPEG is offered only when its thumbnail can be made, and
 // the search goes on after its last byte, as after a file that cannot hold pictures
 // (MayHoldPictures); after any other format it goes on one step after its start, so that the
-// previews inside raw files and videos are found as well. A JPEG whose end
-// marker lies beyond the header of another JPEG that follows its own picture data is taken as cut
-// short (its end belongs to that other picture) and is not offered, so that it cannot swallow the
-// pictures after it.
+// previews inside raw files and videos are found as well. A JPEG cut short cannot swallow the
+// pictures after it: its format finds no end where its data meets another picture's.
 //
 // Thumbnails are decoded by the queue's threads while the search goes on. The search therefore
 // goes on after a JPEG as if its thumbnail could be made; when the queue refuses the JPEG because
@@ -47,7 +45,6 @@ class TXDRBlockScan {
   // on.
   int64_t Measure(int64_t r, uint8_t kind);
   bool IsRepeat(const TXDRFileItem& item) const;
-  bool HoldsAnotherJpeg(TXDRScanFormat& format, int64_t r, int64_t e);
   bool Stopped() const;
 
   TXSearch& search_;

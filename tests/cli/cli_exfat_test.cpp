@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "card_builder.h"
 #include "cli/cli_json.h"
@@ -127,6 +130,39 @@ TEST(CliExfatTest, AVolumeMadeByMkfsExfatIsDescribedAndItsFreeSpaceSearched) {
     EXPECT_EQ(*file.Member("extents")->items[0].items[0].AsInteger(), photoAt) << line;
   }
   EXPECT_EQ(found, 1) << scan.Out;
+}
+
+TEST(CliExfatTest, AQuickFormattedCardGivesBackItsOldFolderByName) {
+  KOVA_EXFAT_TOOLS_OR_SKIP();
+  if (!test::CanMountExfat()) GTEST_SKIP() << "needs root, /dev/fuse, losetup and exfat-fuse";
+  test::TempDir dir;
+  const fs::path image = dir / "formatted.img";
+  ASSERT_TRUE(test::MakeExfatImage(image, 64 << 20, "32K", "CAMERA"));
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> photos;
+  for (int i = 1; i <= 10; ++i) {
+    mkcard::Content photo;
+    KOVA_CARD_OK(
+        mkcard::MakePhoto({.width = 640, .height = 480, .seed = static_cast<uint64_t>(i)}, &photo));
+    char name[40];
+    std::snprintf(name, sizeof name, "DCIM/101MSDCF/DSC%05d.JPG", i);
+    photos.emplace_back(name, photo.bytes);
+  }
+  ASSERT_TRUE(test::CopyIntoExfatImage(image, photos));
+  ASSERT_TRUE(test::QuickFormatExfatImage(image, "32K", "NEW"));
+
+  const std::map<std::string, JsonValue> found = ScannedByName(image);
+  EXPECT_EQ(found.size(), photos.size()) << "nothing found again by the search";
+  const std::vector<uint8_t> bytes = test::ReadFileBytes(image);
+  for (const auto& [path, data] : photos) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    SCOPED_TRACE(name);
+    auto file = found.find(name);
+    ASSERT_NE(file, found.end());
+    EXPECT_EQ(Text(file->second, "origin"), "lost");
+    EXPECT_EQ(Number(file->second, "size"), static_cast<int64_t>(data.size()));
+    const int64_t at = *file->second.Member("extents")->items[0].items[0].AsInteger();
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), bytes.begin() + at)) << "one piece";
+  }
 }
 
 }  // namespace

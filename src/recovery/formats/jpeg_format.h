@@ -5,8 +5,9 @@
 
 namespace kova {
 
-// JPEG pictures: a start-of-image marker, application segments, the start of scan and, after the
-// entropy-coded data, the end-of-image marker.
+// JPEG pictures: a start-of-image marker, application segments, the scans and the end-of-image
+// marker after the last one; with a multi-picture index, the further pictures it names after
+// that (TXJpegWalk).
 class TXDRScanFormatJPG : public TXDRScanFormat {
  public:
   TXDRScanFormatJPG();
@@ -21,11 +22,11 @@ class TXDRScanFormatJPG : public TXDRScanFormat {
 
   // The position of the first byte after the start-of-scan segment of the JPEG at `start`, or -1.
   // The segments before it are stepped over whole, and the first must be an application
-  // segment (or the start of scan itself). Notes the EXIF segment among them.
+  // segment (or the start of scan itself). May throw EXMeasureAbort.
   int64_t FindScanStart(TXSearch& search, int64_t start);
 
  protected:
-  // The end-of-image marker's last byte, searched from the start of scan on.
+  // The last byte of the picture's end-of-image marker, or of the last further picture.
   int64_t MeasureEnd(TXSearch& search, int64_t start) override;
   bool Recognise(TXSearch& search, int64_t start) override;
   // Up to the end of the chosen EXIF thumbnail, else the whole file.

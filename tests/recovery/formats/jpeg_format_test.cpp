@@ -86,7 +86,7 @@ TEST(JpegFormatTest, HeadersThatAreNotPhotographsAreRefused) {
   };
   EXPECT_EQ(check({0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43}), -1)
       << "a quantisation table right after the start of image";
-  EXPECT_EQ(check({0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x0C}), 2) << "the scan starting at once";
+  EXPECT_EQ(check({0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x0C}), 16) << "the scan starting at once";
   EXPECT_EQ(check({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10}), -1)
       << "no start of scan after the application segment";
   EXPECT_EQ(check({0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xF0}), -1) << "a segment running past the end";
