@@ -23,7 +23,7 @@ class ScanRunner {
 
   void Scan(const std::string& image) {
     ended_ = false;
-    TXRef<TXCommand> command = MakeRef<TXDRDiskImageDeepScanWorkCommand>(&gear_, image);
+    TXRef<TXCommand> command = MakeRef<TXDRScanImageFileWorkCommand>(&gear_, image);
     gear_.ExecuteCommand(*command);
     if (!gear_.IsRunning()) return;
     // The fuzzer's own timeout reports a scan that never ends.

@@ -22,6 +22,8 @@ packages=(
   desktop-file-utils appstream man-db groff-base dpkg-dev
   # benchmarks and peers
   libjpeg-turbo-progs
+  # mapfile cross-checks (ddrescuelog) and the failing-card peer; the slow, failing FUSE card
+  gddrescue python3-fusepy fuse3
 )
 
 missing=()

@@ -80,7 +80,7 @@ int BenchScan(const fs::path& card) {
   int rounds = 0;
   while (rounds < kRounds) {
     bench::TXBenchEngine engine;
-    engine.Start(MakeRef<TXDRDiskImageDeepScanWorkCommand>(&engine.Gear(), card.string()));
+    engine.Start(MakeRef<TXDRScanImageFileWorkCommand>(&engine.Gear(), card.string()));
     if (engine.RunFor(std::chrono::milliseconds(moment(random)))) continue;  // over too soon
     const double ms = CancelAndWait(engine);
     std::printf("round %d: %.1f ms\n", ++rounds, ms);

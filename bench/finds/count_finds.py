@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Counts what a recovery brought back from a card built by mkcard.
 
-count_finds.py IMAGE MANIFEST OUTPUT_DIR [--list]
+count_finds.py IMAGE MANIFEST OUTPUT_DIR CATALOGUE [--list]
 
 The truth is what mkcard wrote: every file record of the manifest whose extents still hold it
-(intact) and whose name is of a photo, raw or video type. An output is exact when its bytes are
+(intact) and whose name is of a type that a scan format measures, in any of its spellings, as the
+program's catalogue says (CATALOGUE, the listing kova-catalogue prints). An output is exact when its bytes are
 those of such a file, a repeat when that file was already matched, and junk when its bytes are
 no whole file written to the card. Prints one line:
   exact E of T (live a/b, deleted c/d, lost e/f, raw g/h), junk J, repeats R, missed M, output B bytes
@@ -14,12 +15,21 @@ import json
 import os
 import sys
 
-TYPES = {
-    ".jpg", ".jpeg", ".jpe", ".tif", ".tiff", ".dng", ".cr2", ".cr3", ".nef", ".orf", ".pef",
-    ".arw", ".srf", ".sr2", ".raw", ".mrw", ".rw2", ".raf", ".avi", ".mov", ".mp4", ".heic",
-    ".mts", ".m2ts",
-}
 STATES = ("live", "deleted", "lost", "raw")
+
+
+def scanned_types(catalogue_path):
+    """The extensions, in every spelling, of the catalogue types that a scan format measures."""
+    types = set()
+    with open(catalogue_path, encoding="utf-8") as catalogue:
+        for line in catalogue:
+            if line.startswith("#"):
+                continue
+            extension, _group, _listed, scan_format, spellings = line.rstrip("\n").split("\t")
+            if scan_format != "-":
+                types.add(extension)
+                types.update(s for s in spellings.split(",") if s != "-")
+    return types
 
 
 def written_files(image_path, manifest_path):
@@ -36,14 +46,15 @@ def written_files(image_path, manifest_path):
 
 
 def main():
-    image, manifest, output = sys.argv[1:4]
-    listing = "--list" in sys.argv[4:]
+    image, manifest, output, catalogue = sys.argv[1:5]
+    listing = "--list" in sys.argv[5:]
+    types = scanned_types(catalogue)
     truth = {}  # digest -> (state, path)
     whole = set()
     for record, digest in written_files(image, manifest):
         whole.add(digest)
         name = record.get("long_name") or record["path"]
-        if record.get("intact") and os.path.splitext(name)[1].lower() in TYPES:
+        if record.get("intact") and os.path.splitext(name)[1].lower() in types:
             truth.setdefault(digest, (record["state"], record["path"]))
     matched = set()
     junk = repeats = total_bytes = 0

@@ -20,6 +20,9 @@ for option in "$@"; do
 done
 samples=${KOVA_SAMPLES_DIR:-$(sed -n 's/^KOVA_SAMPLES_DIR:PATH=//p' "$build/CMakeCache.txt")}
 mkdir -p "$data"
+# What counts as a find: the types the program's scan formats measure, from its own catalogue.
+catalogue="$data/catalogue.tsv"
+"$build/tools/catalogue/kova-catalogue" >"$catalogue"
 exact=0 truth=0 junk=0
 for recipe in "$here"/cards/*.recipe; do
   card=$(basename "$recipe" .recipe)
@@ -28,7 +31,7 @@ for recipe in "$here"/cards/*.recipe; do
   rm -rf "$data/$card-out"
   "$build/src/cli/kova-cli" recover "$image" --out "$data/$card-out" --threads 1 >/dev/null 2>&1
   counted=$("$here/count_finds.py" "$image" "${image%.img}.manifest.jsonl" "$data/$card-out" \
-    "${list[@]}")
+    "$catalogue" "${list[@]}")
   summary=$(tail -n 1 <<<"$counted")
   head -n -1 <<<"$counted"
   printf '%-20s %s\n' "$card" "$summary"
@@ -41,7 +44,8 @@ for recipe in "$here"/cards/*.recipe; do
       photorec /log /d recup /cmd "$image" partition_none,wholespace,search >/dev/null 2>&1) || true
     rm -f "$data/$card-photorec/photorec.log" "$data/$card-photorec"/recup.*/report.xml
     printf '%-20s photorec: %s\n' "" \
-      "$("$here/count_finds.py" "$image" "${image%.img}.manifest.jsonl" "$data/$card-photorec")"
+      "$("$here/count_finds.py" "$image" "${image%.img}.manifest.jsonl" "$data/$card-photorec" \
+        "$catalogue")"
   fi
 done
 echo "finds: $exact of $truth exact, $junk junk outputs (target: exact up, junk down, no card worse)"

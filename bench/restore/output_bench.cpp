@@ -151,7 +151,7 @@ int Report(const char* name, const char* plainName, uint64_t bytes, const TXRoun
 
 int BenchRestore(const fs::path& data, const fs::path& card) {
   Engine engine;
-  engine.Run(MakeRef<TXDRDiskImageDeepScanWorkCommand>(&engine.Gear(), card.string()));
+  engine.Run(MakeRef<TXDRScanImageFileWorkCommand>(&engine.Gear(), card.string()));
   const uint64_t bytes = static_cast<uint64_t>(engine.Gear().Data().Files->CheckedSize());
   std::printf("files:    %d found on the card\n", engine.Gear().Data().Files->Count());
   const fs::path same = data / "restore-equal.bin";
@@ -182,8 +182,8 @@ int BenchImage(const fs::path& data, const fs::path& card) {
   const TXRounds rounds = Rounds(
       [&](int round) {
         const fs::path image = out / ("kova-" + std::to_string(round) + ".bin");
-        return engine.Run(
-            MakeRef<TXDRDiskImageWorkCommand>(&engine.Gear(), card.string(), 0, image.string()));
+        return engine.Run(MakeRef<TXDRCopyCardToImageWorkCommand>(&engine.Gear(), card.string(), 0,
+                                                                  image.string()));
       },
       [&](int round) {
         const fs::path copy = out / ("dd-" + std::to_string(round) + ".bin");

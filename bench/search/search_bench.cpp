@@ -25,10 +25,7 @@ namespace {
 
 // The deep scan's start patterns, all of them.
 kova::TXGridPatternList StartPatterns() {
-  kova::TXGridPatternList patterns;
-  kova::TXDRPatternIndex index;
-  kova::BuildPatterns(kova::AllKinds(), patterns, index);
-  return patterns;
+  return kova::BuildPatterns(kova::AllKinds()).Patterns;
 }
 
 constexpr int64_t kPlantedHeaders = 16;

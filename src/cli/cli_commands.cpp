@@ -7,6 +7,7 @@
 #include "cli/cli_texts.h"
 #include "persistence/lg_keys.h"
 #include "recovery/file_types.h"
+#include "storage/bad_sector_map.h"
 
 namespace kova::cli {
 
@@ -19,6 +20,7 @@ const std::vector<TXCliCommand>& CliCommands() {
         {"size", true},
         {"threads", true},
         {"codepage", true},
+        {"map", true},
         {"json", false},
         {"no-udisks", false}},
        RunScanCommand},
@@ -30,6 +32,7 @@ const std::vector<TXCliCommand>& CliCommands() {
         {"size", true},
         {"threads", true},
         {"codepage", true},
+        {"map", true},
         {"json", false},
         {"no-udisks", false}},
        RunRecoverCommand},
@@ -141,13 +144,26 @@ bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices) {
     if (!parsed) return Fail(Say(lg::kCliBadCodePage, {*codePage}), ceUsage), false;
     choices.CodePage = *parsed;
   }
+  if (auto map = arguments.Value("map")) {
+    std::string error;
+    if (!TXBadSectorMap::LoadMapfile(*map, error))
+      return Fail(Say(lg::kCliBadMapFile, {error}), ceUsage), false;
+    choices.MapFile = *map;
+  }
   return true;
+}
+
+bool MapFitsSource(const TXScanChoices& choices, bool drive) {
+  if (choices.MapFile.empty() || !drive) return true;
+  Fail(Say(lg::kCliMapNeedsImage), ceUsage);
+  return false;
 }
 
 void ApplyChoices(TXCliSession& session, const TXScanChoices& choices) {
   session.DataGear().ChooseExtensions(choices.Types);
   session.DataGear().ChooseCodePage(choices.CodePage);
   session.WorkerGear().Data().Threads = choices.Threads;
+  session.WorkerGear().Data().FileIO.MapFile = choices.MapFile;
 }
 
 }  // namespace kova::cli

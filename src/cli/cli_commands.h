@@ -52,11 +52,14 @@ struct TXScanChoices {
   int64_t Size = 0;
   int32_t Threads = 0;  // 0: one per processor core
   uint16_t CodePage = kDefaultCodePage;
+  std::string MapFile;  // --map: the unreadable areas of an image file
 };
 // False, with the usage error printed, for types, a size, threads or a code page that cannot be
 // read.
 bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices);
-// Gives the session's run the chosen types, threads and code page.
+// False, with the usage error printed, for a mapfile given with a drive.
+bool MapFitsSource(const TXScanChoices& choices, bool drive);
+// Gives the session's run the chosen types, threads, code page and mapfile.
 void ApplyChoices(TXCliSession& session, const TXScanChoices& choices);
 
 // Prints a message on standard error and answers the exit status. With JSON errors the message is

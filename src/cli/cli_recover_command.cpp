@@ -75,6 +75,7 @@ int RunRecoverCommand(const TXCliArguments& arguments) {
   const std::optional<std::string> out = arguments.Value("out");
   if (!out || out->empty()) return Fail(Say(lg::kCliMissingArgument, {"--out DIR"}), ceUsage);
   const TXCliSource source = ExamineSource(path);
+  if (!MapFitsSource(choices, source.Kind == TXCliSourceKind::skDrive)) return ceUsage;
   if (!source.IsUsable()) return Fail(SourceProblem(source), ceSourceUnreadable);
   const std::string folder = AsFolder(*out);
 
@@ -113,7 +114,10 @@ int RunRecoverCommand(const TXCliArguments& arguments) {
   const TXCliRunEnd restore = session.Run(
       session.RestoreCommand(source, choices.Size, folder, arguments.Has("keep-folders")));
   report.Finish(folder, restore);
-  return RestoreOutcome(source, restore);
+  const int outcome = RestoreOutcome(source, restore);
+  // Files with holes are saved, but the card could not be read completely.
+  if (outcome == ceSuccess && report.Summary().Unreadable > 0) return ceSourceUnreadable;
+  return outcome;
 }
 
 }  // namespace kova::cli

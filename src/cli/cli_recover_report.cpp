@@ -59,7 +59,8 @@ std::string RestoredJson(const TXDRFileRestoredAspect& file) {
       .Add("size", file.Item->Size())
       .Add("origin", OriginKey(OriginOf(*file.Item)))
       .AddRaw("extents", ExtentsJson(file.Item->Blocks()))
-      .Add("result", ResultKey(file.Result));
+      .Add("result", ResultKey(file.Result))
+      .Add("unreadable", file.Unreadable);
   file.Result == rrSaved ? json.AddNull("error") : json.Add("error", ReasonOf(file.Error));
   return json.Text();
 }
@@ -76,6 +77,7 @@ std::string SummaryJson(const std::string& folder, const TXCliRestoreSummary& su
       .Add("video", summary.Video)
       .Add("audio", summary.Audio)
       .Add("damaged", summary.Damaged)
+      .Add("unreadable", summary.Unreadable)
       .Add("failed", summary.Failed)
       .Add("seconds", seconds)
       .Add("code", end.ErrorData.Code)
@@ -120,6 +122,7 @@ void TXCliRecoverReport::Restored(const TXDRFileRestoredAspect& file) {
   } else {
     ++summary_.Saved;
     summary_.Damaged += file.Result == rrDamaged;
+    summary_.Unreadable += file.Unreadable;
     summary_.Bytes += file.Item->Size();
     switch (FileGroupOf(file.Item->Ext)) {
       case fgImages:

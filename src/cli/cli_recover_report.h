@@ -22,8 +22,9 @@ struct TXCliRestoreSummary {
   int32_t Images = 0;
   int32_t Video = 0;
   int32_t Audio = 0;
-  int32_t Damaged = 0;  // written with unreadable stretches as zeros
-  int32_t Failed = 0;   // could not be written
+  int32_t Damaged = 0;     // written with unreadable stretches as zeros
+  int64_t Unreadable = 0;  // bytes of those stretches
+  int32_t Failed = 0;      // could not be written
 };
 
 // What kova-cli recover shows: the progress of the search and of the saving on the error output

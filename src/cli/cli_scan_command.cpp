@@ -31,6 +31,7 @@ int RunScanCommand(const TXCliArguments& arguments) {
   TXScanChoices choices;
   if (!ReadChoices(arguments, choices)) return ceUsage;
   const TXCliSource source = ExamineSource(path);
+  if (!MapFitsSource(choices, source.Kind == TXCliSourceKind::skDrive)) return ceUsage;
   if (!source.IsUsable()) return Fail(SourceProblem(source), ceSourceUnreadable);
 
   TXCliSession session;

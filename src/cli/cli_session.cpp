@@ -34,7 +34,7 @@ void TXCliSession::OnWorkerEvent(AXNotification& notification) {
 TXRef<TXCommand> TXCliSession::ScanCommand(const TXCliSource& source, int64_t size) {
   if (source.Kind == TXCliSourceKind::skDrive)
     return MakeRef<TXDRDiskDeepScanWorkCommand>(&worker_, source.Path, size);
-  return MakeRef<TXDRDiskImageDeepScanWorkCommand>(&worker_, source.Path);
+  return MakeRef<TXDRScanImageFileWorkCommand>(&worker_, source.Path);
 }
 
 TXRef<TXCommand> TXCliSession::RestoreCommand(const TXCliSource& source, int64_t size,
@@ -51,7 +51,7 @@ TXRef<TXCommand> TXCliSession::RestoreCommand(const TXCliSource& source, int64_t
 
 TXRef<TXCommand> TXCliSession::ImageCommand(const TXCliSource& drive, int64_t size,
                                             const std::string& image) {
-  return MakeRef<TXDRDiskImageWorkCommand>(&worker_, drive.Path, size, image);
+  return MakeRef<TXDRCopyCardToImageWorkCommand>(&worker_, drive.Path, size, image);
 }
 
 TXCliRunEnd TXCliSession::Run(TXRef<TXCommand> command) {

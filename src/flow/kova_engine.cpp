@@ -23,11 +23,11 @@ TXRef<TXCommand> TXKovaEngine::WorkCommandFor(const TXDRAction& action) {
   TXDRWorkerGear* worker = &WorkerGear();
   const bool imageFile = data.SourceKind == skImageFile;
   if (dynamic_cast<const TXDRActionImageFile*>(&action)) {
-    return MakeRef<TXDRDiskImageWorkCommand>(worker, data.DriveText(), data.DriveSize(),
-                                             data.ImageFileName);
+    return MakeRef<TXDRCopyCardToImageWorkCommand>(worker, data.DriveText(), data.DriveSize(),
+                                                   data.ImageFileName);
   }
   if (dynamic_cast<const TXDRActionDeepScan*>(&action)) {
-    if (imageFile) return MakeRef<TXDRDiskImageDeepScanWorkCommand>(worker, data.ImageFileName);
+    if (imageFile) return MakeRef<TXDRScanImageFileWorkCommand>(worker, data.ImageFileName);
     return MakeRef<TXDRDiskDeepScanWorkCommand>(worker, data.DriveText(), data.DriveSize());
   }
   if (dynamic_cast<const TXDRActionRestoreFiles*>(&action)) {

@@ -66,6 +66,10 @@ std::string RunFiguresText(TXRunFiguresKind kind, const TXRunFigures::TXSnapshot
     parts.push_back(lg.Format(lg::kFiguresBytes,
                               {FormatByteSize(figures.Done), FormatByteSize(figures.Total)}));
   AddFileCounts(kind, figures, parts);
+  if (figures.BadAreas > 0) {
+    parts.push_back(lg.Format(lg::kFiguresBadAreas, {std::to_string(figures.BadAreas),
+                                                     FormatByteSize(figures.Unreadable)}));
+  }
   if (const std::optional<double> speed = meter.Speed())
     parts.push_back(lg.Format(lg::kFiguresSpeed, {FormatByteSize(static_cast<int64_t>(*speed))}));
   if (const std::optional<std::chrono::seconds> left = meter.TimeLeft(); left && left->count() > 0)

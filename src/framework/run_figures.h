@@ -17,6 +17,9 @@ class TXRunFigures {
     int64_t Total = 0;
     int32_t Files = 0;
     int32_t Failed = 0;
+    int32_t Damaged = 0;     // files saved with unreadable parts
+    int64_t BadAreas = 0;    // unreadable areas of the medium found so far
+    int64_t Unreadable = 0;  // their bytes
   };
 
   // Everything back to 0, for the next run.
@@ -27,6 +30,9 @@ class TXRunFigures {
   void AddDone(int64_t bytes);
   void CountFile();
   void CountFailures(int32_t count = 1);
+  void CountDamaged();
+  // What is known so far of the medium's unreadable areas.
+  void SetUnreadable(int64_t areas, int64_t bytes);
 
   TXSnapshot Read() const;
 
@@ -35,6 +41,9 @@ class TXRunFigures {
   std::atomic<int64_t> total_{0};
   std::atomic<int32_t> files_{0};
   std::atomic<int32_t> failed_{0};
+  std::atomic<int32_t> damaged_{0};
+  std::atomic<int64_t> badAreas_{0};
+  std::atomic<int64_t> unreadable_{0};
 };
 
 }  // namespace kova

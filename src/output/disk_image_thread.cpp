@@ -7,6 +7,8 @@
 #include <cmath>
 #include <exception>
 #include <filesystem>
+#include <new>
+#include <optional>
 
 #include "framework/aspects.h"
 #include "framework/core_app.h"
@@ -20,12 +22,18 @@
 #include "storage/disk_io.h"
 #include "storage/platform_device.h"
 #include "storage/platform_volume.h"
+#include "storage/rescue_reader.h"
 
 namespace kova {
 
 namespace {
 
 constexpr int64_t kZerosChunk = 1 << 20;
+// The mapfile is written again after this many bytes copied, and after every unreadable unit.
+constexpr int64_t kMapSaveBytes = 64 << 20;
+// A resumed copy reads what is missing in requests of at most this many bytes.
+constexpr int64_t kMissingChunk = 1 << 20;
+constexpr size_t kMissingAlignment = 4096;
 
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat first {
@@ -94,8 +102,9 @@ void TXDRDiskImageThread::Execute() {
 void TXDRDiskImageThread::Copy() {
   TXDiskIO& drive = Data().DiskIO;
   const int64_t size = drive.DiskInfo.DiskSize;
-  CheckSpace(size);
-  std::unique_ptr<TXFileStream> image = CreateImage();
+  const bool resumed = FindEarlierCopy(size);
+  if (!resumed) CheckSpace(size);
+  std::unique_ptr<TXFileStream> image = resumed ? OpenEarlierCopy(size) : CreateImage();
   started_ = true;
   PostLog(Lg().Format(lg::kImageLogStart, {ImagePath}));
   TXCustomBufStream& source = *drive.Stream();
@@ -106,13 +115,75 @@ void TXDRDiskImageThread::Copy() {
   chunk_ = std::min(unit, size);
   unit_ = 0;
   remaining_ = size;
+  if (!resumed) map_ = TXBadSectorMap(size);
+  unsavedFrom_ = map_.BytesIn(TXSectorState::ssUntried);
+  mapError_ = 0;
   Worker().Figures().SetTotal(size);
   try {
-    CopyUnits(source, *image);
+    if (resumed) {
+      CopyMissing(drive.DiskStream()->Reader(), *image);
+    } else {
+      CopyUnits(source, *image);
+    }
   } catch (const std::exception& error) {
     RecordException(error);
   }
+  SaveMap();
   Settle(std::move(image), size);
+}
+
+// A copy of this drive that stopped early: its incomplete file and a mapfile of the drive's size
+// beside the chosen name.
+bool TXDRDiskImageThread::FindEarlierCopy(int64_t size) {
+  const std::string incomplete = IncompleteName(ImagePath);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(incomplete, error)) return false;
+  std::string reason;
+  std::optional<TXBadSectorMap> map =
+      TXBadSectorMap::LoadMapfile(ImageMapFileOf(ImagePath), reason);
+  if (!map || map->Size() != size) return false;
+  map_ = std::move(*map);
+  workName_ = incomplete;
+  return true;
+}
+
+std::unique_ptr<TXFileStream> TXDRDiskImageThread::OpenEarlierCopy(int64_t size) {
+  if (ImageOnSource(ImagePath, DrivePath))
+    RaiseThreadError(kErrFileAccessDenied, 0, Lg().Format(lg::kImageOnSourceDrive, {DrivePath}));
+  auto image = std::make_unique<TXFileStream>(workName_, TXFileMode::fmOpenReadWrite);
+  image->SetSize(size);  // the trailer of the earlier copy goes
+  PostLog(Lg().Format(lg::kImageLogResumed,
+                      {workName_, FormatByteSize(map_.BytesIn(TXSectorState::ssUntried))}));
+  return image;
+}
+
+// Reads what the earlier copy never reached (its untried areas), straight through the drive's
+// rescue reader, so that no byte the image holds is asked for again; unreadable sectors are
+// logged and left as they are, whatever was answered to the cluster-error question.
+void TXDRDiskImageThread::CopyMissing(TXRescueReader& reader, TXFileStream& image) {
+  const int64_t size = map_.Size();
+  std::unique_ptr<uint8_t[], TXAlignedFree> buffer(static_cast<uint8_t*>(
+      ::operator new[](static_cast<size_t>(kMissingChunk), std::align_val_t{kMissingAlignment})));
+  for (auto area = map_.NextArea(0, TXSectorState::ssUntried); area && !ShouldStop();
+       area = map_.NextArea(area->Pos, TXSectorState::ssUntried)) {
+    const int64_t n = std::min(area->Size, kMissingChunk);
+    const TXAreaRead read = reader.ReadArea(area->Pos, buffer.get(), n);
+    if (read.Gone) RaiseThreadError(kErrNotReady, read.Error, DrivePath + ": the drive is gone");
+    image.Seek(area->Pos, TXSeekOrigin::soBeginning);
+    image.WriteBuffer(buffer.get(), read.Count);
+    TakeDriveStates(area->Pos, n);
+    if (read.Unreadable > 0) {
+      PostUnitLine(lg::kImageLogBadCluster, read.FirstUnreadable / chunk_);
+      Worker().Figures().CountFailures();
+      SetThreadErrorIfNone(kErrRead, read.Error, DrivePath + ": unreadable sectors");
+    }
+    remaining_ = map_.BytesIn(TXSectorState::ssUntried);
+    unit_ = (size - remaining_) / chunk_;
+    Worker().Figures().ReachDone(size - remaining_);
+    SaveMapEvery(kMapSaveBytes);
+  }
+  remaining_ = map_.BytesIn(TXSectorState::ssUntried);
+  unit_ = (size - remaining_ + chunk_ - 1) / chunk_;
 }
 
 void TXDRDiskImageThread::CheckSpace(int64_t size) {
@@ -179,46 +250,66 @@ bool TXDRDiskImageThread::ShouldStop() const {
 
 void TXDRDiskImageThread::CopyUnits(TXCustomBufStream& source, TXFileStream& image) {
   const int64_t size = source.Size();
+  const TXBadSectorMap& drive = *source.BadSectors();
   while (remaining_ > 0 && !ShouldStop()) {
-    const int64_t n = std::min(chunk_, remaining_);
-    std::span<const uint8_t> bytes;
-    bool failed = false;
-    try {
-      bytes = ReadUnit(source, unit_ * chunk_, n);
-    } catch (const EXError& error) {
-      if (error.Code() == kErrNotReady) throw;
-      failed = true;
-    }
-    if (failed) {
-      if (!WriteFailedUnit(image)) return;
-    } else {
+    const int64_t pos = unit_ * chunk_;
+    const std::span<const uint8_t> bytes = ReadUnit(source, pos, std::min(chunk_, remaining_));
+    const int64_t good = GoodLead(drive, pos, bytes);
+    if (good > 0) {
       PostBadRange();
-      WriteGoodUnits(bytes, image);
+      WriteGoodUnits(bytes.first(static_cast<size_t>(good)), image);
+    } else if (!WriteFailedUnit(bytes, image)) {
+      return;
     }
     ShowProgress(size);
+    SaveMapEvery(kMapSaveBytes);
   }
 }
 
+// The whole units at the start of bytes (the last one may be cut by the end of the drive) in
+// which nothing is unreadable.
+int64_t TXDRDiskImageThread::GoodLead(const TXBadSectorMap& drive, int64_t pos,
+                                      std::span<const uint8_t> bytes) const {
+  const int64_t shown = std::min<int64_t>(static_cast<int64_t>(bytes.size()), remaining_);
+  for (const TXSectorArea& area : drive.AreasWithin(pos, shown)) {
+    if (IsUnreadableState(area.State)) return (area.Pos - pos) / chunk_ * chunk_;
+  }
+  return shown;
+}
+
+// A unit is read through the window: one whose sectors partly failed shows zeros in them and
+// the bytes read elsewhere. Only a vanished drive raises.
 std::span<const uint8_t> TXDRDiskImageThread::ReadUnit(TXCustomBufStream& source, int64_t pos,
                                                        int64_t size) {
-  const std::span<const uint8_t> window = source.WindowAt(pos);
+  std::span<const uint8_t> window;
+  try {
+    window = source.WindowAt(pos);
+  } catch (const EXError& error) {
+    if (error.Code() == kErrNotReady) throw;
+    window = source.WindowAt(pos);
+  }
   if (static_cast<int64_t>(window.size()) >= size) return window;
   // The unit runs into the next window.
   straddling_.resize(static_cast<size_t>(size));
-  source.SetPosition(pos);
-  source.ReadBuffer(straddling_.data(), size);
+  std::copy(window.begin(), window.end(), straddling_.begin());
+  const std::span<const uint8_t> next = ReadUnit(source, pos + static_cast<int64_t>(window.size()),
+                                                 size - static_cast<int64_t>(window.size()));
+  std::copy(next.begin(), next.begin() + (size - static_cast<int64_t>(window.size())),
+            straddling_.begin() + static_cast<int64_t>(window.size()));
   return straddling_;
 }
 
 void TXDRDiskImageThread::WriteGoodUnits(std::span<const uint8_t> bytes, TXFileStream& image) {
-  const int64_t available = std::min<int64_t>(static_cast<int64_t>(bytes.size()), remaining_);
-  const int64_t take = available == remaining_ ? available : available - available % chunk_;
+  const int64_t take = std::min<int64_t>(static_cast<int64_t>(bytes.size()), remaining_);
   image.WriteBuffer(bytes.data(), take);
+  map_.Mark(unit_ * chunk_, take, TXSectorState::ssFinished);
   unit_ += (take + chunk_ - 1) / chunk_;
   remaining_ -= take;
 }
 
-bool TXDRDiskImageThread::WriteFailedUnit(TXFileStream& image) {
+// The unit is written as read (zeros in its unreadable sectors) and the map takes the drive's
+// states for it; units skipped on the user's word are zeros that were never asked for.
+bool TXDRDiskImageThread::WriteFailedUnit(std::span<const uint8_t> bytes, TXFileStream& image) {
   if (dialog_.Choice != ecIgnoreAll) {
     AskAboutUnit();
     if (ShouldStop()) return false;
@@ -233,15 +324,45 @@ bool TXDRDiskImageThread::WriteFailedUnit(TXFileStream& image) {
     SetThreadErrorIfNone(kErrFinishReading, 0, "the user chose to finish reading");
     throw EXError(ThreadError().Code);
   }
+  const int64_t n = std::min(chunk_, remaining_);
+  image.WriteBuffer(bytes.data(), n);
+  TakeDriveStates(unit_ * chunk_, n);
+  ++unit_;
+  remaining_ -= n;
+  Worker().Figures().CountFailures();
   const int64_t units = dialog_.Choice == ecSkipSeveral ? skip : 1;
-  for (int64_t i = 0; i < units && remaining_ > 0; ++i) {
-    const int64_t n = std::min(chunk_, remaining_);
-    WriteZeros(image, n);
+  for (int64_t i = 1; i < units && remaining_ > 0; ++i) {
+    const int64_t zeros = std::min(chunk_, remaining_);
+    WriteZeros(image, zeros);
     ++unit_;
-    remaining_ -= n;
+    remaining_ -= zeros;
     Worker().Figures().CountFailures();
   }
+  SaveMap();
   return true;
+}
+
+void TXDRDiskImageThread::TakeDriveStates(int64_t pos, int64_t size) {
+  const std::shared_ptr<TXBadSectorMap>& drive = Data().DiskIO.BadSectors();
+  for (const TXSectorArea& area : drive->AreasWithin(pos, size))
+    map_.Mark(area.Pos, area.Size, area.State);
+}
+
+void TXDRDiskImageThread::SaveMapEvery(int64_t bytes) {
+  if (map_.BytesIn(TXSectorState::ssUntried) + bytes <= unsavedFrom_) SaveMap();
+}
+
+void TXDRDiskImageThread::SaveMap() {
+  map_.CurrentPos = unit_ * chunk_;
+  map_.Phase = remaining_ > 0 ? TXRescuePhase::rpCopying : TXRescuePhase::rpFinished;
+  int error = 0;
+  if (!map_.SaveMapfile(ImageMapFileOf(ImagePath), error,
+                        "kova image " + DrivePath + " " + ImagePath) &&
+      mapError_ == 0) {
+    mapError_ = error;
+    PostLog(Lg().Format(lg::kImageMapNotWritten, {ImageMapFileOf(ImagePath), OsErrorText(error)}));
+  }
+  unsavedFrom_ = map_.BytesIn(TXSectorState::ssUntried);
 }
 
 void TXDRDiskImageThread::WriteZeros(TXFileStream& image, int64_t count) {
@@ -306,6 +427,11 @@ void TXDRDiskImageThread::Finish() {
   }
   const int32_t code = ThreadError().Code;
   if (code == kErrNone) PostLog(Lg().Word(lg::kImageLogFinished));
+  if (started_ && map_.UnreadableBytes() > 0) {
+    PostLog(Lg().Format(lg::kImageLogUnreadable,
+                        {FormatByteSize(map_.UnreadableBytes()),
+                         std::to_string(map_.BadAreaCount()), ImageMapFileOf(ImagePath)}));
+  }
   if (code == kErrWrite && started_)
     PostLog(Lg().Format(lg::kImageWriteFailed, {ImagePath, ReasonOf(ThreadError())}));
   if (started_ && (code == kErrCancelled || code == kErrNotReady))

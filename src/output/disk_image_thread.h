@@ -2,17 +2,20 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "output/cluster_error_dialog.h"
 #include "run/dr_thread.h"
+#include "storage/bad_sector_map.h"
 
 namespace kova {
 
 class TXCustomBufStream;
 class TXFileStream;
+class TXRescueReader;
 
 // Copies a drive unit by unit (one cluster, 1024 bytes when the cluster size is unknown) into a
 // new memory card image file and appends the disk-information trailer, in every case, also when
@@ -26,7 +29,17 @@ class TXFileStream;
 // removed. The copy does not start without room for the whole drive and its trailer. The run
 // data's ImageFile names the file left.
 //
-// A unit that cannot be read is written as zeros and logged with its neighbours as a bad range;
+// The drive is read by its rescue reader (TXRescueReader): a window that fails is trimmed to its
+// bad sectors, so a unit that cannot be read whole is written as read, with zeros in exactly its
+// unreadable sectors, and logged (by its own number) with its neighbours as a bad range. Beside
+// the image the copy keeps a GNU ddrescue mapfile, "<image>.map" (ImageMapFileOf), written after
+// every unreadable unit, every 64 MiB and at the end: which bytes the image holds as read, which
+// could not be read, and which were never asked for (skipped units, the rest of a copy that
+// stopped early). The last log lines say how much was unreadable.
+// A copy that stopped early is resumed by the next copy of a drive of the same size into the same
+// image name: its incomplete file and mapfile are taken up and only what the mapfile gives as
+// untried is read, so that no byte the image holds is read again.
+// A unit that cannot be read is
 // unless the user chose to ignore all errors, the thread asks on the engine's thread what to do
 // (ErrorDialog, TXDRClusterErrorDialog) and waits for the answer. A vanished drive ends the copy
 // with code 11; finishing early ends it with the pending read error (14 when there is none); a
@@ -48,6 +61,9 @@ class TXDRDiskImageThread : public TXCustomDRThread {
 
  private:
   void Copy();
+  bool FindEarlierCopy(int64_t size);
+  std::unique_ptr<TXFileStream> OpenEarlierCopy(int64_t size);
+  void CopyMissing(TXRescueReader& reader, TXFileStream& image);
   void CheckSpace(int64_t size);
   std::unique_ptr<TXFileStream> CreateImage();
   // Writes the trailer, closes the image and gives it the name it keeps; removes a copy that
@@ -57,9 +73,14 @@ class TXDRDiskImageThread : public TXCustomDRThread {
   void CopyUnits(TXCustomBufStream& source, TXFileStream& image);
   // The bytes of the unit at pos (and of the whole units after it that the window holds).
   std::span<const uint8_t> ReadUnit(TXCustomBufStream& source, int64_t pos, int64_t size);
+  int64_t GoodLead(const TXBadSectorMap& drive, int64_t pos, std::span<const uint8_t> bytes) const;
   void WriteGoodUnits(std::span<const uint8_t> bytes, TXFileStream& image);
-  // Handles an unreadable unit: asks, logs and writes zeros; false when the copy is to stop.
-  bool WriteFailedUnit(TXFileStream& image);
+  // Handles a unit with unreadable sectors: asks, logs and writes it as read (and zeros for the
+  // units skipped after it); false when the copy is to stop.
+  bool WriteFailedUnit(std::span<const uint8_t> bytes, TXFileStream& image);
+  void TakeDriveStates(int64_t pos, int64_t size);
+  void SaveMapEvery(int64_t bytes);
+  void SaveMap();
   void WriteZeros(TXFileStream& image, int64_t count);
   void AskAboutUnit();
   bool ShouldStop() const;
@@ -83,6 +104,12 @@ class TXDRDiskImageThread : public TXCustomDRThread {
   std::string fate_;      // the last log line: what became of an incomplete copy
   std::vector<uint8_t> straddling_;
   std::vector<uint8_t> zeros_;
+  struct TXAlignedFree {
+    void operator()(uint8_t* bytes) const { ::operator delete[](bytes, std::align_val_t{4096}); }
+  };
+  TXBadSectorMap map_;       // what the image holds
+  int64_t unsavedFrom_ = 0;  // the untried bytes when the mapfile was last written
+  int mapError_ = 0;         // why the mapfile could not be written, once told
 };
 
 }  // namespace kova

@@ -25,13 +25,13 @@ std::unique_ptr<TXCustomDRThread> TXDRDiskImageRestoreFilesWorkCommand::CreateTh
   return IntoFolder(MakeThread<TXDRRestoreFilesThread>(), RestoreFolder, KeepFolders);
 }
 
-std::unique_ptr<TXCustomDRThread> TXDRDiskImageWorkCommand::CreateThread() {
+std::unique_ptr<TXCustomDRThread> TXDRCopyCardToImageWorkCommand::CreateThread() {
   std::unique_ptr<TXCustomDRThread> thread = MakeThread<TXDRDiskImageThread>();
   static_cast<TXDRDiskImageThread&>(*thread).ImagePath = ImagePath;
   return thread;
 }
 
-void TXDRDiskImageWorkCommand::SetInput(TXCustomDRThread& thread) const {
+void TXDRCopyCardToImageWorkCommand::SetInput(TXCustomDRThread& thread) const {
   thread.ImageFileName.clear();
   thread.DrivePath = Path;
   thread.SizeOverride = Size;

@@ -40,10 +40,10 @@ class TXDRDiskImageRestoreFilesWorkCommand final : public TXDRImageFileWorkComma
 
 // Copying the drive Path (with the size the user chose, 0 for the size it reports) into the new
 // memory card image file ImagePath. The drive is always opened.
-class TXDRDiskImageWorkCommand final : public TXDRWorkCommand {
+class TXDRCopyCardToImageWorkCommand final : public TXDRWorkCommand {
  public:
-  TXDRDiskImageWorkCommand(TXDRWorkerGear* gear, std::string drive, int64_t size,
-                           std::string imagePath)
+  TXDRCopyCardToImageWorkCommand(TXDRWorkerGear* gear, std::string drive, int64_t size,
+                                 std::string imagePath)
       : TXDRWorkCommand(gear, std::move(drive), size), ImagePath(std::move(imagePath)) {}
 
   std::string ImagePath;

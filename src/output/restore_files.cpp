@@ -77,10 +77,28 @@ void CopyThroughBuffer(TXStream& source, int64_t start, int64_t size, TXStream& 
 
 // The stretch of the medium that a failed read turned into zeros: the buffered window's whole
 // window, else what the window shows from the failed position on.
-TXBlock FailedStretch(TXStream& source, int64_t pos, size_t shown) {
-  if (auto* buffered = dynamic_cast<TXCustomBufStream*>(&source))
-    return {buffered->WindowStart(), buffered->BufferSize()};
-  return {pos, static_cast<int64_t>(shown)};
+const TXBadSectorMap* BadSectorsOf(TXStream& source) {
+  auto* buffered = dynamic_cast<TXCustomBufStream*>(&source);
+  return buffered ? buffered->BadSectors().get() : nullptr;
+}
+
+// The stretches of the window shown at pos that are zeros for want of a reading: the
+// unreadable areas the medium's map knows, else the whole window.
+std::vector<TXBlock> FailedStretches(TXStream& source, int64_t pos, size_t shown) {
+  auto* buffered = dynamic_cast<TXCustomBufStream*>(&source);
+  if (!buffered) return {{pos, static_cast<int64_t>(shown)}};
+  const int64_t start = buffered->WindowStart();
+  const int64_t size = buffered->BufferSize();
+  const TXBadSectorMap* map = buffered->BadSectors().get();
+  if (!map) return {{start, size}};
+  std::vector<TXBlock> stretches;
+  for (const TXSectorArea& area : map->AreasWithin(start, size))
+    if (IsUnreadableState(area.State)) stretches.push_back({area.Pos, area.Size});
+  return stretches;
+}
+
+int64_t Overlap(const TXBlock& a, int64_t pos, int64_t size) {
+  return std::max<int64_t>(0, std::min(a.End(), pos + size) - std::max(a.Start, pos));
 }
 
 }  // namespace
@@ -131,11 +149,13 @@ TXExtentCopier::TXExtentCopier(TXKernelCopy kernelCopy) : kernelCopy_(kernelCopy
 
 bool TXExtentCopier::CopyBlocks(const TXBlocks& blocks, TXStream& source, TXStream& dest) {
   ClearThreadError();
+  unreadable_ = 0;
   try {
     Adopt(source);
     for (const TXBlock& block : blocks) {
       if (block.Size > 0) CopyExtent(block, source, dest);
     }
+    CountUnreadable(blocks, source);
     return true;
   } catch (const std::exception& error) {
     RecordException(error);
@@ -242,17 +262,36 @@ std::span<const uint8_t> TXExtentCopier::WindowOrZeros(TXStream& source, IXByteW
     if (error.Code() == kErrNotReady) throw;
   }
   const std::span<const uint8_t> zeros = window.WindowAt(pos);
-  failed_.push_back(FailedStretch(source, pos, zeros.size()));
+  for (const TXBlock& stretch : FailedStretches(source, pos, zeros.size()))
+    if (!FailedStretchWithin(stretch.Start, stretch.Size)) failed_.push_back(stretch);
   return zeros;
 }
 
-void TXExtentCopier::NoteFailedStretch(int64_t pos, int64_t size) const {
-  if (ThreadError().Code != kErrNone) return;
-  if (const TXBlock* stretch = FailedStretchWithin(pos, size)) {
-    SetThreadError(kErrRead, 0,
-                   "the medium could not be read at offset " + std::to_string(stretch->Start) +
-                       "; those bytes are zeros");
+// What the map knows of the source counts; without one, the stretches whose reads failed. Holes
+// that a map gives an image file fail no read, so they leave the read error here.
+void TXExtentCopier::CountUnreadable(const TXBlocks& blocks, TXStream& source) {
+  const TXBadSectorMap* map = BadSectorsOf(source);
+  int64_t first = -1;
+  for (const TXBlock& block : blocks) {
+    if (map) {
+      const int64_t bytes = map->UnreadableWithin(block.Start, block.Size);
+      if (bytes > 0 && first < 0) first = block.Start;
+      unreadable_ += bytes;
+      continue;
+    }
+    for (const TXBlock& stretch : failed_)
+      unreadable_ += Overlap(stretch, block.Start, block.Size);
   }
+  if (unreadable_ > 0 && first >= 0) NoteFailedStretch(first, 0, true);
+}
+
+void TXExtentCopier::NoteFailedStretch(int64_t pos, int64_t size, bool known) const {
+  if (ThreadError().Code != kErrNone) return;
+  const TXBlock* stretch = known ? nullptr : FailedStretchWithin(pos, size);
+  if (!known && !stretch) return;
+  SetThreadError(kErrRead, 0,
+                 "the medium could not be read at offset " +
+                     std::to_string(stretch ? stretch->Start : pos) + "; those bytes are zeros");
 }
 
 const TXBlock* TXExtentCopier::FailedStretchWithin(int64_t pos, int64_t size) const {

@@ -61,6 +61,9 @@ class TXExtentCopier {
   bool SaveBlocksToFile(const TXBlocks& blocks, TXStream& source, const std::string& path,
                         std::string& savedName);
 
+  // The bytes of the last copy that are zeros because the medium could not be read there.
+  int64_t Unreadable() const { return unreadable_; }
+
   // Told the byte count of every stretch written, as the copy goes.
   std::function<void(int64_t bytes)> OnCopied;
 
@@ -79,14 +82,17 @@ class TXExtentCopier {
   void CopyThroughWindow(TXStream& source, IXByteWindow& window, int64_t start, int64_t size,
                          TXStream& dest);
   std::span<const uint8_t> WindowOrZeros(TXStream& source, IXByteWindow& window, int64_t pos);
-  // Records a read error for a stretch that overlaps a failed one, unless one is recorded.
-  void NoteFailedStretch(int64_t pos, int64_t size) const;
+  // Records a read error for a stretch that overlaps a failed one (or at pos, when `known`),
+  // unless one is recorded.
+  void NoteFailedStretch(int64_t pos, int64_t size, bool known = false) const;
+  void CountUnreadable(const TXBlocks& blocks, TXStream& source);
   const TXBlock* FailedStretchWithin(int64_t pos, int64_t size) const;
 
   TXKernelCopy kernelCopy_;
   bool kernelRefused_ = false;
   TXStream* source_ = nullptr;
   std::vector<TXBlock> failed_;
+  int64_t unreadable_ = 0;
 };
 
 }  // namespace kova

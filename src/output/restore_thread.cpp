@@ -37,6 +37,7 @@ void Count(TXRestoreTally& tally, uint8_t result, const TXDRFileItem& item,
     return;
   }
   (result == rrSaved ? tally.Saved : tally.Damaged) += 1;
+  if (result == rrDamaged) figures.CountDamaged();
   tally.Bytes += item.Size();
   figures.CountFile();
 }
@@ -68,9 +69,11 @@ void RestoreFile(TXExtentCopier& copier, TXStream& stream, const std::string& ta
   int timeError = 0;
   if (!savedName.empty() && item.Modified > 0) SetModifiedTime(savedName, item.Modified, timeError);
   Count(tally, result, item, record, worker.Figures());
+  const int64_t unreadable = result == rrDamaged ? copier.Unreadable() : 0;
+  tally.Unreadable += unreadable;
   tally.SourceGone = record.Code == kErrNotReady;
   worker.Post(MakeSharedNotification<TXDRFileRestoredAspect>(
-      &item, savedName, result, result == rrSaved ? TXErrorData{} : record));
+      &item, savedName, result, result == rrSaved ? TXErrorData{} : record, unreadable));
 }
 
 }  // namespace

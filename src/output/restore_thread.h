@@ -27,12 +27,17 @@ enum TXRestoreResult : uint8_t {
 class TXDRFileRestoredAspect : public TXCustomAspect {
  public:
   TXDRFileRestoredAspect(const TXDRFileItem* item, std::string fileName, uint8_t result,
-                         TXErrorData error)
-      : Item(item), FileName(std::move(fileName)), Result(result), Error(std::move(error)) {}
+                         TXErrorData error, int64_t unreadable = 0)
+      : Item(item),
+        FileName(std::move(fileName)),
+        Result(result),
+        Error(std::move(error)),
+        Unreadable(unreadable) {}
   const TXDRFileItem* Item;  // the collection's item (not owned)
   std::string FileName;      // the file written; empty for a failed file
   uint8_t Result;
-  TXErrorData Error;  // why the file is damaged or failed
+  TXErrorData Error;   // why the file is damaged or failed
+  int64_t Unreadable;  // bytes of a damaged file that are zeros for want of a reading
 };
 
 // What a restore wrote.
@@ -41,6 +46,7 @@ struct TXRestoreTally {
   int32_t Damaged = 0;
   int32_t Failed = 0;
   int64_t Bytes = 0;         // bytes of the files saved or damaged
+  int64_t Unreadable = 0;    // bytes of the damaged files that are zeros
   TXErrorData FirstFailure;  // the record of the first failed file
   bool SourceGone = false;   // the medium vanished; the remaining files were not tried
 };

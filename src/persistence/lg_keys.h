@@ -52,6 +52,9 @@
   X(kImageNoSpace, 0x86001060)       /* %s: the drive, %s: free, %s: needed */            \
   X(kImageLogIncomplete, 0x86001061) /* %s: copied, %s: the drive's size, %s: the file */ \
   X(kImageLogRemoved, 0x86001062)    /* %s: the file */                                   \
+  X(kImageMapNotWritten, 0x86001063) /* %s: the mapfile, %s: why */                       \
+  X(kImageLogUnreadable, 0x86001064) /* %s: bytes, %s: areas, %s: the mapfile */          \
+  X(kImageLogResumed, 0x86001065)    /* %s: the file, %s: the bytes still to read */      \
   /* wizard: page headers */                                                              \
   X(kActionPageCaption, 0x81001010)                                                       \
   X(kDiskPageCaption, 0x81001011)                                                         \
@@ -198,6 +201,8 @@
   X(kFiguresSpeed, 0x88001006)      /* %s: a size, per second */                          \
   X(kFiguresTimeLeft, 0x88001007)   /* %s: the time */                                    \
   X(kFinishSaved, 0x88001008)       /* %s: the count */                                   \
+  X(kFinishDamaged, 0x88001030)     /* %s: the count */                                   \
+  X(kFiguresBadAreas, 0x88001031)   /* %s: the count, %s: their size */                   \
   /* about, help */                                                                       \
   X(kHelpTitle, 0x81001050)                                                               \
   X(kClose, 0x82001060)                                                                   \
@@ -315,7 +320,9 @@
   X(kCliInfoExtended, 0x87001081)                                                         \
   X(kCliInfoPartitionName, 0x87001082) /* %s: the GPT partition name */                   \
   X(kCliBadCodePage, 0x87001083)       /* %s: the text given */                           \
-  X(kCliBadThreads, 0x870010A0)        /* %s: the text given */
+  X(kCliBadMapFile, 0x87001090)        /* %s: why */                                      \
+  X(kCliMapNeedsImage, 0x87001091)                                                        \
+  X(kCliBadThreads, 0x870010A0) /* %s: the text given */
 
 namespace kova::lg {
 

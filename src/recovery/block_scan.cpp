@@ -6,7 +6,6 @@
 #include "framework/core_app.h"
 #include "framework/notification.h"
 #include "recovery/block_stream.h"
-#include "recovery/file_size_limits.h"
 #include "recovery/formats/jpeg_format.h"
 #include "recovery/found_extents.h"
 #include "recovery/found_file_queue.h"
@@ -18,7 +17,6 @@ namespace kova {
 namespace {
 
 constexpr int64_t kScanStep = 512;
-constexpr int32_t kJpegPattern = 0;
 
 }  // namespace
 
@@ -32,8 +30,8 @@ bool TXDRBlockScan::Stopped() const {
 
 void TXDRBlockScan::Run() {
   if (extents_.Empty()) return;
-  BuildPatterns(AllKinds(), patterns_, index_);
-  if (patterns_.empty()) return;
+  starts_ = BuildPatterns(AllKinds());
+  if (starts_.Patterns.empty()) return;
   TXBlockStream view(medium_, extents_);
   TXStream* previous = search_.Source();
   search_.SetSource(&view);
@@ -46,14 +44,14 @@ void TXDRBlockScan::Run() {
   int64_t pos = 0;
   while (pos != -1 && !Stopped()) {
     int32_t matched = -1;
-    int64_t r = search_.FindFirstOf(patterns_, matched, pos, std::numeric_limits<int64_t>::max(), 0,
-                                    kScanStep);
+    int64_t r = search_.FindFirstOf(starts_.Patterns, matched, pos,
+                                    std::numeric_limits<int64_t>::max(), 0, kScanStep);
     if (Stopped()) return;
     if (r == -1) {
       queue_.ReleaseAll();
       pos = -1;
     } else {
-      pos = Measure(r, PatternOfIndex(index_, matched));
+      pos = Measure(r, starts_.Kinds[static_cast<size_t>(matched)]);
     }
     // A JPEG refused meanwhile sends the search back.
     if (int64_t resume = queue_.TakeResume(); resume >= 0) pos = resume;
@@ -65,10 +63,10 @@ bool TXDRBlockScan::IsRepeat(const TXDRFileItem& item) const {
   return ext && item.Ext == *ext;
 }
 
-int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
+int64_t TXDRBlockScan::Measure(int64_t r, uint8_t kind) {
   const int64_t nextStep = r + kScanStep;
   if (taken_.PartOfEntryFile(extents_.MapPosition(r))) return nextStep;
-  std::unique_ptr<TXDRScanFormat> format = CreateFormat(KindOfPattern(pattern));
+  std::unique_ptr<TXDRScanFormat> format = CreateFormat(kind);
   const int64_t measured = format->FindEnd(search_, r);
   // The kind is known once measured (a TIFF may turn out to be a raw file).
   const int64_t e = std::min(measured, r + MostFileBytes(format->Kind) - 1);
@@ -80,7 +78,7 @@ int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
   item.MarkScanValid();
   item.Ext = std::string(format->GetExtension());
   item.EditBlocks().SetRange(extents_, extents_.MapPosition(r), extents_.MapPosition(e));
-  const bool jpeg = pattern == kJpegPattern;
+  const bool jpeg = kind == skJPG;
   const int64_t goOn = jpeg || !format->MayHoldPictures() ? e + 1 : nextStep;
   if (IsRepeat(item)) return goOn;
   if (jpeg && HoldsAnotherJpeg(*format, r, e)) return nextStep;
@@ -93,7 +91,7 @@ int64_t TXDRBlockScan::Measure(int64_t r, int32_t pattern) {
 bool TXDRBlockScan::HoldsAnotherJpeg(TXDRScanFormat& format, int64_t r, int64_t e) {
   auto* jpeg = dynamic_cast<TXDRScanFormatJPG*>(&format);
   if (!jpeg) return false;
-  const TXGridPatternList starts{StartPattern(kJpegPattern)};
+  const TXGridPatternList& starts = ClassOfKind(skJPG).StartPatterns;
   for (int64_t p = jpeg->FindScanStart(search_, r); p >= 0; p += kScanStep) {
     int32_t index = -1;
     p = search_.FindFirstOf(starts, index, p, e, 0, kScanStep);

@@ -43,9 +43,9 @@ class TXDRBlockScan {
   void Run();
 
  private:
-  // Measures the candidate of start pattern `pattern` at stream position r and answers where
-  // the search goes on.
-  int64_t Measure(int64_t r, int32_t pattern);
+  // Measures the candidate for the kind at stream position r and answers where the search goes
+  // on.
+  int64_t Measure(int64_t r, uint8_t kind);
   bool IsRepeat(const TXDRFileItem& item) const;
   bool HoldsAnotherJpeg(TXDRScanFormat& format, int64_t r, int64_t e);
   bool Stopped() const;
@@ -55,8 +55,7 @@ class TXDRBlockScan {
   const TXBlocks& extents_;
   const TXDRFoundExtents& taken_;
   TXDRFoundFileQueue& queue_;
-  TXGridPatternList patterns_;
-  TXDRPatternIndex index_{};
+  TXDRStartPatterns starts_;
 };
 
 // Runs a block scan.

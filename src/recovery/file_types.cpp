@@ -9,52 +9,38 @@ namespace kova {
 
 namespace {
 
-const std::vector<std::string> kImages = {
-    ".jpg", ".heic", ".arw", ".cr2", ".cr3", ".dng", ".nef", ".orf", ".pef", ".raf",
-    ".raw", ".tif",  ".3fr", ".ari", ".bay", ".bmp", ".cap", ".crw", ".dcr", ".dcs",
-    ".drf", ".eip",  ".erf", ".fff", ".gif", ".iiq", ".jp2", ".jps", ".k25", ".kdc",
-    ".mef", ".mos",  ".mpo", ".mrw", ".nrw", ".pcd", ".png", ".pns", ".psd", ".ptx",
-    ".pxn", ".r3d",  ".rw1", ".rw2", ".rwz", ".srf", ".sr2", ".x3f"};
-const std::vector<std::string> kVideo = {".avi", ".mov", ".mp4", ".mpg", ".3g2", ".3gp",
-                                         ".cam", ".flv", ".m1v", ".m2t", ".m2v", ".m4v",
-                                         ".mpe", ".mts", ".rm",  ".qt",  ".wmv"};
-const std::vector<std::string> kAudio = {".mp3", ".wma", ".aif", ".amr", ".m4a",
-                                         ".m4b", ".mid", ".mp2", ".ra",  ".wav"};
-
 constexpr TXDRFileGroup kGroups[] = {fgImages, fgVideo, fgAudio};
 constexpr const char* kGroupProperties[] = {"Images", "Video", "Audio"};
-// Extensions selected by SetDefaults.
-constexpr std::string_view kDefaultExtensions[] = {".jpg", ".heic", ".arw", ".cr2", ".cr3", ".dng",
-                                                   ".nef", ".orf",  ".pef", ".raf", ".raw", ".tif",
-                                                   ".avi", ".mov",  ".mp4", ".mpg", ".mp3", ".wma"};
-// Other spellings of catalogue extensions that cameras, phones and programs use.
-constexpr std::pair<std::string_view, std::string_view> kSpellings[] = {
-    {".jpeg", ".jpg"}, {".jpe", ".jpg"},  {".jfif", ".jpg"}, {".tiff", ".tif"}, {".heif", ".heic"},
-    {".mpeg", ".mpg"}, {".aiff", ".aif"}, {".m2ts", ".mts"}, {".midi", ".mid"}};
+constexpr int32_t kFirstTypeSlot = std::ssize(kGroupProperties);
+
+std::vector<std::string> ExtensionsOf(TXDRFileGroup group) {
+  std::vector<std::string> extensions;
+  for (const TXFileType& type : kFileTypes) {
+    if (type.Group == group) extensions.emplace_back(type.Ext);
+  }
+  return extensions;
+}
+
+const TXFileType* TypeOf(std::string_view ext) {
+  const std::string lower = CatalogueExtension(ext);
+  const auto* type = std::ranges::find(kFileTypes, lower, &TXFileType::Ext);
+  return type != std::end(kFileTypes) ? type : nullptr;
+}
 
 std::string PropertyNameOf(std::string_view ext) {
   return "_" + std::string(ext.substr(1));
 }
 
-// Property slot of a catalogue extension (after the three group flags), or -1.
+// Property slot of a catalogue extension (after the group flags), or -1.
 int32_t SlotOf(std::string_view ext) {
-  const std::string lower = CatalogueExtension(ext);
-  int32_t slot = 3;
-  for (TXDRFileGroup group : kGroups) {
-    for (const std::string& known : GroupExtensions(group)) {
-      if (known == lower) return slot;
-      ++slot;
-    }
-  }
-  return -1;
+  const TXFileType* type = TypeOf(ext);
+  return type ? kFirstTypeSlot + static_cast<int32_t>(type - std::begin(kFileTypes)) : -1;
 }
 
 std::vector<std::string> PropertyNames() {
   std::vector<std::string> names(std::begin(kGroupProperties), std::end(kGroupProperties));
-  for (TXDRFileGroup group : kGroups) {
-    for (const std::string& ext : GroupExtensions(group))
-      names.push_back(PropertyNameOf(ext));
-  }
+  for (const TXFileType& type : kFileTypes)
+    names.push_back(PropertyNameOf(type.Ext));
   return names;
 }
 
@@ -67,37 +53,40 @@ void SortUnique(TXExtensionList& list) {
 
 std::string CatalogueExtension(std::string_view ext) {
   std::string lower = LowerCase(ext);
-  for (const auto& [spelling, extension] : kSpellings) {
+  for (const auto& [spelling, extension] : kOtherSpellings) {
     if (lower == spelling) return std::string(extension);
   }
   return lower;
 }
 
 std::span<const std::string> GroupExtensions(TXDRFileGroup group) {
+  static const std::vector<std::string> images = ExtensionsOf(fgImages);
+  static const std::vector<std::string> video = ExtensionsOf(fgVideo);
+  static const std::vector<std::string> audio = ExtensionsOf(fgAudio);
   switch (group) {
     case fgImages:
-      return kImages;
+      return images;
     case fgVideo:
-      return kVideo;
+      return video;
     case fgAudio:
-      return kAudio;
+      return audio;
     default:
       return {};
   }
 }
 
 TXDRFileGroup FileGroupOf(std::string_view ext) {
-  const std::string lower = CatalogueExtension(ext);
-  for (TXDRFileGroup group : kGroups) {
-    if (std::ranges::find(GroupExtensions(group), lower) != GroupExtensions(group).end()) {
-      return group;
-    }
-  }
-  return fgNone;
+  const TXFileType* type = TypeOf(ext);
+  return type ? type->Group : fgNone;
 }
 
 bool ListHasExtension(const TXExtensionList& list, std::string_view ext) {
   return std::ranges::binary_search(list, CatalogueExtension(ext));
+}
+
+bool IsCommonType(std::string_view ext) {
+  const TXFileType* type = TypeOf(ext);
+  return type && type->Common;
 }
 
 const TXClassInfo& TXDRFileTypes::StaticClassInfo() {
@@ -147,8 +136,9 @@ void TXDRFileTypes::SetDefaults() {
   SetImages(true);
   SetVideo(true);
   SetAudio(true);
-  for (std::string_view ext : kDefaultExtensions)
-    SetSelected(ext, true);
+  for (const TXFileType& type : kFileTypes) {
+    if (type.Common) SetSelected(type.Ext, true);
+  }
 }
 
 TXExtensionList TXDRFileTypes::GetSelectedExtensions() const {
@@ -165,10 +155,8 @@ TXExtensionList TXDRFileTypes::GetSelectedExtensions() const {
 
 TXExtensionList TXDRFileTypes::GetAllExtensions() {
   TXExtensionList list;
-  for (TXDRFileGroup group : kGroups) {
-    for (const std::string& ext : GroupExtensions(group))
-      list.push_back(ext);
-  }
+  for (const TXFileType& type : kFileTypes)
+    list.emplace_back(type.Ext);
   SortUnique(list);
   return list;
 }

@@ -8,11 +8,9 @@
 #include <vector>
 
 #include "framework/persistent.h"
+#include "recovery/file_type_catalogue.h"
 
 namespace kova {
-
-// The groups of the file-type catalogue, as FileGroupOf answers them.
-enum TXDRFileGroup : uint8_t { fgNone = 0, fgImages = 1, fgVideo = 2, fgAudio = 3 };
 
 // A sorted list of lower-case extensions without duplicates (the run's extension filter).
 using TXExtensionList = std::vector<std::string>;
@@ -27,6 +25,8 @@ std::span<const std::string> GroupExtensions(TXDRFileGroup group);
 TXDRFileGroup FileGroupOf(std::string_view ext);
 // True when the list (sorted, lower case) holds the extension, ignoring its case and spelling.
 bool ListHasExtension(const TXExtensionList& list, std::string_view ext);
+// True for a common type of the catalogue (in any spelling).
+bool IsCommonType(std::string_view ext);
 
 // Which file types the user wants the system to look for: the Booleans Images, Video and Audio,
 // then one per catalogue extension named by the extension with its dot replaced by an underscore
@@ -35,7 +35,7 @@ class TXDRFileTypes : public TXPersistent {
   KOVA_PERSISTENT(TXDRFileTypes)
 
  public:
-  static constexpr int32_t kPropertyCount = 78;
+  static constexpr int32_t kPropertyCount = 3 + static_cast<int32_t>(std::size(kFileTypes));
 
   // Everything selected.
   TXDRFileTypes();
@@ -54,7 +54,7 @@ class TXDRFileTypes : public TXPersistent {
 
   // Every flag true.
   void SelectAll();
-  // The product's default choice: the groups, the common photo, raw, video and audio types.
+  // The product's default choice: the groups and the common types.
   void SetDefaults();
   // Resets to everything selected.
   void Clear() override { SelectAll(); }

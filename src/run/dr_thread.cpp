@@ -10,6 +10,8 @@ bool TXCustomDRThread::OpenDrive() {
   TXDRData& data = Data();
   data.IO = &data.DiskIO;
   if (!data.DiskIO.Open(DrivePath, ioRead)) return false;
+  data.DiskIO.DiskStream()->Figures = &Worker().Figures();
+  data.DiskIO.DiskStream()->ReportUnreadable();
   if (SizeOverride != 0) {
     data.DiskIO.DiskInfo.DiskSize = SizeOverride;
     data.DiskIO.Stream()->SetSize(SizeOverride);

@@ -29,7 +29,7 @@ std::unique_ptr<TXCustomDRThread> TXDRDiskDeepScanWorkCommand::CreateThread() {
   return MakeThread<TXDRDeepScanThread>();
 }
 
-std::unique_ptr<TXCustomDRThread> TXDRDiskImageDeepScanWorkCommand::CreateThread() {
+std::unique_ptr<TXCustomDRThread> TXDRScanImageFileWorkCommand::CreateThread() {
   return MakeThread<TXDRDeepScanThread>();
 }
 

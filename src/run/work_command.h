@@ -70,7 +70,7 @@ class TXDRDiskDeepScanWorkCommand final : public TXDRDiskWorkCommand {
 };
 
 // Parsing a memory card image file.
-class TXDRDiskImageDeepScanWorkCommand final : public TXDRImageFileWorkCommand {
+class TXDRScanImageFileWorkCommand final : public TXDRImageFileWorkCommand {
  public:
   using TXDRImageFileWorkCommand::TXDRImageFileWorkCommand;
 

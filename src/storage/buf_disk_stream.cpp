@@ -9,10 +9,6 @@ namespace kova {
 
 namespace {
 
-bool MeansDriveGone(int error) {
-  return error == ENOENT || error == ENXIO || error == ENODEV || error == ENOMEDIUM;
-}
-
 // The code of a read that failed for another reason than a vanished drive.
 int32_t ReadFailureCode(int error) {
   const bool badPosition = error == EINVAL || error == ESPIPE || error == EOVERFLOW;
@@ -43,7 +39,7 @@ std::unique_ptr<IXBlockDevice> TXBufDiskStream::OpenDrive(const std::string& dri
   TXDeviceOpening opening = OpenDevice(path);
   if (opening.Device) return std::move(opening.Device);
   int error = opening.Error;
-  if (MeansDriveGone(error)) {
+  if (MeansDeviceGone(error)) {
     RaiseThreadError(kErrNotReady, error, path + ": no such drive, or no medium in it");
   }
   if (error == EACCES || error == EPERM)
@@ -52,10 +48,13 @@ std::unique_ptr<IXBlockDevice> TXBufDiskStream::OpenDrive(const std::string& dri
                    "Cannot create file \"" + path + "\". " + OsErrorText(error));
 }
 
-TXBufDiskStream::TXBufDiskStream(const std::string& drive, int32_t bufferSize)
+TXBufDiskStream::TXBufDiskStream(const std::string& drive, int32_t bufferSize,
+                                 std::shared_ptr<TXBadSectorMap> map)
     : TXCustomBufStream(nullptr, RoundedBufferSize(bufferSize), false),
       drive_(drive),
-      device_(OpenDrive(drive)) {
+      device_(OpenDrive(drive)),
+      reader_(std::make_unique<TXRescueReader>(*device_, std::move(map))) {
+  SetBadSectors(reader_->SharedMap());
   diskInfo_.RootPath = DevicePathOf(drive);
   diskInfo_.QueryVolume(*device_);
   if (diskInfo_.TotalSpace == 0) diskInfo_.QueryGeometry(*device_);
@@ -72,24 +71,27 @@ void TXBufDiskStream::FillWindow() {
   const int64_t start = BeginFill();
   uint64_t ticks = 0;
   CoreApp().StartTicks(ticks);
-  int error = 0;
-  int64_t count = device_->ReadAt(start, WindowData(), BufferSize(), error);
+  const TXAreaRead read = reader_->ReadArea(start, WindowData(), BufferSize());
   CoreApp().ElapsedTicks(ticks);
   if (static_cast<int64_t>(ticks) > SlowReadMs && OnSlowRead) {
     OnSlowRead(*this, static_cast<int64_t>(ticks));
   }
-  if (count >= 0) {
-    EndFill(count);
-  } else if (MeansDriveGone(error)) {
-    FailFill(kErrNotReady, error, Where(start) + ": the drive is gone");
-  } else if (BufferSize() > kMediumWindowSize) {
-    // A damaged card: from here on it is read in ordinary windows, so that a bad sector costs
-    // no more than it does otherwise.
-    SetBufferSize(kMediumWindowSize);
-    FillWindow();
+  if (read.Gone) {
+    FailFill(kErrNotReady, read.Error, Where(start) + ": the drive is gone");
+  } else if (read.Unreadable == 0) {
+    EndFill(read.Count);
   } else {
-    FailFill(ReadFailureCode(error), error, Where(start) + ": " + OsErrorText(error));
+    ReportUnreadable();
+    // Sectors known bad from before are not asked for again, so no request may have failed.
+    const int error = read.Error != 0 ? read.Error : EIO;
+    HoledFill(read.Count, ReadFailureCode(error), error,
+              Where(read.FirstUnreadable) + ": " + OsErrorText(error));
   }
+}
+
+void TXBufDiskStream::ReportUnreadable() const {
+  if (Figures)
+    Figures->SetUnreadable(BadSectors()->BadAreaCount(), BadSectors()->UnreadableBytes());
 }
 
 std::string TXBufDiskStream::Where(int64_t offset) const {

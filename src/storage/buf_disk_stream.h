@@ -5,16 +5,20 @@
 #include <memory>
 #include <string>
 
+#include "framework/run_figures.h"
 #include "storage/buf_stream.h"
 #include "storage/disk_info.h"
 #include "storage/platform_device.h"
+#include "storage/rescue_reader.h"
 
 namespace kova {
 
 // The buffered stream over a drive (a block device such as /dev/sdb or /dev/sdb1), read-only.
-// Every window is one device read at a multiple of 512 bytes. A window that cannot be read reads
-// as zeros: a vanished device (ENODEV, ENXIO, ENOMEDIUM) records code 11 and always raises;
-// any other failure records 44 (13 for a bad position) and raises only with RaiseOnError.
+// Every window is read by a rescue reader (TXRescueReader) into the drive's bad-sector map: one
+// request per window, a failed one trimmed to its bad sectors, sectors known bad never asked for
+// again. The unreadable sectors of a window read as zeros, the rest as read: a vanished device
+// (ENODEV, ENXIO, ENOMEDIUM) records code 11 and always raises; a window with unreadable sectors
+// records 44 (13 for a bad position) and raises only with RaiseOnError.
 class TXBufDiskStream : public TXCustomBufStream {
  public:
   // Called with the elapsed milliseconds after a window read that took longer than SlowReadMs.
@@ -22,17 +26,23 @@ class TXBufDiskStream : public TXCustomBufStream {
 
   // Opens the drive. Clears the thread's error record first; failures record and raise 11 (no
   // such device, no medium), 10 (access denied) or 4 (anything else, with the OS error).
-  explicit TXBufDiskStream(const std::string& drive, int32_t bufferSize = kMediumWindowSize);
+  // The map is the one the run keeps for this drive (a new one when none is given).
+  explicit TXBufDiskStream(const std::string& drive, int32_t bufferSize = kMediumWindowSize,
+                           std::shared_ptr<TXBadSectorMap> map = nullptr);
 
   const std::string& Drive() const { return drive_; }
   const TXDiskInfoRecord& DiskInfo() const { return diskInfo_; }
   IXBlockDevice& Device() const { return *device_; }
+  TXRescueReader& Reader() { return *reader_; }
 
   TXSlowReadEvent OnSlowRead;
+  // Told the bad areas and unreadable bytes of the drive's map as they grow (not owned).
+  TXRunFigures* Figures = nullptr;
+  // Gives Figures what the map knows now.
+  void ReportUnreadable() const;
   int64_t SlowReadMs = 1000;
 
-  // Reading from start to end: the system reads ahead further, and the windows are larger until
-  // a read fails.
+  // Reading from start to end: the system reads ahead further, and the windows are larger.
   void AdviseSequential(bool sequential) override;
 
  protected:
@@ -45,6 +55,7 @@ class TXBufDiskStream : public TXCustomBufStream {
   std::string drive_;
   std::unique_ptr<IXBlockDevice> device_;
   TXDiskInfoRecord diskInfo_;
+  std::unique_ptr<TXRescueReader> reader_;
 };
 
 // The device path of a drive text: trailing slashes removed.

@@ -34,6 +34,7 @@ TXCustomBufStream::TXCustomBufStream(TXStream* inner, int32_t bufferSize, bool o
 void TXCustomBufStream::SetBufferSize(int32_t size) {
   bufferSize_ = std::max<int32_t>(1, size);
   valid_ = 0;
+  holed_ = false;
   windowStart_ = 0;
   buffer_.reset(
       static_cast<uint8_t*>(::operator new[](static_cast<size_t>(bufferSize_), kWindowAlignment)));
@@ -67,8 +68,10 @@ int64_t TXCustomBufStream::Read(void* buffer, int64_t count) {
     int64_t n = std::min({count - delivered, windowStart_ + valid_ - position_, size_ - position_});
     std::memcpy(out + delivered, buffer_.get() + (position_ - windowStart_),
                 static_cast<size_t>(n));
+    const bool hole = TouchesHole(position_, n);
     delivered += n;
     position_ += n;
+    if (hole) RaiseHole();
   }
   return delivered;
 }
@@ -80,7 +83,10 @@ int64_t TXCustomBufStream::Write(const void*, int64_t) {
 std::span<const uint8_t> TXCustomBufStream::WindowAt(int64_t position) {
   if (position < 0 || position >= size_) return {};
   position_ = position;
-  if (!InWindow(position)) FillWindow();
+  if (!InWindow(position)) {
+    FillWindow();
+    if (holed_ && badSectors_) RaiseHole();
+  }
   int64_t end = std::min(windowStart_ + valid_, size_);
   return {buffer_.get() + (position - windowStart_), static_cast<size_t>(end - position)};
 }
@@ -88,6 +94,7 @@ std::span<const uint8_t> TXCustomBufStream::WindowAt(int64_t position) {
 int64_t TXCustomBufStream::BeginFill() {
   windowStart_ = position_ - position_ % bufferSize_;
   valid_ = 0;
+  holed_ = false;
   return windowStart_;
 }
 
@@ -99,12 +106,33 @@ void TXCustomBufStream::EndFill(int64_t count) {
 }
 
 void TXCustomBufStream::FailFill(int32_t code, int32_t osError, const std::string& text) {
-  std::memset(buffer_.get(), 0, static_cast<size_t>(bufferSize_));
+  HoledFill(0, code, osError, text);
+}
+
+void TXCustomBufStream::HoledFill(int64_t count, int32_t code, int32_t osError,
+                                  const std::string& text) {
+  count = std::clamp<int64_t>(count, 0, bufferSize_);
+  std::memset(buffer_.get() + count, 0, static_cast<size_t>(bufferSize_ - count));
   valid_ = bufferSize_;
   if (code == kErrNotReady) RaiseThreadError(code, osError, text);
-  SetThreadError(code, osError, text);
-  if (RaiseOnError) throw EXError(code);
+  hole_ = TXErrorData{};
+  hole_.Code = code;
+  hole_.OSError = osError;
+  hole_.Text = text;
+  holed_ = true;
+  if (!badSectors_) RaiseHole();
+}
+
+void TXCustomBufStream::RaiseHole() {
+  SetThreadError(hole_.Code, hole_.OSError, hole_.Text);
+  if (RaiseOnError) throw EXError(hole_.Code);
   CheckErrorPolicy();
+}
+
+// A read of the window's good bytes gets them; only a read that takes in a hole fails, so
+// that a bad sector costs a reader its own bytes, not the window's.
+bool TXCustomBufStream::TouchesHole(int64_t position, int64_t count) const {
+  return holed_ && badSectors_ && badSectors_->UnreadableWithin(position, count) > 0;
 }
 
 void TXCustomBufStream::FillWindow() {

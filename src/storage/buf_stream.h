@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "framework/error_data.h"
+#include "storage/bad_sector_map.h"
 #include "storage/byte_window.h"
 #include "storage/stream_wrapper.h"
 
@@ -14,9 +16,9 @@ namespace kova {
 // The window size every source is read with.
 inline constexpr int32_t kMediumWindowSize = 262144;
 // The window size a drive is read with while it is read from start to end: a card reader
-// delivers far more in large requests. After a read fails the ordinary size comes back, so that
-// a bad sector costs no more than it does otherwise.
-inline constexpr int32_t kDriveScanWindowSize = 4 << 20;
+// delivers far more in large requests. A failed window is trimmed to its bad sectors, so the size
+// also bounds the sector-by-sector reads that trimming takes.
+inline constexpr int32_t kDriveScanWindowSize = 1 << 20;
 
 // A read-only stream that keeps one aligned window of its source in memory, so that many small
 // reads become one large sequential read per window. The window starts at a multiple of the
@@ -55,6 +57,11 @@ class TXCustomBufStream : public TXStreamWrapper, public IXByteWindow {
   bool RaiseOnError = true;
   TXFillEvent OnFill;
 
+  // What is known of the medium's unreadable areas: the drive's own map as it is read, or the
+  // map an image file was given; none when nothing is known.
+  const std::shared_ptr<TXBadSectorMap>& BadSectors() const { return badSectors_; }
+  void SetBadSectors(std::shared_ptr<TXBadSectorMap> map) { badSectors_ = std::move(map); }
+
  protected:
   // Reads the window that holds the current position.
   virtual void FillWindow();
@@ -70,8 +77,15 @@ class TXCustomBufStream : public TXStreamWrapper, public IXByteWindow {
   // `code`. A vanished device (code 11) always raises; other codes raise with RaiseOnError and
   // are otherwise left to the thread's error policy.
   void FailFill(int32_t code, int32_t osError, const std::string& text);
+  // Ends a fill that delivered `count` bytes with holes of zeros where the medium could not be
+  // read, which the stream's map names: the bytes read stay, and the failure is recorded and
+  // raised as by FailFill for a read that takes in a hole (and for WindowAt of the window).
+  // Without a map the whole fill counts as failed.
+  void HoledFill(int64_t count, int32_t code, int32_t osError, const std::string& text);
 
  private:
+  void RaiseHole();
+  bool TouchesHole(int64_t position, int64_t count) const;
   bool InWindow(int64_t position) const {
     return position >= windowStart_ && position < windowStart_ + valid_;
   }
@@ -86,6 +100,9 @@ class TXCustomBufStream : public TXStreamWrapper, public IXByteWindow {
   int64_t windowStart_ = 0;
   int64_t position_ = 0;
   int64_t size_ = 0;
+  std::shared_ptr<TXBadSectorMap> badSectors_;
+  bool holed_ = false;  // the window has holes; hole_ is their failure
+  TXErrorData hole_;
 };
 
 // The buffered stream over an image file, opened read-only. Opening fails with code 31 (no such

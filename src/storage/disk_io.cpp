@@ -45,10 +45,18 @@ void TXCustomDiskIO::WriteDiskInfo(TXStream& dest) const {
   dest.WriteBuffer(xml.data(), static_cast<int64_t>(xml.size()));
 }
 
+void TXDiskIO::UseBadSectors(const std::string& path, std::shared_ptr<TXBadSectorMap> map) {
+  mapPath_ = path;
+  badSectors_ = std::move(map);
+}
+
 void TXDiskIO::DoOpen() {
   DiskInfo.Clear();
-  auto stream = std::make_unique<TXBufDiskStream>(Path(), kMediumWindowSize);
+  if (mapPath_ != Path()) badSectors_.reset();
+  auto stream = std::make_unique<TXBufDiskStream>(Path(), kMediumWindowSize, badSectors_);
   DiskInfo = stream->DiskInfo();
+  mapPath_ = Path();
+  badSectors_ = stream->BadSectors();
   SetStream(std::move(stream));
 }
 
@@ -60,7 +68,25 @@ void TXFileDiskIO::DoOpen() {
   DiskInfo.RootPath = Path();
   DiskInfo.DiskSize = stream->Size();
   stream->SetPosition(0);
+  stream->SetBadSectors(LoadImageMap(stream->Size()));
   SetStream(std::move(stream));
+}
+
+std::shared_ptr<TXBadSectorMap> TXFileDiskIO::LoadImageMap(int64_t imageSize) const {
+  std::string error;
+  const bool chosen = !MapFile.empty();
+  std::optional<TXBadSectorMap> map =
+      TXBadSectorMap::LoadMapfile(chosen ? MapFile : ImageMapFileOf(Path()), error);
+  if (!map && chosen) RaiseThreadError(kErrOsError, 0, error);
+  if (!map) return nullptr;
+  // Bytes of the image beyond the map (a trailer) were never part of the card.
+  map->MarkUntriedBad();
+  if (map->Size() < imageSize) {
+    const int64_t mapped = map->Size();
+    map->Resize(imageSize);
+    map->Mark(mapped, imageSize - mapped, TXSectorState::ssFinished);
+  }
+  return std::make_shared<TXBadSectorMap>(std::move(*map));
 }
 
 // The trailer is the last "<xml>" of the file's end: the tag cannot occur inside the trailer,

@@ -69,9 +69,17 @@ class TXCustomDiskIO : public TXStreamIO {
 class TXDiskIO : public TXCustomDiskIO {
  public:
   TXBufDiskStream* DiskStream() const { return static_cast<TXBufDiskStream*>(Stream()); }
+  // The map of the drive last opened (none before the first opening).
+  const std::shared_ptr<TXBadSectorMap>& BadSectors() const { return badSectors_; }
+  // The next opening of `path` reads with this map (an image copy resumed from its mapfile).
+  void UseBadSectors(const std::string& path, std::shared_ptr<TXBadSectorMap> map);
 
  protected:
   void DoOpen() override;
+
+ private:
+  std::string mapPath_;
+  std::shared_ptr<TXBadSectorMap> badSectors_;
 };
 
 // A memory card image file: the raw bytes of a card from offset 0, maybe followed by the
@@ -81,12 +89,18 @@ class TXFileDiskIO : public TXCustomDiskIO {
   // The trailer is looked for in this many bytes at the end of the file.
   static constexpr int64_t kTrailerSearchSize = 32768;
 
+  // The unreadable areas of the image come from this mapfile (Kova's or GNU ddrescue's), read at
+  // every opening; an opening fails (code 4) when it cannot be read. When none is given, a
+  // readable mapfile beside the image ("<image>.map", as an image copy leaves it) is used.
+  std::string MapFile;
+
  protected:
   void DoOpen() override;
   int32_t DeniedCode() const override { return kErrFileAccessDenied; }
 
  private:
   void ReadTrailer(TXCustomBufStream& stream);
+  std::shared_ptr<TXBadSectorMap> LoadImageMap(int64_t imageSize) const;
 };
 
 }  // namespace kova

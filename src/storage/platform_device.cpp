@@ -29,7 +29,10 @@ class TXPosixDevice final : public IXBlockDevice {
     if (blockDevice && ::ioctl(fd, HDIO_GETGEO, &geometry) == 0)
       sectorsPerTrack_ = geometry.sectors;
   }
-  ~TXPosixDevice() override { ::close(fd_); }
+  ~TXPosixDevice() override {
+    if (directFd_ >= 0) ::close(directFd_);
+    ::close(fd_);
+  }
 
   const std::string& Path() const override { return path_; }
   int64_t Size() const override { return size_; }
@@ -40,10 +43,16 @@ class TXPosixDevice final : public IXBlockDevice {
   void AdviseSequential(bool sequential) override { AdviseReading(fd_, sequential); }
 
   int64_t ReadAt(int64_t offset, void* buffer, int64_t count, int& error) override {
+    const bool direct = ReadsDirect(offset, buffer, count);
+    return ReadFrom(direct ? DirectHandle() : fd_, offset, buffer, count, error);
+  }
+
+ private:
+  static int64_t ReadFrom(int fd, int64_t offset, void* buffer, int64_t count, int& error) {
     auto* bytes = static_cast<uint8_t*>(buffer);
     int64_t done = 0;
     while (done < count) {
-      ssize_t n = ::pread(fd_, bytes + done, static_cast<size_t>(count - done), offset + done);
+      ssize_t n = ::pread(fd, bytes + done, static_cast<size_t>(count - done), offset + done);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         error = errno;
@@ -55,13 +64,37 @@ class TXPosixDevice final : public IXBlockDevice {
     return done;
   }
 
- private:
+  // A block device is read past the page cache (O_DIRECT) in every aligned request, as rescue
+  // tools read: a failed buffered read is asked again page by page by the kernel, a buffered read
+  // beside a bad sector fails with the page that holds it, and the descriptor's read-ahead shrinks
+  // to single pages after a failure.
+  bool ReadsDirect(int64_t offset, const void* buffer, int64_t count) {
+    if (!blockDevice_) return false;
+    const uint64_t unit = sectorSize_;
+    const bool aligned = static_cast<uint64_t>(offset) % unit == 0 &&
+                         static_cast<uint64_t>(count) % unit == 0 &&
+                         reinterpret_cast<uintptr_t>(buffer) % unit == 0;
+    return aligned && DirectHandle() >= 0;
+  }
+
+  // Opened through /proc, so that a descriptor handed over by the disk service serves too.
+  int DirectHandle() {
+    if (directFd_ == kNotOpened) {
+      const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+      directFd_ = ::open(self.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
+    }
+    return directFd_;
+  }
+
+  static constexpr int kNotOpened = -2;
+
   std::string path_;
   int fd_;
   int64_t size_;
   uint32_t sectorSize_;
   bool blockDevice_;
   uint32_t sectorsPerTrack_ = 0;
+  int directFd_ = kNotOpened;
 };
 
 std::mutex openerMutex;

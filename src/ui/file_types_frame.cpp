@@ -16,7 +16,6 @@ namespace kova {
 namespace {
 
 constexpr TXDRFileGroup kGroups[] = {fgImages, fgVideo, fgAudio};
-constexpr int kCommonCounts[] = {12, 4, 2};
 constexpr const char* kGroupProperties[] = {"Images", "Video", "Audio"};
 constexpr uint32_t kGroupTexts[] = {lg::kImageFileTypes, lg::kVideoFileTypes, lg::kAudioFileTypes};
 constexpr int kExtensionRole = Qt::UserRole;
@@ -42,11 +41,11 @@ TXDRFileTypesFrm::TXDRFileTypesFrm(IXDRSkin& skin, QWidget* parent, TXCustomEngi
     view->setIconSize(QSize(ScaledX(22), ScaledY(16)));
     views_[i] = view;
     connect(checks_[i], &QCheckBox::toggled, view, &QWidget::setEnabled);
-    FillList(kGroups[i], kCommonCounts[i]);
+    FillList(kGroups[i]);
   }
 }
 
-void TXDRFileTypesFrm::FillList(TXDRFileGroup group, int commonCount) {
+void TXDRFileTypesFrm::FillList(TXDRFileGroup group) {
   QTreeWidget& view = TypesView(group);
   auto* common = new QTreeWidgetItem(&view);
   auto* other = new QTreeWidgetItem(&view);
@@ -56,9 +55,8 @@ void TXDRFileTypesFrm::FillList(TXDRFileGroup group, int commonCount) {
     bold.setBold(true);
     header->setFont(0, bold);
   }
-  int position = 0;
   for (const std::string& extension : GroupExtensions(group)) {
-    auto* item = new QTreeWidgetItem(position++ < commonCount ? common : other);
+    auto* item = new QTreeWidgetItem(IsCommonType(extension) ? common : other);
     item->setText(0, QString::fromStdString(extension));
     item->setData(0, kExtensionRole, QString::fromStdString(extension));
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);

@@ -45,7 +45,7 @@ class TXDRFileTypesFrm : public TXCustomDRFrame {
 
  private:
   static size_t Slot(TXDRFileGroup group) { return static_cast<size_t>(group) - 1; }
-  void FillList(TXDRFileGroup group, int commonCount);
+  void FillList(TXDRFileGroup group);
 
   IXDRSkin& skin_;
   TXDRFileTypes* types_ = nullptr;

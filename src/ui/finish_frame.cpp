@@ -84,6 +84,8 @@ void TXDRFinishFrm::ShowOutcome() {
   }
   const TXRunFigures::TXSnapshot figures = engine->WorkerGear().Worker().Figures().Read();
   std::string text = Lg().Format(lg::kFinishSaved, {std::to_string(figures.Files)});
+  if (figures.Damaged > 0)
+    text += "\n" + Lg().Format(lg::kFinishDamaged, {std::to_string(figures.Damaged)});
   // A failed restore's record names how many files failed, where and why.
   const TXErrorData& outcome = engine->DataGear().Result(rkRestore);
   if (outcome.Code > kErrCancelled && !outcome.Text.empty()) text += "\n" + outcome.Text;

@@ -5,6 +5,7 @@
 
 #include "app/kova_ini.h"
 #include "framework/aspects.h"
+#include "recovery/file_types.h"
 #include "settings_fixture.h"
 #include "support/test_files.h"
 
@@ -37,10 +38,10 @@ void ExpectDefaults(TXKovaIni& ini) {
   EXPECT_EQ(ini.Sort(), 0);
   EXPECT_EQ(ini.SortColumn(), 0);
   EXPECT_EQ(ini.CodePage(), 437);
-  EXPECT_EQ(
-      ini.FileTypes().GetSelectedExtensions(),
-      (TXExtensionList{".arw", ".avi", ".cr2", ".cr3", ".dng", ".heic", ".jpg", ".mov", ".mp3",
-                       ".mp4", ".mpg", ".nef", ".orf", ".pef", ".raf", ".raw", ".tif", ".wma"}));
+  TXDRFileTypes defaults;
+  defaults.SetDefaults();
+  EXPECT_EQ(ini.FileTypes().GetSelectedExtensions(), defaults.GetSelectedExtensions());
+  EXPECT_TRUE(ListHasExtension(ini.FileTypes().GetSelectedExtensions(), ".jpg"));
 }
 
 TEST_F(SettingsFolderTest, FirstStartGivesTheDefaultsAndExitWritesEveryProperty) {
@@ -57,7 +58,8 @@ TEST_F(SettingsFolderTest, FirstStartGivesTheDefaultsAndExitWritesEveryProperty)
             "CodePage=437\nWindowLeft=0\nWindowTop=0\nWindowWidth=0\nWindowHeight=0\n"
             "WindowMaximized=False\n");
   const std::string types = Section(text, "Software\\Velmora\\Kova7\\FileTypes");
-  EXPECT_EQ(CountLines(types, "[A-Za-z_0-9]+=(True|False)\n"), 78u);
+  EXPECT_EQ(CountLines(types, "[A-Za-z_0-9]+=(True|False)\n"),
+            static_cast<size_t>(TXDRFileTypes::kPropertyCount));
   EXPECT_EQ(types.substr(0, 46), "Images=True\nVideo=True\nAudio=True\n_jpg=True\n_h");
   EXPECT_NE(types.find("_3fr=False\n"), std::string::npos);
   EXPECT_NE(types.find("_wav=False\n"), std::string::npos);

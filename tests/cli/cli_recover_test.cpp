@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <regex>
+#include <sstream>
 
 #include "card_manifest.h"
 #include "cli/cli_runner.h"
@@ -115,6 +117,54 @@ TEST_F(CliRecoverTest, TheDemoCardGivesBackEveryRecoverableFileByteForByte) {
   EXPECT_TRUE(std::regex_search(result.Out,
                                 std::regex("KOVA0101\\.JPG +jpg +[0-9.]+ KB  lost folder +saved")));
   EXPECT_EQ(ReadFileBytes(Card()), card_) << "the card is never written";
+}
+
+// The JSON line of the saved file with this name.
+std::string LineOf(const std::string& out, const std::string& name) {
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);)
+    if (Member(line, "name") == name) return line;
+  return {};
+}
+
+TEST_F(CliRecoverTest, AMapfileMarksTheFilesOnItsHolesDamagedByTheirUnreadableBytes) {
+  const mkcard::ManifestRecord* photo = manifest_.Find("DCIM/100KOVA/KOVA0001.JPG");
+  ASSERT_NE(photo, nullptr);
+  const int64_t bad = static_cast<int64_t>(photo->extents.front().offset) + 4096;
+  // The image as a copy leaves it: zeros where the card could not be read.
+  std::vector<uint8_t> image = card_;
+  std::fill_n(image.begin() + bad, 512, 0);
+  test::WriteFileBytes(out_ / "card.img", image);
+  const int64_t size = static_cast<int64_t>(image.size());
+  std::ofstream(out_ / "holes.map") << "# Mapfile. Created by GNU ddrescue version 1.27\n"
+                                    << "0x0 + 1\n"
+                                    << "0x0 " << bad << " +\n"
+                                    << bad << " 512 -\n"
+                                    << bad + 512 << " " << size - bad - 512 << " +\n";
+  const fs::path folder = out_ / "holed";
+  CliResult result = RunCli({"recover", (out_ / "card.img").string(), "--out", folder.string(),
+                             "--map", (out_ / "holes.map").string(), "--json"});
+  EXPECT_EQ(result.Status, 2) << "the card could not be read completely";
+  const std::string line = LineOf(result.Out, "KOVA0001.JPG");
+  EXPECT_EQ(Member(line, "result"), "damaged") << result.Out;
+  EXPECT_EQ(Member(line, "unreadable"), "512");
+  std::vector<uint8_t> expected = Bytes(*photo);
+  std::fill_n(expected.begin() + 4096, 512, 0);
+  EXPECT_EQ(ReadFileBytes(folder / "KOVA0001.JPG"), expected) << "saved whole, zeros in the hole";
+  EXPECT_EQ(Member(LineOf(result.Out, "KOVA0002.JPG"), "unreadable"), "0");
+  EXPECT_NE(result.Out.find("\"unreadable\":512,\"failed\""), std::string::npos) << result.Out;
+
+  // A mapfile beside the image is taken without being named.
+  fs::rename(out_ / "holes.map", out_ / "card.img.map");
+  CliResult beside = RunCli(
+      {"recover", (out_ / "card.img").string(), "--out", (out_ / "beside").string(), "--json"});
+  EXPECT_EQ(beside.Status, 2);
+  EXPECT_EQ(Member(LineOf(beside.Out, "KOVA0001.JPG"), "unreadable"), "512");
+
+  CliResult missing =
+      RunCli({"scan", (out_ / "card.img").string(), "--map", (out_ / "none.map").string()});
+  EXPECT_EQ(missing.Status, 1);
+  EXPECT_NE(missing.Err.find("none.map"), std::string::npos) << missing.Err;
 }
 
 TEST_F(CliRecoverTest, ASecondRecoveryKeepsTheFirstAndOnlyDeletedLeavesTheListedFiles) {

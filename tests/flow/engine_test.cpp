@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "card_builder.h"
@@ -7,6 +8,7 @@
 #include "imaging/skin_interface.h"
 #include "output/output_work_commands.h"
 #include "recipe.h"
+#include "recovery/file_types.h"
 #include "run/work_command.h"
 #include "wizard_fixture.h"
 
@@ -70,7 +72,7 @@ TEST_F(EngineTest, TheTypicalModeLooksForEveryTypeWhateverTheSettingsHold) {
   TXDRDataGear& data = engine->DataGear();
   settings.FileTypes().SetVideo(false);
   EXPECT_EQ(data.ScanExtensions(), TXDRFileTypes::GetAllExtensions());
-  EXPECT_EQ(data.FileTypeList().size(), 75u);
+  EXPECT_EQ(data.FileTypeList().size(), std::size(kFileTypes));
   data.AdvancedMode = true;
   EXPECT_EQ(data.ScanExtensions(), settings.FileTypes().GetSelectedExtensions());
   EXPECT_FALSE(ListHasExtension(data.FileTypeList(), ".avi"));
@@ -100,14 +102,14 @@ TEST_F(EngineTest, ActionsBecomeWorkCommandsForTheSource) {
   EXPECT_EQ(diskRestore->RestoreFolder, "/home/user/photos/");
   EXPECT_TRUE(diskRestore->KeepFolders);
   auto image = engine->WorkCommandFor(TXDRActionImageFile());
-  auto* imaging = dynamic_cast<TXDRDiskImageWorkCommand*>(image.Get());
+  auto* imaging = dynamic_cast<TXDRCopyCardToImageWorkCommand*>(image.Get());
   ASSERT_NE(imaging, nullptr);
   EXPECT_EQ(imaging->Path, "/dev/sdz");
   EXPECT_EQ(imaging->ImagePath, "/home/user/card.bin");
 
   data.SourceKind = skImageFile;
   scan = engine->WorkCommandFor(TXDRActionDeepScan());
-  auto* fileScan = dynamic_cast<TXDRDiskImageDeepScanWorkCommand*>(scan.Get());
+  auto* fileScan = dynamic_cast<TXDRScanImageFileWorkCommand*>(scan.Get());
   ASSERT_NE(fileScan, nullptr);
   EXPECT_EQ(fileScan->Path, "/home/user/card.bin") << "parsing never names the drive";
   EXPECT_EQ(fileScan->Size, 0);
@@ -247,15 +249,18 @@ TEST(FlowIcons, TheViewGearDrawsATypeIconPerCatalogueExtension) {
   TXHeadlessLoop loop;
   auto engine = CreateKovaEngine(&settings, &skin, nullptr, loop);
   const TXDRVCLViewGear& view = engine->View();
-  ASSERT_EQ(view.TypeKeys().size(), 78u);
+  // The three group pictures, then every catalogue type.
+  const int32_t keys = TXDRFileTypes::kPropertyCount;
+  ASSERT_EQ(view.TypeKeys().size(), static_cast<size_t>(keys));
   EXPECT_EQ(view.TypeKeys()[3], ".jpg");
-  EXPECT_EQ(view.TypeKeys()[77], ".wav");
-  ASSERT_EQ(view.TypeIcons().Small().Count(), 78);
-  ASSERT_EQ(view.TypeIcons().Large().Count(), 78);
+  EXPECT_EQ(view.TypeKeys().back(), kFileTypes[std::size(kFileTypes) - 1].Ext);
+  ASSERT_EQ(view.TypeIcons().Small().Count(), keys);
+  ASSERT_EQ(view.TypeIcons().Large().Count(), keys);
   EXPECT_EQ(view.TypeIcons().Small()[3]->Data().Width(), 22);
   EXPECT_EQ(view.TypeIcons().Small()[3]->Data().Height(), 16);
   EXPECT_EQ(view.TypeIcons().Large()[60]->Data().Width(), 72);
-  EXPECT_EQ(view.TypeIcons().IconIndexOf(".MOV"), 52);
+  EXPECT_EQ(view.TypeIcons().IconIndexOf(".MOV"),
+            std::ranges::find(kFileTypes, ".mov", &TXFileType::Ext) - std::begin(kFileTypes) + 3);
   EXPECT_EQ(view.TypeIcons().IconIndexOf(".xyz"), TXDRTypeIcons::kGenericIcon);
 }
 

@@ -71,6 +71,10 @@ class DiskImageTest : public ::testing::Test {
     image.resize(static_cast<size_t>(length));
     return image;
   }
+  std::string UnreadableLine(int64_t bytes, int64_t areas) const {
+    return Lg().Format(lg::kImageLogUnreadable,
+                       {FormatByteSize(bytes), std::to_string(areas), ImageMapFileOf(ImagePath())});
+  }
   // The last line of a copy that stopped after `copied` bytes.
   std::string IncompleteLine(int64_t copied) const {
     return Lg().Format(lg::kImageLogIncomplete,
@@ -123,29 +127,43 @@ TEST_F(DiskImageTest, AHealthyDriveIsCopiedWholeWithItsTrailer) {
   EXPECT_EQ(image.DiskInfo.VolumeName, "KOVA TEST");
 }
 
-TEST_F(DiskImageTest, ABadSectorZeroesItsWholeWindowAndIsReportedAtTheWindowsFirstUnit) {
+// What the drive's bad bytes at a unit cost the image: the two sectors they touch.
+std::vector<uint8_t> WithBadSectors(std::vector<uint8_t> bytes, int64_t unit) {
+  std::fill_n(bytes.begin() + unit * kUnit, 1024, 0);
+  return bytes;
+}
+
+TEST_F(DiskImageTest, AnUnreadableUnitIsCopiedAsReadAndReportedByItsOwnNumber) {
   Drive({70});
   ScriptedDialogs dialogs;
   dialogs.AnswerClusterError(ecIgnoreAll);
   OutputHarness run;
   ASSERT_TRUE(run.MakeImage("/dev/kova-card", ImagePath()));
   EXPECT_EQ(run.endCode, kErrRead) << "an image with an unreadable unit does not end as a success";
-  EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Line(lg::kImageLogBadCluster, "64")}));
+  EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Line(lg::kImageLogBadCluster, "70"),
+                                                UnreadableLine(1024, 1)}));
   const auto asked = dialogs.QuestionsOf(Kind::ClusterError);
   ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0].Unit.FailedUnit, 65);
+  EXPECT_EQ(asked[0].Unit.FailedUnit, 71);
   EXPECT_EQ(asked[0].Unit.TotalUnits, static_cast<int64_t>(bytes_->size()) / kUnit);
   EXPECT_EQ(asked[0].Unit.UnitSize, kUnit);
   EXPECT_EQ(asked[0].Unit.Choice, ecNotAsked);
   EXPECT_EQ(asked[0].Unit.SkipCount, 10);
   const TXRunFigures::TXSnapshot figures = run.gear.Worker().Figures().Read();
-  EXPECT_EQ(figures.Failed, 1) << "one unit failed; the rest of its window reads as zeros";
+  EXPECT_EQ(figures.Failed, 1);
   EXPECT_EQ(figures.Done, static_cast<int64_t>(bytes_->size()));
 
-  const std::vector<uint8_t> image = ImageData(static_cast<int64_t>(bytes_->size()));
-  EXPECT_EQ(Units(image, 0, 64), Units(*bytes_, 0, 64));
-  EXPECT_EQ(Units(image, 64, 64), std::vector<uint8_t>(64 * kUnit, 0));
-  EXPECT_EQ(Units(image, 128, 200), Units(*bytes_, 128, 200));
+  const int64_t size = static_cast<int64_t>(bytes_->size());
+  EXPECT_EQ(ImageData(size), WithBadSectors(*bytes_, 70)) << "zeros in the bad sectors alone";
+  std::string error;
+  const std::optional<TXBadSectorMap> map =
+      TXBadSectorMap::LoadMapfile(ImageMapFileOf(ImagePath()), error);
+  ASSERT_TRUE(map) << error;
+  EXPECT_EQ(map->Size(), size);
+  EXPECT_EQ(map->UnreadableBytes(), 1024);
+  EXPECT_EQ(map->AreasWithin(70 * kUnit, 1024).front().State, TXSectorState::ssBad);
+  EXPECT_EQ(map->BytesIn(TXSectorState::ssFinished), size - 1024);
+  EXPECT_EQ(map->Phase, TXRescuePhase::rpFinished);
 }
 
 TEST_F(DiskImageTest, SkippingSeveralUnitsWritesThemAsZerosAndReadsOnAfterThem) {
@@ -154,13 +172,20 @@ TEST_F(DiskImageTest, SkippingSeveralUnitsWritesThemAsZerosAndReadsOnAfterThem) 
   dialogs.AnswerClusterError(ecSkipSeveral, 3);
   OutputHarness run;
   ASSERT_TRUE(run.MakeImage("/dev/kova-card", ImagePath()));
-  EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Line(lg::kImageLogBadCluster, "64"),
-                                                Line(lg::kImageLogSkipped, "64-66")}));
-  EXPECT_EQ(dialogs.Count(), 1u) << "unit 67 lies in the failed window and reads as zeros";
+  EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Line(lg::kImageLogBadCluster, "70"),
+                                                Line(lg::kImageLogSkipped, "70-72"),
+                                                UnreadableLine(1024, 1)}));
+  EXPECT_EQ(dialogs.Count(), 1u);
   EXPECT_EQ(run.gear.Worker().Figures().Read().Failed, 3);
   const std::vector<uint8_t> image = ImageData(static_cast<int64_t>(bytes_->size()));
-  EXPECT_EQ(Units(image, 64, 64), std::vector<uint8_t>(64 * kUnit, 0));
-  EXPECT_EQ(Units(image, 128, 64), Units(*bytes_, 128, 64));
+  EXPECT_EQ(Units(image, 70, 1), Units(WithBadSectors(*bytes_, 70), 70, 1));
+  EXPECT_EQ(Units(image, 71, 2), std::vector<uint8_t>(2 * kUnit, 0));
+  EXPECT_EQ(Units(image, 73, 64), Units(*bytes_, 73, 64));
+  std::string error;
+  const std::optional<TXBadSectorMap> map =
+      TXBadSectorMap::LoadMapfile(ImageMapFileOf(ImagePath()), error);
+  ASSERT_TRUE(map) << error;
+  EXPECT_EQ(map->BytesIn(TXSectorState::ssUntried), 2 * kUnit) << "skipped units were never read";
 }
 
 TEST_F(DiskImageTest, TheLastAnswerIsProposedAgainAndFinishingEndsTheCopyWithTheReadError) {
@@ -171,13 +196,14 @@ TEST_F(DiskImageTest, TheLastAnswerIsProposedAgainAndFinishingEndsTheCopyWithThe
   ASSERT_TRUE(run.MakeImage("/dev/kova-card", ImagePath()));
   const auto asked = dialogs.QuestionsOf(Kind::ClusterError);
   ASSERT_EQ(asked.size(), 2u);
-  EXPECT_EQ(asked[1].Unit.FailedUnit, 193);
+  EXPECT_EQ(asked[1].Unit.FailedUnit, 201);
   EXPECT_EQ(asked[1].Unit.Choice, ecSkipThis);
   EXPECT_EQ(run.endCode, kErrRead);
-  EXPECT_EQ(run.logs, (std::vector<std::string>{StartLine(), Line(lg::kImageLogBadCluster, "64"),
-                                                Line(lg::kImageLogBadCluster, "192"),
-                                                IncompleteLine(192 * kUnit)}));
-  const std::vector<uint8_t> image = ImageData(192 * kUnit, IncompletePath());
+  EXPECT_EQ(run.logs,
+            (std::vector<std::string>{StartLine(), Line(lg::kImageLogBadCluster, "70"),
+                                      Line(lg::kImageLogBadCluster, "200"), UnreadableLine(1024, 1),
+                                      IncompleteLine(200 * kUnit)}));
+  const std::vector<uint8_t> image = ImageData(200 * kUnit, IncompletePath());
   EXPECT_EQ(Units(image, 128, 64), Units(*bytes_, 128, 64));
   EXPECT_FALSE(fs::exists(ImagePath()));
   EXPECT_EQ(run.gear.Data().ImageFile, IncompletePath());
@@ -201,12 +227,51 @@ TEST_F(DiskImageTest, APulledCardLeavesEverythingReadSoFarAsAnIncompleteCopy) {
   ExpectIncompleteCopy(128 * kUnit);
 }
 
+TEST_F(DiskImageTest, APulledCardsCopyGoesOnFromItsMapfileWithoutReadingAnyByteAgain) {
+  auto plan = Drive({});
+  {
+    TXDiskIO probe;
+    const int before = plan->Reads;
+    ASSERT_TRUE(probe.Open("/dev/kova-card"));
+    plan->VanishAfterReads = plan->Reads + (plan->Reads - before) + 2;
+  }
+  OutputHarness first;
+  ASSERT_TRUE(first.MakeImage("/dev/kova-card", ImagePath()));
+  ASSERT_EQ(first.endCode, kErrNotReady);
+  ASSERT_TRUE(fs::exists(ImageMapFileOf(ImagePath())));
+
+  // The card is back; one bad sector lies in the part not copied yet.
+  scope_.reset();
+  auto again = Drive({150});
+  again->LogReads = true;
+  OutputHarness second;
+  ASSERT_TRUE(second.MakeImage("/dev/kova-card", ImagePath()));
+  EXPECT_EQ(second.endCode, kErrRead);
+  const int64_t size = static_cast<int64_t>(bytes_->size());
+  EXPECT_EQ(
+      second.logs.front(),
+      Lg().Format(lg::kImageLogResumed, {IncompletePath(), FormatByteSize(size - 128 * kUnit)}));
+  for (const TXFaultPlan::Range& read : again->ReadsMade()) {
+    // The opening reads the boot sector and the tables; the copied photos are not read again.
+    EXPECT_TRUE(read.Start + read.Size <= 16 * kUnit || read.Start >= 128 * kUnit)
+        << "read at " << read.Start << " of " << read.Size;
+  }
+  EXPECT_EQ(ImageData(size), WithBadSectors(*bytes_, 150));
+  EXPECT_FALSE(fs::exists(IncompletePath()));
+  std::string error;
+  const std::optional<TXBadSectorMap> map =
+      TXBadSectorMap::LoadMapfile(ImageMapFileOf(ImagePath()), error);
+  ASSERT_TRUE(map) << error;
+  EXPECT_EQ(map->UnreadableBytes(), 1024);
+  EXPECT_TRUE(map->IsComplete());
+}
+
 TEST_F(DiskImageTest, CancellingStopsTheCopyAndSaysWhereItStopped) {
   auto plan = Drive({});
   plan->HoldAtRead = plan->Reads + 20;
   OutputHarness run;
-  ASSERT_TRUE(
-      run.Start(MakeRef<TXDRDiskImageWorkCommand>(&run.gear, "/dev/kova-card", 0, ImagePath())));
+  ASSERT_TRUE(run.Start(
+      MakeRef<TXDRCopyCardToImageWorkCommand>(&run.gear, "/dev/kova-card", 0, ImagePath())));
   plan->WaitUntilHeld();
   run.gear.CancelRun();
   plan->Release();
@@ -221,29 +286,29 @@ TEST_F(DiskImageTest, CancellingStopsTheCopyAndSaysWhereItStopped) {
   ExpectIncompleteCopy(units * kUnit);
 }
 
-TEST_F(DiskImageTest, TheChosenFileIsReplacedOnlyByAWholeCopy) {
+TEST_F(DiskImageTest, TheChosenFileIsReplacedOnlyByAWholeCopyAndAStoppedOneIsTakenUp) {
   const std::vector<uint8_t> mine = test::NoiseBytes(5000, 4);
   test::WriteFileBytes(ImagePath(), mine);
   auto plan = Drive({});
   plan->HoldAtRead = plan->Reads + 20;
   OutputHarness stopped;
   ASSERT_TRUE(stopped.Start(
-      MakeRef<TXDRDiskImageWorkCommand>(&stopped.gear, "/dev/kova-card", 0, ImagePath())));
+      MakeRef<TXDRCopyCardToImageWorkCommand>(&stopped.gear, "/dev/kova-card", 0, ImagePath())));
   plan->WaitUntilHeld();
   stopped.gear.CancelRun();
   plan->Release();
   ASSERT_TRUE(stopped.WaitForEnd());
   EXPECT_EQ(ReadFileBytes(ImagePath()), mine) << "a cancelled copy leaves the file alone";
-  const std::vector<uint8_t> incomplete = ReadFileBytes(IncompletePath());
+  ASSERT_TRUE(fs::exists(IncompletePath()));
 
   OutputHarness whole;
   ASSERT_TRUE(whole.MakeImage("/dev/kova-card", ImagePath()));
   EXPECT_EQ(whole.endCode, kErrNone);
   EXPECT_EQ(ImageData(static_cast<int64_t>(bytes_->size())), *bytes_);
   EXPECT_EQ(whole.gear.Data().ImageFile, ImagePath());
-  EXPECT_EQ(ReadFileBytes(IncompletePath()), incomplete)
-      << "an earlier incomplete copy is kept; the new copy was written beside it";
-  EXPECT_EQ(std::distance(fs::directory_iterator(out_.Path()), fs::directory_iterator()), 2);
+  EXPECT_FALSE(fs::exists(IncompletePath())) << "the stopped copy was taken up and finished";
+  EXPECT_EQ(std::distance(fs::directory_iterator(out_.Path()), fs::directory_iterator()), 2)
+      << "the image and its mapfile";
 }
 
 TEST_F(DiskImageTest, ADriveThatIsNoWholeNumberOfUnitsEndsWithAShortUnit) {

@@ -274,7 +274,8 @@ TEST_F(GuaranteesTest, ADiskThatFillsDuringTheCopyLeavesNoImage) {
   plan->HoldAtRead = 30;
   TXDeviceOpenerScope scope(FaultyDeviceOpener(kDrive, card_->Image().string(), plan));
   OutputHarness run;
-  ASSERT_TRUE(run.Start(MakeRef<TXDRDiskImageWorkCommand>(&run.gear, kDrive, 0, image.string())));
+  ASSERT_TRUE(
+      run.Start(MakeRef<TXDRCopyCardToImageWorkCommand>(&run.gear, kDrive, 0, image.string())));
   plan->WaitUntilHeld();
   FillUp(out_ / "room" / "other.dat");
   plan->Release();

@@ -34,7 +34,7 @@ class OutputHarness : public ScanHarness {
     return Run(MakeRef<TXDRDiskRestoreFilesWorkCommand>(&gear, drive, 0, folder));
   }
   bool MakeImage(const std::string& drive, const std::string& image, int64_t size = 0) {
-    return Run(MakeRef<TXDRDiskImageWorkCommand>(&gear, drive, size, image));
+    return Run(MakeRef<TXDRCopyCardToImageWorkCommand>(&gear, drive, size, image));
   }
   void CheckOnly(std::initializer_list<std::string_view> names) {
     for (int32_t i = 0; i < Files().Count(); ++i) {

@@ -105,7 +105,7 @@ TEST_F(CopyBlocksTest, TheFileIsTheConcatenationOfItsExtentsAcrossWindows) {
 
 TEST_F(CopyBlocksTest, UnreadableStretchesBecomeZerosAndTheCopyGoesOn) {
   auto plan = std::make_shared<TXFaultPlan>();
-  plan->BadRanges.push_back({kMediumWindowSize + 5000, 512});
+  plan->BadRanges.push_back({kMediumWindowSize + 5000, 512});  // touches two sectors
   TXDeviceOpenerScope scope(
       FaultyDeviceOpener("/dev/kova-bad", (dir_ / "card.img").string(), plan));
   TXDiskIO drive;
@@ -113,25 +113,33 @@ TEST_F(CopyBlocksTest, UnreadableStretchesBecomeZerosAndTheCopyGoesOn) {
   TXBlocks blocks;
   blocks.Add(kMediumWindowSize - 10, kMediumWindowSize + 20);
   TXMemoryStream dest;
-  ASSERT_TRUE(TXExtentCopier().CopyBlocks(blocks, *drive.Stream(), dest));
-  EXPECT_EQ(ThreadError().Code, kErrRead);
-  std::vector<uint8_t> expected = Slice(bytes_, kMediumWindowSize - 10, 10);
-  expected.resize(10 + kMediumWindowSize, 0);  // the failed window reads as zeros
-  for (int i = 0; i < 10; ++i)
-    expected.push_back(bytes_[2 * kMediumWindowSize + i]);
-  EXPECT_EQ(dest.Bytes(), expected);
-
-  // The window stays zeros without a new read error; the copier still knows it failed.
   TXExtentCopier copier;
-  TXBlocks first, second;
-  first.Add(kMediumWindowSize + 4000, 100);
-  second.Add(kMediumWindowSize + 9000, 100);
-  for (const TXBlocks* blocks : {&first, &second}) {
-    TXMemoryStream zeros;
-    ASSERT_TRUE(copier.CopyBlocks(*blocks, *drive.Stream(), zeros));
-    EXPECT_EQ(ThreadError().Code, kErrRead);
-    EXPECT_EQ(zeros.Bytes(), std::vector<uint8_t>(100, 0));
-  }
+  ASSERT_TRUE(copier.CopyBlocks(blocks, *drive.Stream(), dest));
+  EXPECT_EQ(ThreadError().Code, kErrRead);
+  std::vector<uint8_t> expected = Slice(bytes_, kMediumWindowSize - 10, kMediumWindowSize + 20);
+  std::fill_n(expected.begin() + 10 + 4608, 1024, 0);  // the bad sectors alone read as zeros
+  EXPECT_EQ(dest.Bytes(), expected);
+  EXPECT_EQ(copier.Unreadable(), 1024);
+
+  // Later files that share the window: one that takes in the bad sectors is damaged without the
+  // card being asked again, one beside them is whole.
+  const int failedReads = plan->MostFailedReadsOfARange();
+  TXBlocks touching, beside;
+  touching.Add(kMediumWindowSize + 4600, 100);
+  beside.Add(kMediumWindowSize + 9000, 100);
+  TXMemoryStream damaged;
+  ASSERT_TRUE(copier.CopyBlocks(touching, *drive.Stream(), damaged));
+  EXPECT_EQ(ThreadError().Code, kErrRead);
+  std::vector<uint8_t> holed = Slice(bytes_, kMediumWindowSize + 4600, 100);
+  std::fill(holed.begin() + 8, holed.end(), 0);
+  EXPECT_EQ(damaged.Bytes(), holed);
+  EXPECT_EQ(copier.Unreadable(), 92);
+  TXMemoryStream whole;
+  ASSERT_TRUE(copier.CopyBlocks(beside, *drive.Stream(), whole));
+  EXPECT_EQ(ThreadError().Code, kErrNone);
+  EXPECT_EQ(whole.Bytes(), Slice(bytes_, kMediumWindowSize + 9000, 100));
+  EXPECT_EQ(copier.Unreadable(), 0);
+  EXPECT_EQ(plan->MostFailedReadsOfARange(), failedReads) << "a bad sector is asked for once";
 
   // A stream without a window gives the same answer.
   test::FlakyStream flaky(bytes_);

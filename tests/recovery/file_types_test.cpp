@@ -14,27 +14,65 @@ std::vector<std::string> PublishedNames(const TXDRFileTypes& types) {
   return names;
 }
 
+std::vector<std::string> CatalogueExtensions(TXDRFileGroup group) {
+  std::vector<std::string> extensions;
+  for (const TXFileType& type : kFileTypes) {
+    if (type.Group == group) extensions.emplace_back(type.Ext);
+  }
+  return extensions;
+}
+
 TEST(FileTypesTest, PublishesTheGroupsThenEveryExtensionInCatalogueOrder) {
   TXDRFileTypes types;
   std::vector<std::string> names = PublishedNames(types);
-  ASSERT_EQ(names.size(), 78u);
+  ASSERT_EQ(names.size(), std::size(kFileTypes) + 3);
+  EXPECT_EQ(names.size(), static_cast<size_t>(TXDRFileTypes::kPropertyCount));
   EXPECT_EQ(names[0], "Images");
   EXPECT_EQ(names[1], "Video");
   EXPECT_EQ(names[2], "Audio");
+  for (size_t i = 0; i < std::size(kFileTypes); ++i)
+    EXPECT_EQ(names[i + 3], "_" + std::string(kFileTypes[i].Ext.substr(1)));
   EXPECT_EQ(names[3], "_jpg");
-  EXPECT_EQ(names[4], "_heic");
-  EXPECT_EQ(names[50], "_x3f") << "the last image extension";
-  EXPECT_EQ(names[51], "_avi");
-  EXPECT_EQ(names[68], "_mp3");
-  EXPECT_EQ(names[77], "_wav");
-  EXPECT_EQ(GroupExtensions(fgImages).size(), 48u);
-  EXPECT_EQ(GroupExtensions(fgVideo).size(), 17u);
-  EXPECT_EQ(GroupExtensions(fgAudio).size(), 10u);
+  EXPECT_EQ(names.back(), "_wav");
+}
+
+TEST(FileTypesTest, TheCatalogueListsEachGroupWithItsCommonTypesFirst) {
+  std::vector<std::string> seen;
+  size_t at = 0;
+  for (TXDRFileGroup group : {fgImages, fgVideo, fgAudio}) {
+    const std::vector<std::string> extensions = CatalogueExtensions(group);
+    EXPECT_EQ(
+        std::vector<std::string>(GroupExtensions(group).begin(), GroupExtensions(group).end()),
+        extensions);
+    bool common = true;
+    for (const std::string& ext : extensions) {
+      SCOPED_TRACE(ext);
+      ASSERT_LT(at, std::size(kFileTypes));
+      EXPECT_EQ(kFileTypes[at++].Ext, ext) << "the groups one after the other";
+      EXPECT_EQ(FileGroupOf(ext), group);
+      EXPECT_EQ(ext, CatalogueExtension(ext)) << "lower case, no other spelling";
+      EXPECT_EQ(ext[0], '.');
+      EXPECT_EQ(std::ranges::count(seen, ext), 0);
+      seen.push_back(ext);
+      EXPECT_TRUE(common || !IsCommonType(ext)) << "a common type after the others";
+      common = IsCommonType(ext);
+    }
+    EXPECT_TRUE(IsCommonType(extensions.front())) << "every group has common types";
+  }
+  EXPECT_EQ(at, std::size(kFileTypes));
+  for (const auto& [spelling, ext] : kOtherSpellings) {
+    EXPECT_EQ(FileGroupOf(ext), FileGroupOf(spelling)) << spelling;
+    EXPECT_NE(FileGroupOf(spelling), fgNone) << spelling;
+    EXPECT_EQ(std::ranges::count(seen, spelling), 0) << spelling << " is a spelling only";
+  }
+  EXPECT_TRUE(IsCommonType(".JPEG"));
+  EXPECT_FALSE(IsCommonType(".mts"));
+  EXPECT_FALSE(IsCommonType(".webp"));
 }
 
 TEST(FileTypesTest, AllExtensionsAreSortedAndListedOnce) {
   TXExtensionList all = TXDRFileTypes::GetAllExtensions();
-  EXPECT_EQ(all.size(), 75u);
+  EXPECT_EQ(all.size(), std::size(kFileTypes));
   EXPECT_TRUE(std::ranges::is_sorted(all));
   EXPECT_EQ(std::ranges::count(all, ".arw"), 1) << "two scan formats produce it";
   EXPECT_TRUE(ListHasExtension(all, ".RW2"));
@@ -44,29 +82,35 @@ TEST(FileTypesTest, AllExtensionsAreSortedAndListedOnce) {
 
 TEST(FileTypesTest, DefaultsChooseTheCommonTypes) {
   TXDRFileTypes types;
-  EXPECT_EQ(types.GetSelectedExtensions().size(), 75u) << "a new catalogue selects everything";
+  EXPECT_EQ(types.GetSelectedExtensions(), TXDRFileTypes::GetAllExtensions())
+      << "a new catalogue selects everything";
   types.SetDefaults();
-  TXExtensionList expected = {".arw", ".avi", ".cr2", ".cr3", ".dng", ".heic",
-                              ".jpg", ".mov", ".mp3", ".mp4", ".mpg", ".nef",
-                              ".orf", ".pef", ".raf", ".raw", ".tif", ".wma"};
-  EXPECT_EQ(types.GetSelectedExtensions(), expected);
+  TXExtensionList common;
+  for (const TXFileType& type : kFileTypes) {
+    if (type.Common) common.emplace_back(type.Ext);
+  }
+  std::ranges::sort(common);
+  EXPECT_EQ(types.GetSelectedExtensions(), common);
+  EXPECT_TRUE(ListHasExtension(common, ".jpg") && ListHasExtension(common, ".mp4"));
+  EXPECT_FALSE(ListHasExtension(common, ".crw"));
   EXPECT_TRUE(types.Images() && types.Video() && types.Audio());
   types.Clear();
-  EXPECT_EQ(types.GetSelectedExtensions().size(), 75u) << "the reset selects everything";
+  EXPECT_EQ(types.GetSelectedExtensions(), TXDRFileTypes::GetAllExtensions())
+      << "the reset selects everything";
 }
 
 TEST(FileTypesTest, AGroupTurnedOffHidesItsExtensions) {
   TXDRFileTypes types;
   types.SetImages(false);
   TXExtensionList selected = types.GetSelectedExtensions();
-  EXPECT_EQ(selected.size(), 27u);
+  EXPECT_EQ(selected.size(), std::size(kFileTypes) - GroupExtensions(fgImages).size());
   EXPECT_FALSE(ListHasExtension(selected, ".jpg"));
   EXPECT_TRUE(types.Selected(".jpg")) << "its own flag stays";
   ASSERT_TRUE(SetPropText(types, "Images", "True"));
   ASSERT_TRUE(SetPropText(types, "_jpg", "False"));
   EXPECT_FALSE(types.Selected(".JPG"));
   EXPECT_EQ(GetPropText(types, "_jpg"), "False");
-  EXPECT_EQ(types.GetSelectedExtensions().size(), 74u);
+  EXPECT_EQ(types.GetSelectedExtensions().size(), std::size(kFileTypes) - 1);
   EXPECT_FALSE(types.SetSelected(".webp", true)) << "not in the catalogue";
   EXPECT_FALSE(types.Selected(".webp"));
   EXPECT_FALSE(types.Selected(".jpeg")) << "the flag of .jpg";

@@ -79,7 +79,7 @@ class Gates {
   bool all_ = false;
 };
 
-const TXDRScanFormatClass kGatedClass{skJPG, "gated", ".jpg", 0, nullptr};
+const TXDRScanFormatClass kGatedClass{skJPG, "gated", ".jpg", {}, kMostPhotoBytes, 0, nullptr};
 
 // A format whose picture is made when its gate opens, and then only when it is `good`.
 class GatedFormat final : public TXDRScanFormat {

@@ -29,7 +29,7 @@ class ScanHarness {
 
   // Starts a scan of an image file (or of a drive) and waits for the thread's end.
   bool ScanImage(const std::string& image) {
-    return Run(MakeRef<TXDRDiskImageDeepScanWorkCommand>(&gear, image));
+    return Run(MakeRef<TXDRScanImageFileWorkCommand>(&gear, image));
   }
   bool ScanDrive(const std::string& drive, int64_t size = 0) {
     return Run(MakeRef<TXDRDiskDeepScanWorkCommand>(&gear, drive, size));

@@ -155,7 +155,7 @@ TEST_F(ScanThreadTest, SecondCommandWhileAScanRunsDoesNothing) {
   ScanHarness scan;
   ASSERT_TRUE(scan.Start(MakeRef<TXDRDiskDeepScanWorkCommand>(&scan.gear, "/dev/kova-slow")));
   TXCustomWorkerThread* running = scan.gear.Thread();
-  scan.gear.ExecuteCommand(*MakeRef<TXDRDiskImageDeepScanWorkCommand>(&scan.gear, Image()));
+  scan.gear.ExecuteCommand(*MakeRef<TXDRScanImageFileWorkCommand>(&scan.gear, Image()));
   EXPECT_EQ(scan.gear.Thread(), running);
   ASSERT_TRUE(scan.WaitForEnd());
   EXPECT_EQ(scan.gear.Data().IO, &scan.gear.Data().DiskIO);

@@ -5,7 +5,7 @@
 
 #include "framework/worker.h"
 #include "recovery/block_scan.h"
-#include "recovery/file_size_limits.h"
+#include "recovery/formats/scan_format_registry.h"
 #include "recovery/found_extents.h"
 #include "recovery/found_file_queue.h"
 #include "support/offered_files.h"

@@ -73,75 +73,118 @@ TEST_F(BufDiskStreamTest, ASizeChosenBeyondTheDeviceReadsAsZeros) {
   EXPECT_EQ(ThreadError().Code, kErrNone) << "reading past the device's end is no error";
 }
 
-TEST_F(BufDiskStreamTest, ABadSectorZeroesItsWindowAndRaisesOnlyWhenAsked) {
-  plan_->BadRanges.push_back({300000, 512});
+TEST_F(BufDiskStreamTest, ABadSectorReadsAsZerosAloneAndRaisesOnlyWhenAsked) {
+  plan_->BadRanges.push_back({300032, 512});
   TXBufDiskStream stream(kCard);
   EXPECT_EQ(CodeOfRead(stream, 0), kErrNone);
-  EXPECT_EQ(CodeOfRead(stream, kMediumWindowSize + 10), kErrRead);
+  EXPECT_EQ(CodeOfRead(stream, kMediumWindowSize + 10), kErrNone) << "a good byte of the window";
+  EXPECT_EQ(CodeOfRead(stream, 300032 + 10), kErrRead);
   EXPECT_EQ(ThreadError().Code, kErrRead);
   EXPECT_EQ(ThreadError().OSError, EIO);
-  std::vector<uint8_t> window(kMediumWindowSize, 0xEE);
-  stream.SetPosition(kMediumWindowSize);
-  stream.ReadBuffer(window.data(), kMediumWindowSize);
-  EXPECT_EQ(window, std::vector<uint8_t>(kMediumWindowSize, 0));
+  const std::span<const uint8_t> shown = stream.WindowAt(kMediumWindowSize);
+  const std::vector<uint8_t> window(shown.begin(), shown.end());
+  stream.SetPosition(300000);
+  EXPECT_THROW(stream.ReadBuffer(std::vector<uint8_t>(1024).data(), 1024), EXError)
+      << "a read that takes in the bad sector fails every time";
+  std::vector<uint8_t> expected(bytes_.begin() + kMediumWindowSize,
+                                bytes_.begin() + 2 * kMediumWindowSize);
+  std::fill_n(expected.begin() + (300032 - kMediumWindowSize), 512, 0);
+  EXPECT_EQ(window, expected) << "only the bad sector is zeros";
+  EXPECT_EQ(stream.BadSectors()->UnreadableBytes(), 512);
 
   TXBufDiskStream quiet(kCard);
   quiet.RaiseOnError = false;
   ClearThreadError();
-  EXPECT_EQ(CodeOfRead(quiet, 300000), kErrNone);
+  EXPECT_EQ(CodeOfRead(quiet, 300040), kErrNone);
   EXPECT_EQ(ThreadError().Code, kErrRead) << "the code is recorded all the same";
 }
 
-// The whole stream, read as a scan does in 4096-byte safe reads.
+// The whole stream in safe reads of one sector (a safe read that takes in a bad sector is zeros
+// whole).
 std::vector<uint8_t> ReadThrough(TXBufDiskStream& stream) {
   std::vector<uint8_t> seen;
-  std::vector<uint8_t> chunk(4096);
-  for (int64_t pos = 0; pos < stream.Size(); pos += 4096) {
-    int64_t n = std::min<int64_t>(4096, stream.Size() - pos);
+  std::vector<uint8_t> chunk(512);
+  for (int64_t pos = 0; pos < stream.Size(); pos += 512) {
+    int64_t n = std::min<int64_t>(512, stream.Size() - pos);
     EXPECT_TRUE(SafeReadAt(stream, chunk.data(), n, pos));
     seen.insert(seen.end(), chunk.begin(), chunk.begin() + n);
   }
   return seen;
 }
 
-// The card's bytes with the ordinary window that holds the bad sector read as zeros.
-std::vector<uint8_t> WithoutThirdWindow(std::vector<uint8_t> bytes) {
-  std::fill_n(bytes.begin() + 2 * kMediumWindowSize, kMediumWindowSize, 0);
+// The card's bytes with the bad ranges read as zeros.
+std::vector<uint8_t> WithZerosIn(std::vector<uint8_t> bytes,
+                                 const std::vector<TXFaultPlan::Range>& ranges) {
+  for (const TXFaultPlan::Range& range : ranges)
+    std::fill_n(bytes.begin() + range.Start, range.Size, 0);
   return bytes;
 }
 
-TEST_F(BufDiskStreamTest, AScanReadsPastBadSectorsAndLosesOnlyTheirWindows) {
-  plan_->BadRanges.push_back({2 * kMediumWindowSize + 4096, 1});
+// A range alone in its window costs three failing requests; one that shares its window with
+// another costs one more, the window's request having touched both.
+TEST_F(BufDiskStreamTest, AScanLosesExactlyTheBadSectorsAndAsksEachRangeThreeTimesAtMost) {
+  plan_->BadRanges = {{2 * kMediumWindowSize + 4096, 512},
+                      {3 * kMediumWindowSize - 2048, 2048},  // up to a window's end
+                      {3 * kMediumWindowSize, 1024},         // and on from the next one's start
+                      {4 * kMediumWindowSize - 8192, 512 * 9}};
   TXBufDiskStream stream(kCard);
-  EXPECT_EQ(ReadThrough(stream), WithoutThirdWindow(bytes_));
+  EXPECT_EQ(ReadThrough(stream), WithZerosIn(bytes_, plan_->BadRanges));
   EXPECT_EQ(ThreadError().Code, kErrRead);
+  EXPECT_EQ(stream.BadSectors()->UnreadableBytes(), 512 + 2048 + 1024 + 512 * 9);
+  EXPECT_EQ(plan_->FailedReadsOf(0), 2) << "a single bad sector: the window's and the front edge";
+  EXPECT_EQ(plan_->FailedReadsOf(1), 4) << "it shares the window with the first";
+  EXPECT_EQ(plan_->FailedReadsOf(2), 2) << "going on from the window before: no front edge";
+  EXPECT_EQ(plan_->FailedReadsOf(3), 4) << "it shares the window with the third";
+
+  const int before = plan_->Reads;
+  ClearThreadError();
+  stream.SetBufferSize(stream.BufferSize());
+  EXPECT_EQ(ReadThrough(stream), WithZerosIn(bytes_, plan_->BadRanges));
+  EXPECT_EQ(plan_->MostFailedReadsOfARange(), 4) << "no bad sector is asked for again";
+  EXPECT_EQ(ThreadError().Code, kErrRead) << "the sectors known bad still read as unreadable";
+  EXPECT_EQ(plan_->Reads - before, 5 + 2)
+      << "each window once, the two with holes inside in one request more";
 }
 
-// Read from start to end, a drive is read in large windows until a read fails; then in ordinary
-// ones again, so a bad sector still costs only its ordinary window.
-TEST_F(BufDiskStreamTest, ReadingFromStartToEndTakesLargeWindowsAndLosesNoMore) {
+TEST_F(BufDiskStreamTest, ReadingFromStartToEndTakesLargeWindowsEvenAfterAFailure) {
   plan_->BadRanges.push_back({2 * kMediumWindowSize + 4096, 1});
   TXBufDiskStream stream(kCard);
   stream.AdviseSequential(true);
   EXPECT_EQ(stream.BufferSize(), kDriveScanWindowSize);
-  const int before = plan_->Reads;
-  EXPECT_EQ(ReadThrough(stream), WithoutThirdWindow(bytes_));
+  EXPECT_GE(stream.BufferSize(), 1 << 20) << "large requests";
+  EXPECT_EQ(ReadThrough(stream), WithZerosIn(bytes_, {{2 * kMediumWindowSize + 4096, 512}}));
   EXPECT_EQ(ThreadError().Code, kErrRead);
-  EXPECT_EQ(stream.BufferSize(), kMediumWindowSize);
-  // The large window that failed, then the five ordinary ones.
-  EXPECT_EQ(plan_->Reads - before, 1 + 5);
+  EXPECT_EQ(stream.BufferSize(), kDriveScanWindowSize) << "a failure keeps the large windows";
+  EXPECT_EQ(plan_->FailedReadsOf(0), 2) << "the window's read and the front edge's";
+  EXPECT_EQ(stream.Reader().Counts().LargestRequest, kDriveScanWindowSize);
 
   plan_->BadRanges.clear();
-  stream.AdviseSequential(true);
+  TXBufDiskStream sound(kCard);
+  sound.AdviseSequential(true);
   const int again = plan_->Reads;
   std::vector<uint8_t> chunk(4096);
-  stream.SetPosition(0);
-  stream.ReadBuffer(chunk.data(), static_cast<int64_t>(chunk.size()));
-  stream.SetPosition(stream.Size() - 1);
-  stream.ReadBuffer(chunk.data(), 1);
-  EXPECT_EQ(plan_->Reads - again, 1) << "a sound card is read in one window";
-  stream.AdviseSequential(false);
-  EXPECT_EQ(stream.BufferSize(), kMediumWindowSize);
+  sound.SetPosition(0);
+  sound.ReadBuffer(chunk.data(), static_cast<int64_t>(chunk.size()));
+  sound.SetPosition(kDriveScanWindowSize - 1);
+  sound.ReadBuffer(chunk.data(), 1);
+  EXPECT_EQ(plan_->Reads - again, 1) << "a sound stretch is read in one window";
+  sound.AdviseSequential(false);
+  EXPECT_EQ(sound.BufferSize(), kMediumWindowSize);
+}
+
+TEST_F(BufDiskStreamTest, TryingEverySectorReadsTheGoodOnesInsideATrimmedArea) {
+  // Two bad sectors with good ones between them: trimming stops at both, the inside is left.
+  plan_->BadRanges = {{kMediumWindowSize + 1024, 512}, {kMediumWindowSize + 8192, 512}};
+  const std::vector<uint8_t> expected = WithZerosIn(bytes_, plan_->BadRanges);
+  TXBufDiskStream trimmed(kCard);
+  std::vector<uint8_t> seen = ReadThrough(trimmed);
+  EXPECT_EQ(trimmed.BadSectors()->UnreadableBytes(), 8192 + 512 - 1024);
+  EXPECT_EQ(trimmed.BadSectors()->BytesIn(TXSectorState::ssNonScraped), 8192 - 1024 - 512);
+
+  TXBufDiskStream scraped(kCard);
+  scraped.Reader().TryEverySector = true;
+  EXPECT_EQ(ReadThrough(scraped), expected);
+  EXPECT_EQ(scraped.BadSectors()->UnreadableBytes(), 1024);
 }
 
 TEST_F(BufDiskStreamTest, AVanishedDeviceAlwaysRaisesCode11) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -41,14 +42,40 @@ TXFaultyDevice::~TXFaultyDevice() {
 }
 
 bool TXFaultyDevice::TouchesBadRange(int64_t offset, int64_t count) const {
-  for (const TXFaultPlan::Range& range : plan_->BadRanges) {
-    if (offset < range.Start + range.Size && offset + count > range.Start) return true;
+  bool touches = false;
+  std::lock_guard lock(plan_->gate_);
+  plan_->failedReads_.resize(plan_->BadRanges.size());
+  for (size_t i = 0; i < plan_->BadRanges.size(); ++i) {
+    const TXFaultPlan::Range& range = plan_->BadRanges[i];
+    if (offset < range.Start + range.Size && offset + count > range.Start) {
+      ++plan_->failedReads_[i];
+      touches = true;
+    }
   }
-  return false;
+  return touches;
+}
+
+std::vector<TXFaultPlan::Range> TXFaultPlan::ReadsMade() {
+  std::lock_guard lock(gate_);
+  return reads_;
+}
+
+int TXFaultPlan::FailedReadsOf(size_t index) {
+  std::lock_guard lock(gate_);
+  return index < failedReads_.size() ? failedReads_[index] : 0;
+}
+
+int TXFaultPlan::MostFailedReadsOfARange() {
+  std::lock_guard lock(gate_);
+  return failedReads_.empty() ? 0 : *std::max_element(failedReads_.begin(), failedReads_.end());
 }
 
 int64_t TXFaultyDevice::ReadAt(int64_t offset, void* buffer, int64_t count, int& error) {
   const int reads = ++plan_->Reads;
+  if (plan_->LogReads) {
+    std::lock_guard lock(plan_->gate_);
+    plan_->reads_.push_back({offset, count});
+  }
   const int holdAt = plan_->HoldAtRead;
   if (holdAt > 0 && reads >= holdAt) plan_->Hold();
   if (plan_->ReadDelay.count() > 0) std::this_thread::sleep_for(plan_->ReadDelay);

@@ -38,6 +38,15 @@ struct TXFaultPlan {
   // Devices of this plan open now.
   std::atomic<int> OpenDevices{0};
 
+  // Whether every read's range is kept (ReadsMade).
+  std::atomic<bool> LogReads{false};
+  std::vector<Range> ReadsMade();
+
+  // Failed reads that touched bad range `index` (a read touching two counts for both).
+  int FailedReadsOf(size_t index);
+  // The most failed reads that touched any one bad range.
+  int MostFailedReadsOfARange();
+
   // Waits until the held read has started (and is waiting); a test fails when that never comes.
   void WaitUntilHeld();
   // Lets the held read go on, and every later one.
@@ -51,6 +60,8 @@ struct TXFaultPlan {
   std::condition_variable changed_;
   bool held_ = false;
   bool released_ = false;
+  std::vector<int> failedReads_;  // by bad range, guarded by gate_
+  std::vector<Range> reads_;      // guarded by gate_
 };
 
 // A device that misbehaves according to a plan, over a real device (or image file) underneath.
@@ -72,6 +83,7 @@ class TXFaultyDevice final : public IXBlockDevice {
                               std::shared_ptr<TXFaultPlan> plan);
 
  private:
+  // Counts a failed read for every bad range it touches; false when it touches none.
   bool TouchesBadRange(int64_t offset, int64_t count) const;
 
   std::unique_ptr<IXBlockDevice> inner_;

@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "framework/aspects.h"
+#include "framework/text_utils.h"
 #include "imaging/geometry.h"
 #include "recovery/file_types.h"
 #include "recovery/recovery_aspects.h"
@@ -503,22 +504,21 @@ TEST_F(ResultsPageTest, TheViewGearsIconsReplaceThePagesOwn) {
   EXPECT_NE(&page->TypeIcons(), &icons);
   EXPECT_EQ(page->Images().Large(TXDRTypeIcons::kAscendIcon).toImage().pixel(5, 5),
             page->IconView().palette().color(QPalette::Base).rgb());
-  EXPECT_EQ(page->Images().SmallCount(), 78);
-  EXPECT_EQ(page->Images().LargeCount(), 78);
+  EXPECT_EQ(page->Images().SmallCount(), TXDRFileTypes::kPropertyCount);
+  EXPECT_EQ(page->Images().LargeCount(), TXDRFileTypes::kPropertyCount);
 }
 
 TEST(ResultsTypeIconsTest, TheCatalogueIconsCarryTheSkinsBadges) {
   TXDRTypeIcons icons(GroupExtensions(fgImages), GroupExtensions(fgVideo),
                       GroupExtensions(fgAudio));
-  ASSERT_EQ(icons.TypeKeys().size(), 78u);
-  EXPECT_EQ(icons.IconIndexOf(".jpg"), 3);
-  EXPECT_EQ(icons.IconIndexOf(".X3F"), 50);
-  EXPECT_EQ(icons.IconIndexOf(".avi"), 51);
-  EXPECT_EQ(icons.IconIndexOf(".mp3"), 68);
-  EXPECT_EQ(icons.IconIndexOf(".wav"), 77);
+  // The three group pictures, then every catalogue type.
+  const int32_t keys = TXDRFileTypes::kPropertyCount;
+  ASSERT_EQ(icons.TypeKeys().size(), static_cast<size_t>(keys));
+  for (int32_t i = 0; i < std::ssize(kFileTypes); ++i)
+    EXPECT_EQ(icons.IconIndexOf(UpperCase(kFileTypes[i].Ext)), i + 3) << kFileTypes[i].Ext;
   icons.Build(test::TestSkin(), MakeColor(255, 255, 255));
-  ASSERT_EQ(icons.Small().Count(), 78);
-  ASSERT_EQ(icons.Large().Count(), 78);
+  ASSERT_EQ(icons.Small().Count(), keys);
+  ASSERT_EQ(icons.Large().Count(), keys);
   const auto pixels = [](const TXImageCollection& collection, int32_t index) {
     const std::unique_ptr<TXGraphic> graphic = collection.At(index)->Data().Decode();
     const auto& bitmap = dynamic_cast<const TXBitmap32&>(*graphic);

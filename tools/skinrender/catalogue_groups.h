@@ -15,8 +15,9 @@ struct CatalogueGroup {
   QStringList extensions;
 };
 
-// The three groups with all 73 catalogue extensions (46 image, 17 video, 10 audio), so that
-// every badge the wizard will ever show is rendered and reviewed.
+// The three groups with every extension of the file-type catalogue
+// (recovery/file_type_catalogue.h), so that every badge the wizard will ever show is rendered and
+// reviewed.
 const QList<CatalogueGroup>& CatalogueGroups();
 
 }  // namespace kova::skinrender

@@ -49,7 +49,12 @@ int64_t ChunkEnd(TXFormatReader& reader, int64_t pos, int64_t limit, bool& list)
   return unpadded ? end : end + 1;
 }
 
+constexpr TXDRStartPattern kAviStarts[] = {{0, kRiff}};
+
 }  // namespace
+
+constinit const TXDRScanFormatDeclaration kAVIDeclaration{".avi", kAviStarts, kMostVideoBytes, 0,
+                                                          MakeFormat<TXDRScanFormatAVI>};
 
 TXDRScanFormatAVI::TXDRScanFormatAVI() : TXDRScanFormat(ClassOfKind(skAVI)) {}
 

@@ -35,7 +35,12 @@ TXSegment ReadSegment(TXFormatReader& reader, int64_t start, int64_t offset) {
   return {header[1], offset + 2 + DecodeU16(header + 2, true)};
 }
 
+constexpr TXDRStartPattern kJpegStarts[] = {{0, kStartOfImage}};
+
 }  // namespace
+
+constinit const TXDRScanFormatDeclaration kJPGDeclaration{".jpg", kJpegStarts, kMostPhotoBytes, 0,
+                                                          MakeFormat<TXDRScanFormatJPG>};
 
 TXDRScanFormatJPG::TXDRScanFormatJPG() : TXDRScanFormat(ClassOfKind(skJPG)) {}
 

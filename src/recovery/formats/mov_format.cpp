@@ -34,6 +34,22 @@ constexpr int64_t kFullBoxFields = 4;
 constexpr int64_t kMaxFileTypeSize = 512;
 constexpr int64_t kMaxBrandBytes = kMaxFileTypeSize;
 
+// A file starts with the header of one of these boxes, whatever its size: a file-type box, or a
+// box that writers put first.
+constexpr uint8_t kFirstBoxTypes[][4] = {
+    {'f', 't', 'y', 'p'}, {'m', 'o', 'o', 'v'}, {'m', 'd', 'a', 't'}, {'w', 'i', 'd', 'e'},
+    {'f', 'r', 'e', 'e'}, {'s', 'k', 'i', 'p'}, {'u', 'u', 'i', 'd'}, {'p', 'n', 'o', 't'}};
+constexpr int32_t kBoxTypeAt = 4;
+
+constexpr auto kFirstBoxes = [] {
+  std::array<TXDRStartPattern, std::size(kFirstBoxTypes)> boxes{};
+  for (size_t i = 0; i < boxes.size(); ++i)
+    boxes[i] = {kBoxTypeAt, kFirstBoxTypes[i]};
+  return boxes;
+}();
+// Pictures start with their file-type box.
+constexpr TXDRStartPattern kFileTypeBox[] = {kFirstBoxes[0]};
+
 template <class List>
 bool Holds(const List& list, std::string_view value) {
   return std::ranges::find(list, value) != list.end();
@@ -52,6 +68,15 @@ bool IsPlausibleBrand(const uint8_t* brand) {
 }
 
 }  // namespace
+
+constinit const TXDRScanFormatDeclaration kMOVDeclaration{".mov", kFirstBoxes, kMostVideoBytes, 0,
+                                                          MakeFormat<TXDRScanFormatMOV>};
+constinit const TXDRScanFormatDeclaration kMP4Declaration{".mp4", kFirstBoxes, kMostVideoBytes, 0,
+                                                          MakeFormat<TXDRScanFormatMP4>};
+constinit const TXDRScanFormatDeclaration kCR3Declaration{".cr3", kFileTypeBox, kMostRawBytes, 0,
+                                                          MakeFormat<TXDRScanFormatCR3>};
+constinit const TXDRScanFormatDeclaration kHEICDeclaration{".heic", kFileTypeBox, kMostPhotoBytes,
+                                                           0, MakeFormat<TXDRScanFormatHEIC>};
 
 TXDRScanFormatMOV::TXDRScanFormatMOV() : TXDRScanFormatMOV(ClassOfKind(skMOV)) {}
 

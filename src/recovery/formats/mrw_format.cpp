@@ -22,7 +22,12 @@ uint16_t U16OrZero(TXFormatReader& reader, int64_t pos) {
   return reader.U16At(pos, true, value) ? value : 0;
 }
 
+constexpr TXDRStartPattern kMrwStarts[] = {{0, kSignature}};
+
 }  // namespace
+
+constinit const TXDRScanFormatDeclaration kMRWDeclaration{".mrw", kMrwStarts, kMostRawBytes, 0,
+                                                          MakeFormat<TXDRScanFormatMRW>};
 
 TXDRScanFormatMRW::TXDRScanFormatMRW() : TXDRScanFormat(ClassOfKind(skMRW)) {}
 

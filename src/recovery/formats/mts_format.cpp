@@ -14,8 +14,14 @@ constexpr uint8_t kSync = 0x47;
 constexpr int64_t kFewestPackets = 4;
 // The run is checked for a stop now and then, not at every packet.
 constexpr int64_t kPacketsPerStopCheck = 4096;
+// A packet that opens a table or stream of a low packet id.
+constexpr uint8_t kOpeningPacket[] = {kSync, 0x40};
+constexpr TXDRStartPattern kMtsStarts[] = {{kSyncAt, kOpeningPacket}};
 
 }  // namespace
+
+constinit const TXDRScanFormatDeclaration kMTSDeclaration{
+    ".mts", kMtsStarts, kMostVideoBytes, sfHoldsNoPictures, MakeFormat<TXDRScanFormatMTS>};
 
 TXDRScanFormatMTS::TXDRScanFormatMTS() : TXDRScanFormat(ClassOfKind(skMTS)) {}
 

@@ -14,8 +14,6 @@ class TXDRScanFormatMTS final : public TXDRScanFormat {
  public:
   TXDRScanFormatMTS();
 
-  bool MayHoldPictures() const override { return false; }
-
  protected:
   int64_t MeasureEnd(TXSearch& search, int64_t start) override;
 };

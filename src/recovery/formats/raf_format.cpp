@@ -22,7 +22,12 @@ constexpr int64_t kSecondSensorDistance = 28;
 // The header ends before this; no part begins inside it.
 constexpr int64_t kHeaderSize = 148;
 
+constexpr TXDRStartPattern kRafStarts[] = {{0, kSignature}};
+
 }  // namespace
+
+constinit const TXDRScanFormatDeclaration kRAFDeclaration{".raf", kRafStarts, kMostRawBytes, 0,
+                                                          MakeFormat<TXDRScanFormatRAF>};
 
 TXDRScanFormatRAF::TXDRScanFormatRAF() : TXDRScanFormatPreviewed(ClassOfKind(skRAF)) {}
 

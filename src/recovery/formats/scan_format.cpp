@@ -63,6 +63,10 @@ std::string_view TXDRScanFormat::GetExtension() const {
   return ClassOfKind(Kind).Ext;
 }
 
+bool TXDRScanFormat::MayHoldPictures() const {
+  return !(ClassOfKind(Kind).Flags & sfHoldsNoPictures);
+}
+
 bool TXDRScanFormat::ValidateItem(TXStream& stream, const TXBlocks& blocks) {
   try {
     TXBlockStream view(stream, blocks);

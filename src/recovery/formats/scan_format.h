@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
+#include <span>
 #include <string_view>
 
 #include "framework/managed_object.h"
@@ -9,51 +11,82 @@
 #include "imaging/geometry.h"
 #include "imaging/image_object.h"
 #include "recovery/blocks.h"
+#include "recovery/formats/scan_kinds.h"
 #include "recovery/search.h"
 
 namespace kova {
 
-// The format kinds, in the order of the format table.
+// The format kinds, numbered by their place in KOVA_SCAN_KINDS.
 enum TXDRScanKind : uint8_t {
-  skJPG = 0,
-  skTIF = 1,
-  skDNG = 2,
-  skCR2 = 3,
-  skNEF = 4,
-  skORF = 5,
-  skPEF = 6,
-  skARW = 7,
-  skARWTIF = 8,
-  skSRF = 9,
-  skSR2 = 10,
-  skRAW = 11,
-  skMRW = 12,
-  skRW2 = 13,
-  skAVI = 14,
-  skMOV = 15,
-  skMP4 = 16,
-  skCR3 = 17,
-  skHEIC = 18,
-  skRAF = 19,
-  skMTS = 20,
+#define KOVA_SCAN_KIND(name) sk##name,
+  KOVA_SCAN_KINDS(KOVA_SCAN_KIND)
+#undef KOVA_SCAN_KIND
 };
-inline constexpr int32_t kScanKindCount = 21;
-inline constexpr int32_t kStartPatternCount = 17;
+#define KOVA_SCAN_KIND(name) +1
+inline constexpr int32_t kScanKindCount = 0 KOVA_SCAN_KINDS(KOVA_SCAN_KIND);
+#undef KOVA_SCAN_KIND
 
-// Bit n stands for start pattern n.
-using TXDRPatternSet = uint32_t;
 // Bit k stands for format kind k.
 using TXDRScanKindSet = uint32_t;
+static_assert(kScanKindCount <= std::numeric_limits<TXDRScanKindSet>::digits,
+              "every kind needs its bit in TXDRScanKindSet");
 
 class TXDRScanFormat;
 
-// What a format is at class level: its kind, name, extension, start patterns and how to make
-// one. Formats are made per measurement.
+// Largest sizes that declarations share (MostBytes), what cameras and computers write in practice.
+// Photos: 100-megapixel photos at the best quality stay well below it.
+inline constexpr int64_t kMostPhotoBytes = int64_t{128} << 20;
+// Raw files: uncompressed raws of medium-format backs reach a few hundred megabytes.
+inline constexpr int64_t kMostRawBytes = int64_t{512} << 20;
+// Videos: cameras start a new file at 4 GiB, the most a FAT32 file holds.
+inline constexpr int64_t kMostVideoBytes = int64_t{4096} << 20;
+
+// What a kind is beyond its measurement, as bits of TXDRScanFormatDeclaration::Flags.
+enum TXDRScanFlag : uint32_t {
+  // Files of the kind cannot hold pictures of their own (previews, frames) to be found inside
+  // them: the search goes on after such a file's end.
+  sfHoldsNoPictures = 1,
+};
+
+// A start pattern as a format declares it: the bytes compared, after `Lead` bytes of any value.
+struct TXDRStartPattern {
+  int32_t Lead;
+  std::span<const uint8_t> Bytes;
+};
+
+// What the file of a format declares of each kind it measures, next to its code; the registry
+// makes the format table, the start patterns and the size limits from these declarations.
+struct TXDRScanFormatDeclaration {
+  std::string_view Ext;
+  // The bytes a file of the kind may start with, in the order the search tries them.
+  std::span<const TXDRStartPattern> StartPatterns;
+  // A file found by its content whose structure names a larger size (a damaged or hostile
+  // header, or an end that lies in other data) is cut there rather than taken to the end of the
+  // medium.
+  int64_t MostBytes;
+  uint32_t Flags;
+  std::unique_ptr<TXDRScanFormat> (*Create)();
+};
+
+#define KOVA_SCAN_KIND(name) extern const TXDRScanFormatDeclaration k##name##Declaration;
+KOVA_SCAN_KINDS(KOVA_SCAN_KIND)
+#undef KOVA_SCAN_KIND
+
+template <class Format>
+std::unique_ptr<TXDRScanFormat> MakeFormat() {
+  return std::make_unique<Format>();
+}
+
+// What a format is at class level, as the registry made it from the kind's declaration: its
+// kind, name, extension, start patterns, largest size, flags and how to make one. Formats are
+// made per measurement.
 struct TXDRScanFormatClass {
   uint8_t Kind;
   std::string_view Name;
   std::string_view Ext;
-  TXDRPatternSet Patterns;
+  TXGridPatternList StartPatterns;
+  int64_t MostBytes;
+  uint32_t Flags;
   std::unique_ptr<TXDRScanFormat> (*Create)();
 };
 
@@ -74,9 +107,8 @@ class TXDRScanFormat : public TXObject {
   double Taken = 0;
 
   virtual bool CanMakeThumbnail() const { return false; }
-  // False for files that cannot hold pictures of their own (previews, frames) to be found inside
-  // them; the search then goes on after such a file's end.
-  virtual bool MayHoldPictures() const { return true; }
+  // False for files of a kind declared to hold no pictures of their own (sfHoldsNoPictures).
+  bool MayHoldPictures() const;
   // Decodes the picture of the file held in `stream` (the file's bytes from its first) for the
   // box. The base makes nothing and succeeds.
   virtual bool DecodeThumbnail(TXSize box, TXSize& size, TXStream& stream, TXImageObject& image);

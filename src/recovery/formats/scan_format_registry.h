@@ -1,18 +1,15 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "recovery/formats/scan_format.h"
 #include "recovery/search.h"
 
-// The table of the scan formats, indexed by kind, and the start patterns that the deep
-// scan searches for.
+// The table of the scan formats, indexed by kind and made from the kinds' declarations, and the
+// start patterns that the deep scan searches for.
 namespace kova {
-
-// For each start pattern number, its place in a built pattern list, or -1.
-using TXDRPatternIndex = std::array<int32_t, kStartPatternCount>;
 
 // The class of a kind; the JPEG class for a kind outside the table.
 const TXDRScanFormatClass& ClassOfKind(uint8_t kind);
@@ -23,15 +20,20 @@ const TXDRScanFormatClass* ClassOfExt(std::string_view ext);
 std::unique_ptr<TXDRScanFormat> CreateFormat(uint8_t kind);
 // Every kind of the table.
 TXDRScanKindSet AllKinds();
+// The largest file of the kind that cameras and computers write in practice (its declaration's
+// MostBytes; the JPEG class's for a kind outside the table).
+int64_t MostFileBytes(uint8_t kind);
 
-// Start pattern n (0 to kStartPatternCount - 1).
-const TXGridPattern& StartPattern(int32_t pattern);
-// The start patterns of the kinds, in increasing pattern number, and for each pattern number its
-// place in that list (-1 when absent).
-void BuildPatterns(TXDRScanKindSet kinds, TXGridPatternList& patterns, TXDRPatternIndex& index);
-// The first kind whose patterns include the pattern; 0 when none.
-uint8_t KindOfPattern(int32_t pattern);
-// The pattern number placed at `position` of a built list; 0 when none.
-int32_t PatternOfIndex(const TXDRPatternIndex& index, int32_t position);
+// Start patterns to search for, each with the kind that measures what it finds.
+struct TXDRStartPatterns {
+  TXGridPatternList Patterns;
+  // Kinds[i] measures a file found by Patterns[i].
+  std::vector<uint8_t> Kinds;
+};
+// The start patterns of the kinds, each once, in kind order and in each kind in its declared
+// order. A pattern's kind is the first kind of the whole table that declares it: the general
+// class of its family, whose measurement tells the variant (a TIFF header leads to TIFF, which
+// finds a Nikon raw file to be one).
+TXDRStartPatterns BuildPatterns(TXDRScanKindSet kinds);
 
 }  // namespace kova

@@ -17,8 +17,38 @@ constexpr int64_t kA100FileSize = 20534752;
 
 constexpr std::array<uint8_t, 4> kPanasonicHeader = {'I', 'I', 'U', 0};
 constexpr std::array<uint8_t, 4> kOlympusHeader = {'I', 'I', 'R', 'O'};
+constexpr std::array<uint8_t, 4> kLittleEndianHeader = {'I', 'I', 42, 0};
+constexpr std::array<uint8_t, 4> kBigEndianHeader = {'M', 'M', 0, 42};
+
+constexpr TXDRStartPattern kTiffStarts[] = {{0, kLittleEndianHeader}, {0, kBigEndianHeader}};
+constexpr TXDRStartPattern kOlympusStarts[] = {{0, kOlympusHeader}};
+constexpr TXDRStartPattern kPanasonicStarts[] = {{0, kPanasonicHeader}};
+// 16-bit scans and exports of large photos.
+constexpr int64_t kMostTiffBytes = int64_t{1024} << 20;
+
+template <uint8_t KKind>
+constexpr TXDRScanFormatDeclaration Raw(std::string_view ext,
+                                        std::span<const TXDRStartPattern> starts = kTiffStarts) {
+  return {ext, starts, kMostRawBytes, 0, MakeFormat<TXDRScanFormatTIFVariant<KKind>>};
+}
 
 }  // namespace
+
+constinit const TXDRScanFormatDeclaration kTIFDeclaration{".tif", kTiffStarts, kMostTiffBytes, 0,
+                                                          MakeFormat<TXDRScanFormatTIF>};
+constinit const TXDRScanFormatDeclaration kDNGDeclaration = Raw<skDNG>(".dng");
+constinit const TXDRScanFormatDeclaration kCR2Declaration = Raw<skCR2>(".cr2");
+constinit const TXDRScanFormatDeclaration kNEFDeclaration = Raw<skNEF>(".nef");
+constinit const TXDRScanFormatDeclaration kORFDeclaration = Raw<skORF>(".orf", kOlympusStarts);
+constinit const TXDRScanFormatDeclaration kPEFDeclaration = Raw<skPEF>(".pef");
+constinit const TXDRScanFormatDeclaration kARWDeclaration = Raw<skARW>(".arw");
+// Sony's TIFF-structured raw files of the DSLR-A series share the extension (and lose it to
+// TXDRScanFormatARW, listed first).
+constinit const TXDRScanFormatDeclaration kARWTIFDeclaration = Raw<skARWTIF>(".arw");
+constinit const TXDRScanFormatDeclaration kSRFDeclaration = Raw<skSRF>(".srf");
+constinit const TXDRScanFormatDeclaration kSR2Declaration = Raw<skSR2>(".sr2");
+constinit const TXDRScanFormatDeclaration kRAWDeclaration = Raw<skRAW>(".raw");
+constinit const TXDRScanFormatDeclaration kRW2Declaration = Raw<skRW2>(".rw2", kPanasonicStarts);
 
 TXDRScanFormatTIF::TXDRScanFormatTIF() : TXDRScanFormatTIF(ClassOfKind(skTIF)) {}
 

@@ -30,17 +30,15 @@ TXMeasured MeasureBytes(uint8_t kind, const std::vector<uint8_t>& bytes, int64_t
 }
 
 TXMeasured MeasureAsScanned(const std::vector<uint8_t>& bytes, int64_t start) {
-  TXGridPatternList patterns;
-  TXDRPatternIndex index;
-  BuildPatterns(AllKinds(), patterns, index);
+  const TXDRStartPatterns starts = BuildPatterns(AllKinds());
   TXMemoryStream stream(bytes);
   TXTestSearch search(stream);
   int32_t matched = -1;
-  if (search.Search().FindFirstOf(patterns, matched, start, start + 16, 0, 1) != start) {
+  if (search.Search().FindFirstOf(starts.Patterns, matched, start, start + 16, 0, 1) != start) {
     ADD_FAILURE() << "no start pattern at " << start;
     return {};
   }
-  return MeasureBytes(KindOfPattern(PatternOfIndex(index, matched)), bytes, start);
+  return MeasureBytes(starts.Kinds[static_cast<size_t>(matched)], bytes, start);
 }
 
 void ExpectWholeFile(const std::vector<uint8_t>& bytes, uint8_t kind, std::string_view ext) {
