@@ -14,10 +14,6 @@ namespace kova {
 
 namespace {
 
-bool IsWanted(TXFatType type) {
-  return type == TXFatType::ftFat16 || type == TXFatType::ftFat32;
-}
-
 // Whether the entry of the first or the second pass is a file to offer in that pass.
 using TXEntryTest = bool (*)(const TXFileSystemEntry& entry);
 
@@ -60,13 +56,14 @@ void TXDRFATDisk::Reset() {
   usedBlocks_.RecalcSize();
   valid_ = false;
   fromBackup_ = false;
+  volumeFacts_ = TXFatVolumeFacts();
 }
 
 bool TXDRFATDisk::ReadBootSector() {
   const TXFatBootRead read = ReadFatBoot(StreamReader(Medium()));
   fat_.BootSector() = read.Boot;
   fromBackup_ = read.FromBackup;
-  return IsWanted(read.Boot.Type());
+  return read.Boot.Type() != TXFatType::ftUnknown;
 }
 
 bool TXDRFATDisk::Open(const TXDRVolumePlace& place) {
@@ -81,14 +78,17 @@ bool TXDRFATDisk::Open(const TXDRVolumePlace& place) {
       result = false;
     }
   }
-  if (result) readDirClusters_.Resize(fat_.ClusterCount());
+  if (result) {
+    readDirClusters_.Resize(fat_.ClusterCount());
+    volumeFacts_ = DescribeFatVolume(StreamReader(Medium()), {fat_.BootSector(), fromBackup_},
+                                     fat_.Entries(), place_.CodePage);
+  }
   valid_ = result;
   return result;
 }
 
 TXDRFileSystemFacts TXDRFATDisk::Facts() const {
-  const TXFatVolumeFacts volume =
-      DescribeFatVolume({fat_.BootSector(), fromBackup_}, fat_.Entries(), place_.CodePage);
+  const TXFatVolumeFacts& volume = volumeFacts_;
   TXDRFileSystemFacts facts;
   facts.Name = FatTypeName(volume.Type);
   facts.Label = volume.Label;

@@ -7,6 +7,7 @@
 #include "recovery/blocks.h"
 #include "recovery/cluster_marks.h"
 #include "recovery/volume_recovery.h"
+#include "storage/fat_volume_facts.h"
 
 namespace kova {
 
@@ -17,16 +18,16 @@ class TXStream;
 // its cluster chain, every deleted file whose first cluster is still free through the free
 // clusters that follow it, and the files listed in directory clusters that no live folder points
 // to any more (lost folders). Files are offered as TXDRFoundFileAspect notifications dispatched
-// on the run's worker; the extents of live files are kept for the run's used space. Only FAT16 and
-// FAT32 volumes are handled. Every walk is bounded: no directory cluster is read twice and no
+// on the run's worker; the extents of live files are kept for the run's used space. FAT12, FAT16
+// and FAT32 volumes are handled. Every walk is bounded: no directory cluster is read twice and no
 // cluster chain is followed round a loop.
 class TXDRFATDisk final : public TXDRVolumeRecovery {
  public:
   // Forgets the volume, the directory clusters and what was read.
   void Reset();
-  // Reads the boot sector of the volume (unreadable bytes count as zeros) and, for a FAT16 or
-  // FAT32 volume, its table. A damaged FAT32 boot sector is replaced by its backup (at the sector
-  // the boot sector names, else 6). A volume reported with another file system is not read.
+  // Reads the boot sector of the volume (unreadable bytes count as zeros) and, for a FAT12,
+  // FAT16 or FAT32 volume, its table. A damaged FAT32 boot sector is replaced by its backup (at the
+  // sector the boot sector names, else 6). A volume reported with another file system is not read.
   bool Open(const TXDRVolumePlace& place) override;
   TXDRFileSystemFacts Facts() const override;
 
@@ -61,6 +62,7 @@ class TXDRFATDisk final : public TXDRVolumeRecovery {
   TXBlocks usedBlocks_;
   bool valid_ = false;
   bool fromBackup_ = false;
+  TXFatVolumeFacts volumeFacts_;  // worked out when the volume is opened
 };
 
 }  // namespace kova

@@ -7,14 +7,6 @@
 
 namespace kova {
 
-namespace {
-
-bool IsRead(TXFatType type) {
-  return type == TXFatType::ftFat16 || type == TXFatType::ftFat32;
-}
-
-}  // namespace
-
 void TXFAT::Reset() {
   stream_ = nullptr;
   type_ = TXFatType::ftUnknown;
@@ -30,8 +22,7 @@ bool TXFAT::Load(TXStream& stream) {
   links_.Clear();
   free_.clear();
   folders_.clear();
-  if (!IsRead(type_) || !links_.Read(RaisingStreamReader(stream), boot_, stream.Size()))
-    return false;
+  if (!links_.Read(RaisingStreamReader(stream), boot_, stream.Size())) return false;
   MapFreeClusters();
   return true;
 }

@@ -26,7 +26,7 @@ struct TXClusterRecord {
 
 class TXStream;
 
-// A FAT16 or FAT32 volume read from a stream (not owned): its boot sector (set by the caller
+// A FAT12, FAT16 or FAT32 volume read from a stream (not owned): its boot sector (set by the caller
 // before Load) and the cluster table built from the first allocation table. Numbers outside the
 // table answer clAvailable and next 0.
 class TXFAT final {
@@ -35,7 +35,7 @@ class TXFAT final {
   const TXBootSector& BootSector() const { return boot_; }
 
   // Reads the first allocation table (TXFatEntries). False, with nothing recorded, when the boot
-  // sector is too damaged to describe a table (not FAT16 or FAT32, sector size 0, more entries
+  // sector is too damaged to describe a table (no known type, sector size 0, more entries
   // than its allocation table holds or than TXFatEntries::kMaxEntries); a read error of the table
   // is thrown. Entries past the end of the stream are free, as are the clusters they stand for.
   bool Load(TXStream& stream);

@@ -6,7 +6,6 @@
 #include "fat/fat_disk.h"
 #include "framework/error_data.h"
 #include "recovery/blocks.h"
-#include "storage/boot_sector.h"
 #include "storage/disk_io.h"
 
 namespace kova {
@@ -88,14 +87,6 @@ void LearnUnitSizes(TXCustomDiskIO& input, const TXDRRunVolumes& volumes) {
     if (volume.Recovery) {
       facts = volume.Recovery->Facts();
       break;
-    }
-  }
-  // A FAT volume that is not recovered (FAT12) still tells its sizes.
-  if (facts.SectorSize == 0 && !volumes.Volumes().empty()) {
-    const TXBootSector boot = ReadFatBoot(StreamReader(*volumes.Volumes()[0].Stream)).Boot;
-    if (boot.IsPlausible()) {
-      facts.SectorSize = boot.BytesPerSector();
-      facts.ClusterSize = static_cast<uint32_t>(boot.ClusterBytes());
     }
   }
   if (input.DiskInfo.SectorSize == 0)

@@ -24,7 +24,8 @@ namespace {
 constexpr uint32_t kLongNameLength = 255;
 
 // File-system name, label and serial from libblkid, refined by the FAT boot sector, which alone
-// tells FAT16 from FAT32. Answers the boot sector when the volume is FAT.
+// tells FAT16 from FAT32. Answers the boot sector when the volume is FAT; the caller then
+// describes the volume (a folder's file system is only named).
 bool NameVolume(IXBlockDevice& device, TXDiskInfoRecord& record, TXFatBootRead& fat) {
   TXVolumeProbe probe;
   bool probed = ProbeVolume(device.NativeHandle(), probe);
@@ -35,13 +36,7 @@ bool NameVolume(IXBlockDevice& device, TXDiskInfoRecord& record, TXFatBootRead& 
   }
   if (!probed || IsFatFileSystemName(record.FileSystem)) fat = ReadFatBoot(DeviceReader(device));
   const bool isFat = fat.IsFat();
-  if (isFat) {
-    const TXBootSector& boot = fat.Boot;
-    record.FileSystem = FatFileSystemName(boot.Type());
-    if (record.VolumeName.empty()) record.VolumeName = boot.VolumeLabel(kDefaultCodePage);
-    if (record.VolumeSerial == 0 && boot.HasSerialAndLabel())
-      record.VolumeSerial = boot.VolumeSerial();
-  }
+  if (isFat) record.FileSystem = FatFileSystemName(fat.Boot.Type());
   if (!record.FileSystem.empty()) record.VolumeMaxLength = kLongNameLength;
   return isFat;
 }
@@ -58,18 +53,24 @@ int64_t HintedFreeClusters(IXBlockDevice& device, const TXBootSector& boot, int6
   return info.HasSignatures() && info.FreeCount() <= clusters ? int64_t{info.FreeCount()} : -1;
 }
 
-void SizeFatVolume(IXBlockDevice& device, const TXFatBootRead& fat, bool countFree,
-                   TXDiskInfoRecord& record) {
+// The facts of a FAT volume, read as the recovery reads them. The label and serial fill in what
+// libblkid did not tell.
+void DescribeFatVolume(IXBlockDevice& device, const TXFatBootRead& fat, bool countFree,
+                       TXDiskInfoRecord& record) {
   TXFatEntries table;
-  if (countFree) table.Read(DeviceReader(device), fat.Boot, device.Size());
-  const TXFatVolumeFacts facts = DescribeFatVolume(fat, table, kDefaultCodePage);
+  const TXVolumeReader read = DeviceReader(device);
+  table.Read(read, fat.Boot, device.Size());
+  const TXFatVolumeFacts facts = DescribeFatVolume(read, fat, table, kDefaultCodePage);
+  if (record.VolumeName.empty()) record.VolumeName = facts.Label;
+  if (record.VolumeSerial == 0) record.VolumeSerial = facts.Serial;
   record.SectorSize = facts.SectorSize;
   record.SectorsPerCluster = facts.SectorsPerCluster;
   record.ClusterSize = facts.ClusterSize;
   record.TotalClusters = facts.TotalClusters;
   record.TotalSpace = record.TotalClusters * record.ClusterSize;
+  if (!countFree) return;
   int64_t free = facts.FreeClusters;
-  if (countFree && free < 0) free = HintedFreeClusters(device, fat.Boot, facts.TotalClusters);
+  if (free < 0) free = HintedFreeClusters(device, fat.Boot, facts.TotalClusters);
   if (free >= 0) {
     record.FreeClusters = free;
     record.FreeSpace = free * record.ClusterSize;
@@ -192,7 +193,7 @@ void TXDiskInfoRecord::QueryVolume(IXBlockDevice& device) {
   TXFatBootRead fat;
   bool isFat = NameVolume(device, *this, fat);
   std::optional<TXSpaceFacts> live = LiveSpace(device);
-  if (isFat) SizeFatVolume(device, fat, !live, *this);
+  if (isFat) DescribeFatVolume(device, fat, !live, *this);
   if (!isFat) DescribeExfatVolume(device, *this);
   if (live) TakeSpace(*live, *this);
 }

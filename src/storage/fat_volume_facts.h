@@ -24,10 +24,19 @@ struct TXFatVolumeFacts {
   bool FromBackupBoot = false;
 };
 
-// The facts of the volume whose boot sector and table were read; labels are decoded with the
-// OEM code page. An empty table (one that does not fit) leaves the free count unknown.
-TXFatVolumeFacts DescribeFatVolume(const TXFatBootRead& boot, const TXFatEntries& table,
-                                   uint16_t codePage);
+// The facts of the volume whose boot sector and table were read. The label is the root
+// folder's volume-label entry, as Windows, blkid and cameras show it (a label changed later, by
+// mlabel or a camera, changes only that entry), else the boot sector's; labels are decoded with
+// the OEM code page. An empty table (one that does not fit) leaves the free count unknown and
+// a FAT32 root folder unread.
+TXFatVolumeFacts DescribeFatVolume(const TXVolumeReader& read, const TXFatBootRead& boot,
+                                   const TXFatEntries& table, uint16_t codePage);
+
+// The label of the root folder's volume-label entry, "" when there is none. The root folder is
+// read up to its end entry: FAT12 and FAT16 in its own area, FAT32 along its chain in the table
+// (at most kMostRootClusters clusters).
+std::string ReadRootFolderLabel(const TXVolumeReader& read, const TXBootSector& boot,
+                                const TXFatEntries& table, uint16_t codePage);
 
 // "FAT" for FAT12 and FAT16, "FAT32", as the volume information names them.
 std::string FatFileSystemName(TXFatType type);

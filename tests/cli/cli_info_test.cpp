@@ -7,6 +7,9 @@
 #include "cli/cli_runner.h"
 #include "fat/card_fixture.h"
 #include "storage/disk_info.h"
+#include "support/fat_images.h"
+#include "support/test_files.h"
+#include "support/test_paths.h"
 
 namespace kova {
 namespace {
@@ -155,6 +158,94 @@ TEST_F(CliInfoTest, BlockDeviceIsReadAsADrive) {
   ASSERT_EQ(a.size(), b.size());
   for (size_t i = 0; i + 1 < a.size(); ++i)
     EXPECT_EQ(a[i], b[i]);
+}
+
+// The label blkid shows for a volume image ("" when it shows none).
+std::string BlkidLabel(const std::filesystem::path& image) {
+  std::string text = test::ToolOutput(
+      "PATH=\"$PATH:/usr/sbin:/sbin\" blkid -p -s LABEL -o value '" + image.string() + "'");
+  while (!text.empty() && text.back() == '\n')
+    text.pop_back();
+  return text;
+}
+
+void PatchBytes(const std::filesystem::path& image, int64_t at, const std::string& bytes) {
+  std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(at);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The label is the root folder's label entry, as blkid, Windows and cameras show it; the boot
+// sector's label (often "NO NAME", or what it was before a camera renamed the card) only when
+// the root folder has none.
+TEST(CliInfoLabel, TheRootFoldersLabelEntryIsTheLabelAsBlkidShowsIt) {
+  KOVA_FAT_TOOLS_OR_SKIP();
+  struct Case {
+    int bits;
+    int64_t kib;
+    std::string bootLabel;  // written over the boot sector's label
+    bool rootEntry;         // formatted with a label, so the root folder holds its entry
+  };
+  for (const Case& c : {Case{12, 16384, "NO NAME    ", true}, Case{16, 32768, "OLD LABEL  ", true},
+                        Case{32, 65536, "NO NAME    ", true}, Case{32, 65536, "", false}}) {
+    SCOPED_TRACE(std::to_string(c.bits) + " " + c.bootLabel);
+    test::TempDir dir;
+    const std::filesystem::path image = dir / "card.img";
+    test::FatImageOptions options;
+    options.FatBits = c.bits;
+    options.SizeKiB = c.kib;
+    options.SectorsPerCluster = c.bits == 12 ? 16 : 4;
+    options.Label = c.rootEntry ? "BINGO" : "NO NAME";
+    ASSERT_TRUE(test::MakeFatImage(image, options));
+    if (!c.bootLabel.empty()) PatchBytes(image, (c.bits == 32 ? 64 : 36) + 7, c.bootLabel);
+    const std::string expected = c.rootEntry ? "BINGO" : "";
+    EXPECT_EQ(BlkidLabel(image), expected) << "blkid";
+    CliResult result = RunCli({"info", image.string()});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(Line(result.Out, "Volume label"), expected);
+    EXPECT_EQ(Line(result.Out, "File system"), "FAT" + std::to_string(c.bits));
+  }
+}
+
+TEST(CliInfoLabel, AnExfatLabelIsItsRootLabelEntry) {
+  test::TempDir dir;
+  const std::filesystem::path image = dir / "card.img";
+  { std::ofstream(image, std::ios::binary); }
+  std::filesystem::resize_file(image, 64 << 20);
+  if (test::ToolOutput("PATH=\"$PATH:/usr/sbin:/sbin\" mkfs.exfat -L 'Holiday 24' '" +
+                       image.string() + "' && echo made")
+          .find("made") == std::string::npos)
+    GTEST_SKIP() << "mkfs.exfat is needed to make an exFAT image";
+  EXPECT_EQ(BlkidLabel(image), "Holiday 24");
+  CliResult result = RunCli({"info", image.string()});
+  ASSERT_EQ(result.Status, 0) << result.Err;
+  EXPECT_EQ(Line(result.Out, "Volume label"), "Holiday 24");
+}
+
+// A 16 MB card as mkfs.fat -F 12 makes it: kova-cli info recognises it and counts its free
+// clusters as fsck.fat does.
+TEST(CliInfoFat12, ASmallCardIsFat12WithTheFreeCountOfFsck) {
+  KOVA_FAT_TOOLS_OR_SKIP();
+  test::TempDir dir;
+  const std::filesystem::path image = dir / "card.img";
+  test::FatImageOptions options;
+  options.FatBits = 12;
+  options.SizeKiB = 16384;
+  options.SectorsPerCluster = 16;
+  ASSERT_TRUE(test::MakeFatImage(image, options));
+  const std::filesystem::path photo = dir / "DSC00001.JPG";
+  test::WriteFileBytes(photo, test::Photo(640, 480).bytes);
+  ASSERT_TRUE(test::AddFileToImage(image, photo));
+  const int64_t free = test::FreeClustersByFsck(image);
+  ASSERT_GT(free, 0);
+  CliResult result = RunCli({"info", image.string()});
+  ASSERT_EQ(result.Status, 0) << result.Err;
+  EXPECT_EQ(Line(result.Out, "File system"), "FAT12");
+  EXPECT_NE(Line(result.Out, "Clusters").find(std::to_string(free) + " free"), std::string::npos)
+      << result.Out;
+  CliResult json = RunCli({"info", image.string(), "--json"});
+  EXPECT_NE(json.Out.find("\"free_clusters\":" + std::to_string(free)), std::string::npos)
+      << json.Out;
 }
 
 }  // namespace

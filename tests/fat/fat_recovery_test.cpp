@@ -307,7 +307,7 @@ TEST_F(FatRecoveryTest, StoppedRunOffersNothingMore) {
   EXPECT_EQ(run.disk.DirClusters().Count(), 0);
 }
 
-TEST(FatDiskLoad, OnlyFat16AndFat32VolumesAreTaken) {
+TEST(FatDiskLoad, FatVolumesOfEveryWidthAreTakenAndNoOthers) {
   FixtureCard card(test::Fat32Options());
   KOVA_CARD_OK(card.Formatted());
   KOVA_CARD_OK(card.Save());
@@ -336,7 +336,8 @@ TEST(FatDiskLoad, OnlyFat16AndFat32VolumesAreTaken) {
   KOVA_CARD_OK(floppy.Save());
   TXFileDiskIO small;
   ASSERT_TRUE(small.Open(floppy.Image().string()));
-  EXPECT_FALSE(disk.Open(test::WholeMedium(small)));
+  EXPECT_TRUE(disk.Open(test::WholeMedium(small)));
+  EXPECT_EQ(disk.Facts().Name, "FAT12");
 }
 
 TEST(FatDiskLoad, UnreadableBootSectorIsNoVolume) {
@@ -377,11 +378,15 @@ TEST(FatDiskRealVolumes, SampleFat16VolumeOffersItsFiles) {
   EXPECT_EQ(run.offered.Count(), 4u);
 }
 
-TEST(FatDiskRealVolumes, Fat12SampleIsRefused) {
+TEST(FatDiskRealVolumes, Fat12SampleIsReadLikeTheFat16One) {
   KOVA_SAMPLE_OR_SKIP(image, "fat12_mkfs_superfloppy.img");
   FatRecoveryRun run(image);
   ASSERT_TRUE(run.opened);
-  EXPECT_FALSE(run.loaded);
+  ASSERT_TRUE(run.loaded);
+  EXPECT_EQ(run.disk.Facts().Name, "FAT12");
+  run.FromDirectories();
+  run.LostFolders();
+  EXPECT_GT(run.offered.Count(), 0u) << testing::PrintToString(run.offered.Names());
 }
 
 }  // namespace

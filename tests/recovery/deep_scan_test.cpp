@@ -275,7 +275,7 @@ TEST(DeepScan, DeletedEntriesOnTheSameClustersAreKeptOnce) {
   EXPECT_EQ(scan.Names(), std::vector<std::string>{"!MGA.JPG"});
 }
 
-TEST(DeepScan, Fat12CardIsSearchedWhole) {
+TEST(DeepScan, Fat12CardIsReadThroughItsDirectories) {
   mkcard::VolumeOptions options = test::Fat16Options(1 << 20, 4);
   options.type = mkcard::FatType::kFat12;
   FixtureCard card(options);
@@ -284,9 +284,9 @@ TEST(DeepScan, Fat12CardIsSearchedWhole) {
   KOVA_CARD_OK(card.Save());
   ScanHarness scan;
   ASSERT_TRUE(scan.ScanImage(card.Image().string()));
-  // No directory recovery: the photo is found by its bytes only, and named by its number.
+  // The photo comes back once, by its entry and name, not also by the search.
   ASSERT_EQ(scan.Files().Count(), 1);
-  EXPECT_EQ(scan.Files()[0]->Name, "000001.jpg");
+  EXPECT_EQ(scan.Files()[0]->Name, "IMG_0001.JPG");
   EXPECT_EQ(scan.Files()[0]->Blocks(), ExtentsOf(card.Record("IMG_0001.JPG")));
 }
 

@@ -8,6 +8,7 @@
 #include "fat/tool_card.h"
 #include "framework/text_utils.h"
 #include "recipe.h"
+#include "recovery/file_item.h"
 #include "recovery/scan_harness.h"
 
 namespace kova {
@@ -54,6 +55,33 @@ int CheckWrittenFiles(const test::ToolCard& card, test::ScanHarness& scan) {
     }
   }
   return named;
+}
+
+// Old cameras and small partitions are FAT12: such a card gives its photos back like a FAT16 one,
+// live and deleted, by name, folder and date.
+TEST(SmallCardScan, Fat12CardGivesItsPhotosBackLikeFat16) {
+  KOVA_FAT_TOOLS_OR_SKIP();
+  std::map<int, std::set<std::tuple<std::string, std::string, bool>>> byWidth;
+  for (int bits : {12, 16}) {
+    SCOPED_TRACE(bits);
+    test::ToolCard card;
+    ASSERT_TRUE(card.Partition(16 * kMiB, ""));
+    ASSERT_TRUE(card.Format(1, 0, 16 * 1024, bits, bits == 12 ? 16 : 4, "OLDCAM"));
+    ASSERT_TRUE(card.Write(1, "DCIM/100OLDCM/DSC00001.JPG", PhotoBytes(640, 480, 21)));
+    ASSERT_TRUE(card.Write(1, "DCIM/100OLDCM/DSC00002.JPG", PhotoBytes(640, 480, 22)));
+    ASSERT_TRUE(card.Write(1, "DCIM/100OLDCM/DSC00003.JPG", PhotoBytes(640, 480, 23)));
+    ASSERT_TRUE(card.Delete(1, "DCIM/100OLDCM/DSC00002.JPG"));
+    test::ScanHarness scan;
+    ASSERT_TRUE(scan.ScanImage(card.Image().string()));
+    EXPECT_EQ(CheckWrittenFiles(card, scan), 3);  // the deleted one as !SC00002.JPG
+    for (int32_t i = 0; i < scan.Files().Count(); ++i) {
+      const TXDRFileItem& item = *scan.Files()[i];
+      EXPECT_GT(item.Modified, 0) << item.Name << " has the date of its entry";
+      byWidth[bits].insert({item.Name, item.Folder, item.IsDeletedEntry()});
+    }
+  }
+  EXPECT_EQ(byWidth[12], byWidth[16]);
+  EXPECT_EQ(byWidth[12].size(), 3u) << "nothing is found twice or by the search alone";
 }
 
 class PartitionedCardScan : public ::testing::Test {

@@ -168,6 +168,25 @@ TEST_F(FatVolumeTest, CountsTheTableWhenTheFat32InformationSectorIsDamaged) {
   ExpectVolume(image, options, "FAT32");
 }
 
+// Drivers leave the information sector's count stale; fsck.fat counts the table, and so do we.
+TEST_F(FatVolumeTest, TheFreeCountIsTheTablesEvenWhenTheInformationSectorIsStale) {
+  KOVA_FAT_TOOLS_OR_SKIP();
+  test::FatImageOptions options{40960, 32, "BIG CARD", 0xFEEDF00D, 1};
+  auto image = MakeCard(options);
+  {
+    std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(512 + 488);
+    file.write("\x10\x00\x00\x00", 4);  // 16 free clusters, signatures intact
+  }
+  const int64_t counted = test::FreeClustersByFsck(image);
+  ASSERT_GT(counted, 16);
+  TXDiskInfoRecord record;
+  ASSERT_TRUE(record.QueryVolume(image.string()));
+  EXPECT_EQ(record.FreeClusters, counted);
+  EXPECT_EQ(record.FreeSpace, counted * record.ClusterSize);
+  EXPECT_EQ(test::FreeBytesByMtools(image), 16 * 512) << "mtools believes the stale count";
+}
+
 TEST_F(FatVolumeTest, AnUnformattedImageHasNoVolumeFacts) {
   auto image = dir_ / "blank.img";
   test::WriteFileBytes(image, std::vector<uint8_t>(1 << 20, 0));

@@ -118,4 +118,17 @@ int64_t FreeBytesByMtools(const std::filesystem::path& image, int64_t offset) {
   return digits.empty() ? -1 : std::stoll(digits);
 }
 
+int64_t FreeClustersByFsck(const std::filesystem::path& image) {
+  const std::string text =
+      ToolOutput("PATH=\"$PATH:/usr/sbin:/sbin\" fsck.fat -n " + Quoted(image) + " 2>/dev/null");
+  const size_t at = text.rfind(" clusters");
+  const size_t slash = text.rfind('/', at);
+  const size_t comma = text.rfind(", ", slash);
+  if (at == std::string::npos || slash == std::string::npos || comma == std::string::npos)
+    return -1;
+  const int64_t used = std::stoll(text.substr(comma + 2, slash - comma - 2));
+  const int64_t total = std::stoll(text.substr(slash + 1, at - slash - 1));
+  return total - used;
+}
+
 }  // namespace kova::test

@@ -45,6 +45,9 @@ bool MakePartitionedImage(const std::filesystem::path& image, int64_t bytes,
 std::string ToolOutput(const std::string& command);
 // The free bytes mtools reports for the image, -1 when it cannot tell.
 int64_t FreeBytesByMtools(const std::filesystem::path& image, int64_t offset = 0);
+// The free clusters fsck.fat counts in the allocation table of the volume image ("N files,
+// used/total clusters"), -1 when it cannot tell. fsck.fat is run without mending anything.
+int64_t FreeClustersByFsck(const std::filesystem::path& image);
 
 }  // namespace kova::test
 
