@@ -202,7 +202,7 @@
   X(kFiguresUnreadable, 0x88001005) /* %s: the count */                                   \
   X(kFiguresSpeed, 0x88001006)      /* %s: a size, per second */                          \
   X(kFiguresTimeLeft, 0x88001007)   /* %s: the time */                                    \
-  X(kFiguresEntries, 0x88001030)    /* %s: the count */                                   \
+  X(kFiguresEntries, 0x88001032)    /* %s: the count */                                   \
   X(kFinishSaved, 0x88001008)       /* %s: the count */                                   \
   X(kFinishDamaged, 0x88001030)     /* %s: the count */                                   \
   X(kFiguresBadAreas, 0x88001031)   /* %s: the count, %s: their size */                   \

@@ -17,6 +17,22 @@ namespace {
 constexpr std::array<uint8_t, 2> kStartOfImage = {0xFF, 0xD8};
 constexpr TXDRStartPattern kJpegStarts[] = {{0, kStartOfImage}};
 
+constexpr uint8_t kStartOfScan = 0xDA;
+
+// One segment header: its marker and the offset of the header after it; marker 0 and next -1
+// for a header that cannot be read or is refused (a prefix other than FF with a code of 0).
+struct TXSegment {
+  uint8_t Marker = 0;
+  int64_t Next = -1;
+};
+
+TXSegment ReadSegment(TXFormatReader& reader, int64_t start, int64_t offset) {
+  uint8_t header[4];
+  if (!reader.ReadAt(start + offset, header, 4)) return {};
+  if (header[0] != 0xFF && header[1] == 0) return {};
+  return {header[1], offset + 2 + DecodeU16(header + 2, true)};
+}
+
 // Start-of-frame markers: 0xC0 to 0xCF but the table and arithmetic-coding ones.
 bool IsFrameHeader(uint8_t marker) {
   return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
