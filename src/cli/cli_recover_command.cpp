@@ -13,6 +13,8 @@
 #include "output/folder_commands.h"
 #include "output/sweep_saver.h"
 #include "persistence/lg_keys.h"
+#include "run/run_data.h"
+#include "storage/bad_sector_map.h"
 #include "storage/buf_disk_stream.h"
 #include "storage/disk_info.h"
 
@@ -59,9 +61,23 @@ int RestoreOutcome(const TXCliSource& source, const TXCliRunEnd& end) {
   }
 }
 
+// Whether the run's map of the card knows of unreadable bytes in the file. Such a file is left
+// to the restore after the scan, which reads through that map (zeros for the bad sectors, each
+// counted), where the saver's own reader would ask the card for them again.
+bool TouchesUnreadableArea(TXCliSession* session, const TXDRFileItem& item) {
+  const TXCustomDiskIO* io = session ? session->WorkerGear().Data().IO : nullptr;
+  const TXCustomBufStream* stream = io ? io->Stream() : nullptr;
+  const std::shared_ptr<TXBadSectorMap> map = stream ? stream->BadSectors() : nullptr;
+  if (!map) return false;
+  for (const TXBlock& block : item.Blocks()) {
+    if (map->UnreadableWithin(block.Start, block.Size) > 0) return true;
+  }
+  return false;
+}
+
 // The saver that writes the files as the scan passes them, through a reader of its own.
 std::unique_ptr<TXDRSweepSaver> SaverFor(const TXCliSource& source, const std::string& folder,
-                                         bool onlyDeleted) {
+                                         bool onlyDeleted, TXCliSession* const& session) {
   const std::string path = source.Path;
   const bool drive = source.Kind == TXCliSourceKind::skDrive;
   return std::make_unique<TXDRSweepSaver>(
@@ -70,8 +86,9 @@ std::unique_ptr<TXDRSweepSaver> SaverFor(const TXCliSource& source, const std::s
         if (drive) return std::make_unique<TXBufDiskStream>(path);
         return std::make_unique<TXBufFileStream>(path);
       },
-      [onlyDeleted](const TXDRFileItem& item) {
-        return !onlyDeleted || !item.Status.Contains(drEntry);
+      [onlyDeleted, &session](const TXDRFileItem& item) {
+        return (!onlyDeleted || !item.Status.Contains(drEntry)) &&
+               !TouchesUnreadableArea(session, item);
       });
 }
 
@@ -98,9 +115,11 @@ int RunRecoverCommand(const TXCliArguments& arguments) {
   const std::string folder = AsFolder(*out);
 
   // Made before the session, whose threads use it, and removed after it with what is left.
+  TXCliSession* running = nullptr;
   const std::unique_ptr<TXDRSweepSaver> saver =
-      SaverFor(source, folder, arguments.Has("only-deleted"));
+      SaverFor(source, folder, arguments.Has("only-deleted"), running);
   TXCliSession session;
+  running = &session;
   TXCliInterrupt interrupt(
       session.Engine(), [&session] { DispatchAspect<TXActionCancelAspect>(session.ViewGear()); });
   TXCliDialogs dialogs(STDIN_FILENO, stderr, [&interrupt] { return interrupt.Interrupted(); });

@@ -62,6 +62,11 @@ TXBufDiskStream::TXBufDiskStream(const std::string& drive, int32_t bufferSize,
   SetSize(diskInfo_.DiskSize);
 }
 
+void TXBufDiskStream::SetSize(int64_t size) {
+  TXCustomBufStream::SetSize(size);
+  reader_->SetSize(size);
+}
+
 void TXBufDiskStream::AdviseSequential(bool sequential) {
   device_->AdviseSequential(sequential);
   SetBufferSize(sequential ? kDriveScanWindowSize : kMediumWindowSize);

@@ -43,6 +43,7 @@ class TXBufDiskStream : public TXCustomBufStream {
   int64_t SlowReadMs = 1000;
 
   // Reading from start to end: the system reads ahead further, and the windows are larger.
+  void SetSize(int64_t size) override;
   void AdviseSequential(bool sequential) override;
   void ReadAhead(int64_t offset, int64_t size) override;
 

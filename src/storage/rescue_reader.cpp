@@ -27,13 +27,19 @@ bool MeansDeviceGone(int error) {
 TXRescueReader::TXRescueReader(IXBlockDevice& device, std::shared_ptr<TXBadSectorMap> map)
     : device_(device),
       map_(map ? std::move(map) : std::make_shared<TXBadSectorMap>(device.Size())),
-      sector_(std::max<int64_t>(512, device.SectorSize())) {
-  if (map_->Size() != device.Size()) map_->Resize(device.Size());
+      sector_(std::max<int64_t>(512, device.SectorSize())),
+      size_(device.Size()) {
+  if (map_->Size() != size_) map_->Resize(size_);
+}
+
+void TXRescueReader::SetSize(int64_t size) {
+  size_ = std::max<int64_t>(0, size);
+  if (map_->Size() != size_) map_->Resize(size_);
 }
 
 TXAreaRead TXRescueReader::ReadArea(int64_t pos, uint8_t* buffer, int64_t count) {
   TXAreaRead outcome;
-  count = std::clamp<int64_t>(device_.Size() - pos, 0, count);
+  count = std::clamp<int64_t>(size_ - pos, 0, count);
   outcome.Count = count;
   int64_t runStart = pos;
   for (const TXSectorArea& area : map_->AreasWithin(pos, count)) {

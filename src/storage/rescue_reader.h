@@ -54,6 +54,9 @@ class TXRescueReader {
   const std::shared_ptr<TXBadSectorMap>& SharedMap() const { return map_; }
   const TXReadCounts& Counts() const { return counts_; }
   int64_t Sector() const { return sector_; }
+  // The bytes the medium holds: the device's size, or the one the user gave for a device that
+  // does not know its own. Nothing past it is asked for.
+  void SetSize(int64_t size);
 
   bool TryEverySector = false;
 
@@ -74,6 +77,7 @@ class TXRescueReader {
   IXBlockDevice& device_;
   std::shared_ptr<TXBadSectorMap> map_;
   int64_t sector_;
+  int64_t size_;
   TXReadCounts counts_;
 };
 

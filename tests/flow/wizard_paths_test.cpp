@@ -233,7 +233,9 @@ TEST_F(WizardPaths, CreateAnImageFileOfTheCardThenParseItAndRestoreFromIt) {
   Window().ClickNext();
   ASSERT_EQ(Page(), wpRestoring) << "an image's own folder may take the restored files";
   ASSERT_TRUE(WaitForPage(wpFinish));
+  EXPECT_TRUE(std::filesystem::exists(image + ".map")) << "the copy keeps its mapfile beside it";
   std::filesystem::remove(image);
+  std::filesystem::remove(image + ".map");
   ExpectRestored(*card_, out_.Path());
 }
 

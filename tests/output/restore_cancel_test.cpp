@@ -5,6 +5,7 @@
 
 #include "fat/card_fixture.h"
 #include "output/output_harness.h"
+#include "storage/buf_disk_stream.h"
 #include "support/faulty_device.h"
 #include "support/test_files.h"
 
@@ -115,7 +116,12 @@ TEST_F(RestoreCancelTest, AHangingCardIsLeftOnCancelOnceTheFileInProgressIsWhole
   auto plan = std::make_shared<TXFaultPlan>();
   TXDeviceOpenerScope scope(FaultyDeviceOpener(kDrive, card_->Image().string(), plan));
   OutputHarness run;
-  StartRestore(run, out_ / "slow", *plan, 1);
+  // Held at the first read of a file's bytes, after the reads that open the card (its boot
+  // sector, table and label), which end before the restore looks at a cancel.
+  const int readsBeforeOpening = plan->Reads;
+  { TXBufDiskStream opening(kDrive); }
+  const int openingReads = plan->Reads - readsBeforeOpening;
+  StartRestore(run, out_ / "slow", *plan, openingReads + 1);
   plan->WaitUntilHeld();
   const int readsAtCancel = plan->Reads;
   run.gear.CancelRun();

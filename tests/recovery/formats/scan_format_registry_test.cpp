@@ -6,9 +6,9 @@
 #include <set>
 
 #include "format_samples.h"
+#include "framework/error_data.h"
 #include "framework/text_utils.h"
 #include "recovery/file_types.h"
-#include "framework/error_data.h"
 #include "recovery/formats/tiff_format.h"
 
 namespace kova {
