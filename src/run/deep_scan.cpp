@@ -15,6 +15,26 @@ namespace {
 
 // How many windows the reading runs ahead of the search.
 constexpr int64_t kWindowsAhead = 2;
+// The window the lost-folder searches read the medium with: they look at the first entries of
+// every free cluster, which one page holds, and the search of the free space reads all of it
+// afterwards. With the usual window they would read the whole free space first.
+constexpr int32_t kProbeWindow = 4096;
+
+// Reads the medium in small windows while it lives, then in the window it had before.
+class TXProbeWindows {
+ public:
+  explicit TXProbeWindows(TXCustomBufStream& medium)
+      : medium_(medium), previous_(medium.BufferSize()) {
+    medium_.SetBufferSize(std::min(previous_, kProbeWindow));
+  }
+  ~TXProbeWindows() { medium_.SetBufferSize(previous_); }
+  TXProbeWindows(const TXProbeWindows&) = delete;
+  TXProbeWindows& operator=(const TXProbeWindows&) = delete;
+
+ private:
+  TXCustomBufStream& medium_;
+  int32_t previous_;
+};
 
 // Asks the medium to read the next `count` bytes of the area after `from` in the background, so
 // that the card reader works while the search and the decoders work on the window just read.
@@ -68,7 +88,10 @@ void TXDRDeepScanThread::RecoverFromFileSystem(int64_t mediumSize) {
   if (!ForEachFileSystem(&TXDRVolumeRecovery::RecoverFromDirectories)) return;
   progress.EndSection();
   progress.BeginSection(15);
-  if (!ForEachFileSystem(&TXDRVolumeRecovery::RecoverLostFolders)) return;
+  {
+    TXProbeWindows probe(*data.IO->Stream());
+    if (!ForEachFileSystem(&TXDRVolumeRecovery::RecoverLostFolders)) return;
+  }
   progress.EndSection();
   data.Volumes.AddUsedExtents(data.UsedBlocks);
   progress.BeginSection(50);
