@@ -34,6 +34,9 @@ class TXDRDeepScanThread : public TXCustomDRScanThread {
   void ScanFreeThenUsedArea(int64_t mediumSize);
   // Searches [0, limit) of the medium outside the used space (all of it when there is none).
   void ScanRange(int64_t limit);
+  // Searches the area of the medium (read as one stream) for finds that start in `starts`, a
+  // part of it; `limit` is the end of both.
+  void ScanArea(const TXBlocks& area, const TXBlocks& starts, int64_t limit);
   void ReportPosition(int64_t windowStart);
   // The search has covered this many bytes of its passes.
   void ReportSearched(int64_t searched);
