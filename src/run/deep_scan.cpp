@@ -104,7 +104,8 @@ void TXDRDeepScanThread::RecoverFromFileSystem(int64_t mediumSize) {
   progress.EndSection();
 }
 
-bool TXDRDeepScanThread::ForEachFileSystem(void (TXDRVolumeRecovery::*recover)(IXWorker&)) {
+bool TXDRDeepScanThread::ForEachFileSystem(
+    void (TXDRVolumeRecovery::*recover)(IXWorker&, IXDRFoundFileSink&)) {
   IXProgress& progress = Worker().GetProgress();
   int32_t left = Data().Volumes.RecognisedCount();
   uint8_t share = static_cast<uint8_t>(100 / left);
@@ -113,7 +114,7 @@ bool TXDRDeepScanThread::ForEachFileSystem(void (TXDRVolumeRecovery::*recover)(I
     if (Stopped()) return false;
     progress.BeginSection(--left == 0 ? 100 - share * (Data().Volumes.RecognisedCount() - 1)
                                       : share);
-    (volume.Recovery.get()->*recover)(Worker());
+    (volume.Recovery.get()->*recover)(Worker(), Queue());
     if (Stopped()) return false;
     progress.EndSection();
   }

@@ -30,7 +30,7 @@ class TXDRDeepScanThread : public TXCustomDRScanThread {
   void RecoverFromFileSystem(int64_t mediumSize);
   // Runs the recovery step on every recognised file system, each in an equal share of the
   // current progress section; false when the run stopped.
-  bool ForEachFileSystem(void (TXDRVolumeRecovery::*recover)(IXWorker&));
+  bool ForEachFileSystem(void (TXDRVolumeRecovery::*recover)(IXWorker&, IXDRFoundFileSink&));
   void ScanFreeThenUsedArea(int64_t mediumSize);
   // Searches [0, limit) of the medium outside the used space (all of it when there is none).
   void ScanRange(int64_t limit);
