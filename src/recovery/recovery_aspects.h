@@ -13,7 +13,7 @@
 namespace kova {
 
 // A finder offers a file. The aspect owns a fresh item, which the finder fills and the receiver
-// copies; the item dies with the aspect. Until the file is offered (OfferFoundFile) the aspect
+// copies; the item dies with the aspect. Until the file is offered (IXDRFoundFileSink) the aspect
 // may also carry the making of its thumbnail; the receivers never see that, only its result.
 class TXDRFoundFileAspect : public TXCustomAspect {
  public:
