@@ -37,13 +37,14 @@ struct FailingCardRun {
     if (opened) loaded = disk.Open(test::WholeMedium(io));
   }
   ~FailingCardRun() { ClearThreadError(); }
-  void FromDirectories() { disk.RecoverFromDirectories(*worker); }
+  void FromDirectories() { disk.RecoverFromDirectories(*worker, sink); }
 
   std::shared_ptr<TXFaultPlan> plan;
   TXDeviceOpenerScope scope;
   TXDiskIO io;
   TXDRFATDisk disk;
   TXRef<IXWorker> worker = MakeRef<TXWorker>();
+  TXDRImmediateSink sink{*worker};
   test::OfferedFiles offered{*worker};
   bool opened = false;
   bool loaded = false;
