@@ -4,6 +4,9 @@
 #include "flow/dr_view_gear.h"
 #include "framework/aspects.h"
 #include "framework/oem_code_pages.h"
+#include "run/dr_worker_gear.h"
+#include "storage/bad_sector_map.h"
+#include "storage/buf_stream.h"
 
 namespace kova {
 
@@ -38,10 +41,25 @@ void TXDRDataGear::StoreResult(AXNotification& notification) {
   if (!end) return;
   if (end->Name == "Scan" || end->Name == "DeepScan") {
     Results[rkScan] = end->ErrorData;
+    MarkUnreadableFiles();
   } else if (end->Name == "ImageFile") {
     Results[rkImageFile] = end->ErrorData;
   } else if (end->Name == "Restore") {
     Results[rkRestore] = end->ErrorData;
+  }
+}
+
+// What the scan's medium could not be read at, file by file, for the results page's damage mark.
+void TXDRDataGear::MarkUnreadableFiles() {
+  const TXCustomDiskIO* io = engine_.WorkerGear().Data().IO;
+  const TXCustomBufStream* stream = io ? io->Stream() : nullptr;
+  const std::shared_ptr<TXBadSectorMap> map = stream ? stream->BadSectors() : nullptr;
+  if (!map) return;
+  for (int32_t i = 0; i < foundFiles_.Count(); ++i) {
+    TXDRFileItem& item = *foundFiles_[i];
+    item.Unreadable = 0;
+    for (const TXBlock& block : item.Blocks())
+      item.Unreadable += map->UnreadableWithin(block.Start, block.Size);
   }
 }
 

@@ -64,6 +64,7 @@ class TXDRDataGear : public TXGear, public IXDRRunDataSource {
   // A run has ended: its outcome is kept by the operation's name.
   virtual void StoreResult(AXNotification& notification);
   void DiskChosen(AXNotification& notification);
+  void MarkUnreadableFiles();
 
  private:
   TXDREngine& engine_;

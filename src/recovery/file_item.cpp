@@ -30,6 +30,7 @@ bool TXDRFileItem::Assign(const TXPersistent& source) {
     Folder = other->Folder;
     ClustersReused = other->ClustersReused;
     FirstLetterLost = other->FirstLetterLost;
+    Unreadable = other->Unreadable;
   }
   return TXSplitItem::Assign(source);
 }
@@ -50,7 +51,7 @@ TXDRFileOrigin OriginOf(const TXDRFileItem& item) {
 }
 
 bool MayBeDamaged(const TXDRFileItem& item) {
-  return item.ClustersReused || item.Status.Contains(drThnError);
+  return item.ClustersReused || item.Status.Contains(drThnError) || item.Unreadable > 0;
 }
 
 std::string WithLostLetterSaved(std::string_view name) {

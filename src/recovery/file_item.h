@@ -45,6 +45,9 @@ class TXDRFileItem : public TXSplitItem {
   // The name's first character is the "!" of a deleted short entry that kept no long name: the
   // letter it stands for is lost.
   bool FirstLetterLost = false;
+  // Bytes of the file that the medium could not be read at, as its map knew at the scan's end
+  // (MarkUnreadable): a restore saves them as zeros.
+  int64_t Unreadable = 0;
 
   // The display name is the file name.
   std::string DisplayName() const override { return Name; }
@@ -72,8 +75,8 @@ enum class TXDRFileOrigin : uint8_t { foLive, foDeleted, foLostFolder, foSearch 
 TXDRFileOrigin OriginOf(const TXDRFileItem& item);
 
 // True when the file may not come back as it was: its picture could not be decoded for the
-// thumbnail (a carved or deleted file whose content broke off), or clusters the file-system rule
-// expected it on were in use by other files.
+// thumbnail (a carved or deleted file whose content broke off), clusters the file-system rule
+// expected it on were in use by other files, or parts of it could not be read.
 bool MayBeDamaged(const TXDRFileItem& item);
 
 // A name whose first character stands for a lost letter as a restore saves it: with "_" there, a

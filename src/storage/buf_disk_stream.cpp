@@ -1,6 +1,9 @@
 #include "storage/buf_disk_stream.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <new>
 
 #include "framework/core_app.h"
 #include "framework/error_data.h"
@@ -23,6 +26,50 @@ std::string AccessDenied(const std::string& path, const TXDeviceOpening& opening
 int32_t RoundedBufferSize(int32_t requested) {
   return std::max<int32_t>(512, requested - requested % 512);
 }
+
+// The drive as its rescue reader reads it, for the volume probes of an opening: sectors the map
+// knows to be unreadable fail at once, and every read is a whole-sector read into an aligned
+// buffer, so that a card that has failed is read past the cache as the stream reads it. A read
+// fails unless every byte was read.
+class TXRescuedDevice final : public IXBlockDevice {
+ public:
+  TXRescuedDevice(IXBlockDevice& device, TXRescueReader& reader)
+      : device_(device), reader_(reader) {}
+
+  const std::string& Path() const override { return device_.Path(); }
+  int64_t Size() const override { return device_.Size(); }
+  uint32_t SectorSize() const override { return device_.SectorSize(); }
+  uint32_t SectorsPerTrack() const override { return device_.SectorsPerTrack(); }
+  int NativeHandle() const override { return device_.NativeHandle(); }
+  bool IsBlockDevice() const override { return device_.IsBlockDevice(); }
+
+  int64_t ReadAt(int64_t offset, void* buffer, int64_t count, int& error) override {
+    const int64_t sector = reader_.Sector();
+    const int64_t start = offset - offset % sector;
+    const int64_t span = (offset + count - start + sector - 1) / sector * sector;
+    std::unique_ptr<uint8_t[], TXAlignedFree> bytes(static_cast<uint8_t*>(
+        ::operator new[](static_cast<size_t>(span), std::align_val_t{kAlignment})));
+    const TXAreaRead read = reader_.ReadArea(start, bytes.get(), span);
+    if (read.Gone || read.Unreadable > 0) {
+      error = read.Error != 0 ? read.Error : EIO;
+      return -1;
+    }
+    const int64_t n = std::clamp<int64_t>(read.Count - (offset - start), 0, count);
+    std::memcpy(buffer, bytes.get() + (offset - start), static_cast<size_t>(n));
+    return n;
+  }
+
+ private:
+  static constexpr size_t kAlignment = 4096;
+  struct TXAlignedFree {
+    void operator()(uint8_t* bytes) const {
+      ::operator delete[](bytes, std::align_val_t{kAlignment});
+    }
+  };
+
+  IXBlockDevice& device_;
+  TXRescueReader& reader_;
+};
 
 }  // namespace
 
@@ -56,8 +103,11 @@ TXBufDiskStream::TXBufDiskStream(const std::string& drive, int32_t bufferSize,
       reader_(std::make_unique<TXRescueReader>(*device_, std::move(map))) {
   SetBadSectors(reader_->SharedMap());
   diskInfo_.RootPath = DevicePathOf(drive);
-  diskInfo_.QueryVolume(*device_);
-  if (diskInfo_.TotalSpace == 0) diskInfo_.QueryGeometry(*device_);
+  // A drive that knows no size of its own is probed as it is (the reader reads nothing yet).
+  TXRescuedDevice rescued(*device_, *reader_);
+  IXBlockDevice& probed = device_->Size() > 0 ? static_cast<IXBlockDevice&>(rescued) : *device_;
+  diskInfo_.QueryVolume(probed);
+  if (diskInfo_.TotalSpace == 0) diskInfo_.QueryGeometry(probed);
   diskInfo_.DiskSize = device_->Size();
   SetSize(diskInfo_.DiskSize);
 }

@@ -11,14 +11,18 @@ namespace {
 // Entries read at a time; even, so that FAT12 entry pairs never straddle two reads.
 constexpr int64_t kChunkEntries = int64_t{1} << 18;
 
-// Reads `bytes` at `place` (an offset inside a table) from table copy `copy`. A stretch that cannot
-// be read whole is read a sector at a time, and each sector that fails is read from the other
-// copies in turn, so that one bad sector of a table costs nothing. Bytes that no copy holds stay
-// zeros, free entries. False when not one sector could be read.
+// Reads `bytes` at `place` (an offset inside a table) from table copy `copy`, else whole from
+// another copy (one request, where a device is read directly). When no copy reads whole, each
+// sector is read on its own, one that fails from the other copies in turn, so that a bad sector
+// in each copy costs only its own entries. Bytes that no copy holds stay zeros, free entries.
+// False when not one sector could be read.
 bool ReadTableBytes(const TXVolumeReader& read, const TXBootSector& boot, uint32_t copy,
                     int64_t place, std::vector<uint8_t>& bytes) {
   const int64_t count = static_cast<int64_t>(bytes.size());
   if (read(boot.FatOffset(copy) + place, bytes.data(), count)) return true;
+  for (uint32_t other = 0; other < boot.FatCount(); ++other) {
+    if (other != copy && read(boot.FatOffset(other) + place, bytes.data(), count)) return true;
+  }
   const int64_t sector = boot.BytesPerSector();
   bool any = false;
   for (int64_t at = 0; at < count; at += sector) {

@@ -37,16 +37,18 @@ QString CellText(const TXDRFileItem& item, int column) {
   }
 }
 
-// The whole name, the folder it was found in, where it came from and whether it may be damaged:
-// what the cells may not have room for.
+// The whole name, the folder it was found in, where it came from and whether it may be damaged,
+// with the bytes the card could not be read at: what the cells and the damage mark may not have
+// room for.
 QVariant ToolTip(const TXDRFileItem& item, int column) {
   const TXDRFileOrigin origin = OriginOf(item);
   const bool damaged = MayBeDamaged(item);
-  if (column == rcOrigin) return OriginHint(origin, damaged);
+  const QString unreadable = item.Unreadable > 0 ? u'\n' + UnreadableHint(item.Unreadable) : "";
+  if (column == rcOrigin) return OriginHint(origin, damaged) + unreadable;
   if (column != rcName) return {};
   QString tip = QString::fromStdString(item.Name);
   if (!item.Folder.empty()) tip += u'\n' + QString::fromStdString(item.Folder) + u'/';
-  return tip + u'\n' + OriginText(origin, damaged);
+  return tip + u'\n' + OriginText(origin, damaged) + unreadable;
 }
 
 }  // namespace

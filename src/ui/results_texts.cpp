@@ -77,6 +77,10 @@ QString OriginHint(TXDRFileOrigin origin, bool damaged) {
   return damaged ? hint + u'\n' + LgText(lg::kMayBeDamagedHint) : hint;
 }
 
+QString UnreadableHint(int64_t bytes) {
+  return QString::fromStdString(Lg().Format(lg::kUnreadableHint, {FormatByteSize(bytes)}));
+}
+
 QString GroupHeaderText(int group) {
   return QString::fromLatin1(kGroupHeaders[group]);
 }

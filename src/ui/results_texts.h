@@ -25,6 +25,8 @@ QString CreatedText(double created);
 QString OriginText(TXDRFileOrigin origin, bool damaged);
 // What that means, in a sentence or two.
 QString OriginHint(TXDRFileOrigin origin, bool damaged);
+// How much of a file the card could not be read at ("2.00 KB of this file could not be read").
+QString UnreadableHint(int64_t bytes);
 
 // The header of a group of the list (0 images, 1 video, 2 audio); the words are fixed.
 QString GroupHeaderText(int group);

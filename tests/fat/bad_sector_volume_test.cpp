@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <string>
@@ -9,6 +11,7 @@
 #include "fat/fat_recovery_fixture.h"
 #include "fat/tool_card.h"
 #include "framework/error_data.h"
+#include "storage/bad_sector_map.h"
 #include "storage/buf_disk_stream.h"
 #include "support/faulty_device.h"
 
@@ -123,6 +126,33 @@ TEST_F(BadSectorVolumeTest, AFolderClusterKeepsTheEntriesOfItsReadableSectors) {
     const std::string path = name == "CHAINED.JPG" ? name : "DCIM/" + name;
     EXPECT_EQ(file->Blocks(), ExtentsOf(card.Record(path))) << name;
   }
+}
+
+TEST_F(BadSectorVolumeTest, AnImagesMapfileTellsTheFolderWhichSectorItLacks) {
+  // As an image copy leaves it: zeros in the bad sector, and the mapfile naming it.
+  const int64_t bad = SectorOf("DCIM/" + Numbered(20));
+  {
+    std::fstream image(card.Image(), std::ios::in | std::ios::out | std::ios::binary);
+    image.seekp(bad);
+    image.write(std::string(kSector, '\0').data(), kSector);
+  }
+  TXBadSectorMap map(static_cast<int64_t>(std::filesystem::file_size(card.Image())));
+  map.Mark(0, map.Size(), TXSectorState::ssFinished);
+  map.Mark(bad, kSector, TXSectorState::ssBad);
+  int error = 0;
+  const std::string mapfile = card.Image().string() + ".map";
+  ASSERT_TRUE(map.SaveMapfile(mapfile, error)) << error;
+  test::FatRecoveryRun run(card.Image());
+  ASSERT_TRUE(run.loaded);
+  run.FromDirectories();
+  size_t listed = 0;
+  for (int n = 1; n <= 40; ++n) {
+    const bool lost = SectorOf("DCIM/" + Numbered(n)) == bad;
+    EXPECT_EQ(run.offered.Find(Numbered(n)) == nullptr, lost) << Numbered(n);
+    listed += !lost;
+  }
+  EXPECT_GE(listed, 20u);
+  ClearThreadError();
 }
 
 // The short entry of `name` (8.3, "NAME    EXT") in the image: its sector.

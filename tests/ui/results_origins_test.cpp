@@ -116,6 +116,28 @@ TEST_F(ResultsOriginsTest, EveryFileShowsWhereItCameFromAndWhetherItMayBeDamaged
   EXPECT_EQ(markAt(Found("DCIM/GONE.JPG"), false), deleted.pixelColor(deleted.rect().center()));
 }
 
+TEST_F(ResultsOriginsTest, AFileOnABadSectorIsMarkedDamagedWithItsUnreadableBytesInItsTip) {
+  const mkcard::ManifestRecord* photo = card_->Manifest().Find("DCIM/IMG_0001.JPG");
+  ASSERT_NE(photo, nullptr);
+  const int64_t bad = static_cast<int64_t>(photo->extents.at(0).offset) + 1024;
+  plan->BadRanges.push_back({bad - bad % 512, 1024});
+  Start();
+  ScanTheCard();
+  TXDRImagesFrm& results = Results();
+  results.ShowWaitingFiles();
+  const TXDRFileItem& item = Found("DCIM/IMG_0001.JPG");
+  EXPECT_EQ(item.Unreadable, 1024);
+  EXPECT_TRUE(MayBeDamaged(item));
+  const QModelIndex index = results.Model().IndexOf(&item);
+  EXPECT_FALSE(index.data(rrDamageMark).value<QPixmap>().isNull());
+  const QString hint = UnreadableHint(1024);
+  EXPECT_EQ(hint.toStdString(), Lg().Format(lg::kUnreadableHint, {"1.00 KB"}));
+  EXPECT_TRUE(index.data(Qt::ToolTipRole).toString().endsWith(hint));
+  EXPECT_TRUE(
+      results.Model().IndexOf(&item, rcOrigin).data(Qt::ToolTipRole).toString().endsWith(hint));
+  EXPECT_EQ(Found("DCIM/OLD/IMG_0100.JPG").Unreadable, 0);
+}
+
 TEST_F(ResultsOriginsTest, ADeletedFileShowsItsLongNameWholeInTwoLinesAndInItsTip) {
   Start();
   ScanTheCard();
