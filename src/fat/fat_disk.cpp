@@ -107,7 +107,7 @@ void TXDRFATDisk::AddUsedExtents(TXBlocks& used) const {
   used.RecalcSize();
 }
 
-void TXDRFATDisk::RecoverFromDirectories(IXWorker& worker) {
+void TXDRFATDisk::RecoverFromDirectories(IXWorker& worker, IXDRFoundFileSink& sink) {
   IXProgress& progress = worker.GetProgress();
   TXDRFATWalk walk(*this, worker);
   progress.BeginSection(10);
@@ -116,7 +116,7 @@ void TXDRFATDisk::RecoverFromDirectories(IXWorker& worker) {
   if (walk.Stopped()) return;
   for (int32_t i = 0; i < dirClusters_.Count(); ++i)
     dirClusters_[i].FromRoot = true;
-  TXDRFATFileRecovery files(*this, worker);
+  TXDRFATFileRecovery files(*this, worker, sink);
   progress.BeginSection(90);
   progress.SetMax(static_cast<uint32_t>(2 * dirClusters_.EntryCount() + 1));
   if (!OfferEntries(dirClusters_, worker, IsLiveFile,
@@ -132,7 +132,7 @@ void TXDRFATDisk::RecoverFromDirectories(IXWorker& worker) {
   progress.EndSection();
 }
 
-void TXDRFATDisk::RecoverLostFolders(IXWorker& worker) {
+void TXDRFATDisk::RecoverLostFolders(IXWorker& worker, IXDRFoundFileSink& sink) {
   IXProgress& progress = worker.GetProgress();
   TXDRFATWalk walk(*this, worker);
   progress.BeginSection(50);
@@ -140,7 +140,7 @@ void TXDRFATDisk::RecoverLostFolders(IXWorker& worker) {
   walk.NameLostFolders();
   progress.EndSection();
   if (walk.Stopped()) return;
-  TXDRFATFileRecovery files(*this, worker);
+  TXDRFATFileRecovery files(*this, worker, sink);
   progress.BeginSection(50);
   progress.SetMax(static_cast<uint32_t>(dirClusters_.EntryCount() + 1));
   // The clusters of a lost folder's files are free whether or not their entries are deleted.

@@ -1,13 +1,12 @@
 #include "recovery/volume_recovery.h"
 
-#include "framework/worker_interfaces.h"
 #include "recovery/blocks.h"
-#include "recovery/found_file_queue.h"
+#include "recovery/found_file_sink.h"
 
 namespace kova {
 
 void OfferVolumeFile(const TXDRVolumePlace& place, TXFoundFileNotification& notification,
-                     IXWorker& worker) {
+                     IXDRFoundFileSink& sink) {
   TXDRFileItem& item = *notification.Aspect().Item;
   if (place.Start != 0) {
     TXBlocks onMedium;
@@ -17,7 +16,7 @@ void OfferVolumeFile(const TXDRVolumePlace& place, TXFoundFileNotification& noti
     item.EditBlocks() = onMedium;
   }
   item.Volume = place.Number;
-  OfferFoundFile(notification, worker);
+  sink.Offer(notification);
 }
 
 }  // namespace kova

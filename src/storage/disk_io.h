@@ -73,6 +73,9 @@ class TXDiskIO : public TXCustomDiskIO {
   const std::shared_ptr<TXBadSectorMap>& BadSectors() const { return badSectors_; }
   // The next opening of `path` reads with this map (an image copy resumed from its mapfile).
   void UseBadSectors(const std::string& path, std::shared_ptr<TXBadSectorMap> map);
+  // The drive's rescue reader asks for every sector inside a trimmed failure too (slow; see
+  // TXRescueReader::TryEverySector), from the next opening on.
+  bool TryEverySector = false;
 
  protected:
   void DoOpen() override;
