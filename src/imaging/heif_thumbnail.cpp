@@ -87,6 +87,10 @@ void DecodeInto(const heif_image_handle& handle, TXBitmap32& picture) {
   if (!plane || width <= 0 || height <= 0 || stride < width * 3 ||
       heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved) != 8)
     throw EXInvalidGraphic("HEIF: the decoded picture has no 8-bit colours");
+  // The coded stream names its own size; a file whose stream is larger than the size it declares
+  // would get past the bound above.
+  if (width > size.Width || height > size.Height)
+    throw EXInvalidGraphic("HEIF: the decoded picture is larger than the file says");
   picture.SetSize(width, height);
   for (int y = 0; y < height; ++y) {
     const uint8_t* source = plane + static_cast<ptrdiff_t>(y) * stride;

@@ -1,41 +1,19 @@
 #include "imaging/jpeg_decoder.h"
 
-// clang-format off
-#include <cstdio>
-#include <jpeglib.h>
-#include <jerror.h>
-// clang-format on
-
-#include <csetjmp>
 #include <string>
 
 #include "imaging/decode_stop.h"
+#include "imaging/jpeg_errors.h"
 
 namespace kova {
 
 namespace {
 
-// libjpeg reports fatal errors through error_exit, which must not return. It jumps back into the
-// step function that called the library; those functions hold no objects with destructors, and
-// only C frames of the library lie between the jump and its target.
-struct ErrorManager {
-  jpeg_error_mgr base;
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-  bool outputComplete;  // after the last row the missing end marker no longer matters
-};
-
-void OnFatal(j_common_ptr info) {
-  auto* manager = reinterpret_cast<ErrorManager*>(info->err);
-  (*info->err->format_message)(info, manager->message);
-  std::longjmp(manager->jump, 1);
-}
-
 // Warnings about damaged entropy data are tolerated (the picture shows the damage), but data that
 // ends before the picture is complete fails the decode: without it a bogus header would make the
 // library invent a whole picture of grey.
 void OnMessage(j_common_ptr info, int level) {
-  auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+  TXJpegErrors* manager = &JpegErrorsOf(info);
   if (level >= 0) return;
   info->err->num_warnings++;
   if (info->err->msg_code == JWRN_JPEG_EOF && !manager->outputComplete) {
@@ -48,7 +26,7 @@ void OnMessage(j_common_ptr info, int level) {
 // Called by the library between pieces of its work.
 void OnProgress(j_common_ptr info) {
   if (!DecodeStopRequested()) return;
-  auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+  TXJpegErrors* manager = &JpegErrorsOf(info);
   std::snprintf(manager->message, sizeof(manager->message), "the decoding was stopped");
   std::longjmp(manager->jump, 1);
 }
@@ -60,11 +38,8 @@ bool IsCmyk(const jpeg_decompress_struct& info) {
 class Session {
  public:
   Session() {
-    info_.err = jpeg_std_error(&errors_.base);
-    errors_.base.error_exit = OnFatal;
+    info_.err = UseJpegErrors(errors_);
     errors_.base.emit_message = OnMessage;
-    errors_.message[0] = 0;
-    errors_.outputComplete = false;
   }
   ~Session() {
     if (created_) jpeg_destroy_decompress(&info_);
@@ -124,7 +99,7 @@ class Session {
 
  private:
   jpeg_decompress_struct info_{};
-  ErrorManager errors_{};
+  TXJpegErrors errors_{};
   jpeg_progress_mgr progress_{};
   bool created_ = false;
 };

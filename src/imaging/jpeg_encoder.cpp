@@ -1,41 +1,18 @@
 #include "imaging/jpeg_encoder.h"
 
-// clang-format off
-#include <cstdio>
-#include <jpeglib.h>
-#include <jerror.h>
-// clang-format on
-
 #include <algorithm>
-#include <csetjmp>
 #include <cstdlib>
 #include <string>
+
+#include "imaging/jpeg_errors.h"
 
 namespace kova {
 
 namespace {
 
-// As in the decoder: error_exit jumps back into the step function that called the library, and
-// only C frames of the library lie between the jump and its target.
-struct ErrorManager {
-  jpeg_error_mgr base;
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
-void OnFatal(j_common_ptr info) {
-  auto* manager = reinterpret_cast<ErrorManager*>(info->err);
-  (*info->err->format_message)(info, manager->message);
-  std::longjmp(manager->jump, 1);
-}
-
 class Session {
  public:
-  Session() {
-    info_.err = jpeg_std_error(&errors_.base);
-    errors_.base.error_exit = OnFatal;
-    errors_.message[0] = 0;
-  }
+  Session() { info_.err = UseJpegErrors(errors_); }
   ~Session() {
     if (created_) jpeg_destroy_compress(&info_);
     std::free(output_);
@@ -47,7 +24,7 @@ class Session {
     throw EXInvalidGraphic(std::string("cannot encode the JPEG picture: ") + errors_.message);
   }
 
-  bool Open(const TXBitmap32& bitmap, int quality) {
+  bool Open(const TXBitmap32& bitmap, int quality, TXJpegChroma chroma) {
     if (setjmp(errors_.jump)) return false;
     jpeg_create_compress(&info_);
     created_ = true;
@@ -58,9 +35,10 @@ class Session {
     info_.in_color_space = JCS_EXT_BGRX;
     jpeg_set_defaults(&info_);
     jpeg_set_quality(&info_, std::clamp(quality, 1, 100), TRUE);
-    for (int i = 0; i < info_.num_components; ++i) {
-      info_.comp_info[i].h_samp_factor = 1;
-      info_.comp_info[i].v_samp_factor = 1;
+    // The defaults sample the luma twice as finely as the colours; full chroma samples all alike.
+    if (chroma == TXJpegChroma::jcFull) {
+      info_.comp_info[0].h_samp_factor = 1;
+      info_.comp_info[0].v_samp_factor = 1;
     }
     info_.dct_method = JDCT_ISLOW;
     return true;
@@ -83,7 +61,7 @@ class Session {
 
  private:
   jpeg_compress_struct info_{};
-  ErrorManager errors_{};
+  TXJpegErrors errors_{};
   unsigned char* output_ = nullptr;
   unsigned long outputSize_ = 0;
   bool created_ = false;
@@ -91,10 +69,10 @@ class Session {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeJpeg(const TXBitmap32& bitmap, int quality) {
+std::vector<uint8_t> EncodeJpeg(const TXBitmap32& bitmap, int quality, TXJpegChroma chroma) {
   if (bitmap.IsEmpty()) throw EXInvalidGraphic("no picture to encode as JPEG");
   Session session;
-  if (!session.Open(bitmap, quality) || !session.WriteRows(bitmap)) session.Fail();
+  if (!session.Open(bitmap, quality, chroma) || !session.WriteRows(bitmap)) session.Fail();
   return session.Output();
 }
 

@@ -57,7 +57,10 @@ void CompactThumbnail(TXImageObject& image) {
     const auto* bitmap = dynamic_cast<const TXBitmap32*>(decoded.get());
     if (!bitmap || bitmap->HasTransparency()) return;
     TXJPEGImage jpeg;
-    jpeg.LoadFromBytes(EncodeJpeg(*bitmap, kKeptThumbnailQuality));
+    const bool large =
+        bitmap->Width() > kThumbnailBox.Width || bitmap->Height() > kThumbnailBox.Height;
+    jpeg.LoadFromBytes(EncodeJpeg(*bitmap, kKeptThumbnailQuality,
+                                  large ? TXJpegChroma::jcHalf : TXJpegChroma::jcFull));
     TXImageObject compact;
     if (!compact.LoadFrom(jpeg)) return;
     // A copy into a vector that kept its capacity would keep the pixels' bytes allocated.
@@ -72,6 +75,12 @@ void CompactThumbnail(TXImageObject& image) {
 TXSize ThumbnailBox() {
   const int32_t density = thumbnailDensity.load(std::memory_order_relaxed);
   return {kThumbnailBox.Width * density, kThumbnailBox.Height * density};
+}
+
+TXSize KeptThumbnailBox() {
+  const TXSize box = ThumbnailBox();
+  return {std::max(box.Width, kZoomedThumbnailBox.Width),
+          std::max(box.Height, kZoomedThumbnailBox.Height)};
 }
 
 void SetThumbnailDensity(int32_t density) {

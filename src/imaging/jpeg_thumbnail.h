@@ -22,6 +22,13 @@ inline constexpr TXSize kPreviewBox{600, 600};
 TXSize ThumbnailBox();
 void SetThumbnailDensity(int32_t density);
 
+// The box the thumbnails of found files are made and kept for: ThumbnailBox, and at least
+// kZoomedThumbnailBox, so that the results page's zoom has pixels to show; the one-eighth decode of
+// a camera photo still fills it, and shown at the design's size it is averaged down as the scan
+// would have averaged.
+inline constexpr TXSize kZoomedThumbnailBox{144, 144};
+TXSize KeptThumbnailBox();
+
 // The scale at which a picture of the size is decoded for the box: full size for a box of 200 or
 // more in either direction; otherwise one eighth, unless that is below 200 in either direction.
 TXJpegScale ThumbnailScale(TXSize box, TXSize picture);
@@ -48,14 +55,16 @@ using TXPictureDecode = std::function<bool(TXBitmap32& picture, TXSize& pictureS
 bool MakeFittedThumbnail(TXSize box, TXSize& pictureSize, TXImageObject& image,
                          const TXPictureDecode& decode);
 
-// The JPEG quality thumbnails of found files are kept at: a 72-pixel thumbnail takes some 3 KB
-// instead of the 20 KB of its pixels, and looks the same.
-inline constexpr int kKeptThumbnailQuality = 92;
+// The JPEG quality thumbnails of found files are kept at: a 144-pixel thumbnail takes 2 to 6 KB
+// instead of the 60 KB of its pixels, and looks the same.
+inline constexpr int kKeptThumbnailQuality = 90;
 
 // Keeps an opaque "TBitmap" picture as a "TJPEGImage" of kKeptThumbnailQuality, decoded again
 // when it is drawn: the form thumbnails of found files are held in, so that a scan of very many
-// files holds a few kilobytes for each. Other pictures (transparent ones included) stay as they
-// are; so does one that cannot be encoded, its reason recorded as the thread's last error.
+// files holds a few kilobytes for each. Pictures larger than kThumbnailBox keep their colours at
+// half resolution (shown at the design's size, that is full resolution), smaller ones at full.
+// Other pictures (transparent ones included) stay as they are; so does one that cannot be
+// encoded, its reason recorded as the thread's last error.
 void CompactThumbnail(TXImageObject& image);
 
 // The bytes from the stream's position on; a memory stream lends its own without a copy, any

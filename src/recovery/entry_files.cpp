@@ -42,7 +42,7 @@ void MeasureLiveEntryFile(TXDRFoundFileAspect& found, TXStream& medium) {
   if (!formatClass) return;
   std::unique_ptr<TXDRScanFormat> format = formatClass->Create();
   // Its entry proves the file: a picture it carries for the purpose serves as its thumbnail.
-  format->PreferEmbeddedThumbnail(ThumbnailBox());
+  format->PreferEmbeddedThumbnail(KeptThumbnailBox());
   format->ValidateItem(medium, found.Item->Blocks());
   TakePicture(std::move(format), found, medium);
 }

@@ -116,6 +116,24 @@ TEST(HeifThumbnail, HugePictureSizesAreRefused) {
   ExpectFailure(ThumbnailOf(heic));
 }
 
+TEST(HeifThumbnail, AStreamLargerThanTheSizeTheFileDeclaresIsRefused) {
+  KOVA_HEIF_ENC_OR_SKIP();
+  KOVA_SAMPLE_OR_SKIP(photo, "canon_ixus_exif_thumb.jpg");
+  std::vector<uint8_t> heic = test::HeifEncPicture(photo, false);
+  const std::string text(heic.begin(), heic.end());
+  // The declared size 64 x 48, its coded stream still the photo's: the bound on the declared
+  // size would not hold for what is decoded.
+  const size_t size = text.find("ispe");
+  ASSERT_NE(size, std::string::npos);
+  for (auto [field, value] : {std::pair{size + 8, 64}, std::pair{size + 12, 48}}) {
+    heic[field] = 0x00;
+    heic[field + 1] = 0x00;
+    heic[field + 2] = 0x00;
+    heic[field + 3] = static_cast<uint8_t>(value);
+  }
+  ExpectFailure(ThumbnailOf(heic));
+}
+
 TEST(HeifThumbnail, AStopRequestEndsTheDecoding) {
   KOVA_HEIF_ENC_OR_SKIP();
   KOVA_SAMPLE_OR_SKIP(photo, "canon_ixus_exif_thumb.jpg");

@@ -55,7 +55,7 @@ TEST(LiveThumbnail, APhotoWithAnExifThumbnailIsNotDecodedAndLooksTheSame) {
   whole.SetPosition(0);
   TXSize size;
   TXImageObject decoded;
-  ASSERT_TRUE(DecodeJpegThumbnail(whole, ThumbnailBox(), size, decoded));
+  ASSERT_TRUE(DecodeJpegThumbnail(whole, KeptThumbnailBox(), size, decoded));
   EXPECT_EQ(live.Item->Thumbnail.Width(), decoded.Width());
   EXPECT_EQ(live.Item->Thumbnail.Height(), decoded.Height());
 }

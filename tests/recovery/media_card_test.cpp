@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "card_builder.h"
+#include "imaging/jpeg_thumbnail.h"
 #include "recovery/file_item.h"
 #include "recovery/scan_harness.h"
 #include "support/media_tools.h"
@@ -118,8 +119,8 @@ TEST_F(MediaCardScan, EveryMovieAndHeicPictureShowsAThumbnail) {
     const std::vector<const TXDRFileItem*> found = FoundWith(bytes, content);
     ASSERT_EQ(found.size(), 1u) << "found once, byte for byte";
     EXPECT_FALSE(found[0]->Thumbnail.IsEmpty());
-    EXPECT_LE(found[0]->Thumbnail.Width(), 72);
-    EXPECT_LE(found[0]->Thumbnail.Height(), 72);
+    EXPECT_LE(found[0]->Thumbnail.Width(), KeptThumbnailBox().Width);
+    EXPECT_LE(found[0]->Thumbnail.Height(), KeptThumbnailBox().Height);
     EXPECT_FALSE(MayBeDamaged(*found[0]));
     EXPECT_FALSE(found[0]->Dimensions.IsEmpty());
   }
