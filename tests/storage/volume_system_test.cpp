@@ -126,6 +126,68 @@ TEST_F(VolumeSystemTest, ALoopingExtendedChainEndsAndKeepsWhatCameBefore) {
   EXPECT_TRUE(HasProblem(system, TXTableProblemKind::tpChainBroken, 1));
 }
 
+// An extended boot record's partition entry (slot 0 to 3) as bytes: type, first sector
+// (relative to the record for a partition, to the extended partition for a link) and size.
+void PatchEbrEntry(const std::filesystem::path& image, int64_t record, int slot, uint8_t type,
+                   uint32_t first, uint32_t sectors) {
+  const int64_t at = record * 512 + 446 + 16 * slot;
+  Patch(image, at + 4, {type});
+  Patch(image, at + 8, LittleEndian32(first));
+  Patch(image, at + 12, LittleEndian32(sectors));
+}
+
+TEST_F(VolumeSystemTest, ARecordOfTheChainMayHoldSeveralPartitionsBesidesItsLink) {
+  ASSERT_TRUE(test::MakePartitionedImage(image_, 32 * kMiB,
+                                         "label: dos\n"
+                                         "start=2048, type=5\n"
+                                         "start=4096, size=4096, type=6\n"
+                                         "start=10240, size=2048, type=6\n"
+                                         "start=20480, size=4096, type=6\n"));
+  // The second record (sector 8192) gets a second partition at 14336 and its link moves on to
+  // the third slot, as a forensic test disk has it.
+  const int64_t second = 8192;
+  PatchEbrEntry(image_, second, 2, 0x05, 18432 - 2048, 6144);
+  PatchEbrEntry(image_, second, 1, 0x06, 14336 - second, 4096);
+  TXVolumeSystem system = ReadImage(image_);
+  EXPECT_TRUE(system.Problems.empty());
+  std::vector<TXVolumeExtent> volumes = system.Volumes(32 * kMiB);
+  const int64_t starts[] = {4096, 10240, 14336, 20480};
+  ASSERT_EQ(volumes.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(volumes[i].Number, static_cast<int32_t>(5 + i));
+    EXPECT_EQ(volumes[i].Start, starts[i] * 512);
+  }
+  // The Sleuth Kit lists the same partitions, where it is installed.
+  std::string mmls = test::ToolOutput("mmls " + image_.string() + " 2>/dev/null");
+  for (int64_t start : starts) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%010lld", static_cast<long long>(start));
+    if (!mmls.empty()) {
+      EXPECT_NE(mmls.find(text), std::string::npos) << text << "\n" << mmls;
+    }
+  }
+}
+
+TEST_F(VolumeSystemTest, LinksThatPointBackOrBranchReadEachRecordOnce) {
+  ASSERT_TRUE(test::MakePartitionedImage(image_, 32 * kMiB,
+                                         "label: dos\n"
+                                         "start=2048, type=5\n"
+                                         "start=4096, size=4096, type=6\n"
+                                         "start=10240, size=4096, type=6\n"));
+  // Every slot of the second record links: back to the first, to itself, to the first again,
+  // and past the extended partition.
+  const int64_t second = 8192;
+  PatchEbrEntry(image_, second, 0, 0x05, 0, 2048);
+  PatchEbrEntry(image_, second, 1, 0x0F, second - 2048, 2048);
+  PatchEbrEntry(image_, second, 2, 0x85, 0, 2048);
+  PatchEbrEntry(image_, second, 3, 0x05, 1u << 30, 2048);
+  TXVolumeSystem system = ReadImage(image_);
+  std::vector<TXVolumeExtent> volumes = system.Volumes(32 * kMiB);
+  ASSERT_EQ(volumes.size(), 1u);
+  EXPECT_EQ(volumes[0].Start, 4096 * 512);
+  EXPECT_TRUE(HasProblem(system, TXTableProblemKind::tpChainBroken, 1));
+}
+
 TEST_F(VolumeSystemTest, GptPartitionsAndTheBackupWhenThePrimaryIsDamaged) {
   ASSERT_TRUE(test::MakePartitionedImage(
       image_, 64 * kMiB,
