@@ -274,6 +274,7 @@ int RunInfoCommand(const TXCliArguments& arguments) {
   if (!io->Open(path, ioRead)) return Fail(ReadFailure(source, ThreadError()), ceSourceUnreadable);
   TXSourceFacts facts;
   facts.Drive = source.Kind == TXCliSourceKind::skDrive;
+  if (facts.Drive) static_cast<TXDiskIO&>(*io).CountFreeSpace();
   facts.Reported = io->DiskInfo;
   facts.HasTrailer =
       !facts.Drive && (io->DiskInfo.ClusterSize != 0 || !io->DiskInfo.FileSystem.empty() ||

@@ -49,14 +49,14 @@ std::unique_ptr<IXBlockDevice> TXBufDiskStream::OpenDrive(const std::string& dri
 }
 
 TXBufDiskStream::TXBufDiskStream(const std::string& drive, int32_t bufferSize,
-                                 std::shared_ptr<TXBadSectorMap> map)
+                                 std::shared_ptr<TXBadSectorMap> map, uint16_t codePage)
     : TXCustomBufStream(nullptr, RoundedBufferSize(bufferSize), false),
       drive_(drive),
       device_(OpenDrive(drive)),
       reader_(std::make_unique<TXRescueReader>(*device_, std::move(map))) {
   SetBadSectors(reader_->SharedMap());
   diskInfo_.RootPath = DevicePathOf(drive);
-  diskInfo_.QueryVolume(*device_);
+  diskInfo_.QueryVolume(*device_, codePage);
   if (diskInfo_.TotalSpace == 0) diskInfo_.QueryGeometry(*device_);
   diskInfo_.DiskSize = device_->Size();
   SetSize(diskInfo_.DiskSize);
