@@ -29,6 +29,7 @@ bool TXDRFileItem::Assign(const TXPersistent& source) {
     Volume = other->Volume;
     Folder = other->Folder;
     ClustersReused = other->ClustersReused;
+    CutByEnd = other->CutByEnd;
     FirstLetterLost = other->FirstLetterLost;
   }
   return TXSplitItem::Assign(source);
@@ -50,7 +51,7 @@ TXDRFileOrigin OriginOf(const TXDRFileItem& item) {
 }
 
 bool MayBeDamaged(const TXDRFileItem& item) {
-  return item.ClustersReused || item.Status.Contains(drThnError);
+  return item.ClustersReused || item.CutByEnd || item.Status.Contains(drThnError);
 }
 
 std::string WithLostLetterSaved(std::string_view name) {

@@ -1,6 +1,7 @@
 #include "storage/partition_tables.h"
 
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <vector>
 
@@ -73,7 +74,7 @@ void ReadLogical(TXStream& medium, const TXPartitionEntry& extended, TXVolumeSys
         links.push_back(extended.Start + int64_t{used.FirstSector} * sector);
       } else {
         TakePartition(system, LogicalEntry(used, record, sector, number++), record + sector,
-                      extended.End(), medium.Size());
+                      extended.End() + extended.Missing, medium.Size());
       }
     }
     pending.insert(pending.end(), links.rbegin(), links.rend());
@@ -130,8 +131,16 @@ bool ReadGptCopy(TXStream& medium, uint32_t sectorSize, uint64_t lba, TXVolumeSy
 
 }  // namespace
 
-bool TakePartition(TXVolumeSystem& system, const TXPartitionEntry& entry, int64_t low, int64_t high,
+bool TakePartition(TXVolumeSystem& system, const TXPartitionEntry& named, int64_t low, int64_t high,
                    int64_t mediumSize) {
+  TXPartitionEntry entry = named;
+  // An image that stopped early holds the partition's first part; a partition that starts
+  // past the end of the medium holds nothing of it.
+  const bool cut = entry.Start < mediumSize && entry.End() > mediumSize && entry.End() <= high;
+  if (cut) {
+    entry.Missing = entry.End() - mediumSize;
+    entry.Size = mediumSize - entry.Start;
+  }
   TXTableProblemKind problem;
   if (entry.End() > mediumSize || entry.End() > high || entry.Size <= 0) {
     problem = TXTableProblemKind::tpPastEnd;
@@ -144,6 +153,7 @@ bool TakePartition(TXVolumeSystem& system, const TXPartitionEntry& entry, int64_
                          })) {
     problem = TXTableProblemKind::tpOverlap;
   } else {
+    if (cut) system.Problems.push_back({TXTableProblemKind::tpCut, entry.Number, entry.Missing});
     system.Partitions.push_back(entry);
     return true;
   }
@@ -162,7 +172,9 @@ void ReadMbr(TXStream& medium, const TXMbrSector& mbr, TXVolumeSystem& system) {
     entry.Start = int64_t{primary.FirstSector} * sector;
     entry.Size = int64_t{primary.Sectors} * sector;
     entry.MbrType = primary.Type;
-    if (TakePartition(system, entry, sector, medium.Size(), medium.Size()) &&
+    // The disk the table was written for may be larger than the medium: only the medium bounds
+    // a primary partition.
+    if (TakePartition(system, entry, sector, std::numeric_limits<int64_t>::max(), medium.Size()) &&
         IsExtendedType(entry.MbrType)) {
       ReadLogical(medium, entry, system);
     }

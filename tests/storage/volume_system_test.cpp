@@ -98,7 +98,7 @@ TEST_F(VolumeSystemTest, BadEntriesAreReportedAndLeftOutWhileTheOthersStay) {
                                          "start=10240, size=8192, type=c\n"
                                          "start=18432, size=8192, type=c\n"
                                          "start=26624, size=8192, type=c\n"));
-  Patch(image_, 446 + 16 * 1 + 12, LittleEndian32(1u << 30));  // past the end of the medium
+  Patch(image_, 446 + 16 * 1 + 8, LittleEndian32(1u << 20));   // after the end of the medium
   Patch(image_, 446 + 16 * 2 + 8, LittleEndian32(4096));       // into the first partition
   Patch(image_, 446 + 16 * 3 + 8, LittleEndian32(0));          // onto the table itself
   TXVolumeSystem system = ReadImage(image_);
@@ -186,6 +186,42 @@ TEST_F(VolumeSystemTest, LinksThatPointBackOrBranchReadEachRecordOnce) {
   ASSERT_EQ(volumes.size(), 1u);
   EXPECT_EQ(volumes[0].Start, 4096 * 512);
   EXPECT_TRUE(HasProblem(system, TXTableProblemKind::tpChainBroken, 1));
+}
+
+TEST_F(VolumeSystemTest, AnImageThatStoppedEarlyKeepsThePartitionsItReachesAsFarAsItGoes) {
+  ASSERT_TRUE(test::MakePartitionedImage(image_, 64 * kMiB,
+                                         "label: dos\n"
+                                         "start=2048, size=16384, type=c\n"
+                                         "start=18432, type=5\n"
+                                         "start=20480, size=40960, type=c\n"
+                                         "start=63488, size=2048, type=c\n"));
+  // The copy stopped 24 MiB in: inside the first logical partition.
+  std::filesystem::resize_file(image_, 24 * kMiB);
+  TXVolumeSystem system = ReadImage(image_);
+  std::vector<TXVolumeExtent> volumes = system.Volumes(24 * kMiB);
+  ASSERT_EQ(volumes.size(), 2u);
+  EXPECT_EQ(volumes[0].Missing, 0);
+  EXPECT_EQ(volumes[1].Number, 5);
+  EXPECT_EQ(volumes[1].Start, 20480 * 512);
+  EXPECT_EQ(volumes[1].Size, 24 * kMiB - 20480 * 512);
+  EXPECT_EQ(volumes[1].Missing, (20480 + 40960) * 512 - 24 * kMiB);
+  EXPECT_TRUE(HasProblem(system, TXTableProblemKind::tpCut, 2)) << "the extended partition";
+  EXPECT_TRUE(HasProblem(system, TXTableProblemKind::tpCut, 5));
+  // The chain's second record lies past the end: the rest of the chain is unknown.
+  EXPECT_TRUE(HasProblem(system, TXTableProblemKind::tpChainBroken, 2));
+
+  // A GPT whose backup and last partitions lie past the end.
+  ASSERT_TRUE(test::MakePartitionedImage(image_, 64 * kMiB,
+                                         "label: gpt\n"
+                                         "start=2048, size=16384, type=L\n"
+                                         "start=20480, size=40960, type=L\n"
+                                         "start=63488, size=2048, type=L\n"));
+  std::filesystem::resize_file(image_, 24 * kMiB);
+  TXVolumeSystem gpt = ReadImage(image_);
+  ASSERT_EQ(gpt.Scheme, TXPartitionScheme::psGpt);
+  ASSERT_EQ(gpt.Partitions.size(), 2u);
+  EXPECT_EQ(gpt.Partitions[1].Missing, (20480 + 40960) * 512 - 24 * kMiB);
+  EXPECT_TRUE(HasProblem(gpt, TXTableProblemKind::tpPastEnd, 3));
 }
 
 TEST_F(VolumeSystemTest, GptPartitionsAndTheBackupWhenThePrimaryIsDamaged) {
