@@ -98,9 +98,9 @@ TEST_F(VolumeSystemTest, BadEntriesAreReportedAndLeftOutWhileTheOthersStay) {
                                          "start=10240, size=8192, type=c\n"
                                          "start=18432, size=8192, type=c\n"
                                          "start=26624, size=8192, type=c\n"));
-  Patch(image_, 446 + 16 * 1 + 8, LittleEndian32(1u << 20));   // after the end of the medium
-  Patch(image_, 446 + 16 * 2 + 8, LittleEndian32(4096));       // into the first partition
-  Patch(image_, 446 + 16 * 3 + 8, LittleEndian32(0));          // onto the table itself
+  Patch(image_, 446 + 16 * 1 + 8, LittleEndian32(1u << 20));  // after the end of the medium
+  Patch(image_, 446 + 16 * 2 + 8, LittleEndian32(4096));      // into the first partition
+  Patch(image_, 446 + 16 * 3 + 8, LittleEndian32(0));         // onto the table itself
   TXVolumeSystem system = ReadImage(image_);
   EXPECT_EQ(system.Scheme, TXPartitionScheme::psMbr);
   ASSERT_EQ(system.Partitions.size(), 1u);
