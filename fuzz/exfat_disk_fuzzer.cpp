@@ -6,6 +6,7 @@
 #include "fuzz_support.h"
 #include "offered_files.h"
 #include "recovery/blocks.h"
+#include "recovery/found_file_sink.h"
 #include "storage/disk_io.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -13,13 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TXFileDiskIO io;
   if (!io.Open(fuzz::WriteImage(data, size).string())) return 0;
   TXRef<IXWorker> worker = MakeRef<TXWorker>();
+  TXDRImmediateSink sink(*worker);
   fuzz::TXOfferedFileCheck check(*worker, 1);
   TXDRVolumePlace place;
   place.Stream = io.Stream();
   TXDRExfatRecovery recovery;
   if (recovery.Open(place)) {
-    recovery.RecoverFromDirectories(*worker);
-    recovery.RecoverLostFolders(*worker);
+    recovery.RecoverFromDirectories(*worker, sink);
+    recovery.RecoverLostFolders(*worker, sink);
     TXBlocks used;
     recovery.AddUsedExtents(used);
     fuzz::CheckExtents(used, "used space");

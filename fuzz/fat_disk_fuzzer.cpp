@@ -5,6 +5,7 @@
 #include "framework/worker.h"
 #include "fuzz_support.h"
 #include "offered_files.h"
+#include "recovery/found_file_sink.h"
 #include "run/run_volumes.h"
 #include "storage/disk_io.h"
 
@@ -13,13 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TXFileDiskIO io;
   if (!io.Open(fuzz::WriteImage(data, size).string())) return 0;
   TXRef<IXWorker> worker = MakeRef<TXWorker>();
+  TXDRImmediateSink sink(*worker);
   fuzz::TXOfferedFileCheck check(*worker);
   TXDRRunVolumes volumes;
   volumes.Open(io, kDefaultCodePage);
   for (TXDRRunVolume& volume : volumes.Volumes()) {
     if (!volume.Recovery) continue;
-    volume.Recovery->RecoverFromDirectories(*worker);
-    volume.Recovery->RecoverLostFolders(*worker);
+    volume.Recovery->RecoverFromDirectories(*worker, sink);
+    volume.Recovery->RecoverLostFolders(*worker, sink);
   }
   ClearThreadError();
   return 0;

@@ -90,6 +90,8 @@ def main():
     touching = 0
     for photo in photos(options.manifest):
         name = photo["short_name"]
+        if photo.get("state") == "deleted":  # its first letter is lost; saved with "_"
+            name = "_" + name[1:]
         path = os.path.join(options.folder, name)
         extents = photo["extents"]
         hit = any(overlap(off, off + size, s, e) for off, size in extents for s, e in ranges)

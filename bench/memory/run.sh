@@ -5,8 +5,9 @@
 # 100 000 (bench_memory_wizard on Qt's offscreen platform). A tenth of the photos are deleted,
 # so the files found are the photos plus the deleted ones the search finds again.
 set -euo pipefail
-build=$1
-data=$2
+# Absolute, since PhotoRec runs in a folder of its own.
+build=$(realpath "$1")
+data=$(realpath "$2")
 cli_photos=${3:-20000}
 wizard_photos=${4:-100000}
 bench="$build/bench/memory"

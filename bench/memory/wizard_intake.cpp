@@ -4,7 +4,6 @@
 // user-interface loop. Once every file is shown, prints the files, the bytes their kept
 // thumbnails take, and the process's peak resident memory (VmHWM of /proc/self/status).
 // Usage: bench_memory_wizard IMAGE
-#include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
@@ -12,15 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "framework/aspects.h"
-#include "framework/engine.h"
-#include "persistence/lg_builtin.h"
-#include "recovery/recovery_aspects.h"
+#include "results_page.h"
 #include "run/dr_worker_gear.h"
 #include "run/work_command.h"
-#include "ui/images_frm.h"
-#include "ui/orange_kova_skin.h"
-#include "ui/qt_event_loop.h"
 #include "ui/results_images.h"
 #include "ui/results_model.h"
 
@@ -46,21 +39,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench_memory_wizard IMAGE\n");
     return 2;
   }
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  int qtArgc = 1;
-  QApplication application(qtArgc, argv);
-  InstallQtEventLoop();
-  UseBuiltInLanguage();
-
-  TXOrangeKovaSkinData skin;
+  bench::TXBenchApplication application(argv);
   TXEngine engine;
   TXDRWorkerGear& gear = engine.CreateGear<TXDRWorkerGear>();
-  std::unique_ptr<TXDRImagesFrm> page(MakeFrame<TXDRImagesFrm>(skin, nullptr, &engine));
-  page->Subscribe(gear, AspectClassOf<TXDRAddFileAspect>());
-  page->resize(1280, 800);
-  page->show();
-  DispatchAspect<TXDialogInitDataAspect>(page->Observable());
-  QCoreApplication::processEvents();
+  bench::TXBenchResultsPage results(engine, gear);
+  TXDRImagesFrm* page = &results.Page();
 
   bool ended = false;
   int32_t code = kErrNone;
@@ -70,7 +53,7 @@ int main(int argc, char** argv) {
       ended = true;
     }
   }));
-  auto command = MakeRef<TXDRDiskImageDeepScanWorkCommand>(&gear, argv[1]);
+  auto command = MakeRef<TXDRScanImageFileWorkCommand>(&gear, argv[1]);
   gear.ExecuteCommand(*command);
 
   QEventLoop loop;

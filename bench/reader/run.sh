@@ -63,8 +63,8 @@ for setting in "90 reader-1g" "20 reader-256m"; do
   image=$data/$2.img
   "$slowcard" --rate "$rate" "$image" "$mount" &
   fuse_pid=$!
-  for _ in $(seq 50); do [[ -e $mount/card.img ]] && break; sleep 0.1; done
-  loop=$(losetup --find --show --read-only "$mount/card.img")
+  for _ in $(seq 50); do [[ -e $mount/card ]] && break; sleep 0.1; done
+  loop=$(losetup --find --show --read-only "$mount/card")
   card=$(blockdev --getsize64 "$loop")
   echo "$rate MB/s: $(basename "$image"), $((card >> 20)) MiB through $loop"
   read -r dd_s dd_b < <(measure dd if="$loop" of=/dev/null bs=4M)

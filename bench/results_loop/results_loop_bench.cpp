@@ -4,7 +4,6 @@
 // between its ticks on the wall clock and in the processor time of the loop's thread (the page's
 // own doing, whatever else the machine runs). Runs on Qt's offscreen platform.
 // Usage: bench_results_loop DATA_FOLDER [FILES]
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -15,15 +14,9 @@
 #include <string>
 #include <thread>
 
-#include "framework/aspects.h"
-#include "framework/engine.h"
-#include "persistence/lg_builtin.h"
 #include "recovery/file_collection.h"
-#include "recovery/recovery_aspects.h"
+#include "results_page.h"
 #include "support/flooding_scan.h"
-#include "ui/images_frm.h"
-#include "ui/orange_kova_skin.h"
-#include "ui/qt_event_loop.h"
 #include "ui/results_model.h"
 
 namespace {
@@ -41,24 +34,14 @@ double ThreadCpuMs() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   const int32_t count = argc > 2 ? std::stoi(argv[2]) : 20000;
-  int qtArgc = 1;
-  QApplication application(qtArgc, argv);
-  InstallQtEventLoop();
-  UseBuiltInLanguage();
-
-  TXOrangeKovaSkinData skin;
+  bench::TXBenchApplication application(argv);
   TXEngine engine;
   TXDRFileCollection files;
   TXObservable announcer;
   announcer.SetContainer(&engine);
-  std::unique_ptr<TXDRImagesFrm> page(MakeFrame<TXDRImagesFrm>(skin, nullptr, &engine));
-  page->Subscribe(announcer, AspectClassOf<TXDRAddFileAspect>());
-  page->resize(1280, 800);
-  page->show();
-  DispatchAspect<TXDialogInitDataAspect>(page->Observable());
-  QCoreApplication::processEvents();
+  bench::TXBenchResultsPage results(engine, announcer);
+  TXDRImagesFrm* page = &results.Page();
 
   QElapsedTimer clock;
   qint64 lastTick = 0;
@@ -91,7 +74,7 @@ int main(int argc, char** argv) {
   scan.join();
   const qint64 total = clock.elapsed();
   watchdog.stop();
-  page.reset();
+  results.Close();
 
   std::printf("%d files posted: all shown after %lld ms\n", count, static_cast<long long>(total));
   std::printf(

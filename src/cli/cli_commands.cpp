@@ -33,10 +33,13 @@ const std::vector<TXCliCommand>& CliCommands() {
         {"threads", true},
         {"codepage", true},
         {"map", true},
+        {"try-every-sector", false},
         {"json", false},
         {"no-udisks", false}},
        RunRecoverCommand},
-      {"image", {{"size", true}, {"on-error", true}, {"no-udisks", false}}, RunImageCommand},
+      {"image",
+       {{"size", true}, {"on-error", true}, {"try-every-sector", false}, {"no-udisks", false}},
+       RunImageCommand},
   };
   return commands;
 }
@@ -150,6 +153,7 @@ bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices) {
       return Fail(Say(lg::kCliBadMapFile, {error}), ceUsage), false;
     choices.MapFile = *map;
   }
+  choices.TryEverySector = arguments.Has("try-every-sector");
   return true;
 }
 
@@ -164,6 +168,7 @@ void ApplyChoices(TXCliSession& session, const TXScanChoices& choices) {
   session.DataGear().ChooseCodePage(choices.CodePage);
   session.WorkerGear().Data().Threads = choices.Threads;
   session.WorkerGear().Data().FileIO.MapFile = choices.MapFile;
+  session.WorkerGear().Data().DiskIO.TryEverySector = choices.TryEverySector;
 }
 
 }  // namespace kova::cli

@@ -52,14 +52,15 @@ struct TXScanChoices {
   int64_t Size = 0;
   int32_t Threads = 0;  // 0: one per processor core
   uint16_t CodePage = kDefaultCodePage;
-  std::string MapFile;  // --map: the unreadable areas of an image file
+  std::string MapFile;          // --map: the unreadable areas of an image file
+  bool TryEverySector = false;  // --try-every-sector: a card's failures are read sector by sector
 };
 // False, with the usage error printed, for types, a size, threads or a code page that cannot be
 // read.
 bool ReadChoices(const TXCliArguments& arguments, TXScanChoices& choices);
 // False, with the usage error printed, for a mapfile given with a drive.
 bool MapFitsSource(const TXScanChoices& choices, bool drive);
-// Gives the session's run the chosen types, threads, code page and mapfile.
+// Gives the session's run the chosen types, threads, code page, mapfile and sector reading.
 void ApplyChoices(TXCliSession& session, const TXScanChoices& choices);
 
 // Prints a message on standard error and answers the exit status. With JSON errors the message is

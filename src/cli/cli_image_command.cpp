@@ -56,9 +56,11 @@ struct TXImageChoices {
   std::string Image;
   int64_t Size = 0;
   TXClusterPolicy Policy;
+  bool TryEverySector = false;
 };
 
-// The drive, the image file, --size and --on-error; false with the usage error printed.
+// The drive, the image file, --size, --on-error and --try-every-sector; false with the usage error
+// printed.
 bool ReadImageChoices(const TXCliArguments& arguments, TXImageChoices& choices) {
   if (arguments.Positional.size() < 2)
     return Fail(Say(lg::kCliMissingArgument, {Say(lg::kCliImageWords)}), ceUsage), false;
@@ -69,6 +71,7 @@ bool ReadImageChoices(const TXCliArguments& arguments, TXImageChoices& choices) 
   TXScanChoices scan;
   if (!ReadChoices(arguments, scan)) return false;
   choices.Size = scan.Size;
+  choices.TryEverySector = scan.TryEverySector;
   choices.Policy.Mode = ::isatty(STDIN_FILENO) == 1 ? TXOnError::Ask : TXOnError::Ignore;
   if (auto text = arguments.Value("on-error")) {
     const std::optional<TXClusterPolicy> policy = ParseClusterPolicy(*text);
@@ -141,6 +144,7 @@ int RunImageCommand(const TXCliArguments& arguments) {
   dialogs.BeforeWriting = [&report] { report.ClearBar(); };
   std::fprintf(stderr, "%s\n", Say(lg::kCliImaging, {drive.Path, save.FileName}).c_str());
   if (report.ShowsProgress()) std::fprintf(stderr, "%s\n", Say(lg::kCliInterruptHint).c_str());
+  session.WorkerGear().Data().DiskIO.TryEverySector = choices.TryEverySector;
   const TXCliRunEnd end = session.Run(session.ImageCommand(drive, choices.Size, save.FileName));
   report.ClearBar();
   return ImageOutcome(session, drive, save.FileName, choices.Size, end);

@@ -63,7 +63,7 @@ void TXCliProgressBar::Draw(bool force) {
   lastDraw_ = now;
   drawn_ = true;
   const TXRunFigures::TXSnapshot figures = figures_.Read();
-  meter_.Read(now, figures.Done, figures.Total);
+  meter_.Read(now, figures.Done, figures.Total, figures.BadAreas);
   const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - start_);
   const std::string text = Render(position_, elapsed, RunFiguresText(kind_, figures, meter_));
   std::fprintf(stream_, "\r\033[K%s", text.c_str());

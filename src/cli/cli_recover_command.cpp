@@ -61,34 +61,32 @@ int RestoreOutcome(const TXCliSource& source, const TXCliRunEnd& end) {
   }
 }
 
-// Whether the run's map of the card knows of unreadable bytes in the file. Such a file is left
-// to the restore after the scan, which reads through that map (zeros for the bad sectors, each
-// counted), where the saver's own reader would ask the card for them again.
-bool TouchesUnreadableArea(TXCliSession* session, const TXDRFileItem& item) {
+// What the run knows of the source's unreadable areas: the card's map, or an image's mapfile.
+std::shared_ptr<TXBadSectorMap> RunMapOf(TXCliSession* session) {
   const TXCustomDiskIO* io = session ? session->WorkerGear().Data().IO : nullptr;
   const TXCustomBufStream* stream = io ? io->Stream() : nullptr;
-  const std::shared_ptr<TXBadSectorMap> map = stream ? stream->BadSectors() : nullptr;
-  if (!map) return false;
-  for (const TXBlock& block : item.Blocks()) {
-    if (map->UnreadableWithin(block.Start, block.Size) > 0) return true;
-  }
-  return false;
+  return stream ? stream->BadSectors() : nullptr;
 }
 
-// The saver that writes the files as the scan passes them, through a reader of its own.
+// The saver that writes the files as the scan passes them, through a reader of its own. A card's
+// reader reads through the run's map: zeros at once for the sectors the scan found bad, counted
+// as unreadable, so that a damaged file is saved in the sweep like the others; an image's reader
+// knows the holes its mapfile names.
 std::unique_ptr<TXDRSweepSaver> SaverFor(const TXCliSource& source, const std::string& folder,
                                          bool onlyDeleted, TXCliSession* const& session) {
   const std::string path = source.Path;
   const bool drive = source.Kind == TXCliSourceKind::skDrive;
   return std::make_unique<TXDRSweepSaver>(
       folder,
-      [path, drive]() -> std::unique_ptr<TXStream> {
-        if (drive) return std::make_unique<TXBufDiskStream>(path);
-        return std::make_unique<TXBufFileStream>(path);
+      [path, drive, &session]() -> std::unique_ptr<TXStream> {
+        if (drive)
+          return std::make_unique<TXBufDiskStream>(path, kMediumWindowSize, RunMapOf(session));
+        auto image = std::make_unique<TXBufFileStream>(path);
+        image->SetBadSectors(RunMapOf(session));
+        return image;
       },
-      [onlyDeleted, &session](const TXDRFileItem& item) {
-        return (!onlyDeleted || !item.Status.Contains(drEntry)) &&
-               !TouchesUnreadableArea(session, item);
+      [onlyDeleted](const TXDRFileItem& item) {
+        return !onlyDeleted || !item.Status.Contains(drEntry);
       });
 }
 

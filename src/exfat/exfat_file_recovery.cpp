@@ -12,8 +12,8 @@
 namespace kova {
 
 TXDRExfatFileRecovery::TXDRExfatFileRecovery(TXExfatVolume& volume, const TXDRVolumePlace& place,
-                                             IXWorker& worker)
-    : volume_(volume), place_(place), worker_(worker) {
+                                             IXWorker& worker, IXDRFoundFileSink& sink)
+    : volume_(volume), place_(place), worker_(worker), sink_(sink) {
   chain_.Resize(int64_t{volume.ClusterLimit()} + 2);
 }
 
@@ -75,7 +75,7 @@ void TXDRExfatFileRecovery::OfferLive(TXExfatFound& found, TXBlocks& used) {
   item.MarkEntry();
   Describe(item, found);
   MeasureLiveEntryFile(notification->Aspect(), volume_.Stream());
-  OfferVolumeFile(place_, *notification, worker_);
+  OfferVolumeFile(place_, *notification, sink_);
 }
 
 bool TXDRExfatFileRecovery::DeletedExtents(const TXExfatFound& found, TXDRFileItem& item) {
@@ -111,7 +111,7 @@ void TXDRExfatFileRecovery::OfferDeleted(TXExfatFound& found, bool lostFolder) {
   if (lostFolder) item.Status.Include(drLostFolder);
   Describe(item, found);
   if (!MeasureDeletedEntryFile(notification->Aspect(), volume_.Stream(), worker_)) return;
-  OfferVolumeFile(place_, *notification, worker_);
+  OfferVolumeFile(place_, *notification, sink_);
 }
 
 }  // namespace kova

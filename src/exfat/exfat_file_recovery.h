@@ -19,7 +19,8 @@ struct TXExfatFound;
 // positions on the medium. Each file handled is marked processed, whether or not it is offered.
 class TXDRExfatFileRecovery {
  public:
-  TXDRExfatFileRecovery(TXExfatVolume& volume, const TXDRVolumePlace& place, IXWorker& worker);
+  TXDRExfatFileRecovery(TXExfatVolume& volume, const TXDRVolumePlace& place, IXWorker& worker,
+                        IXDRFoundFileSink& sink);
 
   // A live file through its clusters: contiguous ones, or its FAT chain. Offered whatever its
   // content; data that leaves the heap or a chain that ends early or loops gives nothing. Its
@@ -49,6 +50,7 @@ class TXDRExfatFileRecovery {
   TXExfatVolume& volume_;
   const TXDRVolumePlace& place_;
   IXWorker& worker_;
+  IXDRFoundFileSink& sink_;
   TXClusterMarks chain_;
 };
 

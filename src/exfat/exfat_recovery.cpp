@@ -52,14 +52,14 @@ void TXDRExfatRecovery::OfferFound(size_t first, IXWorker& worker, Offer offer) 
   }
 }
 
-void TXDRExfatRecovery::RecoverFromDirectories(IXWorker& worker) {
+void TXDRExfatRecovery::RecoverFromDirectories(IXWorker& worker, IXDRFoundFileSink& sink) {
   IXProgress& progress = worker.GetProgress();
   auto stopped = [&worker] { return RunStopped(worker); };
   progress.BeginSection(10);
   tree_->ReadLiveFolders(stopped);
   progress.EndSection();
   if (stopped()) return;
-  TXDRExfatFileRecovery files(volume_, place_, worker);
+  TXDRExfatFileRecovery files(volume_, place_, worker, sink);
   progress.BeginSection(90);
   progress.SetMax(static_cast<uint32_t>(2 * tree_->Found().size() + 1));
   OfferFound(0, worker, [&](TXExfatFound& f) {
@@ -71,7 +71,7 @@ void TXDRExfatRecovery::RecoverFromDirectories(IXWorker& worker) {
   progress.EndSection();
 }
 
-void TXDRExfatRecovery::RecoverLostFolders(IXWorker& worker) {
+void TXDRExfatRecovery::RecoverLostFolders(IXWorker& worker, IXDRFoundFileSink& sink) {
   IXProgress& progress = worker.GetProgress();
   auto stopped = [&worker] { return RunStopped(worker); };
   const size_t first = tree_->Found().size();
@@ -83,7 +83,7 @@ void TXDRExfatRecovery::RecoverLostFolders(IXWorker& worker) {
   tree_->ReadLostFolders(stopped, [&progress](uint8_t percent) { progress.SetPercent(percent); });
   progress.EndSection();
   if (stopped()) return;
-  TXDRExfatFileRecovery files(volume_, place_, worker);
+  TXDRExfatFileRecovery files(volume_, place_, worker, sink);
   progress.BeginSection(50);
   progress.SetMax(static_cast<uint32_t>(tree_->Found().size() - first + 1));
   OfferFound(first, worker, [&](TXExfatFound& f) { files.OfferDeleted(f, true); });

@@ -24,10 +24,10 @@ class TXDRExfatRecovery final : public TXDRVolumeRecovery {
   TXDRFileSystemFacts Facts() const override;
   // Walks the live folders (10 per cent), then offers their live files and their deleted files
   // (90 per cent).
-  void RecoverFromDirectories(IXWorker& worker) override;
+  void RecoverFromDirectories(IXWorker& worker, IXDRFoundFileSink& sink) override;
   // Reads the deleted folders (10 per cent) and the directories left in free clusters (40 per
   // cent), then offers the files they list (50 per cent), all as files of lost folders.
-  void RecoverLostFolders(IXWorker& worker) override;
+  void RecoverLostFolders(IXWorker& worker, IXDRFoundFileSink& sink) override;
   // The clusters the bitmap marks allocated and those of every live file, on the medium.
   void AddUsedExtents(TXBlocks& used) const override;
 

@@ -109,7 +109,7 @@ void TXDRFATDisk::AddUsedExtents(TXBlocks& used) const {
   used.RecalcSize();
 }
 
-void TXDRFATDisk::RecoverFromDirectories(IXWorker& worker) {
+void TXDRFATDisk::RecoverFromDirectories(IXWorker& worker, IXDRFoundFileSink& sink) {
   IXProgress& progress = worker.GetProgress();
   TXDRFATWalk walk(*this, worker);
   progress.BeginSection(10);
@@ -118,7 +118,7 @@ void TXDRFATDisk::RecoverFromDirectories(IXWorker& worker) {
   if (walk.Stopped()) return;
   for (int32_t i = 0; i < dirClusters_.Count(); ++i)
     dirClusters_[i].FromRoot = true;
-  TXDRFATFileRecovery files(*this, worker);
+  TXDRFATFileRecovery files(*this, worker, sink);
   progress.BeginSection(90);
   progress.SetMax(static_cast<uint32_t>(2 * dirClusters_.EntryCount() + 1));
   if (!OfferEntries(dirClusters_, worker, IsLiveFile,
@@ -134,7 +134,7 @@ void TXDRFATDisk::RecoverFromDirectories(IXWorker& worker) {
   progress.EndSection();
 }
 
-void TXDRFATDisk::RecoverLostFolders(IXWorker& worker) {
+void TXDRFATDisk::RecoverLostFolders(IXWorker& worker, IXDRFoundFileSink& sink) {
   IXProgress& progress = worker.GetProgress();
   TXDRFATWalk walk(*this, worker);
   progress.BeginSection(50);
@@ -142,7 +142,7 @@ void TXDRFATDisk::RecoverLostFolders(IXWorker& worker) {
   walk.NameLostFolders();
   progress.EndSection();
   if (walk.Stopped()) return;
-  TXDRFATFileRecovery files(*this, worker);
+  TXDRFATFileRecovery files(*this, worker, sink);
   progress.BeginSection(50);
   progress.SetMax(static_cast<uint32_t>(dirClusters_.EntryCount() + 1));
   // The clusters of a lost folder's files are free whether or not their entries are deleted.

@@ -17,8 +17,8 @@ class TXStream;
 // What the card's FAT file system still knows, turned into found files: every live file through
 // its cluster chain, every deleted file whose first cluster is still free through the free
 // clusters that follow it, and the files listed in directory clusters that no live folder points
-// to any more (lost folders). Files are offered as TXDRFoundFileAspect notifications dispatched
-// on the run's worker; the extents of live files are kept for the run's used space. FAT12, FAT16
+// to any more (lost folders). Files are offered as TXDRFoundFileAspect notifications into the
+// sink the run passes in; the extents of live files are kept for the run's used space. FAT12, FAT16
 // and FAT32 volumes are handled. Every walk is bounded: no directory cluster is read twice and no
 // cluster chain is followed round a loop.
 class TXDRFATDisk final : public TXDRVolumeRecovery {
@@ -33,10 +33,10 @@ class TXDRFATDisk final : public TXDRVolumeRecovery {
 
   // Walks the directory tree from the root, then offers the live files and the deleted ones.
   // Progress: 10 per cent for the walk, 90 for the files, in the current section.
-  void RecoverFromDirectories(IXWorker& worker) override;
+  void RecoverFromDirectories(IXWorker& worker, IXDRFoundFileSink& sink) override;
   // Looks for lost directory clusters among the free ones (50 per cent of the current section),
   // then offers every file they list that was not offered before (the other 50).
-  void RecoverLostFolders(IXWorker& worker) override;
+  void RecoverLostFolders(IXWorker& worker, IXDRFoundFileSink& sink) override;
   void AddUsedExtents(TXBlocks& used) const override;
 
   bool FileSystemValid() const { return valid_; }

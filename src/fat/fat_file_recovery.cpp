@@ -18,8 +18,9 @@ using TXFoundFileRef = TXRef<TXNotification<TXDRFoundFileAspect>>;
 
 }  // namespace
 
-TXDRFATFileRecovery::TXDRFATFileRecovery(TXDRFATDisk& disk, IXWorker& worker)
-    : disk_(disk), fat_(disk.FAT()), worker_(worker) {
+TXDRFATFileRecovery::TXDRFATFileRecovery(TXDRFATDisk& disk, IXWorker& worker,
+                                         IXDRFoundFileSink& sink)
+    : disk_(disk), fat_(disk.FAT()), worker_(worker), sink_(sink) {
   chain_.Resize(fat_.ClusterCount());
 }
 
@@ -62,7 +63,7 @@ void TXDRFATFileRecovery::BuildChainItem(TXFileSystemEntry& entry, const std::st
   item.MarkEntry();
   Describe(item, entry, folder);
   MeasureLiveEntryFile(notification->Aspect(), disk_.Medium());
-  OfferVolumeFile(disk_.Place(), *notification, worker_);
+  OfferVolumeFile(disk_.Place(), *notification, sink_);
 }
 
 bool TXDRFATFileRecovery::FollowFreeClusters(const TXFileSystemEntry& entry,
@@ -95,7 +96,7 @@ void TXDRFATFileRecovery::RecoverFromFreeClusters(TXFileSystemEntry& entry,
   if (lostFolder) item.Status.Include(drLostFolder);
   Describe(item, entry, folder);
   if (!MeasureDeletedEntryFile(notification->Aspect(), disk_.Medium(), worker_)) return;
-  OfferVolumeFile(disk_.Place(), *notification, worker_);
+  OfferVolumeFile(disk_.Place(), *notification, sink_);
 }
 
 }  // namespace kova

@@ -16,7 +16,7 @@ class TXFileSystemEntry;
 // worker. Each entry handled gets efProcessed, whether or not a file is offered for it.
 class TXDRFATFileRecovery {
  public:
-  TXDRFATFileRecovery(TXDRFATDisk& disk, IXWorker& worker);
+  TXDRFATFileRecovery(TXDRFATDisk& disk, IXWorker& worker, IXDRFoundFileSink& sink);
 
   // A live file through its cluster chain. Offered whether or not its content validates; a
   // chain that ends early, leaves the data area or loops gives nothing. The file's clusters,
@@ -43,6 +43,7 @@ class TXDRFATFileRecovery {
   TXDRFATDisk& disk_;
   TXFAT& fat_;
   IXWorker& worker_;
+  IXDRFoundFileSink& sink_;
   TXClusterMarks chain_;
 };
 

@@ -22,7 +22,7 @@ bool TXFAT::Load(TXStream& stream) {
   links_.Clear();
   free_.clear();
   folders_.clear();
-  if (!links_.Read(RaisingStreamReader(stream), boot_, stream.Size())) return false;
+  if (!links_.Read(CheckedStreamReader(stream), boot_, stream.Size())) return false;
   MapFreeClusters();
   return true;
 }

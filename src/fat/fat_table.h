@@ -34,10 +34,11 @@ class TXFAT final {
   TXBootSector& BootSector() { return boot_; }
   const TXBootSector& BootSector() const { return boot_; }
 
-  // Reads the first allocation table (TXFatEntries). False, with nothing recorded, when the boot
-  // sector is too damaged to describe a table (no known type, sector size 0, more entries
-  // than its allocation table holds or than TXFatEntries::kMaxEntries); a read error of the table
-  // is thrown. Entries past the end of the stream are free, as are the clusters they stand for.
+  // Reads the first allocation table (TXFatEntries), an unreadable sector of it from the second.
+  // False, with nothing recorded, when the boot sector is too damaged to describe a table (no
+  // known type, sector size 0, more entries than its allocation table holds or than
+  // TXFatEntries::kMaxEntries). Entries that no copy holds are free, as are entries past the end
+  // of the stream and the clusters they stand for; a vanished medium is thrown.
   bool Load(TXStream& stream);
   // Type unknown, stream forgotten, boot sector zeroed, table emptied.
   void Reset();

@@ -11,6 +11,7 @@
 #include "recovery/lost_folder_name.h"
 #include "recovery/run_stopped.h"
 #include "storage/safe_read.h"
+#include "storage/volume_reader.h"
 
 namespace kova {
 
@@ -84,9 +85,16 @@ int32_t TXDRFATWalk::ReadDirCluster(uint32_t sectors, uint32_t cluster, int64_t 
     object->Pending = previous->Pending;
   }
   bool isFat32 = fat_.FatType() == TXFatType::ftFat32;
+  const TXVolumeReader read = CheckedStreamReader(disk_.Medium());
   TXSector sector;
   for (uint32_t s = 0; s < sectors; ++s) {
-    if (!SafeReadAt(disk_.Medium(), sector.data(), kSectorBytes, offset + s * kSectorBytes)) break;
+    const int64_t at = offset + s * kSectorBytes;
+    if (at >= disk_.Medium().Size()) break;
+    // An unreadable sector loses its own entries only; a long name does not reach across it.
+    if (!read(at, sector.data(), kSectorBytes)) {
+      object->Pending.Clear();
+      continue;
+    }
     if (!AddEntries(*object, sector, isFat32, disk_.Place().CodePage)) break;
   }
   return disk_.DirClusters().Add(std::move(object));

@@ -42,6 +42,14 @@ void DrawResampled(TXCanvas& canvas, const TXRect& target, const TXGraphic& grap
   scaled.Draw(canvas, target);
 }
 
+// The size of a picture of sw x sh fitted into aw x ah with its aspect ratio kept, enlarged when it
+// is smaller.
+TXSize FilledSize(int32_t sw, int32_t sh, int32_t aw, int32_t ah) {
+  if (sw <= 0 || sh <= 0 || aw <= 0 || ah <= 0) return FitSize(sw, sh, aw, ah);
+  // Scaled up beyond the area first, so that FitSize shrinks it to the area's limiting side.
+  return FitSize(sw * aw, sh * aw, aw, ah);
+}
+
 }  // namespace
 
 void DrawGraphic(TXCanvas& canvas, const TXRect& target, const TXGraphic* graphic,
@@ -105,12 +113,15 @@ void FillImageObject(TXCanvas& canvas, const TXRect& rect, const TXImageObject* 
 }
 
 void FramedThumbnail(TXCanvas& canvas, const TXRect& rect, const TXImageObject* image,
-                     const TXFilterKernel* kernel, TXColor topLeft, TXColor bottomRight) {
+                     const TXFilterKernel* kernel, TXColor topLeft, TXColor bottomRight,
+                     TXFrameFit fit) {
   TXCanvasLock hold(canvas);
   canvas.FillRect(rect);
   if (!image || image->IsEmpty() || image->Width() <= 0 || image->Height() <= 0) return;
   TXRect inner = rect.Inflated(-2, -2);
-  TXSize fitted = FitSize(image->Width(), image->Height(), inner.Width(), inner.Height());
+  TXSize fitted = fit == TXFrameFit::ffFill
+                      ? FilledSize(image->Width(), image->Height(), inner.Width(), inner.Height())
+                      : FitSize(image->Width(), image->Height(), inner.Width(), inner.Height());
   TXRect place = CenteredRect(inner, fitted);
   canvas.FrameRect(place.Inflated(1, 1), topLeft, bottomRight);
   TXPicture picture = DecodedPicture(image);
@@ -130,12 +141,12 @@ void MakeFittedBitmap(TXBitmap32& bitmap, int32_t boxWidth, int32_t boxHeight,
 
 void MakeFrameBitmap(TXBitmap32& bitmap, int32_t width, int32_t height,
                      const TXFilterKernel* kernel, TXColor topLeft, TXColor bottomRight,
-                     const TXImageObject* image) {
+                     const TXImageObject* image, TXFrameFit fit) {
   TXCanvasLock hold(bitmap.Canvas());
   bitmap.SetSize(width, height);
   if (image) {
     FramedThumbnail(bitmap.Canvas(), TXRect::FromSize(0, 0, width, height), image, kernel, topLeft,
-                    bottomRight);
+                    bottomRight, fit);
   }
 }
 

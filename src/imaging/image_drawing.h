@@ -28,11 +28,16 @@ void FitImageObject(TXCanvas& canvas, const TXRect& rect, const TXImageObject* i
 // height (centred horizontally).
 void FillImageObject(TXCanvas& canvas, const TXRect& rect, const TXImageObject* image,
                      const TXFilterKernel* kernel);
+// How a picture is fitted into a frame: only ever shrunk, or also enlarged to fill it (a zoomed
+// thumbnail).
+enum class TXFrameFit : uint8_t { ffShrink, ffFill };
+
 // Fills the rectangle with the brush, fits the picture into the rectangle less 2 pixels each way,
 // centres it, draws a one-pixel frame just outside it (left and top in one colour, right and
 // bottom in the other) and draws the picture.
 void FramedThumbnail(TXCanvas& canvas, const TXRect& rect, const TXImageObject* image,
-                     const TXFilterKernel* kernel, TXColor topLeft, TXColor bottomRight);
+                     const TXFilterKernel* kernel, TXColor topLeft, TXColor bottomRight,
+                     TXFrameFit fit = TXFrameFit::ffShrink);
 
 // Sizes the bitmap to the graphic fitted into the box, fills it with its brush and draws the
 // graphic into all of it. Nothing for a missing graphic.
@@ -41,6 +46,6 @@ void MakeFittedBitmap(TXBitmap32& bitmap, int32_t boxWidth, int32_t boxHeight,
 // Sizes the bitmap to width x height and, for a present picture, draws it framed into all of it.
 void MakeFrameBitmap(TXBitmap32& bitmap, int32_t width, int32_t height,
                      const TXFilterKernel* kernel, TXColor topLeft, TXColor bottomRight,
-                     const TXImageObject* image);
+                     const TXImageObject* image, TXFrameFit fit = TXFrameFit::ffShrink);
 
 }  // namespace kova

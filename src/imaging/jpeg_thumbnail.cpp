@@ -6,6 +6,8 @@
 
 #include "framework/error_data.h"
 #include "imaging/image_drawing.h"
+#include "imaging/jpeg_encoder.h"
+#include "imaging/jpeg_image.h"
 
 namespace kova {
 
@@ -45,6 +47,25 @@ bool MakeFittedThumbnail(TXSize box, TXSize& pictureSize, TXImageObject& image,
     RecordException(error);
     image.Clear();
     return false;
+  }
+}
+
+void CompactThumbnail(TXImageObject& image) {
+  if (image.IsEmpty() || image.DataClass() != "TBitmap") return;
+  try {
+    const std::unique_ptr<TXGraphic> decoded = image.Decode();
+    const auto* bitmap = dynamic_cast<const TXBitmap32*>(decoded.get());
+    if (!bitmap || bitmap->HasTransparency()) return;
+    TXJPEGImage jpeg;
+    jpeg.LoadFromBytes(EncodeJpeg(*bitmap, kKeptThumbnailQuality));
+    TXImageObject compact;
+    if (!compact.LoadFrom(jpeg)) return;
+    // A copy into a vector that kept its capacity would keep the pixels' bytes allocated.
+    image.Clear();
+    image.DataStream().Bytes().shrink_to_fit();
+    image.Assign(compact);
+  } catch (const std::exception& error) {
+    RecordException(error);
   }
 }
 

@@ -158,25 +158,25 @@ std::unique_ptr<TXFileStream> TXDRDiskImageThread::OpenEarlierCopy(int64_t size)
 }
 
 // Reads what the earlier copy never reached (its untried areas), straight through the drive's
-// rescue reader, so that no byte the image holds is asked for again; unreadable sectors are
-// logged and left as they are, whatever was answered to the cluster-error question.
+// rescue reader, so that no byte the image holds is asked for again. A new unreadable area is
+// logged by its first unit and put to the user as in a first copy: go on, skip units after it
+// (they stay untried), or finish.
 void TXDRDiskImageThread::CopyMissing(TXRescueReader& reader, TXFileStream& image) {
   const int64_t size = map_.Size();
   std::unique_ptr<uint8_t[], TXAlignedFree> buffer(static_cast<uint8_t*>(
       ::operator new[](static_cast<size_t>(kMissingChunk), std::align_val_t{kMissingAlignment})));
-  for (auto area = map_.NextArea(0, TXSectorState::ssUntried); area && !ShouldStop();
-       area = map_.NextArea(area->Pos, TXSectorState::ssUntried)) {
+  int64_t from = 0;
+  for (auto area = map_.NextArea(from, TXSectorState::ssUntried); area && !ShouldStop();
+       area = map_.NextArea(from, TXSectorState::ssUntried)) {
     const int64_t n = std::min(area->Size, kMissingChunk);
     const TXAreaRead read = reader.ReadArea(area->Pos, buffer.get(), n);
     if (read.Gone) RaiseThreadError(kErrNotReady, read.Error, DrivePath + ": the drive is gone");
+    from = area->Pos + n;
+    if (read.Unreadable > 0) from = std::max(from, AnswerNewBadArea(read));
+    if (ShouldStop()) return;
     image.Seek(area->Pos, TXSeekOrigin::soBeginning);
     image.WriteBuffer(buffer.get(), read.Count);
     TakeDriveStates(area->Pos, n);
-    if (read.Unreadable > 0) {
-      PostUnitLine(lg::kImageLogBadCluster, read.FirstUnreadable / chunk_);
-      Worker().Figures().CountFailures();
-      SetThreadErrorIfNone(kErrRead, read.Error, DrivePath + ": unreadable sectors");
-    }
     remaining_ = map_.BytesIn(TXSectorState::ssUntried);
     unit_ = (size - remaining_) / chunk_;
     Worker().Figures().ReachDone(size - remaining_);
@@ -184,6 +184,20 @@ void TXDRDiskImageThread::CopyMissing(TXRescueReader& reader, TXFileStream& imag
   }
   remaining_ = map_.BytesIn(TXSectorState::ssUntried);
   unit_ = (size - remaining_ + chunk_ - 1) / chunk_;
+}
+
+// Logs and asks about a read of a resumed copy that met unreadable sectors; answers where the
+// copy goes on (past the units the user chose to skip). Finishing ends the copy.
+int64_t TXDRDiskImageThread::AnswerNewBadArea(const TXAreaRead& read) {
+  unit_ = read.FirstUnreadable / chunk_;
+  SetThreadErrorIfNone(kErrRead, read.Error, DrivePath + ": unreadable sectors");
+  if (dialog_.Choice != ecIgnoreAll) AskAboutUnit();
+  PostUnitLine(lg::kImageLogBadCluster, unit_);
+  Worker().Figures().CountFailures();
+  if (dialog_.Choice == ecFinishReading) throw EXError(ThreadError().Code);
+  if (dialog_.Choice != ecSkipSeveral || dialog_.SkipCount <= 1) return 0;
+  PostRangeLine(lg::kImageLogSkipped, unit_, unit_ + dialog_.SkipCount - 1);
+  return (unit_ + dialog_.SkipCount) * chunk_;
 }
 
 void TXDRDiskImageThread::CheckSpace(int64_t size) {

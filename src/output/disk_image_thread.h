@@ -16,6 +16,7 @@ namespace kova {
 class TXCustomBufStream;
 class TXFileStream;
 class TXRescueReader;
+struct TXAreaRead;
 
 // Copies a drive unit by unit (one cluster, 1024 bytes when the cluster size is unknown) into a
 // new memory card image file and appends the disk-information trailer, in every case, also when
@@ -38,16 +39,16 @@ class TXRescueReader;
 // stopped early). The last log lines say how much was unreadable.
 // A copy that stopped early is resumed by the next copy of a drive of the same size into the same
 // image name: its incomplete file and mapfile are taken up and only what the mapfile gives as
-// untried is read, so that no byte the image holds is read again.
-// A unit that cannot be read is
-// unless the user chose to ignore all errors, the thread asks on the engine's thread what to do
-// (ErrorDialog, TXDRClusterErrorDialog) and waits for the answer. A vanished drive ends the copy
-// with code 11; finishing early ends it with the pending read error (14 when there is none); a
-// cancel with code 1. A copy that met an unreadable unit ends with that read error (44, or 13).
-// The worker's figures count the bytes copied of the drive's size and, as failures, the units
-// written as zeros.
-// The drive is only read, and the image file is refused when writing it could change the drive:
-// on the drive's own disk, or the drive itself when a file stands in for it.
+// untried is read, so that no byte the image holds is read again; a new bad area met there is
+// put to the user as in a first copy.
+// Unless the user chose to ignore all errors, when a unit cannot be read the thread asks on the
+// engine's thread what to do (ErrorDialog, TXDRClusterErrorDialog) and waits for the answer. A
+// vanished drive ends the copy with code 11; finishing early ends it with the pending read error
+// (14 when there is none); a cancel with code 1. A copy that met an unreadable unit ends with that
+// read error (44, or 13). The worker's figures count the bytes copied of the drive's size and, as
+// failures, the units written as zeros. The drive is only read, and the image file is refused when
+// writing it could change the drive: on the drive's own disk, or the drive itself when a file
+// stands in for it.
 class TXDRDiskImageThread : public TXCustomDRThread {
  public:
   TXDRDiskImageThread(TXRef<IXWorker> worker, TXDRData& data);
@@ -64,6 +65,7 @@ class TXDRDiskImageThread : public TXCustomDRThread {
   bool FindEarlierCopy(int64_t size);
   std::unique_ptr<TXFileStream> OpenEarlierCopy(int64_t size);
   void CopyMissing(TXRescueReader& reader, TXFileStream& image);
+  int64_t AnswerNewBadArea(const TXAreaRead& read);
   void CheckSpace(int64_t size);
   std::unique_ptr<TXFileStream> CreateImage();
   // Writes the trailer, closes the image and gives it the name it keeps; removes a copy that

@@ -56,10 +56,11 @@ std::string ReasonOf(const TXErrorData& error) {
 // The copy the scan saved, under its final name, with the record of its copying; false (the
 // copy left to the saver) when it could not be moved there.
 bool TakeSweptCopy(TXDRSweepSaver* swept, const std::string& target, const TXDRFileItem& item,
-                   std::string& savedName, TXErrorData& record) {
+                   std::string& savedName, TXErrorData& record, int64_t& unreadable) {
   const TXSweptCopy* copy = swept ? swept->CopyOf(item) : nullptr;
   if (!copy || !MoveToUniqueName(copy->Path, target, savedName)) return false;
   record = copy->Record;
+  unreadable = copy->Unreadable;
   swept->Forget(item);
   return true;
 }
@@ -71,12 +72,14 @@ void RestoreFile(TXExtentCopier& copier, TXStream& stream, const std::string& ta
                  TXDRSweepSaver* swept) {
   std::string savedName;
   TXErrorData record;
-  bool saved = TakeSweptCopy(swept, target, item, savedName, record);
+  int64_t unreadable = 0;
+  bool saved = TakeSweptCopy(swept, target, item, savedName, record, unreadable);
   if (saved) {
     worker.Figures().AddDone(item.Size());
   } else {
     saved = copier.SaveBlocksToFile(item.Blocks(), stream, target, savedName);
     record = ThreadError();
+    unreadable = copier.Unreadable();
   }
   const uint8_t result = ResultOf(saved, record);
   if (result == rrFailed && !savedName.empty()) {
@@ -88,7 +91,7 @@ void RestoreFile(TXExtentCopier& copier, TXStream& stream, const std::string& ta
   int timeError = 0;
   if (!savedName.empty() && item.Modified > 0) SetModifiedTime(savedName, item.Modified, timeError);
   Count(tally, result, item, record, worker.Figures());
-  const int64_t unreadable = result == rrDamaged ? copier.Unreadable() : 0;
+  if (result != rrDamaged) unreadable = 0;
   tally.Unreadable += unreadable;
   tally.SourceGone = record.Code == kErrNotReady;
   worker.Post(MakeSharedNotification<TXDRFileRestoredAspect>(

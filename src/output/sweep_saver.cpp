@@ -119,7 +119,7 @@ void TXDRSweepSaver::Copy(const TXDRFileItem& item) {
       (std::filesystem::path(folder_) / (std::to_string(++count_) + ".part")).string();
   std::string saved;
   if (copier_.SaveBlocksToFile(item.Blocks(), *reader_, path, saved)) {
-    copies_[&item] = {saved, ThreadError()};
+    copies_[&item] = {saved, ThreadError(), copier_.Unreadable()};
     savedBytes_ += item.Size();
   } else if (!saved.empty()) {
     std::error_code error;

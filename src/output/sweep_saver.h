@@ -22,6 +22,7 @@ class TXDRFileItem;
 struct TXSweptCopy {
   std::string Path;
   TXErrorData Record;  // what the copy met (a read error: the copy is damaged), as a restore would
+  int64_t Unreadable = 0;  // bytes that are zeros for want of a reading
 };
 
 // Saves found files while the scan's sweep passes them, so that a recovery reads the medium once:

@@ -29,9 +29,18 @@ bool TXDRBlockScan::Stopped() const {
 }
 
 void TXDRBlockScan::Run() {
-  if (extents_.Empty()) return;
+  TXBlocks whole;
+  whole.Add(0, extents_.TotalSize());
+  Run(whole);
+}
+
+void TXDRBlockScan::Run(const TXBlocks& starts) {
+  if (extents_.Empty() || starts.Empty()) return;
   starts_ = BuildPatterns(AllKinds());
   if (starts_.Patterns.empty()) return;
+  patternReach_ = 0;
+  for (const TXGridPattern& pattern : starts_.Patterns)
+    patternReach_ = std::max(patternReach_, pattern.Length());
   TXBlockStream view(medium_, extents_);
   TXStream* previous = search_.Source();
   search_.SetSource(&view);
@@ -42,10 +51,10 @@ void TXDRBlockScan::Run() {
   } sourceBack{search_, previous};
   queue_.ReleaseAll();
   int64_t pos = 0;
+  size_t block = 0;
   while (pos != -1 && !Stopped()) {
     int32_t matched = -1;
-    int64_t r = search_.FindFirstOf(starts_.Patterns, matched, pos,
-                                    std::numeric_limits<int64_t>::max(), 0, kScanStep);
+    int64_t r = FindStart(starts, block, pos, matched);
     if (Stopped()) return;
     if (r == -1) {
       queue_.ReleaseAll();
@@ -54,8 +63,25 @@ void TXDRBlockScan::Run() {
       pos = Measure(r, starts_.Kinds[static_cast<size_t>(matched)]);
     }
     // A JPEG refused meanwhile sends the search back.
-    if (int64_t resume = queue_.TakeResume(); resume >= 0) pos = resume;
+    if (int64_t resume = queue_.TakeResume(); resume >= 0) {
+      pos = resume;
+      block = 0;
+    }
   }
+}
+
+int64_t TXDRBlockScan::FindStart(const TXBlocks& starts, size_t& block, int64_t pos,
+                                 int32_t& matched) {
+  for (; block < static_cast<size_t>(starts.Count()); ++block) {
+    const TXBlock& area = starts[static_cast<int32_t>(block)];
+    if (area.End() <= pos) continue;
+    // The patterns at the area's last positions reach past it.
+    const int64_t r = search_.FindFirstOf(starts_.Patterns, matched, std::max(pos, area.Start),
+                                          area.Last() + patternReach_, 0, kScanStep);
+    if (Stopped()) return -1;
+    if (r != -1 && r <= area.Last()) return r;
+  }
+  return -1;
 }
 
 bool TXDRBlockScan::IsRepeat(const TXDRFileItem& item) const {
@@ -90,6 +116,11 @@ int64_t TXDRBlockScan::Measure(int64_t r, uint8_t kind) {
 void ScanBlocks(TXSearch& search, TXStream& medium, const TXBlocks& extents,
                 const TXDRFoundExtents& taken, TXDRFoundFileQueue& queue) {
   TXDRBlockScan(search, medium, extents, taken, queue).Run();
+}
+
+void ScanBlocks(TXSearch& search, TXStream& medium, const TXBlocks& extents, const TXBlocks& starts,
+                const TXDRFoundExtents& taken, TXDRFoundFileQueue& queue) {
+  TXDRBlockScan(search, medium, extents, taken, queue).Run(starts);
 }
 
 }  // namespace kova

@@ -27,6 +27,10 @@ class TXDRScanFormat;
 // previews inside raw files and videos are found as well. A JPEG cut short cannot swallow the
 // pictures after it: its format finds no end where its data meets another picture's.
 //
+// The finds may start anywhere in the stream, or only at the stream positions `starts` holds
+// (ordered, apart): the search of the used area reads those, and measures each find through the
+// whole stream, whatever lies after its start.
+//
 // Thumbnails are decoded by the queue's threads while the search goes on. The search therefore
 // goes on after a JPEG as if its thumbnail could be made; when the queue refuses the JPEG because
 // it could not, everything found after it is discarded and the search goes back to the step after
@@ -39,8 +43,12 @@ class TXDRBlockScan {
                 const TXDRFoundExtents& taken, TXDRFoundFileQueue& queue);
 
   void Run();
+  void Run(const TXBlocks& starts);
 
  private:
+  // The first grid position with a start pattern at or after `pos` inside the start block
+  // `block` or the ones after it, or -1; `block` then names the block that holds it.
+  int64_t FindStart(const TXBlocks& starts, size_t& block, int64_t pos, int32_t& matched);
   // Measures the candidate for the kind at stream position r and answers where the search goes
   // on.
   int64_t Measure(int64_t r, uint8_t kind);
@@ -53,10 +61,13 @@ class TXDRBlockScan {
   const TXDRFoundExtents& taken_;
   TXDRFoundFileQueue& queue_;
   TXDRStartPatterns starts_;
+  int64_t patternReach_ = 0;  // the bytes of the longest start pattern
 };
 
-// Runs a block scan.
+// Runs a block scan, with finds starting anywhere or only at the stream positions of `starts`.
 void ScanBlocks(TXSearch& search, TXStream& medium, const TXBlocks& extents,
+                const TXDRFoundExtents& taken, TXDRFoundFileQueue& queue);
+void ScanBlocks(TXSearch& search, TXStream& medium, const TXBlocks& extents, const TXBlocks& starts,
                 const TXDRFoundExtents& taken, TXDRFoundFileQueue& queue);
 
 }  // namespace kova

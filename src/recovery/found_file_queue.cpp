@@ -20,8 +20,6 @@ constexpr int32_t kFilesPerThread = 4;
 constexpr int64_t kWindowBytes = int64_t{32} << 20;
 constexpr int64_t kWindowBytesPerThread = int64_t{8} << 20;
 
-thread_local TXDRFoundFileQueue* threadQueue = nullptr;
-
 int32_t ProcessorCount() {
   cpu_set_t set;
   if (sched_getaffinity(0, sizeof(set), &set) == 0) return std::max(1, CPU_COUNT(&set));
@@ -46,9 +44,7 @@ TXDRFoundFileQueue::TXDRFoundFileQueue(IXWorker& worker, int32_t threads, TXExte
       wanted_(std::move(wanted)),
       threads_(ThreadsFor(threads)),
       maxFiles_(kFilesPerThread * threads_),
-      maxBytes_(kWindowBytes + kWindowBytesPerThread * threads_),
-      outer_(threadQueue) {
-  threadQueue = this;
+      maxBytes_(kWindowBytes + kWindowBytesPerThread * threads_) {
   try {
     while (static_cast<int32_t>(helpers_.size()) + 1 < threads_)
       helpers_.emplace_back([this] { HelperBody(); });
@@ -66,11 +62,6 @@ TXDRFoundFileQueue::~TXDRFoundFileQueue() {
   work_.notify_all();
   for (std::thread& helper : helpers_)
     helper.join();
-  threadQueue = outer_;
-}
-
-TXDRFoundFileQueue* TXDRFoundFileQueue::For(const IXWorker& worker) {
-  return threadQueue && &threadQueue->worker_ == &worker ? threadQueue : nullptr;
 }
 
 int32_t TXDRFoundFileQueue::ThreadsFor(int32_t requested) {
@@ -238,16 +229,6 @@ void TXDRFoundFileQueue::HelperBody() {
   } catch (const std::exception&) {
     // A failing lock ends this helper; the finding thread decodes what it leaves.
   }
-}
-
-void OfferFoundFile(TXFoundFileNotification& notification, IXWorker& worker) {
-  if (TXDRFoundFileQueue* queue = TXDRFoundFileQueue::For(worker)) {
-    queue->Offer(notification);
-    return;
-  }
-  TXDRFoundFileAspect& found = notification.Aspect();
-  if (found.Picture) std::exchange(found.Picture, nullptr)->MakeFor(*found.Item, false);
-  worker.Dispatch(notification);
 }
 
 }  // namespace kova

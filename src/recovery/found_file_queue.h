@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "recovery/file_types.h"
+#include "recovery/found_file_sink.h"
 #include "recovery/recovery_aspects.h"
 
 namespace kova {
@@ -19,14 +20,6 @@ class IXWorker;
 
 // The most threads a run decodes pictures with.
 inline constexpr int32_t kMostPictureThreads = 256;
-
-// How the offer of a found file depends on its picture.
-struct TXDRPictureRule {
-  // The file counts only when its picture can be made (a JPEG found by the search).
-  bool Required = false;
-  // Where the finder's search goes on when such a file is refused.
-  int64_t ResumeAt = -1;
-};
 
 // The found files of a run on their way from the finders to the worker, their pictures decoded on
 // a pool of threads while the finding thread goes on finding. Files leave in the order in which
@@ -44,7 +37,7 @@ struct TXDRPictureRule {
 // finding thread. Once the run stops (cancel, application end) nothing more is released and the
 // decodes in progress give up; the queue's end discards what is left and waits for its helpers,
 // so no decode outlives the queue.
-class TXDRFoundFileQueue {
+class TXDRFoundFileQueue final : public IXDRFoundFileSink {
  public:
   // `threads` make pictures, the finding thread among them; with 1 every picture is made on the
   // finding thread as its file is offered. A file whose extension is not in `wanted` is offered
@@ -55,14 +48,13 @@ class TXDRFoundFileQueue {
   TXDRFoundFileQueue(const TXDRFoundFileQueue&) = delete;
   TXDRFoundFileQueue& operator=(const TXDRFoundFileQueue&) = delete;
 
-  // The queue that the calling thread keeps for the worker, or nullptr.
-  static TXDRFoundFileQueue* For(const IXWorker& worker);
   // The number of picture threads for a request: the request (at most kMostPictureThreads), or
   // one per processor core available to the process for 0 or less.
   static int32_t ThreadsFor(int32_t requested);
 
   // Takes the file with the picture that its notification carries.
-  void Offer(TXFoundFileNotification& notification, TXDRPictureRule rule = {});
+  using IXDRFoundFileSink::Offer;
+  void Offer(TXFoundFileNotification& notification, TXDRPictureRule rule) override;
   // Releases every file offered so far, in order, unless the run stops or a file is refused.
   void ReleaseAll();
   // Where the search goes on after the last refused file, or -1; asking lets offers in again.
@@ -103,7 +95,6 @@ class TXDRFoundFileQueue {
   const int32_t threads_;
   const int32_t maxFiles_;
   const int64_t maxBytes_;
-  TXDRFoundFileQueue* outer_;  // the queue the thread kept before this one
 
   mutable std::mutex mutex_;
   std::condition_variable work_;     // helpers wait here for a picture to decode
@@ -115,9 +106,5 @@ class TXDRFoundFileQueue {
   std::atomic<bool> ending_{false};
   std::vector<std::thread> helpers_;
 };
-
-// Offers a found file on the worker: through the calling thread's queue for the worker when the
-// run keeps one, else at once, its picture made first.
-void OfferFoundFile(TXFoundFileNotification& notification, IXWorker& worker);
 
 }  // namespace kova

@@ -30,6 +30,7 @@ void TXDRPictureJob::Decode(TXImageObject& image) {
   const TXErrorData before = ThreadError();
   ClearThreadError();
   made_ = format_->DecodePicture(ThumbnailBox(), size_, copy_, image);
+  if (made_) CompactThumbnail(image);
   if (!made_) failure_ = ThreadError();
   SetThreadError(before.Code, before.OSError, before.Text);
   copied_ = false;

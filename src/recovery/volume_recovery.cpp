@@ -4,9 +4,8 @@
 #include <cstdint>
 
 #include "framework/stream.h"
-#include "framework/worker_interfaces.h"
 #include "recovery/blocks.h"
-#include "recovery/found_file_queue.h"
+#include "recovery/found_file_sink.h"
 
 namespace kova {
 
@@ -19,7 +18,7 @@ int64_t MissingBytes(uint64_t sectors, uint32_t sectorBytes, int64_t held) {
 }
 
 void OfferVolumeFile(const TXDRVolumePlace& place, TXFoundFileNotification& notification,
-                     IXWorker& worker) {
+                     IXDRFoundFileSink& sink) {
   TXDRFileItem& item = *notification.Aspect().Item;
   const int64_t end = place.Stream ? place.Stream->Size() : 0;
   if (!item.Blocks().Empty() && item.Blocks()[0].Start >= end) return;
@@ -33,7 +32,7 @@ void OfferVolumeFile(const TXDRVolumePlace& place, TXFoundFileNotification& noti
     item.EditBlocks() = onMedium;
   }
   item.Volume = place.Number;
-  OfferFoundFile(notification, worker);
+  sink.Offer(notification);
 }
 
 }  // namespace kova

@@ -9,6 +9,7 @@
 
 namespace kova {
 
+class IXDRFoundFileSink;
 class IXWorker;
 class TXBlocks;
 class TXStream;
@@ -46,8 +47,9 @@ int64_t MissingBytes(uint64_t sectors, uint32_t sectorBytes, int64_t held);
 
 // The recovery of one kind of file system on one volume. The run makes one per volume and kind,
 // keeps the first that opens, and then calls RecoverFromDirectories, RecoverLostFolders and
-// AddUsedExtents in that order. Everything runs on the scan thread; files are offered with
-// OfferVolumeFile so that they carry the volume and positions on the medium.
+// AddUsedExtents in that order. Everything runs on the scan thread; files go into the sink the
+// run passes in, through OfferVolumeFile so that they carry the volume and positions on the
+// medium.
 class TXDRVolumeRecovery {
  public:
   virtual ~TXDRVolumeRecovery() = default;
@@ -59,20 +61,20 @@ class TXDRVolumeRecovery {
   virtual TXDRFileSystemFacts Facts() const = 0;
   // Offers the live and the deleted files the directories describe; 100 per cent of the current
   // progress section. Returns early when the run stops.
-  virtual void RecoverFromDirectories(IXWorker& worker) = 0;
+  virtual void RecoverFromDirectories(IXWorker& worker, IXDRFoundFileSink& sink) = 0;
   // Offers the files of folders that no live folder lists any more; 100 per cent of the current
   // section.
-  virtual void RecoverLostFolders(IXWorker& worker) = 0;
+  virtual void RecoverLostFolders(IXWorker& worker, IXDRFoundFileSink& sink) = 0;
   // Adds the extents of the live files as positions on the medium, each file's last cluster
   // whole: the space the deep scan searches last.
   virtual void AddUsedExtents(TXBlocks& used) const = 0;
 };
 
-// Offers a file found on the volume on the worker (OfferFoundFile): its extents, given as
-// positions in the volume's stream, become positions on the medium, and it is marked with the
-// volume's number. A file with extents past the end of the volume's stream (a cut image) is
-// marked CutByEnd, and one that starts there is not offered: nothing of it can be read.
+// Offers a file found on the volume to the sink: its extents, given as positions in the volume's
+// stream, become positions on the medium, and it is marked with the volume's number. A file with
+// extents past the end of the volume's stream (a cut image) is marked CutByEnd, and one that
+// starts there is not offered: nothing of it can be read.
 void OfferVolumeFile(const TXDRVolumePlace& place, TXFoundFileNotification& notification,
-                     IXWorker& worker);
+                     IXDRFoundFileSink& sink);
 
 }  // namespace kova

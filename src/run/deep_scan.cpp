@@ -15,6 +15,30 @@ namespace {
 
 // How many windows the reading runs ahead of the search.
 constexpr int64_t kWindowsAhead = 2;
+// The window the lost-folder searches read the medium with: they look at the first entries of
+// every free cluster, which one page holds, and the search of the free space reads all of it
+// afterwards; with the usual window they would read the whole free space first. A request costs
+// the reader time of its own as well, so clusters smaller than kProbedCluster are read in the
+// usual windows, several clusters a request.
+constexpr int32_t kProbeWindow = 4096;
+constexpr int64_t kProbedCluster = 32768;
+
+// Reads the medium in small windows while it lives, when its clusters are large, then in the
+// window it had before.
+class TXProbeWindows {
+ public:
+  TXProbeWindows(TXCustomBufStream& medium, int64_t clusterBytes)
+      : medium_(medium), previous_(medium.BufferSize()) {
+    if (clusterBytes >= kProbedCluster) medium_.SetBufferSize(std::min(previous_, kProbeWindow));
+  }
+  ~TXProbeWindows() { medium_.SetBufferSize(previous_); }
+  TXProbeWindows(const TXProbeWindows&) = delete;
+  TXProbeWindows& operator=(const TXProbeWindows&) = delete;
+
+ private:
+  TXCustomBufStream& medium_;
+  int32_t previous_;
+};
 
 // Asks the medium to read the next `count` bytes of the area after `from` in the background, so
 // that the card reader works while the search and the decoders work on the window just read.
@@ -69,7 +93,10 @@ void TXDRDeepScanThread::RecoverFromFileSystem(int64_t mediumSize) {
   if (!ForEachFileSystem(&TXDRVolumeRecovery::RecoverFromDirectories)) return;
   progress.EndSection();
   progress.BeginSection(15);
-  if (!ForEachFileSystem(&TXDRVolumeRecovery::RecoverLostFolders)) return;
+  {
+    TXProbeWindows probe(*data.IO->Stream(), data.IO->DiskInfo.ClusterSize);
+    if (!ForEachFileSystem(&TXDRVolumeRecovery::RecoverLostFolders)) return;
+  }
   progress.EndSection();
   data.Volumes.AddUsedExtents(data.UsedBlocks);
   progress.BeginSection(50);
@@ -78,7 +105,8 @@ void TXDRDeepScanThread::RecoverFromFileSystem(int64_t mediumSize) {
   progress.EndSection();
 }
 
-bool TXDRDeepScanThread::ForEachFileSystem(void (TXDRVolumeRecovery::*recover)(IXWorker&)) {
+bool TXDRDeepScanThread::ForEachFileSystem(
+    void (TXDRVolumeRecovery::*recover)(IXWorker&, IXDRFoundFileSink&)) {
   IXProgress& progress = Worker().GetProgress();
   int32_t left = Data().Volumes.RecognisedCount();
   uint8_t share = static_cast<uint8_t>(100 / left);
@@ -87,7 +115,7 @@ bool TXDRDeepScanThread::ForEachFileSystem(void (TXDRVolumeRecovery::*recover)(I
     if (Stopped()) return false;
     progress.BeginSection(--left == 0 ? 100 - share * (Data().Volumes.RecognisedCount() - 1)
                                       : share);
-    (volume.Recovery.get()->*recover)(Worker());
+    (volume.Recovery.get()->*recover)(Worker(), Queue());
     if (Stopped()) return false;
     progress.EndSection();
   }
@@ -109,12 +137,18 @@ void TXDRDeepScanThread::ScanFreeThenUsedArea(int64_t mediumSize) {
   ScanRange(mediumSize);
   if (Stopped()) return;
   progress.EndSection();
-  // The area of the live files and the gaps between them, a second time: what starts inside a
-  // file the directories described is part of it and dropped, the others are new (files inside
-  // files of no catalogue type, files in the slack of the last clusters).
+  // The area of the live files: what starts inside a file the directories described is part of
+  // it and dropped, the others are new (files inside files of no catalogue type, files in the
+  // slack of the last clusters). Finds are measured through everything up to the area's end, as
+  // they lie; the free space between has been searched already and is not read again.
   progress.BeginSection(50);
+  TXBlocks whole;
+  whole.Add(0, lastEnd);
+  TXBlocks starts;
+  for (const TXBlock& block : used)
+    starts.Add(block.Start, std::min(block.End(), lastEnd) - block.Start);
   used.Clear();
-  ScanRange(lastEnd);
+  ScanArea(whole, starts, lastEnd);
   if (Stopped()) return;
   progress.EndSection();
 }
@@ -131,20 +165,24 @@ void TXDRDeepScanThread::ReportPosition(int64_t windowStart) {
 }
 
 void TXDRDeepScanThread::ScanRange(int64_t limit) {
-  TXCustomBufStream& medium = *Data().IO->Stream();
   TXBlocks area;
   if (Data().UsedBlocks.Empty()) {
     area.Add(0, limit);
   } else {
     area.SetComplement(Data().UsedBlocks, limit);
   }
+  ScanArea(area, area, limit);
+}
+
+void TXDRDeepScanThread::ScanArea(const TXBlocks& area, const TXBlocks& starts, int64_t limit) {
+  TXCustomBufStream& medium = *Data().IO->Stream();
   range_ = limit;
   medium.AdviseSequential(true);
-  if (Sink) Sink->PassBegins(area);
+  if (Sink) Sink->PassBegins(starts);
   if (limit > 0) {
-    medium.OnFill = [this, &area](TXCustomBufStream& stream, int64_t start) {
+    medium.OnFill = [this, &starts](TXCustomBufStream& stream, int64_t start) {
       const int64_t window = stream.BufferSize();
-      ReadAheadIn(stream, area, start + window, window * kWindowsAhead);
+      ReadAheadIn(stream, starts, start + window, window * kWindowsAhead);
       if (Sink) Sink->Swept(start + window);
       ReportPosition(start);
     };
@@ -159,7 +197,7 @@ void TXDRDeepScanThread::ScanRange(int64_t limit) {
     }
   } passEnd{*this, medium};
   if (Stopped()) return;
-  ScanBlocks(Search(), medium, area, Taken(), Queue());
+  ScanBlocks(Search(), medium, area, starts, Taken(), Queue());
   if (Stopped()) return;
   if (Sink) Sink->Swept(limit);
   searched_ += limit;

@@ -30,10 +30,13 @@ class TXDRDeepScanThread : public TXCustomDRScanThread {
   void RecoverFromFileSystem(int64_t mediumSize);
   // Runs the recovery step on every recognised file system, each in an equal share of the
   // current progress section; false when the run stopped.
-  bool ForEachFileSystem(void (TXDRVolumeRecovery::*recover)(IXWorker&));
+  bool ForEachFileSystem(void (TXDRVolumeRecovery::*recover)(IXWorker&, IXDRFoundFileSink&));
   void ScanFreeThenUsedArea(int64_t mediumSize);
   // Searches [0, limit) of the medium outside the used space (all of it when there is none).
   void ScanRange(int64_t limit);
+  // Searches the area of the medium (read as one stream) for finds that start in `starts`, a
+  // part of it; `limit` is the end of both.
+  void ScanArea(const TXBlocks& area, const TXBlocks& starts, int64_t limit);
   void ReportPosition(int64_t windowStart);
   // The search has covered this many bytes of its passes.
   void ReportSearched(int64_t searched);

@@ -15,8 +15,8 @@ class AXNotification;
 // The base of the scan threads. Its body opens the input and runs the scan; every file a finder
 // offers on the worker (TXDRFoundFileAspect, dispatched on this thread) is filtered and copied
 // into the run's collection here, and the user interface hears of it through a posted
-// TXDRAddFileAspect. While the scan runs, the thread keeps the queue through which the finders
-// offer their files, so that their thumbnails are decoded on a pool of threads. A run ends as a
+// TXDRAddFileAspect. While the scan runs, the thread keeps the queue that it passes to the finders
+// as their sink, so that their thumbnails are decoded on a pool of threads. A run ends as a
 // success when it met only damaged or truncated data (codes 12, 13, 39, 44); a failed input or a
 // vanished drive ends it with that error.
 class TXCustomDRScanThread : public TXCustomDRThread {

@@ -68,6 +68,7 @@ void TXDiskIO::DoOpen() {
   DiskInfo.Clear();
   if (mapPath_ != Path()) badSectors_.reset();
   auto stream = std::make_unique<TXBufDiskStream>(Path(), kMediumWindowSize, badSectors_, CodePage);
+  stream->Reader().TryEverySector = TryEverySector;
   DiskInfo = stream->DiskInfo();
   mapPath_ = Path();
   badSectors_ = stream->BadSectors();

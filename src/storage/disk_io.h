@@ -78,6 +78,9 @@ class TXDiskIO : public TXCustomDiskIO {
   // Counts the free space of the open drive's FAT volume into DiskInfo, for where it is shown
   // (opening does not read the allocation table). False when the drive is gone.
   bool CountFreeSpace();
+  // The drive's rescue reader asks for every sector inside a trimmed failure too (slow; see
+  // TXRescueReader::TryEverySector), from the next opening on.
+  bool TryEverySector = false;
 
  protected:
   void DoOpen() override;

@@ -11,6 +11,28 @@ namespace {
 // Entries read at a time; even, so that FAT12 entry pairs never straddle two reads.
 constexpr int64_t kChunkEntries = int64_t{1} << 18;
 
+// Reads `bytes` at `place` (an offset inside a table) from table copy `copy`. A stretch that cannot
+// be read whole is read a sector at a time, and each sector that fails is read from the other
+// copies in turn, so that one bad sector of a table costs nothing. Bytes that no copy holds stay
+// zeros, free entries. False when not one sector could be read.
+bool ReadTableBytes(const TXVolumeReader& read, const TXBootSector& boot, uint32_t copy,
+                    int64_t place, std::vector<uint8_t>& bytes) {
+  const int64_t count = static_cast<int64_t>(bytes.size());
+  if (read(boot.FatOffset(copy) + place, bytes.data(), count)) return true;
+  const int64_t sector = boot.BytesPerSector();
+  bool any = false;
+  for (int64_t at = 0; at < count; at += sector) {
+    const int64_t n = std::min(sector, count - at);
+    uint8_t* into = bytes.data() + at;
+    bool held = read(boot.FatOffset(copy) + place + at, into, n);
+    for (uint32_t other = 0; !held && other < boot.FatCount(); ++other)
+      held = other != copy && read(boot.FatOffset(other) + place + at, into, n);
+    if (!held) std::fill(into, into + n, uint8_t{0});
+    any = any || held;
+  }
+  return any;
+}
+
 }  // namespace
 
 bool TXFatEntries::TableFits(const TXBootSector& boot) {
@@ -36,7 +58,7 @@ bool TXFatEntries::Read(const TXVolumeReader& read, const TXBootSector& boot, in
         std::min({kChunkEntries, count - first, FatEntriesIn(type, volumeBytes - start)});
     if (held <= 0) break;
     bytes.assign(static_cast<size_t>(FatEntriesBytes(type, held)), 0);
-    if (!read(start, bytes.data(), static_cast<int64_t>(bytes.size()))) continue;
+    if (!ReadTableBytes(read, boot, copy, start - table, bytes)) continue;
     for (int64_t n = first; n < first + held; ++n)
       entries_[static_cast<size_t>(n)] = DecodeFatEntry(bytes, type, first, n);
   }

@@ -23,7 +23,8 @@ class TXFatEntries {
 
   // Reads the entries 0 to boot.ClusterCount() - 1 of table copy `copy` (0 the first). False,
   // with nothing read, when the table does not fit. Entries that lie past `volumeBytes` (the end
-  // of the medium) are free, as are the clusters they stand for.
+  // of the medium) are free, as are the clusters they stand for. A sector of the copy that
+  // `read` cannot read is taken from another copy; entries that no copy holds are free.
   bool Read(const TXVolumeReader& read, const TXBootSector& boot, int64_t volumeBytes,
             uint32_t copy = 0);
   void Clear() { entries_.clear(); }

@@ -46,6 +46,8 @@ class TXPosixDevice final : public IXBlockDevice {
     if (!failed_) ReadAheadOf(fd_, offset, size);
   }
 
+  void ReadPastCache() override { failed_ = true; }
+
   int64_t ReadAt(int64_t offset, void* buffer, int64_t count, int& error) override {
     const bool direct = ReadsDirect(offset, buffer, count);
     const int64_t done = ReadFrom(direct ? DirectHandle() : fd_, offset, buffer, count, error);

@@ -33,6 +33,8 @@ class IXBlockDevice {
   // Asks the system to start reading [offset, offset + size) without waiting for it, where the
   // device is read through the system's cache (ReadAheadOf).
   virtual void ReadAhead(int64_t /*offset*/, int64_t /*size*/) {}
+  // The medium is known to fail: from now on it is read as after a failed read of its own.
+  virtual void ReadPastCache() {}
 };
 
 // What the system's disk service answered when asked for a medium that open(2) refused.

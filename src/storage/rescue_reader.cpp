@@ -89,6 +89,12 @@ bool TXRescueReader::SettleUnreadable(const TXSectorArea& area, uint8_t* buffer,
 
 bool TXRescueReader::Request(int64_t pos, uint8_t* buffer, int64_t count, TXSectorState failed,
                              int& error, bool& gone) {
+  // A second reader of a card that has failed reads as the first does now, so that neither the
+  // cache's read-ahead nor its page-by-page retries ask the card for sectors the map knows.
+  if (!pastCache_ && map_->UnreadableBytes() > 0) {
+    device_.ReadPastCache();
+    pastCache_ = true;
+  }
   counts_.Requests.fetch_add(1, std::memory_order_relaxed);
   int64_t largest = counts_.LargestRequest.load(std::memory_order_relaxed);
   while (count > largest && !counts_.LargestRequest.compare_exchange_weak(largest, count)) {

@@ -79,6 +79,7 @@ class TXRescueReader {
   int64_t sector_;
   int64_t size_;
   TXReadCounts counts_;
+  bool pastCache_ = false;  // the device was told that the medium fails
 };
 
 // Whether an errno means that the device is gone (pulled, no medium).

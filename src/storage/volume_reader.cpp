@@ -1,8 +1,6 @@
 #include "storage/volume_reader.h"
 
-#include <algorithm>
-#include <cstring>
-
+#include "framework/error_data.h"
 #include "storage/platform_device.h"
 #include "storage/safe_read.h"
 
@@ -14,14 +12,16 @@ TXVolumeReader StreamReader(TXStream& volume) {
   };
 }
 
-TXVolumeReader RaisingStreamReader(TXStream& volume) {
+TXVolumeReader CheckedStreamReader(TXStream& volume) {
   return [&volume](int64_t offset, void* bytes, int64_t count) {
-    if (offset < 0 || offset >= volume.Size()) return false;
-    volume.Seek(offset, TXSeekOrigin::soBeginning);
-    const int64_t read = std::max<int64_t>(0, volume.Read(bytes, count));
-    if (read < count)
-      std::memset(static_cast<uint8_t*>(bytes) + read, 0, static_cast<size_t>(count - read));
-    return true;
+    const TXErrorData before = ThreadError();
+    ClearThreadError();
+    // A stream that does not raise its read failures still records them.
+    const bool inside = SafeReadAt(volume, bytes, count, offset);
+    const int32_t code = ThreadError().Code;
+    if (code == kErrRead || code == kErrSeek) return false;
+    ThreadError() = before;
+    return inside;
   };
 }
 

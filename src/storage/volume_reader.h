@@ -15,9 +15,10 @@ using TXVolumeReader = std::function<bool(int64_t offset, void* bytes, int64_t c
 
 // Over a volume stream: unreadable bytes count as zeros (SafeReadAt); false outside the stream.
 TXVolumeReader StreamReader(TXStream& volume);
-// Over a volume stream whose read failures reach the caller as EXError, as the stream raises
-// them; false outside the stream. Bytes past its end read as zeros.
-TXVolumeReader RaisingStreamReader(TXStream& volume);
+// Over a volume stream: false when the bytes could not be read (zeros then, the failure recorded
+// as a safe read records it) or lie outside the stream, so that a reader of many sectors can tell
+// which of them it lacks. A vanished device (code 11) raises.
+TXVolumeReader CheckedStreamReader(TXStream& volume);
 // Over a device: false unless every byte was read.
 TXVolumeReader DeviceReader(IXBlockDevice& device);
 

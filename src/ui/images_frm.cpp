@@ -208,6 +208,7 @@ IXDRIni* TXDRImagesFrm::Settings() const {
 }
 
 void TXDRImagesFrm::PictureSizeChanged(int size) {
+  images_.SetCellSize(size);
   {
     const QSignalBlocker quiet(zoomSlider_);
     zoomSlider_->setValue(size);

@@ -1,13 +1,14 @@
 #include "ui/results_images.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 
 #include "imaging/extension_icons.h"
+#include "imaging/filter_kernels.h"
 #include "imaging/graphic_classes.h"
 #include "imaging/image_converters.h"
 #include "imaging/image_drawing.h"
+#include "imaging/jpeg_thumbnail.h"
 #include "ui/qt_pictures.h"
 
 namespace kova {
@@ -17,7 +18,6 @@ namespace {
 // The pixels of the cells kept assembled, 32 bits each: some 2300 cells at the design's size,
 // several screens full of the largest window at any pixel scale.
 constexpr qsizetype kShownBytes = qsizetype{48} << 20;
-constexpr int kThumbnailQuality = 90;
 
 std::vector<QPixmap> ToPixmaps(const TXImageCollection& icons, TXColor background, TXSize cell,
                                int32_t scale) {
@@ -39,14 +39,6 @@ bool Decodes(const TXImageObject& picture) {
   return decoded.Graphic() && !decoded.Graphic()->IsEmpty();
 }
 
-QByteArray Compressed(const QImage& image) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.convertToFormat(QImage::Format_RGB32).save(&buffer, "JPG", kThumbnailQuality);
-  return bytes;
-}
-
 }  // namespace
 
 TXDRResultsImages::TXDRResultsImages() : shown_(kShownBytes) {}
@@ -63,20 +55,21 @@ void TXDRResultsImages::SetTypeIcons(const TXImageCollection& small, const TXIma
 int32_t TXDRResultsImages::AddThumbnail(const TXImageObject& thumbnail, TXColor background,
                                         TXColor frame) {
   if (thumbnail.IsEmpty() || !Decodes(thumbnail)) return -1;
-  const int32_t size = kCellSize * scale_;
-  TXBitmap32 cell;
-  cell.Canvas().SetBrushColor(background);
-  MakeFrameBitmap(cell, size, size, nullptr, frame, frame, &thumbnail);
-  // The picture's place as the framing drew it: fitted into the cell less 2 pixels, centred.
-  const TXRect inner = TXRect::FromSize(2, 2, size - 4, size - 4);
-  const TXRect place = CenteredRect(
-      inner, FitSize(thumbnail.Width(), thumbnail.Height(), inner.Width(), inner.Height()));
-  const QRect area(place.Left, place.Top, place.Width(), place.Height());
-  QByteArray bytes = Compressed(ToQImage(cell).copy(area));
-  if (bytes.isEmpty()) return -1;
-  thumbnails_.push_back(
-      {std::move(bytes), area, QColor::fromRgb(background), QColor::fromRgb(frame)});
+  TXImageObject compact;
+  compact.Assign(thumbnail);
+  CompactThumbnail(compact);
+  thumbnails_.push_back({compact.Bytes(),
+                         compact.DataClass(),
+                         {compact.Width(), compact.Height()},
+                         background,
+                         frame});
   return LargeCount() - 1;
+}
+
+void TXDRResultsImages::SetCellSize(int32_t size) {
+  if (size == cellSize_) return;
+  cellSize_ = size;
+  shown_.clear();
 }
 
 void TXDRResultsImages::SetMarks(std::vector<QPixmap> origins, QPixmap damage) {
@@ -112,7 +105,7 @@ QPixmap TXDRResultsImages::WithDamageMark(const QPixmap& badge) const {
 int64_t TXDRResultsImages::ThumbnailBytes() const {
   int64_t bytes = 0;
   for (const Thumbnail& thumbnail : thumbnails_)
-    bytes += thumbnail.Picture.size();
+    bytes += static_cast<int64_t>(thumbnail.Bytes.size());
   return bytes;
 }
 
@@ -132,16 +125,23 @@ QPixmap TXDRResultsImages::Large(int32_t index) const {
 }
 
 QPixmap TXDRResultsImages::Assembled(const Thumbnail& thumbnail) const {
-  QImage cell(kCellSize * scale_, kCellSize * scale_, QImage::Format_RGB32);
-  cell.fill(thumbnail.Background);
-  QImage picture;
-  picture.loadFromData(thumbnail.Picture, "JPG");
-  QPainter painter(&cell);
-  painter.setPen(thumbnail.Frame);
-  painter.drawRect(thumbnail.Place.adjusted(-1, -1, 0, 0));
-  painter.drawImage(thumbnail.Place.topLeft(), picture);
-  painter.end();
-  QPixmap pixmap = QPixmap::fromImage(cell);
+  TXImageObject picture;
+  picture.SetBytes(thumbnail.Bytes);
+  picture.SetDataClass(thumbnail.DataClass);
+  picture.SetWidth(thumbnail.Size.Width);
+  picture.SetHeight(thumbnail.Size.Height);
+  const int32_t size = cellSize_ * scale_;
+  TXBitmap32 cell;
+  cell.Canvas().SetBrushColor(thumbnail.Background);
+  // At the design's size the picture is drawn as the scan made it; a zoomed cell resamples it
+  // to fill the frame.
+  if (cellSize_ == kCellSize) {
+    MakeFrameBitmap(cell, size, size, nullptr, thumbnail.Frame, thumbnail.Frame, &picture);
+  } else {
+    MakeFrameBitmap(cell, size, size, &DefaultLanczosKernel(), thumbnail.Frame, thumbnail.Frame,
+                    &picture, TXFrameFit::ffFill);
+  }
+  QPixmap pixmap = QPixmap::fromImage(ToQImage(cell));
   pixmap.setDevicePixelRatio(scale_);
   return pixmap;
 }

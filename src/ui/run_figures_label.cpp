@@ -35,7 +35,7 @@ void TXRunFiguresLabel::Refresh(TXRateMeter::TXClock::time_point now) {
     return;
   }
   const TXRunFigures::TXSnapshot figures = worker_->Figures().Read();
-  meter_.Read(now, figures.Done, figures.Total);
+  meter_.Read(now, figures.Done, figures.Total, figures.BadAreas);
   ShowFigures(figures);
 }
 

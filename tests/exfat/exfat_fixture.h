@@ -11,6 +11,7 @@
 #include "exfat_volume_writer.h"
 #include "fat/card_fixture.h"
 #include "framework/worker.h"
+#include "recovery/found_file_sink.h"
 #include "storage/disk_io.h"
 #include "storage/sub_stream.h"
 #include "support/offered_files.h"
@@ -100,8 +101,8 @@ struct ExfatRun {
     place.Stream = window.get();
     opened = recovery.Open(place);
   }
-  void FromDirectories() { recovery.RecoverFromDirectories(*worker); }
-  void LostFolders() { recovery.RecoverLostFolders(*worker); }
+  void FromDirectories() { recovery.RecoverFromDirectories(*worker, sink); }
+  void LostFolders() { recovery.RecoverLostFolders(*worker, sink); }
   void Everything() {
     FromDirectories();
     LostFolders();
@@ -117,6 +118,7 @@ struct ExfatRun {
   TXDRVolumePlace place;
   TXDRExfatRecovery recovery;
   TXRef<IXWorker> worker = MakeRef<TXWorker>();
+  TXDRImmediateSink sink{*worker};
   OfferedFiles offered{*worker};
   bool opened = false;
 };

@@ -10,6 +10,7 @@
 #include "fat/fat_disk.h"
 #include "framework/worker.h"
 #include "recovery/blocks.h"
+#include "recovery/found_file_sink.h"
 #include "recovery/recovery_aspects.h"
 #include "storage/disk_io.h"
 #include "support/offered_files.h"
@@ -31,14 +32,15 @@ struct FatRecoveryRun {
     if (opened) loaded = disk.Open(WholeMedium(io));
   }
   void FromDirectories() {
-    disk.RecoverFromDirectories(*worker);
+    disk.RecoverFromDirectories(*worker, sink);
     disk.AddUsedExtents(used);
   }
-  void LostFolders() { disk.RecoverLostFolders(*worker); }
+  void LostFolders() { disk.RecoverLostFolders(*worker, sink); }
 
   TXFileDiskIO io;
   TXDRFATDisk disk;
   TXRef<IXWorker> worker = MakeRef<TXWorker>();
+  TXDRImmediateSink sink{*worker};
   OfferedFiles offered{*worker};
   TXBlocks used;
   bool opened = false;

@@ -4,6 +4,7 @@
 
 #include "fat/fat_recovery_fixture.h"
 #include "fat/fat_walk.h"
+#include "recovery/found_file_sink.h"
 #include "support/faulty_device.h"
 
 namespace kova {
@@ -291,7 +292,8 @@ TEST_F(FatRecoveryTest, ReadErrorInAFolderEndsOnlyThatFolder) {
   ASSERT_TRUE(disk.Open(test::WholeMedium(io)));
   TXRef<IXWorker> worker = MakeRef<TXWorker>();
   test::OfferedFiles offered(*worker);
-  disk.RecoverFromDirectories(*worker);
+  TXDRImmediateSink sink(*worker);
+  disk.RecoverFromDirectories(*worker, sink);
   EXPECT_EQ(offered.Names(), std::vector<std::string>{"GOOD.JPG"});
   ClearThreadError();
 }

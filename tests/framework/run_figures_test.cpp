@@ -29,7 +29,7 @@ class MeterDrive {
     for (auto t = 0ms; t < span; t += kStep) {
       now_ += kStep;
       done_ = std::min<int64_t>(total_, done_ + std::llround(speed * 0.5));
-      meter.Read(now_, done_, total_);
+      meter.Read(now_, done_, total_, badAreas);
       if (auto value = meter.TimeLeft()) left.push_back(static_cast<double>(value->count()));
     }
     return left;
@@ -37,6 +37,7 @@ class MeterDrive {
   double TrueTimeLeft(double speed) const { return static_cast<double>(total_ - done_) / speed; }
 
   TXRateMeter meter;
+  int64_t badAreas = 0;  // of the medium, as the run's figures tell them
 
  private:
   static constexpr auto kStep = 500ms;
@@ -67,6 +68,25 @@ TEST(RateMeterTest, AStallDoesNotThrowTheTimeLeftAbout) {
   left.insert(left.end(), after.begin(), after.end());
   for (size_t i = 1; i < left.size(); ++i)
     EXPECT_LT(std::fabs(left[i] - left[i - 1]), 0.05 * left[i - 1]) << "reading " << i;
+}
+
+TEST(RateMeterTest, AFailingCardsWaitsAddTheirTimeWithoutBlowingUpTheTimeLeft) {
+  // 10 MB/s, and a bad area every 200 MB that keeps the card busy for 8 s: 0.14 s per MB.
+  MeterDrive drive(3000 * kMB);
+  drive.Run(20s, 10.0 * kMB);
+  const double first = drive.TrueTimeLeft(10.0 * kMB) * 1.4;
+  double most = 0;
+  for (int area = 0; area < 4; ++area) {
+    for (double left : drive.Run(8s, 0))
+      most = std::max(most, left);
+    ++drive.badAreas;
+    for (double left : drive.Run(20s, 10.0 * kMB))
+      most = std::max(most, left);
+  }
+  EXPECT_LT(most, 1.25 * first) << "the waits must not throw the time left up";
+  EXPECT_NEAR(*drive.meter.Speed(), 10.0 * kMB, 0.5 * kMB) << "the healthy reading rate";
+  const double truth = drive.TrueTimeLeft(10.0 * kMB) * 1.4;
+  EXPECT_NEAR(static_cast<double>(drive.meter.TimeLeft()->count()), truth, 0.15 * truth);
 }
 
 TEST(RateMeterTest, TheEstimateFollowsARealChangeOfSpeed) {

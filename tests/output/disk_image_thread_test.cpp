@@ -270,6 +270,52 @@ TEST_F(DiskImageTest, APulledCardsCopyGoesOnFromItsMapfileWithoutReadingAnyByteA
   EXPECT_TRUE(map->IsComplete());
 }
 
+TEST_F(DiskImageTest, AResumedCopyAsksAboutTheNewBadAreasItMeets) {
+  auto plan = Drive({});
+  {
+    TXDiskIO probe;
+    const int before = plan->Reads;
+    ASSERT_TRUE(probe.Open("/dev/kova-card"));
+    plan->VanishAfterReads = plan->Reads + (plan->Reads - before) + 2;
+  }
+  OutputHarness first;
+  ASSERT_TRUE(first.MakeImage("/dev/kova-card", ImagePath()));
+  ASSERT_EQ(first.endCode, kErrNotReady);
+
+  scope_.reset();
+  auto again = Drive({150, 600});
+  again->LogReads = true;
+  ScriptedDialogs dialogs;
+  dialogs.AnswerClusterError(ecSkipSeveral, 300).AnswerClusterError(ecFinishReading);
+  OutputHarness second;
+  ASSERT_TRUE(second.MakeImage("/dev/kova-card", ImagePath()));
+  const auto asked = dialogs.QuestionsOf(Kind::ClusterError);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].Unit.FailedUnit, 151);
+  EXPECT_EQ(asked[1].Unit.FailedUnit, 601);
+  EXPECT_EQ(asked[1].Unit.Choice, ecSkipSeveral);
+  EXPECT_EQ(second.endCode, kErrRead);
+  const std::vector<std::string> expected{Line(lg::kImageLogBadCluster, "150"),
+                                          Line(lg::kImageLogSkipped, "150-449"),
+                                          Line(lg::kImageLogBadCluster, "600")};
+  ASSERT_GE(second.logs.size(), 5u);
+  EXPECT_EQ(std::vector<std::string>(second.logs.begin() + 2, second.logs.begin() + 5), expected);
+  // The units skipped were never asked for; what the read before the answer held is kept.
+  for (const TXFaultPlan::Range& read : again->ReadsMade())
+    EXPECT_FALSE(read.Start < 450 * kUnit && read.Start + read.Size > 384 * kUnit)
+        << "read at " << read.Start;
+  std::string error;
+  const std::optional<TXBadSectorMap> map =
+      TXBadSectorMap::LoadMapfile(ImageMapFileOf(ImagePath()), error);
+  ASSERT_TRUE(map) << error;
+  EXPECT_EQ(map->StateAt(151 * kUnit), TXSectorState::ssFinished);
+  EXPECT_EQ(map->StateAt(384 * kUnit), TXSectorState::ssUntried);
+  EXPECT_EQ(map->StateAt(450 * kUnit - 1), TXSectorState::ssUntried);
+  // Nothing from the read where the user chose to finish.
+  EXPECT_EQ(map->StateAt(600 * kUnit), TXSectorState::ssUntried);
+  EXPECT_TRUE(fs::exists(IncompletePath()));
+}
+
 TEST_F(DiskImageTest, CancellingStopsTheCopyAndSaysWhereItStopped) {
   auto plan = Drive({});
   plan->HoldAtRead = plan->Reads + 20;

@@ -20,6 +20,7 @@ class OutputHarness : public ScanHarness {
     std::string FileName;  // the file written
     uint8_t Result;
     int32_t Code;
+    int64_t Unreadable;
   };
 
   OutputHarness() {
@@ -51,7 +52,8 @@ class OutputHarness : public ScanHarness {
     if (auto* line = n.AspectAs<TXLogStringAspect>()) {
       logs.push_back(line->Text);
     } else if (auto* file = n.AspectAs<TXDRFileRestoredAspect>()) {
-      restored.push_back({file->Item->Name, file->FileName, file->Result, file->Error.Code});
+      restored.push_back(
+          {file->Item->Name, file->FileName, file->Result, file->Error.Code, file->Unreadable});
     } else if (auto* end = n.AspectAs<TXOperationThreadTerminatedAspect>()) {
       endError = end->ErrorData;
     }

@@ -289,22 +289,22 @@ TEST(FoundFileQueue, FilesOfUnwantedTypesComeWithoutTheirPicturesUnlessRequired)
   EXPECT_EQ(gates.Started(), 2u);
 }
 
-// Finders offer through the queue the thread keeps for their worker, else at once.
-TEST(FoundFileQueue, OfferingWithoutAQueueMakesThePictureAtOnce) {
+// A finder given a sink that is no queue has each file's picture made as it offers it, and the
+// file reaches the worker at once; a queue given to another finder keeps its own files.
+TEST(FoundFileQueue, AnImmediateSinkMakesThePictureAtOnce) {
   Gates gates;
   gates.OpenAll();
   Finder finder(gates);
   Receiver receiver, other;
   TXDRFoundFileQueue queue(*other.worker, 2, kAllTypes);
-  EXPECT_EQ(TXDRFoundFileQueue::For(*other.worker), &queue);
-  EXPECT_EQ(TXDRFoundFileQueue::For(*receiver.worker), nullptr);
-  OfferFoundFile(*finder.File(1, false), *receiver.worker);
+  TXDRImmediateSink sink(*receiver.worker);
+  sink.Offer(*finder.File(1, false));
   ASSERT_EQ(receiver.names, (std::vector<std::string>{"1"}));
   EXPECT_TRUE(receiver.status[0].Contains(drThnError));
-  std::thread([&] { EXPECT_EQ(TXDRFoundFileQueue::For(*other.worker), nullptr); }).join();
-  OfferFoundFile(*finder.File(2), *other.worker);
+  queue.Offer(*finder.File(2));
   queue.ReleaseAll();
   EXPECT_EQ(other.names, (std::vector<std::string>{"2"}));
+  EXPECT_EQ(receiver.names.size(), 1u);
 }
 
 TEST(FoundFileQueue, ThreadsComeFromTheRequestOrTheProcessorCount) {

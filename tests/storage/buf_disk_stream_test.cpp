@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "framework/error_data.h"
+#include "storage/disk_io.h"
 #include "storage/safe_read.h"
 #include "support/faulty_device.h"
 #include "support/test_files.h"
@@ -185,6 +186,13 @@ TEST_F(BufDiskStreamTest, TryingEverySectorReadsTheGoodOnesInsideATrimmedArea) {
   scraped.Reader().TryEverySector = true;
   EXPECT_EQ(ReadThrough(scraped), expected);
   EXPECT_EQ(scraped.BadSectors()->UnreadableBytes(), 1024);
+
+  // As the user asks for it (kova-cli --try-every-sector): through the drive input.
+  TXDiskIO drive;
+  drive.TryEverySector = true;
+  ASSERT_TRUE(drive.Open(kCard));
+  EXPECT_EQ(ReadThrough(*drive.DiskStream()), expected);
+  EXPECT_EQ(drive.BadSectors()->UnreadableBytes(), 1024);
 }
 
 TEST_F(BufDiskStreamTest, AVanishedDeviceAlwaysRaisesCode11) {

@@ -4,13 +4,14 @@
 
 #include "framework/observable.h"
 #include "imaging/bitmap32.h"
+#include "imaging/jpeg_thumbnail.h"
 #include "recovery/file_collection.h"
 #include "recovery/recovery_aspects.h"
 
 // What a scan that finds very many files sends the results page: files added to the collection
 // and announced one TXDRAddFileAspect each, posted as fast as it can. Photos carry a 72 x 54
-// thumbnail as the scan makes them; every fiftieth file is a video without one. The results
-// page's test and its benchmark flood it with these.
+// thumbnail as the scan keeps them (compacted); every fiftieth file is a video without one. The
+// results page's test and its benchmark flood it with these.
 namespace kova::test {
 
 inline void MakeScanThumbnail(TXImageObject& thumbnail, int32_t seed) {
@@ -23,6 +24,7 @@ inline void MakeScanThumbnail(TXImageObject& thumbnail, int32_t seed) {
     }
   }
   thumbnail.LoadFrom(bitmap);
+  CompactThumbnail(thumbnail);
 }
 
 inline void FloodFoundFiles(TXDRFileCollection& files, TXObservable& announcer, int32_t count) {

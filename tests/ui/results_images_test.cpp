@@ -50,6 +50,23 @@ TEST_F(ResultsImagesTest, ThumbnailsAreKeptCompressedAndComeBackAfterTheirCellsW
   EXPECT_NE(images.Large(indexes[1]).toImage(), first) << "each index its own thumbnail";
 }
 
+TEST_F(ResultsImagesTest, ZoomedCellsAreDrawnAtTheirSizeWithAnExactFrame) {
+  const int32_t index = Add(5);
+  const QImage designed = images.Large(index).toImage();
+  images.SetCellSize(144);
+  const QImage zoomed = images.Large(index).toImage();
+  ASSERT_EQ(zoomed.size(), QSize(144, 144));
+  // 72 x 54 fills 140 x 140 as 140 x 105 from row 19; its frame is one pixel wide, not blurred.
+  EXPECT_EQ(zoomed.pixel(72, 17), QColor::fromRgb(kList).rgb());
+  EXPECT_EQ(zoomed.pixel(72, 18), QColor::fromRgb(kFrame).rgb());
+  EXPECT_EQ(zoomed.pixel(1, 72), QColor::fromRgb(kFrame).rgb());
+  EXPECT_EQ(zoomed.pixel(72, 124), QColor::fromRgb(kFrame).rgb());
+  EXPECT_EQ(zoomed.pixel(72, 125), QColor::fromRgb(kList).rgb());
+  EXPECT_NE(zoomed.pixel(72, 72), QColor::fromRgb(kList).rgb()) << "the picture fills the frame";
+  images.SetCellSize(TXDRResultsImages::kCellSize);
+  EXPECT_EQ(images.Large(index).toImage(), designed) << "the design's size looks as before";
+}
+
 TEST_F(ResultsImagesTest, AThumbnailThatDoesNotDecodeGetsNoIndex) {
   TXImageObject broken;
   test::MakeScanThumbnail(broken, 1);

@@ -37,9 +37,10 @@ class TXDRScanFormatJPG : public TXDRScanFormat {
   // the picture (whose size it then notes in Dimensions) would make.
   void ChooseEmbedded(TXSearch& search, int64_t start);
 
-  // Where the TIFF structure of the EXIF segment met by the last FindScanStart begins; -1 for
-  // none.
+  // Where the TIFF structure of the EXIF segment met by the last FindScanStart begins (-1 for
+  // none), and the size its frame header gives (0 x 0 for none).
   int64_t exifAt_ = -1;
+  TXSize frame_;
   TXSize embeddedBox_;       // the box a thumbnail of the EXIF block may serve; 0 x 0: none
   TXPicturePlace embedded_;  // the chosen EXIF thumbnail, from the file's start; offset 0: none
 };

@@ -33,6 +33,11 @@ constexpr int kMostFill = 64;
 constexpr uint16_t kMostIndexEntries = 64;
 constexpr uint32_t kMostPictures = 32;
 
+// Start-of-frame markers: 0xC0 to 0xCF but the table and arithmetic-coding ones.
+bool IsFrameHeader(uint8_t code) {
+  return code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
+}
+
 bool IsApplicationSegment(uint8_t code) {
   return code >= 0xE0 && code <= 0xEF;
 }
@@ -85,7 +90,7 @@ int64_t TXJpegWalk::SegmentEnd(int64_t at) {
   return at + 2 + length;
 }
 
-bool TXJpegWalk::ReadHeaders(int64_t start, TXJpegLayout& layout) {
+bool TXJpegWalk::ReadHeaders(int64_t start, TXJpegLayout& layout, TXJpegOpening opening) {
   layout = TXJpegLayout();
   if (!reader_.Matches(start, kStartOfImage)) return false;
   int64_t pos = start + 2;
@@ -94,7 +99,8 @@ bool TXJpegWalk::ReadHeaders(int64_t start, TXJpegLayout& layout) {
     TXMarker marker;
     if (!ReadMarker(pos, marker) || marker.Code == kStuffed || StandsAlone(marker.Code))
       return false;
-    if (segment == 0 && !IsApplicationSegment(marker.Code) && marker.Code != kStartOfScan)
+    if (segment == 0 && opening == TXJpegOpening::joApplicationSegment &&
+        !IsApplicationSegment(marker.Code) && marker.Code != kStartOfScan)
       return false;
     const int64_t next = SegmentEnd(marker.At);
     if (next < 0) return false;
@@ -103,6 +109,7 @@ bool TXJpegWalk::ReadHeaders(int64_t start, TXJpegLayout& layout) {
       return true;
     }
     const int64_t body = marker.At + 4;
+    if (IsFrameHeader(marker.Code) && layout.Frame.IsEmpty()) ReadFrameSize(body, layout.Frame);
     if (marker.Code == kExifSegment && layout.ExifAt < 0 && reader_.Matches(body, kExifHeader))
       layout.ExifAt = body + static_cast<int64_t>(kExifHeader.size());
     if (marker.Code == kMpfSegment && layout.MpfAt < 0 && reader_.Matches(body, kMpfHeader))
@@ -110,6 +117,13 @@ bool TXJpegWalk::ReadHeaders(int64_t start, TXJpegLayout& layout) {
     pos = next;
   }
   return false;
+}
+
+void TXJpegWalk::ReadFrameSize(int64_t body, TXSize& frame) {
+  // The sample precision, then the height and the width.
+  uint16_t height = 0, width = 0;
+  if (reader_.U16At(body + 1, true, height) && reader_.U16At(body + 3, true, width))
+    frame = {width, height};
 }
 
 int64_t TXJpegWalk::FindPictureEnd(int64_t start, const TXJpegLayout& layout) {

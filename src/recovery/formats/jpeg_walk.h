@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "imaging/geometry.h"
 #include "recovery/formats/format_reader.h"
 
 namespace kova {
@@ -12,7 +13,12 @@ struct TXJpegLayout {
   int64_t ExifAt = -1;      // the TIFF header of the Exif segment
   int64_t MpfAt = -1;       // the TIFF header of the multi-picture index
   int64_t PictureEnd = -1;  // the last byte of the end-of-image marker after the last scan
+  TXSize Frame;             // width and height of the frame header before the first scan
 };
+
+// What a JPEG stream may open with. A file opens with an application segment (JFIF, Exif) or
+// its scan; a picture embedded in another (an Exif thumbnail) often opens with its tables.
+enum class TXJpegOpening { joApplicationSegment, joAnySegment };
 
 // Walks a JPEG stream by its structure, the way a decoder reads it: the segments before the
 // first scan stepped over whole (an Exif thumbnail inside them is no end), then the scans. Inside
@@ -26,8 +32,9 @@ class TXJpegWalk {
   explicit TXJpegWalk(TXSearch& search) : reader_(search) {}
 
   // The segments from the start of image at `start` up to the first scan. The first segment must
-  // be an application segment or the scan itself. False for anything else.
-  bool ReadHeaders(int64_t start, TXJpegLayout& layout);
+  // be what `opening` allows. False for anything else.
+  bool ReadHeaders(int64_t start, TXJpegLayout& layout,
+                   TXJpegOpening opening = TXJpegOpening::joApplicationSegment);
   // The end-of-image marker after the last scan of the headers read, or -1.
   int64_t FindPictureEnd(int64_t start, const TXJpegLayout& layout);
   // The last byte of the whole file: the picture's end, or that of the last further picture the
@@ -43,6 +50,8 @@ class TXJpegWalk {
   bool ReadMarker(int64_t pos, TXMarker& marker);
   // The position after the segment whose marker is at `at`; -1 when its length is impossible.
   int64_t SegmentEnd(int64_t at);
+  // The width and height of the frame header whose body starts at `body`.
+  void ReadFrameSize(int64_t body, TXSize& frame);
   // The end of the further picture at `at` the index names, or -1 when none lies whole there.
   int64_t FurtherPictureEnd(int64_t at);
   // Where the multi-picture index whose TIFF header is at `base` lists its pictures.

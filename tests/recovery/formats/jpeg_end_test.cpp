@@ -4,6 +4,7 @@
 
 #include "format_samples.h"
 #include "recovery/formats/jpeg_format.h"
+#include "recovery/formats/jpeg_walk.h"
 #include "support/jpeg_pictures.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
@@ -137,6 +138,30 @@ TEST(JpegWalkTest, StructuresNoDecoderReadsAreRefused) {
   manySegments.insert(manySegments.end(), scan.begin(), scan.end());
   manySegments.insert(manySegments.end(), {0xFF, 0xD9});
   EXPECT_EQ(measure(manySegments), -1);
+}
+
+// The frame header's size, for a file and for a picture embedded in one, which may open with its
+// tables instead of an application segment (cameras write Exif thumbnails so).
+TEST(JpegWalkTest, TheHeadersGiveTheFrameSizeAndAnEmbeddedPictureMayOpenWithItsTables) {
+  const TXBytes frame = {0xFF, 0xC0, 0x00, 0x0B, 8, 0x01, 0xE0, 0x02, 0x80, 1, 1, 0x11, 0};
+  const TXBytes scan = {0xFF, 0xDA, 0x00, 0x08, 1, 1, 0, 0, 63, 0, 0x12, 0x34, 0xFF, 0xD9};
+  const TXBytes start = {0xFF, 0xD8}, app = {0xFF, 0xE0, 0x00, 0x04, 0, 0};
+  const TXBytes tables = {0xFF, 0xDB, 0x00, 0x04, 0, 0};
+  auto headers = [](const TXBytes& bytes, TXJpegOpening opening, TXJpegLayout& layout) {
+    TXMemoryStream stream(bytes);
+    test::TXTestSearch search(stream);
+    return TXJpegWalk(search.Search()).ReadHeaders(0, layout, opening);
+  };
+  TXJpegLayout layout;
+  ASSERT_TRUE(
+      headers(Joined({&start, &app, &frame, &scan}), TXJpegOpening::joApplicationSegment, layout));
+  EXPECT_EQ(layout.Frame, (TXSize{640, 480}));
+  const TXBytes embedded = Joined({&start, &tables, &frame, &scan});
+  EXPECT_FALSE(headers(embedded, TXJpegOpening::joApplicationSegment, layout));
+  ASSERT_TRUE(headers(embedded, TXJpegOpening::joAnySegment, layout));
+  EXPECT_EQ(layout.Frame, (TXSize{640, 480}));
+  ASSERT_TRUE(headers(Joined({&start, &app, &scan}), TXJpegOpening::joAnySegment, layout));
+  EXPECT_TRUE(layout.Frame.IsEmpty()) << "no frame header before the scan";
 }
 
 }  // namespace
