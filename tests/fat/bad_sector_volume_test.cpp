@@ -9,6 +9,7 @@
 #include "fat/fat_recovery_fixture.h"
 #include "fat/tool_card.h"
 #include "framework/error_data.h"
+#include "recovery/found_file_sink.h"
 #include "storage/buf_disk_stream.h"
 #include "support/faulty_device.h"
 
@@ -34,7 +35,10 @@ struct FailingCardRun {
     if (opened) loaded = disk.Open(test::WholeMedium(io));
   }
   ~FailingCardRun() { ClearThreadError(); }
-  void FromDirectories() { disk.RecoverFromDirectories(*worker); }
+  void FromDirectories() {
+    TXDRImmediateSink sink(*worker);
+    disk.RecoverFromDirectories(*worker, sink);
+  }
 
   std::shared_ptr<TXFaultPlan> plan;
   TXDeviceOpenerScope scope;
