@@ -134,7 +134,14 @@ std::string SummaryJson(const TXCliScanSummary& summary) {
       .Add("seconds", summary.Seconds)
       .Add("code", summary.Code)
       .Add("cancelled", summary.Cancelled)
+      .Add("missing_bytes", summary.Missing)
       .Text();
+}
+
+std::string MissingLine(int64_t missing) {
+  if (missing <= 0) return {};
+  return Say(lg::kCliMissing,
+             {FormatByteSize(missing) + " (" + std::to_string(missing) + " bytes)"});
 }
 
 }  // namespace kova::cli

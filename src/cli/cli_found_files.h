@@ -29,8 +29,11 @@ struct TXCliScanSummary {
   double Seconds = 0;
   int32_t Code = 0;
   bool Cancelled = false;
+  int64_t Missing = 0;  // bytes of the volumes past the end of the medium (a cut image)
 };
 std::string SummaryLine(const TXCliScanSummary& summary);
 std::string SummaryJson(const TXCliScanSummary& summary);
+// The line that tells how much of the medium's volumes lies past its end; "" for none.
+std::string MissingLine(int64_t missing);
 
 }  // namespace kova::cli

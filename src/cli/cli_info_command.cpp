@@ -98,13 +98,16 @@ TXProblemWords WordsOf(TXTableProblemKind kind) {
       return {lg::kCliInfoGptPrimary, "gpt_primary_damaged"};
     case TXTableProblemKind::tpGptDamaged:
       return {lg::kCliInfoGptDamaged, "gpt_damaged"};
+    case TXTableProblemKind::tpCut:
+      return {lg::kCliInfoCut, "cut"};
     default:
       return {lg::kCliInfoGptEntries, "gpt_entries"};
   }
 }
 
 std::string ProblemLine(const TXTableProblem& problem) {
-  return Say(WordsOf(problem.Kind).Text, {std::to_string(problem.Number)});
+  return Say(WordsOf(problem.Kind).Text,
+             {std::to_string(problem.Number), SizeText(problem.Missing)});
 }
 
 void PrintFileSystem(const TXDRFileSystemFacts& fs) {
@@ -116,7 +119,10 @@ void PrintFileSystem(const TXDRFileSystemFacts& fs) {
             Say(lg::kCliClusterCounts, {std::to_string(fs.TotalClusters),
                                         std::to_string(fs.TotalClusters - fs.FreeClusters),
                                         std::to_string(fs.FreeClusters)}));
+  PrintLine(lg::kCliInfoFreeSpace, SizeText(fs.FreeClusters * fs.ClusterSize));
   if (fs.FromBackupBoot) PrintLine(lg::kCliInfoBootSector, Say(lg::kCliInfoBackupBoot));
+  if (fs.Missing > 0)
+    PrintLine(lg::kCliInfoMissing, Say(lg::kCliInfoMissingFacts, {SizeText(fs.Missing)}));
 }
 
 // What a partition holds: its file system and label, an extended partition's logical ones, or
@@ -128,6 +134,7 @@ std::string ContentText(const TXPartitionFacts& partition) {
   std::string text = fs.Name;
   if (!fs.Label.empty()) text += Say(lg::kCliInfoPartitionLabel, {fs.Label});
   if (fs.FromBackupBoot) text += Say(lg::kCliInfoPartitionBackupBoot);
+  if (fs.Missing > 0) text += Say(lg::kCliInfoPartitionMissing, {SizeText(fs.Missing)});
   return text;
 }
 
@@ -196,7 +203,9 @@ void AddFileSystemJson(TXJsonObject& json, const std::optional<TXDRFileSystemFac
       .Add("total_clusters", fs->TotalClusters)
       .Add("used_clusters", fs->TotalClusters - fs->FreeClusters)
       .Add("free_clusters", fs->FreeClusters)
-      .Add("backup_boot_sector", fs->FromBackupBoot);
+      .Add("free_bytes", fs->FreeClusters * fs->ClusterSize)
+      .Add("backup_boot_sector", fs->FromBackupBoot)
+      .Add("missing_bytes", fs->Missing);
 }
 
 std::string JsonList(const std::vector<std::string>& objects) {
@@ -216,7 +225,8 @@ std::string PartitionsJson(const TXSourceFacts& facts) {
         .Add("size", entry.Size)
         .Add("type", TypeText(entry))
         .Add("name", entry.Name)
-        .Add("extended", IsExtendedType(entry.MbrType));
+        .Add("extended", IsExtendedType(entry.MbrType))
+        .Add("missing_bytes", entry.Missing);
     AddFileSystemJson(json, partition.FileSystem);
     objects.push_back(json.Text());
   }
@@ -229,6 +239,7 @@ std::string ProblemsJson(const TXSourceFacts& facts) {
     objects.push_back(TXJsonObject()
                           .Add("problem", WordsOf(problem.Kind).Key)
                           .Add("partition", problem.Number)
+                          .Add("missing_bytes", problem.Missing)
                           .Add("text", ProblemLine(problem))
                           .Text());
   }
@@ -274,6 +285,7 @@ int RunInfoCommand(const TXCliArguments& arguments) {
   if (!io->Open(path, ioRead)) return Fail(ReadFailure(source, ThreadError()), ceSourceUnreadable);
   TXSourceFacts facts;
   facts.Drive = source.Kind == TXCliSourceKind::skDrive;
+  if (facts.Drive) static_cast<TXDiskIO&>(*io).CountFreeSpace();
   facts.Reported = io->DiskInfo;
   facts.HasTrailer =
       !facts.Drive && (io->DiskInfo.ClusterSize != 0 || !io->DiskInfo.FileSystem.empty() ||

@@ -82,6 +82,7 @@ std::string SummaryJson(const std::string& folder, const TXCliRestoreSummary& su
       .Add("seconds", seconds)
       .Add("code", end.ErrorData.Code)
       .Add("cancelled", end.Cancelled())
+      .Add("missing_bytes", summary.Missing)
       .Text();
 }
 
@@ -101,6 +102,7 @@ TXCliRecoverReport::~TXCliRecoverReport() {
 }
 
 void TXCliRecoverReport::NextPhase() {
+  summary_.Missing = session_.WorkerGear().Data().Volumes.MissingBytes();
   bar_->Clear();
   bar_.emplace(stderr, session_.WorkerGear().Worker().Figures(), TXRunFiguresKind::rfRestore);
 }
@@ -165,6 +167,7 @@ void TXCliRecoverReport::Finish(const std::string& folder, const TXCliRunEnd& en
     std::printf("%s\n", Say(lg::kCliRestoreDamaged, {std::to_string(summary_.Damaged)}).c_str());
   if (summary_.Failed > 0)
     std::printf("%s\n", Say(lg::kCliRestoreFailed, {std::to_string(summary_.Failed)}).c_str());
+  if (summary_.Missing > 0) std::printf("%s\n", MissingLine(summary_.Missing).c_str());
 }
 
 }  // namespace kova::cli

@@ -25,6 +25,7 @@ struct TXCliRestoreSummary {
   int32_t Damaged = 0;     // written with unreadable stretches as zeros
   int64_t Unreadable = 0;  // bytes of those stretches
   int32_t Failed = 0;      // could not be written
+  int64_t Missing = 0;     // bytes of the volumes past the end of the medium (a cut image)
 };
 
 // What kova-cli recover shows: the progress of the search and of the saving on the error output

@@ -45,6 +45,7 @@ void TXCliScanReport::Finish(const std::string& source, const TXCliRunEnd& end) 
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   summary.Code = end.ErrorData.Code;
   summary.Cancelled = end.Cancelled();
+  summary.Missing = session_.WorkerGear().Data().Volumes.MissingBytes();
   if (json_) {
     std::printf("%s\n", SummaryJson(summary).c_str());
     return;
@@ -52,6 +53,7 @@ void TXCliScanReport::Finish(const std::string& source, const TXCliRunEnd& end) 
   if (summary.Cancelled) std::fprintf(stderr, "%s\n", Say(lg::kCliStopped).c_str());
   if (summary.Cancelled || summary.Code == kErrNone)
     std::printf("%s\n", SummaryLine(summary).c_str());
+  if (summary.Missing > 0) std::printf("%s\n", MissingLine(summary.Missing).c_str());
 }
 
 }  // namespace kova::cli

@@ -37,14 +37,28 @@ void TXDRExfatFileRecovery::Describe(TXDRFileItem& item, const TXExfatFound& fou
   item.Accessed = found.Entry.Accessed;
 }
 
+bool TXDRExfatFileRecovery::RunExtents(const TXExfatFileEntry& entry,
+                                       const std::vector<uint32_t>& clusters, TXBlocks& blocks) {
+  const bool whole = clusters.size() == volume_.ClustersFor(entry.DataLength);
+  uint32_t next = 0;
+  if (!whole && !clusters.empty())
+    next = entry.NoFatChain ? clusters.back() + 1 : volume_.FatEntry(clusters.back());
+  if (!whole && !volume_.IsPastTheEnd(next)) return false;
+  AddClusters(clusters, entry.DataLength, blocks);
+  // The rest lies past the end of the medium, where its clusters cannot be followed: it keeps
+  // the file's length, and the restore saves the file up to the end.
+  if (!whole)
+    blocks.Add(volume_.ClusterOffset(next),
+               static_cast<int64_t>(entry.DataLength) - blocks.TotalSize());
+  return true;
+}
+
 bool TXDRExfatFileRecovery::LiveExtents(const TXExfatFound& found, TXBlocks& blocks) {
   const TXExfatFileEntry& entry = found.Entry;
   const std::vector<uint32_t> clusters =
       volume_.DataClusters(entry.FirstCluster, entry.DataLength, entry.NoFatChain, chain_);
   chain_.ClearMarked();
-  if (clusters.size() != volume_.ClustersFor(entry.DataLength)) return false;
-  AddClusters(clusters, entry.DataLength, blocks);
-  return true;
+  return RunExtents(entry, clusters, blocks);
 }
 
 void TXDRExfatFileRecovery::OfferLive(TXExfatFound& found, TXBlocks& used) {
@@ -69,13 +83,11 @@ bool TXDRExfatFileRecovery::DeletedExtents(const TXExfatFound& found, TXDRFileIt
   const std::vector<uint32_t> clusters =
       volume_.DataClusters(entry.FirstCluster, entry.DataLength, entry.NoFatChain, chain_);
   chain_.ClearMarked();
-  const bool whole = clusters.size() == volume_.ClustersFor(entry.DataLength);
   const bool free = std::none_of(clusters.begin(), clusters.end(),
                                  [this](uint32_t c) { return volume_.IsAllocated(c); });
-  if (whole && free && (entry.NoFatChain || volume_.IsWholeChain(clusters))) {
-    AddClusters(clusters, entry.DataLength, item.EditBlocks());
+  if (free && (entry.NoFatChain || volume_.IsWholeChain(clusters)) &&
+      RunExtents(entry, clusters, item.EditBlocks()))
     return true;
-  }
   return FreeClustersAfterFirst(found, item);
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "recovery/cluster_marks.h"
 #include "recovery/volume_recovery.h"
 
@@ -9,6 +12,7 @@ class IXWorker;
 class TXBlocks;
 class TXDRFileItem;
 class TXExfatVolume;
+struct TXExfatFileEntry;
 struct TXExfatFound;
 
 // Turns the files the walk found into found files and offers them on the run's worker, as
@@ -32,6 +36,10 @@ class TXDRExfatFileRecovery {
   void OfferDeleted(TXExfatFound& found, bool lostFolder);
 
  private:
+  // The extents of a run of the file's clusters that holds all of it, or that stops only where
+  // the medium ends (the rest then follows as one extent past the end); false for any other run.
+  bool RunExtents(const TXExfatFileEntry& entry, const std::vector<uint32_t>& clusters,
+                  TXBlocks& blocks);
   bool LiveExtents(const TXExfatFound& found, TXBlocks& blocks);
   bool DeletedExtents(const TXExfatFound& found, TXDRFileItem& item);
   // Marks the item when clusters in use had to be passed over.

@@ -36,6 +36,7 @@ TXDRFileSystemFacts TXDRExfatRecovery::Facts() const {
   facts.TotalClusters = boot.ClusterCount();
   facts.FreeClusters = volume_.FreeClusters();
   facts.FromBackupBoot = volume_.BootRegion().Source == TXExfatBootSource::bsBackup;
+  facts.Missing = MissingBytes(boot.VolumeSectors(), boot.SectorBytes(), volume_.Stream().Size());
   return facts;
 }
 

@@ -31,6 +31,11 @@ class TXExfatVolume {
   // The clusters of the heap that lie inside the stream: 2 to ClusterLimit() + 1.
   uint32_t ClusterLimit() const { return clusters_; }
   bool IsDataCluster(uint32_t cluster) const { return cluster >= 2 && cluster - 2 < clusters_; }
+  // A cluster of the heap the boot sector describes that lies past the end of the stream (an
+  // image that stopped early).
+  bool IsPastTheEnd(uint32_t cluster) const {
+    return cluster >= 2 && cluster - 2 >= clusters_ && cluster - 2 < Boot().ClusterCount();
+  }
   const std::string& Label() const { return label_; }
 
   // The FAT entry of a cluster; 0 outside the heap or where the FAT cannot be read.

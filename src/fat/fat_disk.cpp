@@ -98,6 +98,8 @@ TXDRFileSystemFacts TXDRFATDisk::Facts() const {
   facts.TotalClusters = volume.TotalClusters;
   facts.FreeClusters = std::max<int64_t>(0, volume.FreeClusters);
   facts.FromBackupBoot = volume.FromBackupBoot;
+  const TXBootSector& boot = fat_.BootSector();
+  facts.Missing = MissingBytes(boot.TotalSectors(), boot.BytesPerSector(), Medium().Size());
   return facts;
 }
 

@@ -73,6 +73,8 @@ std::string RunFiguresText(TXRunFiguresKind kind, const TXRunFigures::TXSnapshot
     parts.push_back(lg.Format(lg::kFiguresBadAreas, {std::to_string(figures.BadAreas),
                                                      FormatByteSize(figures.Unreadable)}));
   }
+  if (figures.Missing > 0)
+    parts.push_back(lg.Format(lg::kFiguresMissing, {FormatByteSize(figures.Missing)}));
   if (const std::optional<double> speed = meter.Speed())
     parts.push_back(lg.Format(lg::kFiguresSpeed, {FormatByteSize(static_cast<int64_t>(*speed))}));
   if (const std::optional<std::chrono::seconds> left = meter.TimeLeft(); left && left->count() > 0)

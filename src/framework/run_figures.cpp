@@ -13,6 +13,7 @@ void TXRunFigures::Reset() {
   badAreas_.store(0, std::memory_order_relaxed);
   unreadable_.store(0, std::memory_order_relaxed);
   entries_.store(0, std::memory_order_relaxed);
+  missing_.store(0, std::memory_order_relaxed);
 }
 
 void TXRunFigures::SetTotal(int64_t bytes) {
@@ -50,6 +51,10 @@ void TXRunFigures::CountEntry() {
   entries_.fetch_add(1, std::memory_order_relaxed);
 }
 
+void TXRunFigures::SetMissing(int64_t bytes) {
+  missing_.store(std::max<int64_t>(bytes, 0), std::memory_order_relaxed);
+}
+
 TXRunFigures::TXSnapshot TXRunFigures::Read() const {
   TXSnapshot figures;
   figures.Total = total_.load(std::memory_order_relaxed);
@@ -60,6 +65,7 @@ TXRunFigures::TXSnapshot TXRunFigures::Read() const {
   figures.BadAreas = badAreas_.load(std::memory_order_relaxed);
   figures.Unreadable = unreadable_.load(std::memory_order_relaxed);
   figures.Entries = entries_.load(std::memory_order_relaxed);
+  figures.Missing = missing_.load(std::memory_order_relaxed);
   return figures;
 }
 

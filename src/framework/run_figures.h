@@ -22,6 +22,7 @@ class TXRunFigures {
     int64_t BadAreas = 0;    // unreadable areas of the medium found so far
     int64_t Unreadable = 0;  // their bytes
     int64_t Entries = 0;     // directory entries read (a scan's folder phases)
+    int64_t Missing = 0;     // bytes of the medium's volumes past its end (a cut image)
   };
 
   // Everything back to 0, for the next run.
@@ -37,6 +38,8 @@ class TXRunFigures {
   void SetUnreadable(int64_t areas, int64_t bytes);
   // One more directory entry (of a file, whatever its type) read from the medium's folders.
   void CountEntry();
+  // The bytes of the medium's volumes that lie past its end, which the scan cannot read.
+  void SetMissing(int64_t bytes);
 
   TXSnapshot Read() const;
 
@@ -49,6 +52,7 @@ class TXRunFigures {
   std::atomic<int64_t> badAreas_{0};
   std::atomic<int64_t> unreadable_{0};
   std::atomic<int64_t> entries_{0};
+  std::atomic<int64_t> missing_{0};
 };
 
 }  // namespace kova

@@ -245,6 +245,7 @@ void TXDRDiskImageThread::Settle(std::unique_ptr<TXFileStream> image, int64_t si
 }
 
 bool TXDRDiskImageThread::WriteTrailer(TXFileStream& image, int64_t size) {
+  Data().DiskIO.CountFreeSpace();
   TXDiskInfoRecord trailer = Data().DiskIO.DiskInfo;
   if (remaining_ > 0) trailer.CopiedBytes = size - remaining_;
   const std::string xml = trailer.ToXml();

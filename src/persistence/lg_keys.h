@@ -207,6 +207,7 @@
   X(kFinishSaved, 0x88001008)       /* %s: the count */                                   \
   X(kFinishDamaged, 0x88001030)     /* %s: the count */                                   \
   X(kFiguresBadAreas, 0x88001031)   /* %s: the count, %s: their size */                   \
+  X(kFiguresMissing, 0x88001040)    /* %s: the size past the end of the medium */         \
   /* about, help */                                                                       \
   X(kHelpTitle, 0x81001050)                                                               \
   X(kClose, 0x82001060)                                                                   \
@@ -328,7 +329,13 @@
   X(kCliBadCodePage, 0x87001083)       /* %s: the text given */                           \
   X(kCliBadMapFile, 0x87001090)        /* %s: why */                                      \
   X(kCliMapNeedsImage, 0x87001091)                                                        \
-  X(kCliBadThreads, 0x870010A0) /* %s: the text given */
+  X(kCliBadThreads, 0x870010A0) /* %s: the text given */                                  \
+  X(kCliInfoCut, 0x870010B0)    /* %s: the partition number, %s: the size missing */      \
+  X(kCliInfoMissing, 0x870010B1)                                                          \
+  X(kCliInfoMissingFacts, 0x870010B2)     /* %s: the size missing */                      \
+  X(kCliInfoPartitionMissing, 0x870010B3) /* %s: the size missing */                      \
+  X(kCliMissing, 0x870010B4)              /* %s: the size missing */                      \
+  X(kCliInfoFreeSpace, 0x870010B5)
 
 namespace kova::lg {
 

@@ -29,6 +29,7 @@ bool TXDRFileItem::Assign(const TXPersistent& source) {
     Volume = other->Volume;
     Folder = other->Folder;
     ClustersReused = other->ClustersReused;
+    CutByEnd = other->CutByEnd;
     FirstLetterLost = other->FirstLetterLost;
     Unreadable = other->Unreadable;
   }
@@ -51,7 +52,11 @@ TXDRFileOrigin OriginOf(const TXDRFileItem& item) {
 }
 
 bool MayBeDamaged(const TXDRFileItem& item) {
+<<<<<<< HEAD
   return item.ClustersReused || item.Status.Contains(drThnError) || item.Unreadable > 0;
+=======
+  return item.ClustersReused || item.CutByEnd || item.Status.Contains(drThnError);
+>>>>>>> wt/cards
 }
 
 std::string WithLostLetterSaved(std::string_view name) {

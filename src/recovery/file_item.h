@@ -42,6 +42,9 @@ class TXDRFileItem : public TXSplitItem {
   // Clusters that the file-system rule took the file to lie on were in use by other files and
   // were passed over: part of the file may have been overwritten.
   bool ClustersReused = false;
+  // The file reaches past the end of the medium (an image that stopped early): only the part
+  // inside it can be saved.
+  bool CutByEnd = false;
   // The name's first character is the "!" of a deleted short entry that kept no long name: the
   // letter it stands for is lost.
   bool FirstLetterLost = false;
@@ -76,7 +79,11 @@ TXDRFileOrigin OriginOf(const TXDRFileItem& item);
 
 // True when the file may not come back as it was: its picture could not be decoded for the
 // thumbnail (a carved or deleted file whose content broke off), clusters the file-system rule
+<<<<<<< HEAD
 // expected it on were in use by other files, or parts of it could not be read.
+=======
+// expected it on were in use by other files, or it reaches past the end of the medium.
+>>>>>>> wt/cards
 bool MayBeDamaged(const TXDRFileItem& item);
 
 // A name whose first character stands for a lost letter as a restore saves it: with "_" there, a

@@ -37,7 +37,13 @@ struct TXDRFileSystemFacts {
   int64_t FreeClusters = 0;
   // The main boot sector (or boot region) was damaged and its backup was read instead.
   bool FromBackupBoot = false;
+  // The bytes the boot sector gives the volume past the end of the medium (a cut image): what
+  // lies there is not read, and files reaching there are offered cut (TXDRFileItem::CutByEnd).
+  int64_t Missing = 0;
 };
+
+// The bytes of a volume of `sectors` sectors that lie past the end of the `held` bytes read.
+int64_t MissingBytes(uint64_t sectors, uint32_t sectorBytes, int64_t held);
 
 // The recovery of one kind of file system on one volume. The run makes one per volume and kind,
 // keeps the first that opens, and then calls RecoverFromDirectories, RecoverLostFolders and
@@ -65,7 +71,9 @@ class TXDRVolumeRecovery {
 };
 
 // Offers a file found on the volume to the sink: its extents, given as positions in the volume's
-// stream, become positions on the medium, and it is marked with the volume's number.
+// stream, become positions on the medium, and it is marked with the volume's number. A file with
+// extents past the end of the volume's stream (a cut image) is marked CutByEnd, and one that
+// starts there is not offered: nothing of it can be read.
 void OfferVolumeFile(const TXDRVolumePlace& place, TXFoundFileNotification& notification,
                      IXDRFoundFileSink& sink);
 

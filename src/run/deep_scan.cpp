@@ -73,6 +73,7 @@ void TXDRDeepScanThread::Run() {
   searched_ = 0;
   data.Volumes.Open(*data.IO, data.CodePage);
   LearnUnitSizes(*data.IO, data.Volumes);
+  Worker().Figures().SetMissing(data.Volumes.MissingBytes());
   if (data.Volumes.RecognisedCount() == 0) {
     IXProgress& progress = Worker().GetProgress();
     progress.BeginSection(100);

@@ -9,6 +9,7 @@ namespace kova {
 bool TXCustomDRThread::OpenDrive() {
   TXDRData& data = Data();
   data.IO = &data.DiskIO;
+  data.DiskIO.CodePage = data.CodePage;
   if (!data.DiskIO.Open(DrivePath, ioRead)) return false;
   data.DiskIO.DiskStream()->Figures = &Worker().Figures();
   data.DiskIO.DiskStream()->ReportUnreadable();

@@ -1,5 +1,6 @@
 #include "run/run_volumes.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "exfat/exfat_recovery.h"
@@ -79,6 +80,15 @@ void TXDRRunVolumes::AddUsedExtents(TXBlocks& used) const {
   for (const TXDRRunVolume& volume : volumes_) {
     if (volume.Recovery) volume.Recovery->AddUsedExtents(used);
   }
+}
+
+int64_t TXDRRunVolumes::MissingBytes() const {
+  int64_t missing = 0;
+  for (const TXDRRunVolume& volume : volumes_) {
+    const int64_t named = volume.Recovery ? volume.Recovery->Facts().Missing : 0;
+    missing += std::max(named, volume.Extent.Missing);
+  }
+  return missing;
 }
 
 void LearnUnitSizes(TXCustomDiskIO& input, const TXDRRunVolumes& volumes) {

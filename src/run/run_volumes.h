@@ -42,6 +42,9 @@ class TXDRRunVolumes {
   int32_t VolumeAt(int64_t position) const;
   // The extents of the live files of every recognised volume, on the medium.
   void AddUsedExtents(TXBlocks& used) const;
+  // The bytes of the volumes that lie past the end of the medium (a cut image): for each, what
+  // its file system or else its partition entry names beyond the end.
+  int64_t MissingBytes() const;
 
  private:
   TXVolumeSystem system_;

@@ -96,18 +96,23 @@ std::unique_ptr<IXBlockDevice> TXBufDiskStream::OpenDrive(const std::string& dri
 }
 
 TXBufDiskStream::TXBufDiskStream(const std::string& drive, int32_t bufferSize,
-                                 std::shared_ptr<TXBadSectorMap> map)
+                                 std::shared_ptr<TXBadSectorMap> map, uint16_t codePage)
     : TXCustomBufStream(nullptr, RoundedBufferSize(bufferSize), false),
       drive_(drive),
       device_(OpenDrive(drive)),
       reader_(std::make_unique<TXRescueReader>(*device_, std::move(map))) {
   SetBadSectors(reader_->SharedMap());
   diskInfo_.RootPath = DevicePathOf(drive);
+<<<<<<< HEAD
   // A drive that knows no size of its own is probed as it is (the reader reads nothing yet).
   TXRescuedDevice rescued(*device_, *reader_);
   IXBlockDevice& probed = device_->Size() > 0 ? static_cast<IXBlockDevice&>(rescued) : *device_;
   diskInfo_.QueryVolume(probed);
   if (diskInfo_.TotalSpace == 0) diskInfo_.QueryGeometry(probed);
+=======
+  diskInfo_.QueryVolume(*device_, codePage);
+  if (diskInfo_.TotalSpace == 0) diskInfo_.QueryGeometry(*device_);
+>>>>>>> wt/cards
   diskInfo_.DiskSize = device_->Size();
   SetSize(diskInfo_.DiskSize);
 }

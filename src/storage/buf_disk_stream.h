@@ -26,9 +26,11 @@ class TXBufDiskStream : public TXCustomBufStream {
 
   // Opens the drive. Clears the thread's error record first; failures record and raise 11 (no
   // such device, no medium), 10 (access denied) or 4 (anything else, with the OS error).
-  // The map is the one the run keeps for this drive (a new one when none is given).
+  // The map is the one the run keeps for this drive (a new one when none is given). The drive's
+  // FAT label is decoded with the OEM code page.
   explicit TXBufDiskStream(const std::string& drive, int32_t bufferSize = kMediumWindowSize,
-                           std::shared_ptr<TXBadSectorMap> map = nullptr);
+                           std::shared_ptr<TXBadSectorMap> map = nullptr,
+                           uint16_t codePage = kDefaultCodePage);
 
   const std::string& Drive() const { return drive_; }
   const TXDiskInfoRecord& DiskInfo() const { return diskInfo_; }

@@ -11,7 +11,6 @@
 #include "framework/markup_escape.h"
 #include "framework/oem_code_pages.h"
 #include "framework/text_utils.h"
-#include "ondisk/fs_info_sector.h"
 #include "storage/exfat_boot_region.h"
 #include "storage/fat_volume_facts.h"
 #include "storage/platform_device.h"
@@ -41,40 +40,21 @@ bool NameVolume(IXBlockDevice& device, TXDiskInfoRecord& record, TXFatBootRead& 
   return isFat;
 }
 
-// The FAT32 information sector's free count, for a table too large to be counted here.
-int64_t HintedFreeClusters(IXBlockDevice& device, const TXBootSector& boot, int64_t clusters) {
-  if (boot.Type() != TXFatType::ftFat32) return -1;
-  const uint32_t at = boot.FsInfoSector();
-  std::vector<uint8_t> sector(TXBootSector::kSize);
-  if (at == 0 || at >= boot.ReservedSectors() ||
-      !DeviceReader(device)(int64_t{at} * boot.BytesPerSector(), sector.data(), 512))
-    return -1;
-  const TXFsInfoSector info(sector);
-  return info.HasSignatures() && info.FreeCount() <= clusters ? int64_t{info.FreeCount()} : -1;
-}
-
-// The facts of a FAT volume, read as the recovery reads them. The label and serial fill in what
-// libblkid did not tell.
-void DescribeFatVolume(IXBlockDevice& device, const TXFatBootRead& fat, bool countFree,
+// The facts of a FAT volume, read as the recovery reads them but without its table, so that
+// opening a drive reads only the boot sector and the root folder. The label is the root folder's,
+// decoded with the code page (libblkid leaves a FAT label's bytes undecoded); the serial fills in
+// what libblkid did not tell.
+void DescribeFatVolume(IXBlockDevice& device, const TXFatBootRead& fat, uint16_t codePage,
                        TXDiskInfoRecord& record) {
-  TXFatEntries table;
-  const TXVolumeReader read = DeviceReader(device);
-  table.Read(read, fat.Boot, device.Size());
-  const TXFatVolumeFacts facts = DescribeFatVolume(read, fat, table, kDefaultCodePage);
-  if (record.VolumeName.empty()) record.VolumeName = facts.Label;
+  const TXFatVolumeFacts facts =
+      DescribeFatVolume(DeviceReader(device), fat, device.Size(), codePage);
+  record.VolumeName = facts.Label;
   if (record.VolumeSerial == 0) record.VolumeSerial = facts.Serial;
   record.SectorSize = facts.SectorSize;
   record.SectorsPerCluster = facts.SectorsPerCluster;
   record.ClusterSize = facts.ClusterSize;
   record.TotalClusters = facts.TotalClusters;
   record.TotalSpace = record.TotalClusters * record.ClusterSize;
-  if (!countFree) return;
-  int64_t free = facts.FreeClusters;
-  if (free < 0) free = HintedFreeClusters(device, fat.Boot, facts.TotalClusters);
-  if (free >= 0) {
-    record.FreeClusters = free;
-    record.FreeSpace = free * record.ClusterSize;
-  }
 }
 
 // An exFAT volume as its boot region (the backup when the main one is damaged) describes it.
@@ -173,18 +153,28 @@ int64_t Bytes(int64_t count, uint32_t size) {
 
 }  // namespace
 
-bool TXDiskInfoRecord::QueryVolume(const std::string& path) {
+bool TXDiskInfoRecord::QueryVolume(const std::string& path, uint16_t codePage) {
   Clear();
   RootPath = path;
   struct stat info {};
   if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return QueryFolder(path, *this);
   TXDeviceOpening opening = OpenDevice(path);
   if (!opening.Device) return false;
-  QueryVolume(*opening.Device);
+  QueryVolume(*opening.Device, codePage);
+  if (!LiveSpace(*opening.Device)) CountFreeSpace(DeviceReader(*opening.Device));
   return true;
 }
 
-void TXDiskInfoRecord::QueryVolume(IXBlockDevice& device) {
+void TXDiskInfoRecord::CountFreeSpace(const TXVolumeReader& read) {
+  const TXFatBootRead fat = ReadFatBoot(read);
+  if (!fat.IsFat() || DiskSize <= 0) return;
+  const int64_t free = CountFatFreeClusters(read, fat.Boot, DiskSize);
+  if (free < 0) return;
+  FreeClusters = free;
+  FreeSpace = free * fat.Boot.ClusterBytes();
+}
+
+void TXDiskInfoRecord::QueryVolume(IXBlockDevice& device, uint16_t codePage) {
   std::string root = RootPath.empty() ? device.Path() : RootPath;
   Clear();
   RootPath = root;
@@ -193,7 +183,7 @@ void TXDiskInfoRecord::QueryVolume(IXBlockDevice& device) {
   TXFatBootRead fat;
   bool isFat = NameVolume(device, *this, fat);
   std::optional<TXSpaceFacts> live = LiveSpace(device);
-  if (isFat) DescribeFatVolume(device, fat, !live, *this);
+  if (isFat) DescribeFatVolume(device, fat, codePage, *this);
   if (!isFat) DescribeExfatVolume(device, *this);
   if (live) TakeSpace(*live, *this);
 }

@@ -4,6 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "framework/oem_code_pages.h"
+#include "storage/volume_reader.h"
+
 namespace kova {
 
 class IXBlockDevice;
@@ -34,11 +37,18 @@ struct TXDiskInfoRecord {
   // ClusterSize, or 1024 when it is unknown: the unit in which images are copied.
   int64_t UnitSize() const { return ClusterSize ? ClusterSize : 1024; }
 
-  // Volume facts of a block device, an image file or a folder's file system. False when the
-  // path does not exist or cannot be examined (the record is then cleared but for RootPath).
-  bool QueryVolume(const std::string& path);
-  // The same for a device already open; never fails.
-  void QueryVolume(IXBlockDevice& device);
+  // Volume facts of a block device, an image file or a folder's file system, free space
+  // included. False when the path does not exist or cannot be examined (the record is then
+  // cleared but for RootPath). FAT labels are decoded with the OEM code page.
+  bool QueryVolume(const std::string& path, uint16_t codePage = kDefaultCodePage);
+  // The facts of a device already open as an opening needs them (never fails): it reads the
+  // boot sector and the root folder, not the allocation table, so the free figures are only
+  // those of a mounted file system until CountFreeSpace tells them.
+  void QueryVolume(IXBlockDevice& device, uint16_t codePage = kDefaultCodePage);
+  // Counts the free clusters of a FAT volume at the start of the medium (DiskSize bytes, read
+  // through `read`) in its allocation table, for where the figure is shown (kova-cli info, an
+  // image's trailer). Other volumes keep their figures.
+  void CountFreeSpace(const TXVolumeReader& read);
   // Sizes from the device's geometry: the whole size, the sector size and, where the device
   // reports a track length, a cluster of one track. False when the device cannot be opened.
   bool QueryGeometry(const std::string& devicePath);

@@ -50,10 +50,24 @@ void TXDiskIO::UseBadSectors(const std::string& path, std::shared_ptr<TXBadSecto
   badSectors_ = std::move(map);
 }
 
+bool TXDiskIO::CountFreeSpace() {
+  if (!DiskStream()) return false;
+  // Exactly the table's bytes, through the drive's map: no window of data around them, and no
+  // sector known to be unreadable asked for again.
+  TXRescueReader& reader = DiskStream()->Reader();
+  bool gone = false;
+  DiskInfo.CountFreeSpace([&reader, &gone](int64_t offset, void* bytes, int64_t count) {
+    const TXAreaRead read = reader.ReadArea(offset, static_cast<uint8_t*>(bytes), count);
+    gone = gone || read.Gone;
+    return !read.Gone && read.Count == count;
+  });
+  return !gone;
+}
+
 void TXDiskIO::DoOpen() {
   DiskInfo.Clear();
   if (mapPath_ != Path()) badSectors_.reset();
-  auto stream = std::make_unique<TXBufDiskStream>(Path(), kMediumWindowSize, badSectors_);
+  auto stream = std::make_unique<TXBufDiskStream>(Path(), kMediumWindowSize, badSectors_, CodePage);
   stream->Reader().TryEverySector = TryEverySector;
   DiskInfo = stream->DiskInfo();
   mapPath_ = Path();

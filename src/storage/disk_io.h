@@ -73,6 +73,11 @@ class TXDiskIO : public TXCustomDiskIO {
   const std::shared_ptr<TXBadSectorMap>& BadSectors() const { return badSectors_; }
   // The next opening of `path` reads with this map (an image copy resumed from its mapfile).
   void UseBadSectors(const std::string& path, std::shared_ptr<TXBadSectorMap> map);
+  // The OEM code page the next opening decodes the drive's FAT label with (the run's).
+  uint16_t CodePage = kDefaultCodePage;
+  // Counts the free space of the open drive's FAT volume into DiskInfo, for where it is shown
+  // (opening does not read the allocation table). False when the drive is gone.
+  bool CountFreeSpace();
   // The drive's rescue reader asks for every sector inside a trimmed failure too (slow; see
   // TXRescueReader::TryEverySector), from the next opening on.
   bool TryEverySector = false;

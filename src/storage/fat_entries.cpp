@@ -69,6 +69,19 @@ bool TXFatEntries::Read(const TXVolumeReader& read, const TXBootSector& boot, in
   return true;
 }
 
+uint32_t TXFatEntries::ReadOne(const TXVolumeReader& read, const TXBootSector& boot,
+                               int64_t volumeBytes, uint32_t n, uint32_t copy) {
+  if (!TableFits(boot) || n >= boot.ClusterCount()) return kFatFree;
+  const TXFatType type = boot.Type();
+  // FAT12 entries come in pairs of three bytes: the pair is read from its even entry.
+  const int64_t first = n & ~int64_t{1};
+  const int64_t start = boot.FatOffset(copy) + FatEntryOffset(type, first);
+  std::vector<uint8_t> bytes(static_cast<size_t>(FatEntriesBytes(type, n - first + 1)), 0);
+  const auto size = static_cast<int64_t>(bytes.size());
+  if (start + size > volumeBytes || !read(start, bytes.data(), size)) return kFatFree;
+  return DecodeFatEntry(bytes, type, first, n);
+}
+
 int64_t TXFatEntries::FreeCount() const {
   if (entries_.size() < 2) return 0;
   return std::count(entries_.begin() + 2, entries_.end(), kFatFree);

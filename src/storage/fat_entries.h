@@ -28,6 +28,10 @@ class TXFatEntries {
   bool Read(const TXVolumeReader& read, const TXBootSector& boot, int64_t volumeBytes,
             uint32_t copy = 0);
   void Clear() { entries_.clear(); }
+  // Entry n of table copy `copy` alone, read where it lies (a few bytes); 0 (free) when the
+  // table does not fit, n is past its end, or the entry cannot be read inside `volumeBytes`.
+  static uint32_t ReadOne(const TXVolumeReader& read, const TXBootSector& boot, int64_t volumeBytes,
+                          uint32_t n, uint32_t copy = 0);
 
   int64_t Count() const { return static_cast<int64_t>(entries_.size()); }
   // Entry n; n must be below Count().

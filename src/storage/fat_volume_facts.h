@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "storage/boot_sector.h"
@@ -31,12 +32,26 @@ struct TXFatVolumeFacts {
 // a FAT32 root folder unread.
 TXFatVolumeFacts DescribeFatVolume(const TXVolumeReader& read, const TXFatBootRead& boot,
                                    const TXFatEntries& table, uint16_t codePage);
+// The same facts without the table, as opening a drive needs them: the free count is unknown
+// (CountFatFreeClusters tells it where it is shown), and a FAT32 root folder's chain is followed
+// entry by entry, so that only the few sectors of the table that hold it are read.
+TXFatVolumeFacts DescribeFatVolume(const TXVolumeReader& read, const TXFatBootRead& boot,
+                                   int64_t volumeBytes, uint16_t codePage);
+
+// The free clusters of the volume counted in its allocation table; for a table too large to be
+// counted (more than TXFatEntries::kMaxEntries entries) the FAT32 information sector's count
+// when it is sound. -1 when neither tells.
+int64_t CountFatFreeClusters(const TXVolumeReader& read, const TXBootSector& boot,
+                             int64_t volumeBytes);
+
+// The next cluster of a chain, 0 where it ends or cannot be told.
+using TXNextCluster = std::function<uint32_t(uint32_t cluster)>;
 
 // The label of the root folder's volume-label entry, "" when there is none. The root folder is
-// read up to its end entry: FAT12 and FAT16 in its own area, FAT32 along its chain in the table
-// (at most kMostRootClusters clusters).
+// read up to its end entry: FAT12 and FAT16 in its own area, FAT32 along its chain (at most
+// kMostRootClusters clusters).
 std::string ReadRootFolderLabel(const TXVolumeReader& read, const TXBootSector& boot,
-                                const TXFatEntries& table, uint16_t codePage);
+                                const TXNextCluster& next, uint16_t codePage);
 
 // "FAT" for FAT12 and FAT16, "FAT32", as the volume information names them.
 std::string FatFileSystemName(TXFatType type);

@@ -1,6 +1,7 @@
 #include "storage/partition_tables.h"
 
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <vector>
 
@@ -11,7 +12,7 @@ namespace kova {
 
 namespace {
 
-constexpr int kMaxLogical = 128;
+constexpr size_t kMaxLogical = 128;
 
 std::vector<uint8_t> ReadBytes(TXStream& medium, int64_t pos, int64_t count) {
   std::vector<uint8_t> bytes(static_cast<size_t>(count), 0);
@@ -27,38 +28,58 @@ bool Contains(const TXPartitionEntry& outer, const TXPartitionEntry& inner) {
   return inner.Start >= outer.Start && inner.End() <= outer.End();
 }
 
-// The logical partitions of the extended partition: a chain of boot records, each holding one
-// logical partition (relative to the record) and the link to the next record (relative to the
-// extended partition). The chain is bounded and may not leave the extended partition or loop.
+// A logical partition of a boot record in the extended partition: its start counts from the
+// record.
+TXPartitionEntry LogicalEntry(const TXMbrSector::Entry& logical, int64_t record, int64_t sector,
+                              int32_t number) {
+  TXPartitionEntry entry;
+  entry.Number = number;
+  entry.Start = record + int64_t{logical.FirstSector} * sector;
+  entry.Size = int64_t{logical.Sectors} * sector;
+  entry.MbrType = logical.Type;
+  return entry;
+}
+
+// The logical partitions of the extended partition: a chain of boot records. Every used entry of
+// a record is a logical partition (its start relative to the record) or, with an extended type,
+// a link to a further record (relative to the extended partition). Most partitioners write one
+// partition and one link per record, but a record may hold several partitions, and all of them
+// count, as The Sleuth Kit lists them. Records are read depth first in table order, each once,
+// at most kMaxLogical of them, never outside the extended partition.
 void ReadLogical(TXStream& medium, const TXPartitionEntry& extended, TXVolumeSystem& system) {
   const int64_t sector = system.SectorSize;
-  int64_t record = extended.Start;
+  std::vector<int64_t> pending{extended.Start};
   std::set<int64_t> seen;
   int32_t number = 5;
-  for (int step = 0; step < kMaxLogical; ++step) {
+  bool broken = false;
+  while (!pending.empty()) {
+    const int64_t record = pending.back();
+    pending.pop_back();
     bool inside = record >= extended.Start && record + 512 <= extended.End();
-    if (!inside || !seen.insert(record).second) break;
-    std::vector<uint8_t> bytes = ReadBytes(medium, record, 512);
-    TXMbrSector ebr(bytes);
+    if (!inside || seen.size() == kMaxLogical || !seen.insert(record).second) {
+      broken = true;
+      continue;
+    }
+    TXMbrSector ebr(ReadBytes(medium, record, 512));
     // An extended partition whose first record was never written holds nothing.
     if (!ebr.HasSignature()) {
-      if (step == 0) return;
-      break;
+      broken = broken || record != extended.Start;
+      continue;
     }
-    TXMbrSector::Entry logical = ebr.At(0);
-    if (!logical.Empty()) {
-      TXPartitionEntry entry;
-      entry.Number = number++;
-      entry.Start = record + int64_t{logical.FirstSector} * sector;
-      entry.Size = int64_t{logical.Sectors} * sector;
-      entry.MbrType = logical.Type;
-      TakePartition(system, entry, record + sector, extended.End(), medium.Size());
+    std::vector<int64_t> links;
+    for (int i = 0; i < TXMbrSector::kEntries; ++i) {
+      const TXMbrSector::Entry used = ebr.At(i);
+      if (used.Empty()) continue;
+      if (IsExtendedType(used.Type)) {
+        links.push_back(extended.Start + int64_t{used.FirstSector} * sector);
+      } else {
+        TakePartition(system, LogicalEntry(used, record, sector, number++), record + sector,
+                      extended.End() + extended.Missing, medium.Size());
+      }
     }
-    TXMbrSector::Entry link = ebr.At(1);
-    if (link.Empty() || !IsExtendedType(link.Type)) return;
-    record = extended.Start + int64_t{link.FirstSector} * sector;
+    pending.insert(pending.end(), links.rbegin(), links.rend());
   }
-  system.Problems.push_back({TXTableProblemKind::tpChainBroken, extended.Number});
+  if (broken) system.Problems.push_back({TXTableProblemKind::tpChainBroken, extended.Number});
 }
 
 // The header at sector `lba` when its signature, size, checksum and own position agree.
@@ -110,8 +131,16 @@ bool ReadGptCopy(TXStream& medium, uint32_t sectorSize, uint64_t lba, TXVolumeSy
 
 }  // namespace
 
-bool TakePartition(TXVolumeSystem& system, const TXPartitionEntry& entry, int64_t low, int64_t high,
+bool TakePartition(TXVolumeSystem& system, const TXPartitionEntry& named, int64_t low, int64_t high,
                    int64_t mediumSize) {
+  TXPartitionEntry entry = named;
+  // An image that stopped early holds the partition's first part; a partition that starts
+  // past the end of the medium holds nothing of it.
+  const bool cut = entry.Start < mediumSize && entry.End() > mediumSize && entry.End() <= high;
+  if (cut) {
+    entry.Missing = entry.End() - mediumSize;
+    entry.Size = mediumSize - entry.Start;
+  }
   TXTableProblemKind problem;
   if (entry.End() > mediumSize || entry.End() > high || entry.Size <= 0) {
     problem = TXTableProblemKind::tpPastEnd;
@@ -124,6 +153,7 @@ bool TakePartition(TXVolumeSystem& system, const TXPartitionEntry& entry, int64_
                          })) {
     problem = TXTableProblemKind::tpOverlap;
   } else {
+    if (cut) system.Problems.push_back({TXTableProblemKind::tpCut, entry.Number, entry.Missing});
     system.Partitions.push_back(entry);
     return true;
   }
@@ -142,7 +172,9 @@ void ReadMbr(TXStream& medium, const TXMbrSector& mbr, TXVolumeSystem& system) {
     entry.Start = int64_t{primary.FirstSector} * sector;
     entry.Size = int64_t{primary.Sectors} * sector;
     entry.MbrType = primary.Type;
-    if (TakePartition(system, entry, sector, medium.Size(), medium.Size()) &&
+    // The disk the table was written for may be larger than the medium: only the medium bounds
+    // a primary partition.
+    if (TakePartition(system, entry, sector, std::numeric_limits<int64_t>::max(), medium.Size()) &&
         IsExtendedType(entry.MbrType)) {
       ReadLogical(medium, entry, system);
     }

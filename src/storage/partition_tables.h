@@ -18,7 +18,8 @@ bool ReadGpt(TXStream& medium, uint32_t sectorSize, TXVolumeSystem& system);
 
 // Takes the entry into the system's partitions when it lies inside [low, high) of the medium
 // and overlaps no partition taken before (extended containers excepted for logical ones);
-// otherwise records why it was left out.
+// otherwise records why it was left out. An entry that starts on the medium and reaches past
+// its end is taken up to the end, with the part missing recorded (tpCut).
 bool TakePartition(TXVolumeSystem& system, const TXPartitionEntry& entry, int64_t low, int64_t high,
                    int64_t mediumSize);
 

@@ -41,7 +41,8 @@ std::vector<TXVolumeExtent> TXVolumeSystem::Volumes(int64_t mediumSize) const {
     return volumes;
   }
   for (const TXPartitionEntry& entry : Partitions) {
-    if (!IsExtendedType(entry.MbrType)) volumes.push_back({entry.Number, entry.Start, entry.Size});
+    if (!IsExtendedType(entry.MbrType))
+      volumes.push_back({entry.Number, entry.Start, entry.Size, entry.Missing});
   }
   return volumes;
 }

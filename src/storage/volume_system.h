@@ -22,6 +22,9 @@ struct TXPartitionEntry {
   uint8_t MbrType = 0;  // the MBR type byte; 0 for a GPT partition
   std::string GptType;  // the type GUID as text ("EBD0A0A2-B9E5-4433-87C0-68B6B72699C7")
   std::string Name;     // the GPT partition name (UTF-8)
+  // The bytes the entry names past the end of the medium (a cut image): Size holds only the part
+  // inside it.
+  int64_t Missing = 0;
 
   int64_t End() const { return Start + Size; }
 };
@@ -35,11 +38,13 @@ enum class TXTableProblemKind : uint8_t {
   tpGptPrimary,   // the primary GPT is damaged; the backup was read
   tpGptDamaged,   // both GPT copies are damaged: the medium is read as having no table
   tpGptEntries,   // a GPT header's entry array does not match its checksum
+  tpCut,          // the partition reaches past the end of the medium; the part inside is used
 };
 
 struct TXTableProblem {
   TXTableProblemKind Kind = TXTableProblemKind::tpPastEnd;
-  int32_t Number = 0;  // the partition concerned, 0 for the table as a whole
+  int32_t Number = 0;   // the partition concerned, 0 for the table as a whole
+  int64_t Missing = 0;  // tpCut: the bytes of the partition past the end of the medium
 };
 
 // A volume to recover: a partition, or the whole medium when it has no table.
@@ -47,12 +52,15 @@ struct TXVolumeExtent {
   int32_t Number = 1;
   int64_t Start = 0;
   int64_t Size = 0;
+  int64_t Missing = 0;  // the bytes of its partition past the end of the medium
 };
 
 // The medium's partitions as its table describes them: an MBR (primary partitions, and logical
 // ones in an extended partition), or a GPT (the backup copy when the primary one is damaged).
 // Every entry is checked against the medium's size and the partitions taken before it; a bad
-// entry is recorded as a problem and left out, never trusted. A medium whose first sector is a
+// entry is recorded as a problem and left out, never trusted. A partition that starts on the
+// medium but reaches past its end (an image of the first part of a card) is taken as far as the
+// medium goes, and the part missing is recorded (tpCut). A medium whose first sector is a
 // volume's boot sector (a card formatted without a table) has no table.
 struct TXVolumeSystem {
   TXPartitionScheme Scheme = TXPartitionScheme::psNone;

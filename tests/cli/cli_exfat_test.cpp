@@ -117,6 +117,8 @@ TEST(CliExfatTest, AVolumeMadeByMkfsExfatIsDescribedAndItsFreeSpaceSearched) {
   EXPECT_EQ(std::to_string(Number(facts, "cluster_size")), fact("Cluster size"));
   EXPECT_EQ(std::to_string(Number(facts, "total_clusters")), fact("Total Clusters"));
   EXPECT_EQ(std::to_string(Number(facts, "free_clusters")), fact("Free Clusters"));
+  EXPECT_EQ(Number(facts, "free_bytes"),
+            std::stoll(fact("Free Clusters")) * std::stoll(fact("Cluster size")));
 
   CliResult scan = RunCli({"scan", image.string(), "--json"});
   ASSERT_EQ(scan.Status, 0) << scan.Err;

@@ -113,10 +113,17 @@ TEST_F(CliVolumesTest, InfoListsEveryPartitionAndSaysWhichEntryIsNotUsed) {
                 SizeText(Partition(2).bytes) +
                 ", type 0x0F, extended partition (holds the logical partitions)");
   EXPECT_EQ(Line(text.Out, "Partition 5"), VolumeLine(5));
+  // An entry past the end of the card is what an image that stopped early shows too: the part
+  // on the card is searched, and the part missing is said.
   ASSERT_TRUE(Partition(3).past_end);
-  EXPECT_EQ(Line(text.Out, "Partition 3"), "");
+  const int64_t inside = 64 * kMiB - static_cast<int64_t>(Partition(3).offset);
+  const int64_t missing = static_cast<int64_t>(Partition(3).bytes) - inside;
+  EXPECT_EQ(Line(text.Out, "Partition 3"),
+            "starts at " + SizeText(Partition(3).offset) + ", size " + SizeText(inside) +
+                ", type 0x83, no file system recognised (its space is searched)");
   EXPECT_EQ(Line(text.Out, "Table problem"),
-            "the entry of partition 3 reaches past the end of the medium; it is not used");
+            "partition 3 reaches past the end of the medium, which holds only its first part (" +
+                SizeText(missing) + " missing); that part is read");
 
   CliResult json = RunCli({"info", Image(), "--json"});
   ASSERT_EQ(json.Status, 0) << json.Err;
@@ -124,12 +131,17 @@ TEST_F(CliVolumesTest, InfoListsEveryPartitionAndSaysWhichEntryIsNotUsed) {
   EXPECT_EQ(Text(info, "partition_table"), "MBR");
   const JsonValue* partitions = info.Member("partitions");
   ASSERT_NE(partitions, nullptr);
-  ASSERT_EQ(partitions->items.size(), 3u) << json.Out;
+  ASSERT_EQ(partitions->items.size(), 4u) << json.Out;
   for (const JsonValue& partition : partitions->items) {
     const int number = static_cast<int>(Number(partition, "number"));
     const mkcard::ManifestPartition& written = Partition(number);
     EXPECT_EQ(Number(partition, "start"), static_cast<int64_t>(written.offset));
-    EXPECT_EQ(Number(partition, "size"), static_cast<int64_t>(written.bytes));
+    EXPECT_EQ(Number(partition, "size") + Number(partition, "missing_bytes"),
+              static_cast<int64_t>(written.bytes));
+    if (written.past_end) {
+      EXPECT_EQ(partition.Member("file_system")->kind, JsonValue::Kind::kNull);
+      continue;
+    }
     const mkcard::ManifestVolume* volume = manifest_.FindVolume(number);
     if (!volume) {
       EXPECT_EQ(partition.Member("file_system")->kind, JsonValue::Kind::kNull);
@@ -144,8 +156,9 @@ TEST_F(CliVolumesTest, InfoListsEveryPartitionAndSaysWhichEntryIsNotUsed) {
   const JsonValue* problems = info.Member("table_problems");
   ASSERT_NE(problems, nullptr);
   ASSERT_EQ(problems->items.size(), 1u);
-  EXPECT_EQ(Text(problems->items[0], "problem"), "past_end");
+  EXPECT_EQ(Text(problems->items[0], "problem"), "cut");
   EXPECT_EQ(Number(problems->items[0], "partition"), 3);
+  EXPECT_EQ(Number(problems->items[0], "missing_bytes"), missing);
   EXPECT_EQ(info.Member("file_system")->kind, JsonValue::Kind::kNull);
 }
 
@@ -193,8 +206,9 @@ TEST_F(CliVolumesTest, ScanAndRecoverTellEachFileItsVolumeAndFolder) {
   EXPECT_TRUE(restored) << recover.Out;
 }
 
-TEST_F(CliVolumesTest, ATableWithNoUsableEntryIsReportedAndTheCardIsStillCarved) {
-  // The only entry runs past the end of the card; the photos are found by their content.
+TEST_F(CliVolumesTest, AnEntryPastTheEndIsSearchedAsFarAsTheCardGoesAndTheRestCarved) {
+  // The only entry runs past the end of the card and holds no file system; the photos before
+  // it are found by their content.
   Build(R"(card size=32M table=mbr
 partition primary start=16M size=64M past-end=yes
 raw offset=1M photo=640x480 seed=6 name=one.jpg
@@ -204,7 +218,11 @@ raw offset=5M photo=320x240 seed=7 name=two.jpg
   ASSERT_EQ(info.Status, 0) << info.Err;
   EXPECT_EQ(Line(info.Out, "Partition table"), "MBR");
   EXPECT_EQ(Line(info.Out, "Table problem"),
-            "the entry of partition 1 reaches past the end of the medium; it is not used");
+            "partition 1 reaches past the end of the medium, which holds only its first part "
+            "(48.00 MB (50331648 bytes) missing); that part is read");
+  EXPECT_EQ(Line(info.Out, "Partition 1"),
+            "starts at 16.00 MB (16777216 bytes), size 16.00 MB (16777216 bytes), type 0x83, no "
+            "file system recognised (its space is searched)");
 
   CliResult scan = RunCli({"scan", Image(), "--json"});
   ASSERT_EQ(scan.Status, 0) << scan.Err;

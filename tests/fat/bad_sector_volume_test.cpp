@@ -11,6 +11,7 @@
 #include "fat/fat_recovery_fixture.h"
 #include "fat/tool_card.h"
 #include "framework/error_data.h"
+#include "recovery/found_file_sink.h"
 #include "storage/bad_sector_map.h"
 #include "storage/buf_disk_stream.h"
 #include "support/faulty_device.h"

@@ -33,5 +33,19 @@ TEST(RunFiguresTextTest, TheFoldersPhaseTellsTheEntriesReadAndTheSearchItsBytes)
       << "only a scan reads folders";
 }
 
+TEST(RunFiguresTextTest, AScanOfACutImageSaysHowMuchLiesPastTheEnd) {
+  UseBuiltInLanguage();
+  const TXRateMeter meter;
+  TXRunFigures figures;
+  figures.SetTotal(kCard);
+  figures.ReachDone(1 << 20);
+  figures.SetMissing(20 << 20);
+  EXPECT_EQ(
+      RunFiguresText(TXRunFiguresKind::rfScan, figures.Read(), meter),
+      "1.00 MB of 40.00 MB \u00B7 Files found: 0 \u00B7 Past the end of the medium: 20.00 MB");
+  figures.Reset();
+  EXPECT_EQ(figures.Read().Missing, 0) << "the next run starts without it";
+}
+
 }  // namespace
 }  // namespace kova

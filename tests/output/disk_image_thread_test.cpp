@@ -125,6 +125,10 @@ TEST_F(DiskImageTest, AHealthyDriveIsCopiedWholeWithItsTrailer) {
   EXPECT_EQ(image.DiskInfo.FileSystem, "FAT");
   EXPECT_EQ(image.DiskInfo.ClusterSize, kUnit);
   EXPECT_EQ(image.DiskInfo.VolumeName, "KOVA TEST");
+  TXDiskInfoRecord card;
+  ASSERT_TRUE(card.QueryVolume(card_->Image().string()));
+  EXPECT_GT(card.FreeClusters, 0);
+  EXPECT_EQ(image.DiskInfo.FreeClusters, card.FreeClusters) << "counted for the trailer";
 }
 
 // What the drive's bad bytes at a unit cost the image: the two sectors they touch.

@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 
 #include "framework/error_data.h"
+#include "ondisk/fat_boot_sector.h"
 #include "storage/platform_volume.h"
 #include "storage/sub_stream.h"
 #include "support/fat_images.h"
@@ -199,6 +201,47 @@ class LoopDevice {
   std::string path_;
 };
 
+// Opening a drive reads its boot sector and root folder, never its whole allocation table: the
+// free count is read where it is shown. The label is decoded with the run's code page.
+TEST_F(DiskIOTest, OpeningADriveReadsNoAllocationTableAndDecodesTheLabelWithItsCodePage) {
+  KOVA_FAT_TOOLS_OR_SKIP();
+  auto image = dir_ / "card.img";
+  test::FatImageOptions options{65536, 32, "KOVA CARD", 0x0A0B0C0D, 1};
+  ASSERT_TRUE(test::MakeFatImage(image, options));
+  auto photo = dir_ / "DSC_0001.JPG";
+  test::WriteFileBytes(photo, test::NoiseBytes(200000, 5));
+  ASSERT_TRUE(test::AddFileToImage(image, photo));
+  std::vector<uint8_t> bytes = test::ReadFileBytes(image);
+  // The root folder's label entry starts with 0x9D: a yen sign in code page 437, Ø in 850.
+  const std::string label = "KOVA CARD  \x08";
+  auto entry = std::search(bytes.begin() + 512, bytes.end(), label.begin(), label.end());
+  ASSERT_NE(entry, bytes.end());
+  *entry = 0x9D;
+  test::WriteFileBytes(image, bytes);
+  const TXBootSector boot(bytes);
+  const int64_t table = boot.FatOffset(0);
+  ASSERT_GT(boot.FatBytes(), 64 * 1024) << "a table of many sectors";
+
+  auto plan = std::make_shared<TXFaultPlan>();
+  plan->LogReads = true;
+  TXDeviceOpenerScope scope(FaultyDeviceOpener("/dev/kova-card", image.string(), plan));
+  TXDiskIO drive;
+  drive.CodePage = 850;
+  ASSERT_TRUE(drive.Open("/dev/kova-card")) << ThreadError().ToString();
+  EXPECT_EQ(drive.DiskInfo.VolumeName, "\u00D8OVA CARD");
+  EXPECT_EQ(drive.DiskInfo.FileSystem, "FAT32");
+  EXPECT_EQ(drive.DiskInfo.TotalClusters, boot.ClusterCount() - 2);
+  for (const TXFaultPlan::Range& read : plan->ReadsMade()) {
+    // The root folder's chain starts in the table's first sector; nothing after it is read.
+    const bool inTable = read.Start < table + boot.FatBytes() && read.Start + read.Size > table;
+    EXPECT_FALSE(inTable && read.Start + read.Size > table + 512)
+        << "read at " << read.Start << " of " << read.Size;
+  }
+  ASSERT_TRUE(drive.CountFreeSpace());
+  EXPECT_EQ(drive.DiskInfo.FreeClusters, test::FreeClustersByFsck(image));
+  EXPECT_EQ(drive.DiskInfo.FreeSpace, drive.DiskInfo.FreeClusters * 512);
+}
+
 TEST_F(DiskIOTest, ReadsARealBlockDevice) {
   KOVA_FAT_TOOLS_OR_SKIP();
   auto image = dir_ / "card.img";
@@ -218,6 +261,8 @@ TEST_F(DiskIOTest, ReadsARealBlockDevice) {
   EXPECT_EQ(drive.DiskInfo.VolumeName, "LOOP CARD");
   EXPECT_EQ(drive.DiskInfo.VolumeSerial, 0x0A0B0C0Du);
   EXPECT_EQ(drive.DiskInfo.ClusterSize, 4096u);
+  EXPECT_EQ(drive.DiskInfo.FreeSpace, 0) << "opening does not count the allocation table";
+  ASSERT_TRUE(drive.CountFreeSpace());
   EXPECT_EQ(drive.DiskInfo.FreeSpace, test::FreeBytesByMtools(image));
   auto expected = test::ReadFileBytes(image);
   std::vector<uint8_t> all(expected.size());

@@ -98,9 +98,9 @@ TEST_F(VolumeSystemTest, BadEntriesAreReportedAndLeftOutWhileTheOthersStay) {
                                          "start=10240, size=8192, type=c\n"
                                          "start=18432, size=8192, type=c\n"
                                          "start=26624, size=8192, type=c\n"));
-  Patch(image_, 446 + 16 * 1 + 12, LittleEndian32(1u << 30));  // past the end of the medium
-  Patch(image_, 446 + 16 * 2 + 8, LittleEndian32(4096));       // into the first partition
-  Patch(image_, 446 + 16 * 3 + 8, LittleEndian32(0));          // onto the table itself
+  Patch(image_, 446 + 16 * 1 + 8, LittleEndian32(1u << 20));  // after the end of the medium
+  Patch(image_, 446 + 16 * 2 + 8, LittleEndian32(4096));      // into the first partition
+  Patch(image_, 446 + 16 * 3 + 8, LittleEndian32(0));         // onto the table itself
   TXVolumeSystem system = ReadImage(image_);
   EXPECT_EQ(system.Scheme, TXPartitionScheme::psMbr);
   ASSERT_EQ(system.Partitions.size(), 1u);
@@ -124,6 +124,104 @@ TEST_F(VolumeSystemTest, ALoopingExtendedChainEndsAndKeepsWhatCameBefore) {
   TXVolumeSystem system = ReadImage(image_);
   ASSERT_EQ(system.Volumes(32 * kMiB).size(), 2u);
   EXPECT_TRUE(HasProblem(system, TXTableProblemKind::tpChainBroken, 1));
+}
+
+// An extended boot record's partition entry (slot 0 to 3) as bytes: type, first sector
+// (relative to the record for a partition, to the extended partition for a link) and size.
+void PatchEbrEntry(const std::filesystem::path& image, int64_t record, int slot, uint8_t type,
+                   uint32_t first, uint32_t sectors) {
+  const int64_t at = record * 512 + 446 + 16 * slot;
+  Patch(image, at + 4, {type});
+  Patch(image, at + 8, LittleEndian32(first));
+  Patch(image, at + 12, LittleEndian32(sectors));
+}
+
+TEST_F(VolumeSystemTest, ARecordOfTheChainMayHoldSeveralPartitionsBesidesItsLink) {
+  ASSERT_TRUE(test::MakePartitionedImage(image_, 32 * kMiB,
+                                         "label: dos\n"
+                                         "start=2048, type=5\n"
+                                         "start=4096, size=4096, type=6\n"
+                                         "start=10240, size=2048, type=6\n"
+                                         "start=20480, size=4096, type=6\n"));
+  // The second record (sector 8192) gets a second partition at 14336 and its link moves on to
+  // the third slot, as a forensic test disk has it.
+  const int64_t second = 8192;
+  PatchEbrEntry(image_, second, 2, 0x05, 18432 - 2048, 6144);
+  PatchEbrEntry(image_, second, 1, 0x06, 14336 - second, 4096);
+  TXVolumeSystem system = ReadImage(image_);
+  EXPECT_TRUE(system.Problems.empty());
+  std::vector<TXVolumeExtent> volumes = system.Volumes(32 * kMiB);
+  const int64_t starts[] = {4096, 10240, 14336, 20480};
+  ASSERT_EQ(volumes.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(volumes[i].Number, static_cast<int32_t>(5 + i));
+    EXPECT_EQ(volumes[i].Start, starts[i] * 512);
+  }
+  // The Sleuth Kit lists the same partitions, where it is installed.
+  std::string mmls = test::ToolOutput("mmls " + image_.string() + " 2>/dev/null");
+  for (int64_t start : starts) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%010lld", static_cast<long long>(start));
+    if (!mmls.empty()) {
+      EXPECT_NE(mmls.find(text), std::string::npos) << text << "\n" << mmls;
+    }
+  }
+}
+
+TEST_F(VolumeSystemTest, LinksThatPointBackOrBranchReadEachRecordOnce) {
+  ASSERT_TRUE(test::MakePartitionedImage(image_, 32 * kMiB,
+                                         "label: dos\n"
+                                         "start=2048, type=5\n"
+                                         "start=4096, size=4096, type=6\n"
+                                         "start=10240, size=4096, type=6\n"));
+  // Every slot of the second record links: back to the first, to itself, to the first again,
+  // and past the extended partition.
+  const int64_t second = 8192;
+  PatchEbrEntry(image_, second, 0, 0x05, 0, 2048);
+  PatchEbrEntry(image_, second, 1, 0x0F, second - 2048, 2048);
+  PatchEbrEntry(image_, second, 2, 0x85, 0, 2048);
+  PatchEbrEntry(image_, second, 3, 0x05, 1u << 30, 2048);
+  TXVolumeSystem system = ReadImage(image_);
+  std::vector<TXVolumeExtent> volumes = system.Volumes(32 * kMiB);
+  ASSERT_EQ(volumes.size(), 1u);
+  EXPECT_EQ(volumes[0].Start, 4096 * 512);
+  EXPECT_TRUE(HasProblem(system, TXTableProblemKind::tpChainBroken, 1));
+}
+
+TEST_F(VolumeSystemTest, AnImageThatStoppedEarlyKeepsThePartitionsItReachesAsFarAsItGoes) {
+  ASSERT_TRUE(test::MakePartitionedImage(image_, 64 * kMiB,
+                                         "label: dos\n"
+                                         "start=2048, size=16384, type=c\n"
+                                         "start=18432, type=5\n"
+                                         "start=20480, size=40960, type=c\n"
+                                         "start=63488, size=2048, type=c\n"));
+  // The copy stopped 24 MiB in: inside the first logical partition.
+  std::filesystem::resize_file(image_, 24 * kMiB);
+  TXVolumeSystem system = ReadImage(image_);
+  std::vector<TXVolumeExtent> volumes = system.Volumes(24 * kMiB);
+  ASSERT_EQ(volumes.size(), 2u);
+  EXPECT_EQ(volumes[0].Missing, 0);
+  EXPECT_EQ(volumes[1].Number, 5);
+  EXPECT_EQ(volumes[1].Start, 20480 * 512);
+  EXPECT_EQ(volumes[1].Size, 24 * kMiB - 20480 * 512);
+  EXPECT_EQ(volumes[1].Missing, (20480 + 40960) * 512 - 24 * kMiB);
+  EXPECT_TRUE(HasProblem(system, TXTableProblemKind::tpCut, 2)) << "the extended partition";
+  EXPECT_TRUE(HasProblem(system, TXTableProblemKind::tpCut, 5));
+  // The chain's second record lies past the end: the rest of the chain is unknown.
+  EXPECT_TRUE(HasProblem(system, TXTableProblemKind::tpChainBroken, 2));
+
+  // A GPT whose backup and last partitions lie past the end.
+  ASSERT_TRUE(test::MakePartitionedImage(image_, 64 * kMiB,
+                                         "label: gpt\n"
+                                         "start=2048, size=16384, type=L\n"
+                                         "start=20480, size=40960, type=L\n"
+                                         "start=63488, size=2048, type=L\n"));
+  std::filesystem::resize_file(image_, 24 * kMiB);
+  TXVolumeSystem gpt = ReadImage(image_);
+  ASSERT_EQ(gpt.Scheme, TXPartitionScheme::psGpt);
+  ASSERT_EQ(gpt.Partitions.size(), 2u);
+  EXPECT_EQ(gpt.Partitions[1].Missing, (20480 + 40960) * 512 - 24 * kMiB);
+  EXPECT_TRUE(HasProblem(gpt, TXTableProblemKind::tpPastEnd, 3));
 }
 
 TEST_F(VolumeSystemTest, GptPartitionsAndTheBackupWhenThePrimaryIsDamaged) {
