@@ -194,7 +194,7 @@
   X(kOriginLostFolderHint, 0x88001018)                                                    \
   X(kOriginSearchHint, 0x88001019)                                                        \
   X(kMayBeDamagedHint, 0x8800101A)                                                        \
-  X(kUnreadableHint, 0x88001040) /* %s: the unreadable bytes */                           \
+  X(kUnreadableHint, 0x88001041) /* %s: the unreadable bytes */                           \
   /* the figures of a run */                                                              \
   X(kFiguresBytes, 0x88001001)      /* %s done, %s in all */                              \
   X(kFiguresFound, 0x88001002)      /* %s: the count */                                   \

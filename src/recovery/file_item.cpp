@@ -52,11 +52,8 @@ TXDRFileOrigin OriginOf(const TXDRFileItem& item) {
 }
 
 bool MayBeDamaged(const TXDRFileItem& item) {
-<<<<<<< HEAD
-  return item.ClustersReused || item.Status.Contains(drThnError) || item.Unreadable > 0;
-=======
-  return item.ClustersReused || item.CutByEnd || item.Status.Contains(drThnError);
->>>>>>> wt/cards
+  return item.ClustersReused || item.CutByEnd || item.Status.Contains(drThnError) ||
+         item.Unreadable > 0;
 }
 
 std::string WithLostLetterSaved(std::string_view name) {

@@ -79,11 +79,8 @@ TXDRFileOrigin OriginOf(const TXDRFileItem& item);
 
 // True when the file may not come back as it was: its picture could not be decoded for the
 // thumbnail (a carved or deleted file whose content broke off), clusters the file-system rule
-<<<<<<< HEAD
-// expected it on were in use by other files, or parts of it could not be read.
-=======
-// expected it on were in use by other files, or it reaches past the end of the medium.
->>>>>>> wt/cards
+// expected it on were in use by other files, parts of it could not be read, or it reaches past
+// the end of the medium.
 bool MayBeDamaged(const TXDRFileItem& item);
 
 // A name whose first character stands for a lost letter as a restore saves it: with "_" there, a

@@ -103,16 +103,11 @@ TXBufDiskStream::TXBufDiskStream(const std::string& drive, int32_t bufferSize,
       reader_(std::make_unique<TXRescueReader>(*device_, std::move(map))) {
   SetBadSectors(reader_->SharedMap());
   diskInfo_.RootPath = DevicePathOf(drive);
-<<<<<<< HEAD
   // A drive that knows no size of its own is probed as it is (the reader reads nothing yet).
   TXRescuedDevice rescued(*device_, *reader_);
   IXBlockDevice& probed = device_->Size() > 0 ? static_cast<IXBlockDevice&>(rescued) : *device_;
-  diskInfo_.QueryVolume(probed);
+  diskInfo_.QueryVolume(probed, codePage);
   if (diskInfo_.TotalSpace == 0) diskInfo_.QueryGeometry(probed);
-=======
-  diskInfo_.QueryVolume(*device_, codePage);
-  if (diskInfo_.TotalSpace == 0) diskInfo_.QueryGeometry(*device_);
->>>>>>> wt/cards
   diskInfo_.DiskSize = device_->Size();
   SetSize(diskInfo_.DiskSize);
 }
